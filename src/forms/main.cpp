@@ -1,0 +1,13 @@
+#include <QApplication>
+
+#include "app/MidiSystem.h"
+#include "forms/TForm1.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Korvel");
+  korvel::MidiSystem system({});
+  korvel::TForm1 window(system);
+  window.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,21 @@
+// How the core asks the user something or tells them something. The Qt front end shows message
+// boxes (releasing the engine lock while one is open), the command line prints, tests answer
+// from a script.
+#pragma once
+
+#include <string>
+
+namespace korvel {
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // A question with Yes and No, the application title as caption; true on Yes.
+  virtual bool AskYesNo(const std::string& text) = 0;
+  // An information box the user acknowledges.
+  virtual void InformUser(const std::string& text) = 0;
+  // A short note in the status line that needs no answer.
+  virtual void ShowStatus(const std::string& text) = 0;
+};
+
+}  // namespace korvel

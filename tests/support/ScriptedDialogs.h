@@ -1,0 +1,30 @@
+// Answers the core's questions from a script and keeps every message, for tests.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/Dialogs.h"
+
+namespace korvel::test {
+
+class ScriptedDialogs : public Dialogs {
+ public:
+  std::deque<bool> Answers;  // taken in order; No when empty
+  std::vector<std::string> Questions;
+  std::vector<std::string> Messages;
+  std::vector<std::string> Statuses;
+
+  bool AskYesNo(const std::string& text) override {
+    Questions.push_back(text);
+    if (Answers.empty()) return false;
+    const bool answer = Answers.front();
+    Answers.pop_front();
+    return answer;
+  }
+  void InformUser(const std::string& text) override { Messages.push_back(text); }
+  void ShowStatus(const std::string& text) override { Statuses.push_back(text); }
+};
+
+}  // namespace korvel::test
