@@ -20,6 +20,7 @@ MidiPorts::MidiPorts(MidiDevices& devices, InputCallbackSettings& settings, Dial
 }
 
 void MidiPorts::FillDeviceLists() {
+  devices_.Refresh();
   outputList_.clear();
   for (int id = 0; id < devices_.NumOutputs(); ++id) {
     outputList_.push_back(devices_.OutputCaps(id).ProductName);
@@ -102,7 +103,12 @@ void MidiPorts::OpenInputPort(int& selection, TMidiInput& port) {
 
 void MidiPorts::ComboBox1Change() {
   const std::string text = SelectedText(outputList_, ComboBox1);
-  if (text != kNoDevice && text == SelectedText(outputList_, ComboBox5)) MidiOutput2.Close();
+  // Korvel out may hold a device other than the one its list shows (choosing MIDI out's device
+  // there leaves the port as it was), so the open device is checked as well as the list text.
+  const bool taken = MidiOutput2.IsOpen() && MidiOutput2.ProductName() == text;
+  if (text != kNoDevice && (taken || text == SelectedText(outputList_, ComboBox5))) {
+    MidiOutput2.Close();
+  }
   OpenOutputPort(ComboBox1, MidiOutput1);
   RecomputeRoles();
 }
@@ -201,7 +207,7 @@ void MidiPorts::CheckDevices() {
   const std::string out5 = SelectedText(outputList_, ComboBox5);
   const std::string in1 = SelectedText(inputList_, ExtMidiInList);
   const std::string in2 = SelectedText(inputList_, MidiInList);
-  devices_.Refresh();
+  FillDeviceLists();
   bool lost = false;
   for (TMidiOutput* port : {&MidiOutput1, &MidiOutput2}) {
     if (port->IsOpen() && !devices_.HasOutput(port->ProductName())) {
@@ -216,7 +222,6 @@ void MidiPorts::CheckDevices() {
       dialogs_.ShowStatus("MIDI device " + port->ProductName() + " was disconnected.");
     }
   }
-  FillDeviceLists();
   // Selections follow their devices to their new places; a vanished device shows "<None>".
   const int mapper = static_cast<int>(outputList_.size()) - 2;
   auto reselectOutput = [&](const std::string& name, int old) {

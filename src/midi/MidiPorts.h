@@ -55,7 +55,7 @@ class MidiPorts {
   int ExtMidiInList = -1;  // "Ext. MIDI in"
   int MidiInList = -1;     // "MIDI in"
 
-  // Rebuild both kinds of list from the devices that are there now.
+  // Looks for devices again and rebuilds both kinds of list from what is there now.
   void FillDeviceLists();
   // A stored selection as the configuration keeps it, turned into a list index.
   int OutputSelectionFor(int stored) const;
