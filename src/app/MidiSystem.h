@@ -19,7 +19,10 @@ struct MidiSystemSettings {
 class MidiSystem {
  public:
   explicit MidiSystem(const MidiSystemSettings& settings)
-      : Ports(settings.Api), Synth(settings.Synth), Devices(Ports, &Synth), InputSettings(Channels) {}
+      : Ports(settings.Api),
+        Synth(settings.Synth),
+        Devices(Ports, &Synth),
+        InputSettings(Channels) {}
 
   RtMidiDriver Ports;
   FluidSynthDriver Synth;

@@ -54,9 +54,13 @@ bool ChannelState::ThinRepeated(uint8_t status, uint8_t channel, uint8_t data1, 
   return true;
 }
 
-void ChannelState::ResetChannelState() { Fill(table_); }
+void ChannelState::ResetChannelState() {
+  Fill(table_);
+}
 
-void ChannelState::ResetChannelStateCopy() { Fill(copy_); }
+void ChannelState::ResetChannelStateCopy() {
+  Fill(copy_);
+}
 
 void ChannelState::KeepChannelState() {
   for (size_t i = 0; i < table_.size(); ++i) {

@@ -64,6 +64,14 @@ std::string MidiPorts::SelectedText(const std::vector<std::string>& list, int se
   return list[static_cast<size_t>(selection)];
 }
 
+void MidiPorts::ReportOpenFailure(uint16_t error, const std::string& device,
+                                  const std::string& why) {
+  if (error == kMidiOk || error == kMidiNotSupported) return;
+  dialogs_.InformUser("Can't open " + device);
+  // The driver's own words say what to do about it (no SoundFont, no audio, server down).
+  if (!why.empty()) dialogs_.ShowStatus(why);
+}
+
 void MidiPorts::OpenOutputPort(int& selection, TMidiOutput& port) {
   if (port.IsOpen()) port.Close();
   if (selection < 0) selection = 0;
@@ -71,13 +79,15 @@ void MidiPorts::OpenOutputPort(int& selection, TMidiOutput& port) {
   if (text != kNoDevice) {
     const bool mapper = selection == static_cast<int>(outputList_.size()) - 2;
     uint16_t error = kMidiOk;
+    std::string why;
     try {
       port.SetDeviceID(mapper ? kMapperId : selection);
       port.Open();
-    } catch (const EmidioutputError&) {
+    } catch (const EmidioutputError& e) {
       error = port.Error() == kMidiOk ? uint16_t{kMidiBadDeviceId} : port.Error();
+      why = e.what();
     }
-    if (error != kMidiOk && error != kMidiNotSupported) dialogs_.InformUser("Can't open " + text);
+    ReportOpenFailure(error, text, why);
   }
   if (Hooks.ResetAllControllers) Hooks.ResetAllControllers();
 }
@@ -88,17 +98,16 @@ void MidiPorts::OpenInputPort(int& selection, TMidiInput& port) {
   const std::string text = SelectedText(inputList_, selection);
   if (text == kNoDevice) return;
   uint16_t error = kMidiOk;
+  std::string why;
   try {
     port.SetDeviceID(static_cast<uint16_t>(selection));
     port.Open();
-  } catch (const EMidiInputError&) {
+  } catch (const EMidiInputError& e) {
     error = port.Error() == kMidiOk ? uint16_t{kMidiBadDeviceId} : port.Error();
+    why = e.what();
   }
-  if (error != kMidiOk && error != kMidiNotSupported) {
-    dialogs_.InformUser("Can't open " + text);
-  } else if (error == kMidiOk) {
-    port.Start();
-  }
+  ReportOpenFailure(error, text, why);
+  if (error == kMidiOk) port.Start();
 }
 
 void MidiPorts::ComboBox1Change() {

@@ -88,6 +88,7 @@ class MidiPorts {
   void CheckDevices();
 
  private:
+  void ReportOpenFailure(uint16_t error, const std::string& device, const std::string& why);
   std::string SelectedText(const std::vector<std::string>& list, int selection) const;
   void RecomputeRoles();
   void ApplyVolume();

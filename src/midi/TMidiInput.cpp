@@ -61,12 +61,14 @@ void TMidiInput::SetProductName(const std::string& name) {
 }
 
 void TMidiInput::SetSysexBufferSize(uint16_t size) {
-  if (State() == kPortOpen) throw EMidiInputError("Change to SysexBufferSize while device was open");
+  if (State() == kPortOpen)
+    throw EMidiInputError("Change to SysexBufferSize while device was open");
   sysexBufferSize_ = size;
 }
 
 void TMidiInput::SetSysexBufferCount(uint16_t count) {
-  if (State() == kPortOpen) throw EMidiInputError("Change to SysexBuffercount while device was open");
+  if (State() == kPortOpen)
+    throw EMidiInputError("Change to SysexBuffercount while device was open");
   sysexBufferCount_ = count;
 }
 

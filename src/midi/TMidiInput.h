@@ -16,8 +16,8 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiErrors.h"
 #include "midi/SpscRing.h"
-#include "midi/TMyMidiEvent.h"
 #include "midi/TMidiOutput.h"
+#include "midi/TMyMidiEvent.h"
 
 namespace korvel {
 
@@ -112,8 +112,8 @@ class TMidiInput : private MidiInputSink {
  private:
   struct Entry {
     uint32_t time = 0;
-    uint32_t packed = 0;      // short message; 0 for system exclusive
-    uint16_t sysexSlot = 0;   // 1-based pool slot; 0 for short messages
+    uint32_t packed = 0;     // short message; 0 for system exclusive
+    uint16_t sysexSlot = 0;  // 1-based pool slot; 0 for short messages
     uint16_t sysexLength = 0;
   };
 

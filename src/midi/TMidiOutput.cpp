@@ -25,7 +25,9 @@ struct TMidiOutput::LongBuffers {
 };
 
 TMidiOutput::TMidiOutput(MidiDevices& devices)
-    : devices_(devices), numDevs_(devices.NumOutputs()), longBuffers_(std::make_shared<LongBuffers>()) {
+    : devices_(devices),
+      numDevs_(devices.NumOutputs()),
+      longBuffers_(std::make_shared<LongBuffers>()) {
   longBuffers_->owner = this;
 }
 

@@ -143,8 +143,8 @@ FluidSynthDriver::~FluidSynthDriver() = default;
 
 std::vector<MidiDeviceCaps> FluidSynthDriver::Outputs() {
   return {{.ProductName = kSynthName,
-           .DriverVersion = static_cast<uint32_t>(FLUIDSYNTH_VERSION_MAJOR << 8 |
-                                                  FLUIDSYNTH_VERSION_MINOR),
+           .DriverVersion =
+               static_cast<uint32_t>(FLUIDSYNTH_VERSION_MAJOR << 8 | FLUIDSYNTH_VERSION_MINOR),
            .Technology = kTechSoftwareSynth,
            .Voices = 256,
            .Notes = 256,
@@ -181,8 +181,8 @@ std::unique_ptr<MidiOutConnection> FluidSynthDriver::OpenOutput(unsigned index,
   if (rendering) {
     engine->renderer = new_fluid_file_renderer(engine->synth);
     if (!engine->renderer) {
-      throw MidiDriverError(kMidiError,
-                            "The sound file \"" + settings_.RenderFile + "\" could not be written.");
+      throw MidiDriverError(
+          kMidiError, "The sound file \"" + settings_.RenderFile + "\" could not be written.");
     }
     fluid_settings_getint(engine->settings, "audio.period-size", &engine->periodSize);
   } else {
@@ -191,8 +191,7 @@ std::unique_ptr<MidiOutConnection> FluidSynthDriver::OpenOutput(unsigned index,
     if (!engine->audio) {
       const std::string why = TakeLogError();
       throw MidiDriverError(kMidiNoDriver, "No audio output could be opened for the synthesizer (" +
-                                               tried + ")" + (why.empty() ? "" : ": " + why) +
-                                               ".");
+                                               tried + ")" + (why.empty() ? "" : ": " + why) + ".");
     }
   }
   engine_ = engine;

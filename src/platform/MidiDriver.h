@@ -101,7 +101,8 @@ class MidiDriver {
   virtual std::vector<MidiDeviceCaps> Inputs() = 0;
   // Opens the device that carries `name`; `index` (its place in the last listing) only breaks
   // ties. Throws MidiDriverError (kMidiBadDeviceId when no device has that name).
-  virtual std::unique_ptr<MidiOutConnection> OpenOutput(unsigned index, const std::string& name) = 0;
+  virtual std::unique_ptr<MidiOutConnection> OpenOutput(unsigned index,
+                                                        const std::string& name) = 0;
   virtual std::unique_ptr<MidiInConnection> OpenInput(unsigned index, const std::string& name,
                                                       MidiInputSink& sink) = 0;
 };

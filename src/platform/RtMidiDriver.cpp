@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <utility>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
+#include <utility>
 
 namespace korvel {
 namespace {
@@ -45,7 +45,9 @@ class ErrorTrap {
   std::string warning_;
 };
 
-bool AlsaSequencerPresent() { return access("/dev/snd/seq", R_OK | W_OK) == 0; }
+bool AlsaSequencerPresent() {
+  return access("/dev/snd/seq", R_OK | W_OK) == 0;
+}
 
 void QuietJackMessages() {
   static std::once_flag once;
@@ -65,7 +67,9 @@ bool JackServerRunning() {
   return true;
 }
 
-bool IsOwnPort(const std::string& name) { return name.rfind(kClientName, 0) == 0; }
+bool IsOwnPort(const std::string& name) {
+  return name.rfind(kClientName, 0) == 0;
+}
 
 template <typename Midi>
 std::vector<std::string> ForeignPortNames(Midi& midi) {

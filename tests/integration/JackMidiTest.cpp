@@ -126,8 +126,9 @@ TEST_F(JackMidi, WhatAnotherProgramPlaysArrivesThinnedAndInOrder) {
   ports.MidiInput1.OnMidiInput = [&](TMidiInput& port) {
     std::lock_guard lock(engineLock);
     while (auto event = port.GetMidiEvent()) {
-      received.push_back(event->Sysex.empty() ? Bytes{event->MidiMessage, event->Data1, event->Data2}
-                                              : event->Sysex);
+      received.push_back(event->Sysex.empty()
+                             ? Bytes{event->MidiMessage, event->Data1, event->Data2}
+                             : event->Sysex);
     }
   };
   ports.ExtMidiInList = IndexOf(ports.InputList(), "probe:keys");
@@ -137,8 +138,16 @@ TEST_F(JackMidi, WhatAnotherProgramPlaysArrivesThinnedAndInOrder) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the connection settles
 
   const std::vector<Bytes> played = {
-      {0x90, 64, 90}, {0xB0, 7, 100}, {0xB0, 7, 100}, {0xB0, 7, 100}, {0xB0, 7, 90},
-      {0xB0, 1, 5},   {0xB0, 1, 5},   {0xB0, 1, 5},   {0xF8},         {0x80, 64, 0},
+      {0x90, 64, 90},
+      {0xB0, 7, 100},
+      {0xB0, 7, 100},
+      {0xB0, 7, 100},
+      {0xB0, 7, 90},
+      {0xB0, 1, 5},
+      {0xB0, 1, 5},
+      {0xB0, 1, 5},
+      {0xF8},
+      {0x80, 64, 0},
       {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7},
   };
   for (const auto& m : played) probe.sendMessage(&m);

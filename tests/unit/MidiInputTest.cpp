@@ -75,7 +75,8 @@ TEST_F(MidiInputTest, PropertyErrors) {
       {[&] { in.SetDeviceID(1); }, "Change to DeviceID while device was open", true},
       {[&] { in.SetProductName("Pads"); }, "Change to ProductName while device was open", true},
       {[&] { in.SetSysexBufferSize(10); }, "Change to SysexBufferSize while device was open", true},
-      {[&] { in.SetSysexBufferCount(2); }, "Change to SysexBuffercount while device was open", true},
+      {[&] { in.SetSysexBufferCount(2); }, "Change to SysexBuffercount while device was open",
+       true},
   };
   for (const auto& c : cases) {
     if (c.whileOpen && !in.IsOpen()) OpenKeys();
@@ -101,9 +102,9 @@ TEST_F(MidiInputTest, FiltersAsTheCallbackSettingsSay) {
   };
   uint32_t time = 0;
   for (uint32_t packed : stream) driver.Inject("Keys", packed, time++);
-  EXPECT_EQ(Received(), (std::vector<std::string>{
-                            "144 60 100 @0", "176 7 100 @1", "176 7 90 @4", "176 1 5 @5",
-                            "176 1 5 @6", "192 4 0 @9", "128 60 64 @11"}))
+  EXPECT_EQ(Received(),
+            (std::vector<std::string>{"144 60 100 @0", "176 7 100 @1", "176 7 90 @4", "176 1 5 @5",
+                                      "176 1 5 @6", "192 4 0 @9", "128 60 64 @11"}))
       << "repeated volume and program thinned, modulation kept, clock and sensing dropped";
 
   settings.SetThinning(false);
@@ -160,7 +161,8 @@ TEST_F(MidiInputTest, SysexBuffersReturnToTheDriverAsSoonAsRead) {
 TEST_F(MidiInputTest, The1025thEventIsDroppedAndReportedOncePerBurst) {
   in.OnMidiInput = nullptr;  // the reader is idle
   OpenKeys();
-  for (int i = 0; i < 1030; ++i) driver.Inject("Keys", Pack(0x90, static_cast<uint8_t>(i % 128), 1));
+  for (int i = 0; i < 1030; ++i)
+    driver.Inject("Keys", Pack(0x90, static_cast<uint8_t>(i % 128), 1));
   EXPECT_EQ(in.MessageCount(), 1024);
   EXPECT_EQ(in.DroppedCount(), 6u);
   in.ProcessNotifications();

@@ -46,7 +46,8 @@ TEST_F(MidiOutputTest, NothingChangesWhileOpen) {
   out.SetDeviceID(0);
   out.Open();
   ExpectRaises([&] { out.SetDeviceID(1); }, "Change to DeviceID while device was open");
-  ExpectRaises([&] { out.SetProductName("Port B"); }, "Change to ProductName while device was open");
+  ExpectRaises([&] { out.SetProductName("Port B"); },
+               "Change to ProductName while device was open");
   EXPECT_EQ(out.ProductName(), "Port A");
   EXPECT_TRUE(out.Close());
   EXPECT_EQ(out.State(), kPortClosed);

@@ -34,7 +34,8 @@ class MidiPortsTest : public ::testing::Test {
 };
 
 TEST_F(MidiPortsTest, ListsEndWithTheMapperAndNone) {
-  EXPECT_EQ(ports.OutputList(), (std::vector<std::string>{"Module", "Sequencer in", "Synth", "<None>"}));
+  EXPECT_EQ(ports.OutputList(),
+            (std::vector<std::string>{"Module", "Sequencer in", "Synth", "<None>"}));
   EXPECT_EQ(ports.InputList(), (std::vector<std::string>{"Keyboard", "Sequencer out", "<None>"}));
 
   RecordingDriver empty({}, {});
@@ -112,6 +113,7 @@ TEST_F(MidiPortsTest, AFailedOpenIsReportedOnceExceptNotSupported) {
   ports.ComboBox1 = 0;
   ports.ComboBox1Change();
   EXPECT_EQ(dialogs.Messages, (std::vector<std::string>{"Can't open Module"}));
+  EXPECT_EQ(dialogs.Statuses, (std::vector<std::string>{MidiErrorText(kMidiAllocated)}));
   EXPECT_FALSE(ports.MidiOutput1.IsOpen());
 
   driver.SetOpenFailure("Sequencer in", kMidiNotSupported);

@@ -29,8 +29,10 @@ TEST(SpscRing, OneProducerOneConsumerLoseNothing) {
   constexpr uint32_t kCount = 200000;
   std::thread producer([&] {
     for (uint32_t i = 0; i < kCount;) {
-      if (ring.Push(i)) ++i;
-      else std::this_thread::yield();
+      if (ring.Push(i))
+        ++i;
+      else
+        std::this_thread::yield();
     }
   });
   uint32_t expected = 0;
