@@ -18,9 +18,15 @@ void QtDialogs::InformUser(const std::string& text) {
 }
 
 void QtDialogs::ShowStatus(const std::string& text) {
-  if (auto* window = qobject_cast<QMainWindow*>(parent_)) {
-    window->statusBar()->showMessage(QString::fromStdString(text), 8000);
-  }
+  auto* window = qobject_cast<QMainWindow*>(parent_);
+  if (!window) return;
+  // Input ports report from their own threads; widgets are touched on the GUI thread only.
+  QMetaObject::invokeMethod(
+      window,
+      [window, message = QString::fromStdString(text)] {
+        window->statusBar()->showMessage(message, 8000);
+      },
+      Qt::QueuedConnection);
 }
 
 }  // namespace korvel

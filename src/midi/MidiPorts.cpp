@@ -16,6 +16,11 @@ MidiPorts::MidiPorts(MidiDevices& devices, InputCallbackSettings& settings, Dial
       ChordCodePort(&MidiOutput1),
       devices_(devices),
       dialogs_(dialogs) {
+  for (TMidiInput* port : {&MidiInput1, &MidiInput2}) {
+    port->OnOverflow = [this](TMidiInput& full) {
+      dialogs_.ShowStatus("MIDI input overflow: events from " + full.ProductName() + " were lost.");
+    };
+  }
   FillDeviceLists();
 }
 

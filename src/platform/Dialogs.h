@@ -14,7 +14,7 @@ class Dialogs {
   virtual bool AskYesNo(const std::string& text) = 0;
   // An information box the user acknowledges.
   virtual void InformUser(const std::string& text) = 0;
-  // A short note in the status line that needs no answer.
+  // A short note in the status line that needs no answer; may be called from any thread.
   virtual void ShowStatus(const std::string& text) = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <fluidsynth.h>
 
+#include <cstdlib>
 #include <mutex>
 #include <utility>
 
@@ -137,6 +138,9 @@ fluid_audio_driver_t* StartAudio(fluid_settings_t* settings, fluid_synth_t* synt
 
 FluidSynthDriver::FluidSynthDriver(SynthSettings settings) : settings_(std::move(settings)) {
   InstallLogFunctions();
+  // FluidSynth's JACK audio driver would otherwise start a JACK server of its own on the sound
+  // card; Korvel only joins a server the user runs.
+  setenv("JACK_NO_START_SERVER", "1", 0);
 }
 
 FluidSynthDriver::~FluidSynthDriver() = default;

@@ -207,5 +207,15 @@ TEST_F(MidiPortsTest, AnUnpluggedDeviceClosesItsPortWithAMessage) {
                                       "MIDI device Keyboard was disconnected."}));
 }
 
+TEST_F(MidiPortsTest, AnInputOverflowShowsOneStatusPerBurst) {
+  ports.ExtMidiInList = 0;
+  ports.ExtMidiInChange();
+  for (int i = 0; i < 1100; ++i) driver.Inject("Keyboard", 0x90 | 60 << 8 | 1 << 16);
+  ports.MidiInput1.ProcessNotifications();
+  ports.MidiInput1.ProcessNotifications();
+  EXPECT_EQ(dialogs.Statuses,
+            (std::vector<std::string>{"MIDI input overflow: events from Keyboard were lost."}));
+}
+
 }  // namespace
 }  // namespace korvel
