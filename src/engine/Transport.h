@@ -1,0 +1,167 @@
+// The heartbeat of the engine: MIDI clocks from the internal timer (master) or from an external
+// MIDI application (slave), each processed by ClockTick with the transport counters, count-in,
+// metronome, beat lamp and the quantize grid on which chord and part changes take effect.
+// Everything here runs under the engine lock.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "midi/MidiPorts.h"
+#include "platform/ClockThread.h"
+#include "platform/View.h"
+
+namespace korvel {
+
+inline constexpr uint32_t kLampBlack = 0;
+inline constexpr uint32_t kLampRed = 255;
+inline constexpr uint32_t kLampBlue = 0xFF0000;
+inline constexpr uint32_t kLampYellow = 65535;
+
+inline constexpr int kNormalPriorityClass = 32;
+inline constexpr int kRealtimePriorityClass = 256;
+
+inline constexpr int16_t kWaitForExternalStart = 2000;
+inline constexpr int kMinTempo = 25;
+inline constexpr int kMaxTempo = 250;
+
+// The work of the clock that belongs to other parts of the engine. Each is called under the
+// engine lock; one that is not set is skipped.
+struct TransportHooks {
+  // Chord memory: whether playback or recording runs, and its per-tick work during them.
+  std::function<bool()> ChordMemoryActive;
+  std::function<void()> ChordMemoryTick;
+  // Chord-code announcement of the coming chord at ChordCodeClock in free play.
+  std::function<void()> AnnounceChord;
+  // Chord and part changes, always in this order.
+  std::function<void()> ApplyPendingCommand;
+  std::function<void()> ApplyChordChange;
+  // The style player: whether it runs, the melody step and its tick.
+  std::function<bool()> StylePlayerRunning;
+  std::function<void()> MelodyTick;
+  std::function<void()> PlayStyleTick;
+  // Empties the held-note list (a chord held with static chord keys ends at the beat).
+  std::function<void()> ClearHeldNotes;
+  // The channel filter of the live input: a new first data byte, 255 drops the event.
+  std::function<uint8_t(uint8_t status, uint8_t data1)> ChannelFilter;
+  // The selected live channel falls silent when the clock is switched.
+  std::function<void()> SilenceLiveChannel;
+  // A transport reset, in the design's order: the triggered chord of Play Chords mode is
+  // released, every channel of the play port silenced, the chord value and chord-memory state
+  // cleared, the chord panel, chord transpose and solo channel reset, the style player reset,
+  // the melody stopped and the pads released.
+  std::function<void()> ReleaseTriggeredChord;
+  std::function<void()> AllSoundOff;
+  std::function<void()> ResetChordState;
+  std::function<void()> ResetChordDisplay;
+  std::function<void()> ResetStylePlayer;
+  std::function<void()> StopMelodyAndPads;
+  // The Stop command's work in chord memory, capture and the MIDI file player.
+  std::function<void()> StopPerformance;
+  // The MIDI file player takes tempo changes while it plays; true when it took this one.
+  std::function<bool(int tempo)> FilePlayerTempo;
+  // "Start measure" took a new value from the external application; with "Mute None" the
+  // chord memory moves to that measure.
+  std::function<void()> ApplyStartMeasure;
+  std::function<void(int sixteenths)> SetChordMemoryPosition;
+  // Capture of an external application's output by the style generator: true while it runs.
+  std::function<bool()> Capturing;
+  std::function<void(const TMyMidiEvent&)> CaptureEvent;
+  std::function<void()> TransmitControllersOn;
+  // The master transpose added to controller 84.
+  std::function<int()> MasterTranspose;
+};
+
+class Transport {
+ public:
+  Transport(MidiPorts& ports, InputCallbackSettings& input, ClockTimer& timer, View& view);
+
+  // Operations.
+  void ClockTick();
+  void SetClockTempo(int tempo);
+  void ToggleClock();
+  void TempoEdit1Change(int value);
+  void ResetTransport();
+  void StopCommand();
+  void SetProcessPriority(int priorityClass);
+  void PlayClick(int velocity);
+  void SyncStart1Click();
+  void MidiInput2MidiInput(TMidiInput& port);
+  // The "Quantize" list (0..9) and the "Metrum" list (0..8).
+  void SetQuantize(int index);
+  void SetMetre(int index);
+  // The menu marks "Master Mode" and "Slave Mode": each stops playback first. Slave mode lets
+  // timing clocks through the input buffer to MidiInput2MidiInput.
+  void SetMasterMode(bool on);
+  void SetSlaveMode(bool on);
+  // Play and Record arm the count-in when "Count in" is on.
+  void ArmCountIn();
+  // Milliseconds per clock, rounded as the display shows it; the timer uses the exact period.
+  static int ClockPeriodFor(int tempo);
+
+  // Clock and timer.
+  int32_t ClockPeriod = 0;
+  uint8_t TickBusy = 0;
+  int16_t ClockState = 0;  // 0 off, 1 internal, -1 external
+  int16_t StartDelay = 0;
+
+  // Transport counters.
+  int16_t ClockInBeat = 24;
+  int16_t BeatCounter = 2;
+  int16_t QuantizeBeats = 1;
+  int16_t MeasureSixteenths = 16;
+  int16_t ClickAccentPeriod = 4;
+  int16_t ClickCounter = 5;
+  bool CountInActive = false;
+  int16_t CountInBeat = 0;
+  uint32_t BeatLampColor = kLampBlack;
+
+  // Clock resolution: quarter-note beats (1) or eighth-note beats (2).
+  int16_t LampOffClock = 13;
+  int16_t LateChangeWindow = 8;
+  int16_t ClocksPerBeat = 24;
+  int16_t ChordCodeClock = 20;
+  int16_t RecordChordWindow = 6;
+  int16_t ClockResolution = 1;
+
+  int SavedPriorityClass = kNormalPriorityClass;
+  int ProcessPriorityClass = kNormalPriorityClass;
+
+  // The controls this part reads.
+  bool MasterMode = false;       // "Master Mode" (MasterMode1)
+  bool SlaveMode = false;        // "Slave Mode" (ReceiveMTC1), set through SetSlaveMode
+  bool Metronome = false;        // "Metronome" (Click1)
+  bool CountIn = false;          // "Count in" (Countin1)
+  int Tempo = 120;               // TempoEdit1
+  int QuantizeIndex = 0;         // "Quantize"
+  int MetreIndex = 2;            // "Metrum"
+  int StartMeasure = 1;          // "Start measure" (SpinEdit3)
+  bool TempoDetection = false;   // "Tempo Detection"
+  bool IntroDetection = false;   // "Intro Detection"
+  bool UnchangedMidiIn = false;  // "Unchanged MIDI in"
+  bool MuteNone = false;         // "Mute None"
+  int ClickNote = 37;            // the metronome's note on channel 10
+  std::string WindowTitle = "Korvel";
+  uint32_t GeneratorLampColor = kLampRed;  // the style generator may make it yellow
+  // Set by the keyboard and chord parts.
+  bool PlayChordsMode = false;   // "Play Chords" (Sound1)
+  bool TwoFingerChords = false;  // "Two-Finger, Vol."
+  bool StaticChordKeys = false;
+  TransportHooks Hooks;
+
+ private:
+  // Steps 3 to 13 of a tick; false when the tick ends there, without the style player.
+  bool CountTransport();
+  bool FreePlay() const;
+  void ApplyChanges();
+  void LightLamp(uint32_t color);
+  void ApplyResolution(int resolution);
+
+  MidiPorts& ports_;
+  InputCallbackSettings& input_;
+  ClockTimer& timer_;
+  View& view_;
+};
+
+}  // namespace korvel

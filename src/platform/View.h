@@ -1,0 +1,23 @@
+// What the core shows the user, reported as it changes. The Qt front end queues each update to
+// the GUI thread (the clock thread never waits for painting); tests record them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace korvel {
+
+class View {
+ public:
+  virtual ~View() = default;
+  // The beat lamp's colour, 0x00BBGGRR (black 0, red 255, blue 0xFF0000, yellow 65535).
+  virtual void BeatLamp(uint32_t color) = 0;
+  // The measure display of the main window.
+  virtual void MeasureDisplay(const std::string& text) = 0;
+  // The main window's title.
+  virtual void Title(const std::string& text) = 0;
+  // Moves the keyboard focus from a number field back to the main keyboard area.
+  virtual void FocusKeyboard() = 0;
+};
+
+}  // namespace korvel

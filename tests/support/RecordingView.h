@@ -1,0 +1,25 @@
+// Keeps what the core showed, for tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/View.h"
+
+namespace korvel::test {
+
+class RecordingView : public View {
+ public:
+  std::vector<uint32_t> Lamps;
+  std::vector<std::string> Measures;
+  std::vector<std::string> Titles;
+  int Focused = 0;
+
+  void BeatLamp(uint32_t color) override { Lamps.push_back(color); }
+  void MeasureDisplay(const std::string& text) override { Measures.push_back(text); }
+  void Title(const std::string& text) override { Titles.push_back(text); }
+  void FocusKeyboard() override { ++Focused; }
+};
+
+}  // namespace korvel::test
