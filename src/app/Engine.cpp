@@ -4,14 +4,11 @@
 
 namespace korvel {
 
-Engine::Engine(MidiSystem& system, Dialogs& dialogs, View& view, InputDispatch dispatch)
-    : Clock(Lock,
-            [this] {
-              ticks_.fetch_add(1, std::memory_order_relaxed);
-              Transport.ClockTick();
-            }),
-      Transport(Ports, system.InputSettings, Clock, view),
-      Ports(system.Devices, system.InputSettings, dialogs, dispatch) {
+Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dialogs, View& view,
+               InputDispatch dispatch)
+    : Clock(Lock, [this] { Transport.ClockTick(); }),
+      Transport(Ports, input, Clock, view),
+      Ports(devices, input, dialogs, dispatch) {
   Ports.Hooks.ToggleClock = [this] { Transport.ToggleClock(); };
   Ports.MidiInput2.OnMidiInput = [this](TMidiInput& port) {
     std::lock_guard lock(Lock);

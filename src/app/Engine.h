@@ -2,9 +2,6 @@
 // together. The GUI and the command line both build one.
 #pragma once
 
-#include <atomic>
-
-#include "app/MidiSystem.h"
 #include "engine/Transport.h"
 #include "midi/MidiPorts.h"
 #include "platform/ClockThread.h"
@@ -16,7 +13,7 @@ namespace korvel {
 
 class Engine {
  public:
-  Engine(MidiSystem& system, Dialogs& dialogs, View& view,
+  Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dialogs, View& view,
          InputDispatch dispatch = InputDispatch::Thread);
   // Stops the clock and closes the ports before anything they call goes away.
   ~Engine();
@@ -29,12 +26,6 @@ class Engine {
   ClockThread Clock;
   korvel::Transport Transport;
   MidiPorts Ports;
-
-  // Clock ticks run by the clock thread since start.
-  uint64_t Ticks() const { return ticks_.load(); }
-
- private:
-  std::atomic<uint64_t> ticks_{0};
 };
 
 }  // namespace korvel

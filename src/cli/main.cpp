@@ -1,8 +1,13 @@
 // korvel-cli: the Korvel core without a display, for scripts and checks.
 #include <CLI/CLI.hpp>
-#include <cstdio>
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <iostream>
+#include <mutex>
+#include <thread>
 
+#include "app/Engine.h"
 #include "app/MidiSystem.h"
 #include "midi/MidiPorts.h"
 
@@ -19,6 +24,92 @@ class ConsoleDialogs : public korvel::Dialogs {
   void InformUser(const std::string& text) override { std::cerr << text << "\n"; }
   void ShowStatus(const std::string& text) override { std::cerr << text << "\n"; }
 };
+
+// Nobody watches a lamp here.
+class SilentView : public korvel::View {
+ public:
+  void BeatLamp(uint32_t) override {}
+  void MeasureDisplay(const std::string&) override {}
+  void Title(const std::string&) override {}
+  void FocusKeyboard() override {}
+};
+
+volatile std::sig_atomic_t interrupted = 0;
+
+// Sleeps in small steps so Ctrl-C ends a run cleanly, with every port closed.
+void RunFor(double seconds) {
+  std::signal(SIGINT, [](int) { interrupted = 1; });
+  std::signal(SIGTERM, [](int) { interrupted = 1; });
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!interrupted && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+// A device by its list name; "synth" names the built-in synthesizer. -1 when there is none.
+int FindDevice(const std::vector<std::string>& list, const std::string& name, bool outputs) {
+  if (outputs && name == "synth") return static_cast<int>(list.size()) - 2;
+  auto it = std::find(list.begin(), list.end(), name);
+  if (it == list.end() || *it == korvel::kNoDevice) return -1;
+  return static_cast<int>(it - list.begin());
+}
+
+struct ClockOptions {
+  int Tempo = 120;
+  double Seconds = 10;
+  std::string Out = "synth";
+  std::string In;
+  bool Master = false;
+  bool Slave = false;
+  bool Metronome = false;
+  bool CountIn = false;
+};
+
+int Clock(const korvel::MidiSystemSettings& settings, const ClockOptions& options) {
+  korvel::MidiSystem system(settings);
+  ConsoleDialogs dialogs;
+  SilentView view;
+  korvel::Engine engine(system.Devices, system.InputSettings, dialogs, view);
+  korvel::Transport& transport = engine.Transport;
+  korvel::MidiPorts& ports = engine.Ports;
+  {
+    std::lock_guard lock(engine.Lock);
+    const int out = FindDevice(ports.OutputList(), options.Out, true);
+    if (out < 0) {
+      std::cerr << "No MIDI output \"" << options.Out << "\"; korvel-cli devices lists them.\n";
+      return 1;
+    }
+    ports.ComboBox5 = static_cast<int>(ports.OutputList().size()) - 1;
+    ports.ComboBox1 = out;
+    ports.ComboBox1Change();
+    if (!ports.MidiOutput1.IsOpen()) return 1;  // the reason is printed already
+    if (options.Slave) {
+      ports.MidiInList = FindDevice(ports.InputList(), options.In, false);
+      if (ports.MidiInList < 0) {
+        std::cerr << "No MIDI input \"" << options.In << "\"; korvel-cli devices lists them.\n";
+        return 1;
+      }
+      ports.MidiInChange();
+      if (!ports.MidiInput2.IsOpen()) return 1;
+    }
+    if (transport.ClockState != 0) transport.ToggleClock();  // choosing an output switched it
+    // Each mode switch stops playback first; switched in this order no stray Stop goes out.
+    if (options.Slave) transport.SetSlaveMode(true);
+    if (options.Master) transport.SetMasterMode(true);
+    transport.Metronome = options.Metronome;
+    transport.Tempo = options.Tempo;
+    transport.ToggleClock();
+    if (options.CountIn) transport.ArmCountIn();
+  }
+  RunFor(options.Seconds);
+  std::lock_guard lock(engine.Lock);
+  transport.StopCommand();
+  if (transport.ClockState != 0) transport.ToggleClock();
+  std::cout << "clocks " << transport.TickCount << "\n"
+            << "dropped " << engine.Clock.Dropped() << "\n"
+            << "realtime " << (engine.Clock.Realtime() ? "yes" : "no") << "\n";
+  return 0;
+}
 
 korvel::MidiSystemSettings SystemSettings(const std::string& api, const std::string& soundFont) {
   korvel::MidiSystemSettings settings;
@@ -55,10 +146,27 @@ int main(int argc, char** argv) {
   auto* devices = app.add_subcommand(
       "devices", "List the MIDI output and input devices as the main window lists them");
 
+  ClockOptions clockOptions;
+  auto* clock = app.add_subcommand("clock", "Run the clock: MIDI clock, metronome, count-in");
+  clock->add_option("--tempo", clockOptions.Tempo, "Beats per minute")
+      ->check(CLI::Range(korvel::kMinTempo, korvel::kMaxTempo));
+  clock->add_option("--seconds", clockOptions.Seconds, "How long to run")
+      ->check(CLI::PositiveNumber);
+  clock->add_option("--out", clockOptions.Out, "MIDI output by its list name, or synth");
+  clock->add_flag("--master", clockOptions.Master, "Send MIDI clock (Master Mode)");
+  clock->add_flag("--metronome", clockOptions.Metronome, "Click every beat");
+  clock->add_flag("--count-in", clockOptions.CountIn, "Count in before the first beat");
+  auto* slave = clock->add_flag("--slave", clockOptions.Slave,
+                                "Follow the MIDI clock of another program (Slave Mode)");
+  clock->add_option("--in", clockOptions.In, "MIDI input that carries the external clock")
+      ->needs(slave);
+  slave->needs(clock->get_option("--in"));
+
   CLI11_PARSE(app, argc, argv);
   try {
     const auto settings = SystemSettings(api, soundFont);
     if (*devices) return Devices(settings);
+    if (*clock) return Clock(settings, clockOptions);
   } catch (const std::exception& e) {
     std::cerr << "korvel-cli: " << e.what() << "\n";
     return 1;

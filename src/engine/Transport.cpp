@@ -58,6 +58,7 @@ void Transport::LightLamp(uint32_t color) {
 
 void Transport::ClockTick() {
   TickBusy = 1;
+  ++TickCount;
   if (ClockState != 0) {
     // Without an open output there is no transport work; the style player still runs.
     const bool playStyle = !ports_.SignalPort->IsOpen() || CountTransport();

@@ -103,6 +103,7 @@ class Transport {
   // Clock and timer.
   int32_t ClockPeriod = 0;
   uint8_t TickBusy = 0;
+  uint64_t TickCount = 0;  // clocks processed since start, for the status and checks
   int16_t ClockState = 0;  // 0 off, 1 internal, -1 external
   int16_t StartDelay = 0;
 

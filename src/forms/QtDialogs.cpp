@@ -8,12 +8,14 @@
 namespace korvel {
 
 bool QtDialogs::AskYesNo(const std::string& text) {
+  const EngineLock::ReleasedWhileWaiting released(lock_);
   return QMessageBox::question(parent_, QApplication::applicationName(),
                                QString::fromStdString(text),
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void QtDialogs::InformUser(const std::string& text) {
+  const EngineLock::ReleasedWhileWaiting released(lock_);
   QMessageBox::information(parent_, QApplication::applicationName(), QString::fromStdString(text));
 }
 

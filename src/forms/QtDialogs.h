@@ -4,18 +4,22 @@
 #include <QWidget>
 
 #include "platform/Dialogs.h"
+#include "platform/EngineLock.h"
 
 namespace korvel {
 
 class QtDialogs : public Dialogs {
  public:
   explicit QtDialogs(QWidget* parent) : parent_(parent) {}
+  // While a box is open the engine lock is let go, so the clock never stops for a dialog.
+  void SetEngineLock(EngineLock* lock) { lock_ = lock; }
   bool AskYesNo(const std::string& text) override;
   void InformUser(const std::string& text) override;
   void ShowStatus(const std::string& text) override;
 
  private:
   QWidget* parent_;
+  EngineLock* lock_ = nullptr;
 };
 
 }  // namespace korvel

@@ -1,22 +1,45 @@
 #include "forms/TForm1.h"
 
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QVBoxLayout>
+#include <mutex>
 
 namespace korvel {
 
 TForm1::TForm1(MidiSystem& system, QWidget* parent)
     : QMainWindow(parent),
+      SpeedButton3(new QPushButton("MIDI clock")),
+      TempoEdit1(new QSpinBox),
+      Panel3(new QLabel),
+      Panel4(new QLabel("1")),
       ComboBox1(new QComboBox),
       ComboBox5(new QComboBox),
       ExtMidiIn(new QComboBox),
       MidiIn(new QComboBox),
       dialogs_(this),
-      ports_(system.Devices, system.InputSettings, dialogs_) {
+      view_(this, Panel3, Panel4),
+      engine_(std::make_unique<Engine>(system.Devices, system.InputSettings, dialogs_, view_)) {
+  dialogs_.SetEngineLock(&engine_->Lock);
   setWindowTitle("Korvel");
   auto* page = new QWidget;
-  auto* form = new QFormLayout(page);
+  auto* column = new QVBoxLayout(page);
+  auto* transport = new QHBoxLayout;
+  SpeedButton3->setCheckable(true);
+  SpeedButton3->setToolTip("MIDI clock on/off");
+  TempoEdit1->setRange(kMinTempo, kMaxTempo);
+  Panel3->setFixedSize(24, 24);
+  Panel3->setToolTip("Click = Synchro start");
+  Panel3->setStyleSheet("background-color: black;");
+  transport->addWidget(SpeedButton3);
+  transport->addWidget(TempoEdit1);
+  transport->addWidget(Panel3);
+  transport->addWidget(Panel4);
+  transport->addStretch();
+  column->addLayout(transport);
+  auto* form = new QFormLayout;
   ComboBox1->setToolTip("... to Soundcart or other MIDI-in-port");
   ComboBox5->setToolTip("... to  MIDI-in-port of external MIDI application");
   ExtMidiIn->setToolTip("... from keyboard driver");
@@ -25,31 +48,48 @@ TForm1::TForm1(MidiSystem& system, QWidget* parent)
   form->addRow("Korvel out", ComboBox5);
   form->addRow("Ext. MIDI in", ExtMidiIn);
   form->addRow("MIDI in", MidiIn);
+  column->addLayout(form);
   setCentralWidget(page);
   statusBar();
 
-  // The built-in synthesizer is the default output, so a fresh start makes sound.
-  ports_.ComboBox1 = ports_.OutputSelectionFor(-1);
-  ports_.ComboBox5 = ports_.OutputSelectionFor(-2);
-  ports_.ExtMidiInList = ports_.InputSelectionFor(-1);
-  ports_.MidiInList = ports_.InputSelectionFor(-2);
-  ShowLists();
-  ports_.ComboBox1Change();
-  ports_.ComboBox5Change();
-  ports_.ExtMidiInChange();
-  ports_.MidiInChange();
-  if (!system.Ports.Problem().empty()) {
-    statusBar()->showMessage(QString::fromStdString(system.Ports.Problem()));
+  {
+    std::lock_guard lock(engine_->Lock);
+    MidiPorts& ports = engine_->Ports;
+    TempoEdit1->setValue(engine_->Transport.Tempo);
+    // The built-in synthesizer is the default output, so a fresh start makes sound.
+    ports.ComboBox1 = ports.OutputSelectionFor(-1);
+    ports.ComboBox5 = ports.OutputSelectionFor(-2);
+    ports.ExtMidiInList = ports.InputSelectionFor(-1);
+    ports.MidiInList = ports.InputSelectionFor(-2);
+    ports.ComboBox1Change();
+    ports.ComboBox5Change();
+    ports.ExtMidiInChange();
+    ports.MidiInChange();
+    SpeedButton3->setChecked(engine_->Transport.ClockState != 0);
   }
+  ShowLists();
+  if (!system.Ports.Problem().empty()) dialogs_.ShowStatus(system.Ports.Problem());
 
-  Bind(ComboBox1, ports_.ComboBox1, &MidiPorts::ComboBox1Change);
-  Bind(ComboBox5, ports_.ComboBox5, &MidiPorts::ComboBox5Change);
-  Bind(ExtMidiIn, ports_.ExtMidiInList, &MidiPorts::ExtMidiInChange);
-  Bind(MidiIn, ports_.MidiInList, &MidiPorts::MidiInChange);
+  connect(SpeedButton3, &QPushButton::clicked, this, [this] {
+    std::lock_guard lock(engine_->Lock);
+    engine_->Transport.ToggleClock();
+    SpeedButton3->setChecked(engine_->Transport.ClockState != 0);
+  });
+  connect(TempoEdit1, &QSpinBox::valueChanged, this, [this](int value) {
+    std::lock_guard lock(engine_->Lock);
+    engine_->Transport.TempoEdit1Change(value);
+  });
+  Bind(ComboBox1, engine_->Ports.ComboBox1, &MidiPorts::ComboBox1Change);
+  Bind(ComboBox5, engine_->Ports.ComboBox5, &MidiPorts::ComboBox5Change);
+  Bind(ExtMidiIn, engine_->Ports.ExtMidiInList, &MidiPorts::ExtMidiInChange);
+  Bind(MidiIn, engine_->Ports.MidiInList, &MidiPorts::MidiInChange);
 
   // Devices come and go while Korvel runs (USB keyboards, other programs' ports).
   connect(&deviceWatch_, &QTimer::timeout, this, [this] {
-    ports_.CheckDevices();
+    {
+      std::lock_guard lock(engine_->Lock);
+      engine_->Ports.CheckDevices();
+    }
     ShowLists();
   });
   deviceWatch_.start(2000);
@@ -57,23 +97,29 @@ TForm1::TForm1(MidiSystem& system, QWidget* parent)
 
 void TForm1::Bind(QComboBox* box, int& selection, void (MidiPorts::*change)()) {
   connect(box, &QComboBox::activated, this, [this, &selection, change](int index) {
-    selection = index;
-    (ports_.*change)();
+    {
+      std::lock_guard lock(engine_->Lock);
+      selection = index;
+      (engine_->Ports.*change)();
+      SpeedButton3->setChecked(engine_->Transport.ClockState != 0);
+    }
     ShowLists();
   });
 }
 
 void TForm1::ShowLists() {
+  std::lock_guard lock(engine_->Lock);
+  const MidiPorts& ports = engine_->Ports;
   auto fill = [](QComboBox* box, const std::vector<std::string>& items, int selection) {
     const QSignalBlocker block(box);
     box->clear();
     for (const auto& item : items) box->addItem(QString::fromStdString(item));
     box->setCurrentIndex(selection);
   };
-  fill(ComboBox1, ports_.OutputList(), ports_.ComboBox1);
-  fill(ComboBox5, ports_.OutputList(), ports_.ComboBox5);
-  fill(ExtMidiIn, ports_.InputList(), ports_.ExtMidiInList);
-  fill(MidiIn, ports_.InputList(), ports_.MidiInList);
+  fill(ComboBox1, ports.OutputList(), ports.ComboBox1);
+  fill(ComboBox5, ports.OutputList(), ports.ComboBox5);
+  fill(ExtMidiIn, ports.InputList(), ports.ExtMidiInList);
+  fill(MidiIn, ports.InputList(), ports.MidiInList);
 }
 
 }  // namespace korvel

@@ -1,14 +1,19 @@
-// The main window. For now it carries the MIDI page: the device lists of the four ports.
+// The main window: the clock button, tempo, beat lamp and measure display, and the MIDI page
+// with the device lists of the four ports.
 #pragma once
 
 #include <QComboBox>
+#include <QLabel>
 #include <QMainWindow>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <memory>
 
+#include "app/Engine.h"
 #include "app/MidiSystem.h"
 #include "forms/QtDialogs.h"
-#include "midi/MidiPorts.h"
+#include "forms/QtView.h"
 
 namespace korvel {
 
@@ -18,7 +23,11 @@ class TForm1 : public QMainWindow {
  public:
   explicit TForm1(MidiSystem& system, QWidget* parent = nullptr);
 
-  MidiPorts& Ports() { return ports_; }
+  Engine& Core() { return *engine_; }
+  QPushButton* SpeedButton3;  // MIDI clock on/off
+  QSpinBox* TempoEdit1;
+  QLabel* Panel3;        // beat lamp
+  QLabel* Panel4;        // measure display
   QComboBox* ComboBox1;  // "MIDI out"
   QComboBox* ComboBox5;  // "Korvel out"
   QComboBox* ExtMidiIn;  // "Ext. MIDI in"
@@ -29,7 +38,8 @@ class TForm1 : public QMainWindow {
   void Bind(QComboBox* box, int& selection, void (MidiPorts::*change)());
 
   QtDialogs dialogs_;
-  MidiPorts ports_;
+  QtView view_;
+  std::unique_ptr<Engine> engine_;
   QTimer deviceWatch_;
 };
 

@@ -47,7 +47,6 @@ ClockThread::~ClockThread() {
   {
     std::lock_guard guard(mutex_);
     quit_ = true;
-    ++generation_;
   }
   wake_.notify_all();
   thread_.join();
@@ -58,7 +57,6 @@ void ClockThread::Start(int tempo) {
     std::lock_guard guard(mutex_);
     running_ = true;
     tempo_ = tempo;
-    ++generation_;
   }
   wake_.notify_all();
 }
@@ -67,7 +65,6 @@ void ClockThread::Stop() {
   {
     std::lock_guard guard(mutex_);
     running_ = false;
-    ++generation_;
   }
   wake_.notify_all();
 }
@@ -75,32 +72,29 @@ void ClockThread::Stop() {
 void ClockThread::Run() {
   realtime_.store(MakeThisThreadRealtime());
   ClockSchedule schedule;
-  uint64_t generation = 0;
   int64_t lastLook = MonotonicNanos();
   for (;;) {
     {
       std::unique_lock guard(mutex_);
       wake_.wait(guard, [&] { return quit_ || running_; });
       if (quit_) return;
-      if (generation != generation_) {
-        generation = generation_;
-        schedule.SetTempo(tempo_);
-      }
+      if (tempo_ != schedule.Tempo()) schedule.SetTempo(tempo_);
     }
-    // A sleep ends at its deadline even when the tempo changed meanwhile; the change takes
-    // effect from the next clock, and a clock of the old schedule is not ticked.
+    // A sleep ends at its deadline even when the tempo changes meanwhile: the new tempo counts
+    // from the next clock on, so turning the tempo knob never holds the clock back.
     SleepUntil(schedule.NextLook(lastLook));
     lastLook = MonotonicNanos();
     if (!schedule.Look(lastLook, false)) continue;
     const int64_t start = lastLook;
     {
       std::lock_guard engine(lock_);
-      bool current;
+      bool running;
       {
+        // Stopped while this clock waited for the lock: it is not ticked.
         std::lock_guard guard(mutex_);
-        current = generation == generation_ && running_;
+        running = running_;
       }
-      if (current) tick_();
+      if (running) tick_();
     }
     dropped_ += static_cast<uint64_t>(schedule.LooksDuringTick(start, MonotonicNanos()));
   }

@@ -50,7 +50,6 @@ class ClockThread : public ClockTimer {
   bool running_ = false;
   bool quit_ = false;
   int tempo_ = 120;
-  uint64_t generation_ = 0;  // changes with every Start and Stop
   std::atomic<bool> realtime_{false};
   std::atomic<uint64_t> dropped_{0};
   std::thread thread_;

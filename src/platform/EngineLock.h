@@ -5,6 +5,9 @@
 
 #include <pthread.h>
 
+#include <atomic>
+#include <thread>
+
 namespace korvel {
 
 class EngineLock {
@@ -19,8 +22,29 @@ class EngineLock {
   void unlock();
   bool try_lock();
 
+  bool HeldByThisThread() const { return owner_.load() == std::this_thread::get_id(); }
+
+  // Lets the lock go for the life of this object when the calling thread holds it (a dialog
+  // is open and the clock must not wait for the user), and takes it again afterwards.
+  class ReleasedWhileWaiting {
+   public:
+    explicit ReleasedWhileWaiting(EngineLock* lock)
+        : lock_(lock && lock->HeldByThisThread() ? lock : nullptr) {
+      if (lock_) lock_->unlock();
+    }
+    ~ReleasedWhileWaiting() {
+      if (lock_) lock_->lock();
+    }
+    ReleasedWhileWaiting(const ReleasedWhileWaiting&) = delete;
+    ReleasedWhileWaiting& operator=(const ReleasedWhileWaiting&) = delete;
+
+   private:
+    EngineLock* lock_;
+  };
+
  private:
   pthread_mutex_t mutex_;
+  std::atomic<std::thread::id> owner_{};
 };
 
 }  // namespace korvel

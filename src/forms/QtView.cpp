@@ -1,0 +1,37 @@
+#include "forms/QtView.h"
+
+#include <QColor>
+
+namespace korvel {
+
+void QtView::BeatLamp(uint32_t color) {
+  // Colours travel as 0x00BBGGRR, as the core and the configuration keep them.
+  const QColor qcolor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+  QMetaObject::invokeMethod(
+      beatLamp_,
+      [lamp = beatLamp_, qcolor] {
+        lamp->setStyleSheet(QString("background-color: %1;").arg(qcolor.name()));
+      },
+      Qt::QueuedConnection);
+}
+
+void QtView::MeasureDisplay(const std::string& text) {
+  QMetaObject::invokeMethod(
+      measureDisplay_,
+      [label = measureDisplay_, value = QString::fromStdString(text)] { label->setText(value); },
+      Qt::QueuedConnection);
+}
+
+void QtView::Title(const std::string& text) {
+  QMetaObject::invokeMethod(
+      window_,
+      [window = window_, value = QString::fromStdString(text)] { window->setWindowTitle(value); },
+      Qt::QueuedConnection);
+}
+
+void QtView::FocusKeyboard() {
+  QMetaObject::invokeMethod(
+      window_, [window = window_] { window->setFocus(); }, Qt::QueuedConnection);
+}
+
+}  // namespace korvel

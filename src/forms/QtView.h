@@ -1,0 +1,28 @@
+// Shows what the core reports on the main window. Every update is queued to the GUI thread, so
+// the clock thread never waits for painting.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+
+#include "platform/View.h"
+
+namespace korvel {
+
+class QtView : public View {
+ public:
+  QtView(QMainWindow* window, QLabel* beatLamp, QLabel* measureDisplay)
+      : window_(window), beatLamp_(beatLamp), measureDisplay_(measureDisplay) {}
+
+  void BeatLamp(uint32_t color) override;
+  void MeasureDisplay(const std::string& text) override;
+  void Title(const std::string& text) override;
+  void FocusKeyboard() override;
+
+ private:
+  QMainWindow* window_;
+  QLabel* beatLamp_;
+  QLabel* measureDisplay_;
+};
+
+}  // namespace korvel
