@@ -9,6 +9,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
     : Clock(Lock, [this] { Transport.ClockTick(); }),
       Transport(Ports, input, Clock, view),
       Ports(devices, input, dialogs, dispatch) {
+  Transport.InitClock();
   Ports.Hooks.ToggleClock = [this] { Transport.ToggleClock(); };
   Ports.MidiInput2.OnMidiInput = [this](TMidiInput& port) {
     std::lock_guard lock(Lock);
@@ -18,7 +19,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
 
 Engine::~Engine() {
   std::lock_guard lock(Lock);
-  Clock.Stop();
+  Transport.DoneClock();
   Ports.MidiInput1.Close();
   Ports.MidiInput2.Close();
 }

@@ -31,6 +31,14 @@ Transport::Transport(MidiPorts& ports, InputCallbackSettings& input, ClockTimer&
   BeatCounter = static_cast<int16_t>(QuantizeBeats + 1);
 }
 
+void Transport::InitClock() {
+  SavedPriorityClass = kNormalPriorityClass;
+  ProcessPriorityClass = kNormalPriorityClass;
+  input_.SetClockForwarding(0, nullptr);
+}
+
+void Transport::DoneClock() { SetClockTempo(0); }
+
 int Transport::ClockPeriodFor(int tempo) {
   if (tempo <= 0) return 0;
   return 2500 / tempo + (2500 % tempo > tempo / 2 ? 1 : 0);

@@ -78,6 +78,10 @@ class Transport {
   Transport(MidiPorts& ports, InputCallbackSettings& input, ClockTimer& timer, View& view);
 
   // Operations.
+  // At start-up: the priority to come back to, and timing clocks kept away from the input
+  // buffer until slave mode asks for them. At shut-down: the timer stops.
+  void InitClock();
+  void DoneClock();
   void ClockTick();
   void SetClockTempo(int tempo);
   void ToggleClock();
