@@ -29,6 +29,9 @@ class NoDialogs : public korvel::Dialogs {
  public:
   bool AskYesNo(const std::string&) override { return false; }
   void InformUser(const std::string&) override {}
+  std::optional<std::string> OpenFileDialog(const korvel::FileDialogRequest&) override {
+    return std::nullopt;
+  }
   void ShowStatus(const std::string&) override {}
 };
 

@@ -22,6 +22,9 @@ class ConsoleDialogs : public korvel::Dialogs {
     return false;
   }
   void InformUser(const std::string& text) override { std::cerr << text << "\n"; }
+  std::optional<std::string> OpenFileDialog(const korvel::FileDialogRequest&) override {
+    return std::nullopt;  // files are named on the command line
+  }
   void ShowStatus(const std::string& text) override { std::cerr << text << "\n"; }
 };
 

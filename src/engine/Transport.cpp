@@ -306,6 +306,22 @@ void Transport::SetQuantize(int index) {
   }
 }
 
+void Transport::ApplyStyleMetre(int16_t length) {
+  if (length == 0) length = 16;
+  if (length > 0 && ClockResolution == 2) SetQuantize(QuantizeIndex - 5);
+  if (length < 0 && ClockResolution == 1) SetQuantize(QuantizeIndex + 5);
+  const int sixteenths = length < 0 ? -length : length;
+  // The "Metrum" entry of that length and beat; a length no entry has keeps the accent period.
+  const int first = length < 0 ? 6 : 0;
+  for (int index = first; index < (length < 0 ? 8 : 6); ++index) {
+    if (kMeasureSixteenths[index] == sixteenths) {
+      SetMetre(index);
+      return;
+    }
+  }
+  MeasureSixteenths = static_cast<int16_t>(sixteenths);
+}
+
 void Transport::SetMetre(int index) {
   if (index < 0 || index > 8) return;
   MetreIndex = index;

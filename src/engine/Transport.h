@@ -99,6 +99,9 @@ class Transport {
   // timing clocks through the input buffer to MidiInput2MidiInput.
   void SetMasterMode(bool on);
   void SetSlaveMode(bool on);
+  // The metre a style brings: its measure length in sixteenths, negative for eighth-note
+  // beats, 0 for 4/4. The "Quantize" list moves to the matching resolution.
+  void ApplyStyleMetre(int16_t length);
   // Play and Record arm the count-in when "Count in" is on.
   void ArmCountIn();
   // Milliseconds per clock, rounded as the display shows it; the timer uses the exact period.

@@ -1,6 +1,7 @@
 #include "forms/QtDialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -17,6 +18,22 @@ bool QtDialogs::AskYesNo(const std::string& text) {
 void QtDialogs::InformUser(const std::string& text) {
   const EngineLock::ReleasedWhileWaiting released(lock_);
   QMessageBox::information(parent_, QApplication::applicationName(), QString::fromStdString(text));
+}
+
+std::optional<std::string> QtDialogs::OpenFileDialog(const FileDialogRequest& request) {
+  const EngineLock::ReleasedWhileWaiting released(lock_);
+  // "Styles (*.kvs)|*.kvs" becomes "Styles (*.kvs *.KVS)": files come in either case.
+  const auto bar = request.Filter.find('|');
+  const QString label = QString::fromStdString(request.Filter.substr(0, bar)).section('(', 0, 0);
+  const QString pattern =
+      QString::fromStdString(bar == std::string::npos ? "*" : request.Filter.substr(bar + 1));
+  const QString filter = label.trimmed() + " (" + pattern + " " + pattern.toUpper() + ")";
+  QFileDialog dialog(parent_, QString::fromStdString(request.Title),
+                     QString::fromStdString(request.Folder), filter);
+  dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExtension).toLower());
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
 }
 
 void QtDialogs::ShowStatus(const std::string& text) {

@@ -15,6 +15,7 @@ class QtDialogs : public Dialogs {
   void SetEngineLock(EngineLock* lock) { lock_ = lock; }
   bool AskYesNo(const std::string& text) override;
   void InformUser(const std::string& text) override;
+  std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
   void ShowStatus(const std::string& text) override;
 
  private:

@@ -3,9 +3,17 @@
 // from a script.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace korvel {
+
+struct FileDialogRequest {
+  std::string Title;             // "Open style ..."
+  std::string Filter;            // "Styles (*.kvs)|*.kvs"
+  std::string DefaultExtension;  // "KVS"
+  std::string Folder;            // where the dialog starts
+};
 
 class Dialogs {
  public:
@@ -14,6 +22,8 @@ class Dialogs {
   virtual bool AskYesNo(const std::string& text) = 0;
   // An information box the user acknowledges.
   virtual void InformUser(const std::string& text) = 0;
+  // The chosen file's path, or nothing when the user cancels.
+  virtual std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) = 0;
   // A short note in the status line that needs no answer; may be called from any thread.
   virtual void ShowStatus(const std::string& text) = 0;
 };

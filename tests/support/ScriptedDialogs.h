@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ class ScriptedDialogs : public Dialogs {
   std::vector<std::string> Questions;
   std::vector<std::string> Messages;
   std::vector<std::string> Statuses;
+  std::deque<std::optional<std::string>> Files;  // answers of the open dialog; cancel when empty
+  std::vector<FileDialogRequest> FileRequests;
 
   bool AskYesNo(const std::string& text) override {
     Questions.push_back(text);
@@ -24,6 +27,13 @@ class ScriptedDialogs : public Dialogs {
     return answer;
   }
   void InformUser(const std::string& text) override { Messages.push_back(text); }
+  std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override {
+    FileRequests.push_back(request);
+    if (Files.empty()) return std::nullopt;
+    auto answer = Files.front();
+    Files.pop_front();
+    return answer;
+  }
   void ShowStatus(const std::string& text) override { Statuses.push_back(text); }
 };
 

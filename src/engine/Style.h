@@ -1,0 +1,57 @@
+// The style the generator holds: its material (chunk 0 of the work material), part table and
+// channel table, with what is derived from them when a style is loaded.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/StyleTables.h"
+#include "stylegen/WorkMaterial.h"
+
+namespace korvel {
+
+inline constexpr const char* kCannotProcess = "Sorry, this style cannot be processed !";
+
+class Style {
+ public:
+  Style();
+
+  WorkMaterial Work;
+  StylePartTable Parts;
+  StyleChannelTable Channels;
+  // [part][channel]: 1 when every note of the channel ends inside the part.
+  std::array<std::array<uint8_t, 16>, kStylePartCount> HangingNoteFlags{};
+  // FirstMeasure and LastMeasure of each part as loaded.
+  std::array<uint16_t, kStylePartCount> LoadedFirstMeasure{};
+  std::array<uint16_t, kStylePartCount> LoadedLastMeasure{};
+  bool StyleLoaded = false;
+  bool SongLoaded = false;
+  bool StyleMode = false;
+  std::string StyleFileName;  // for reloading by name, at most 160 characters
+  std::string StyleName;      // the caption name, see MakeStyleName
+  int32_t StyleLength = 0;
+
+  // Hanging-note flags and, by mode, has-notes flags (mode > 0) and the adjustments for an
+  // SC-55 (mode > 1 with the instrument set "SC-55.KVI").
+  void AnalyseStyleParts(int first, int last, int mode, const std::string& instrumentSet);
+
+  // Puts a style file's contents in place of what was held: tables, material in chunk 0,
+  // lengths. Parts that point outside the material read (a short or damaged file) are
+  // cleared, and their numbers returned, so that nothing ever reads past the material.
+  std::vector<int> TakeFileContents(std::span<const uint8_t> fileBytes);
+
+  // The material of chunk 0 as a view of its used bytes.
+  std::span<const uint8_t> Material() const;
+};
+
+// The caption name: the file name without folder and extension, upper case, the first "&"
+// doubled, with " / Var.Basic" or " / Var.Extended" when part 4 or 5 holds a main variation.
+std::string MakeStyleName(const std::string& fileName, const StylePartTable& parts);
+
+// Everything the style holds, one field per line, for scripts and tests.
+std::string StyleInfoText(const Style& style);
+
+}  // namespace korvel

@@ -1,0 +1,151 @@
+#include "engine/StyleLoader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "platform/AtomicFile.h"
+
+namespace korvel {
+
+namespace {
+
+template <typename Hook, typename... Args>
+void Call(const Hook& hook, Args&&... args) {
+  if (hook) hook(std::forward<Args>(args)...);
+}
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+bool StyleLoader::ChooseFile(bool fromButton, std::string& path) {
+  namespace fs = std::filesystem;
+  if (!fromButton) {
+    path = style_.StyleFileName;
+    std::error_code error;
+    if (!fs::exists(path, error)) {
+      path = (fs::path(Settings.ProgramDir) / "STYLES" / fs::path(path).filename()).string();
+    }
+    if (!fs::exists(path, error)) {
+      dialogs_.InformUser("Style not found !");
+      return false;
+    }
+    return true;
+  }
+  if (!style_.StyleMode && style_.Work.WorkLength > 0 && !EndsWith(Upper(lastChosen_), ".KVO") &&
+      !dialogs_.AskYesNo("Replace current work ?")) {
+    return false;
+  }
+  const auto chosen = dialogs_.OpenFileDialog(
+      {"Open style ...", "Styles (*.kvs)|*.kvs", "KVS", Settings.StyleFolder});
+  if (!chosen) return false;
+  lastChosen_ = *chosen;
+  if (!EndsWith(Upper(*chosen), ".KVS")) {
+    Call(Hooks.StopPlayback);
+    Call(Hooks.ShowHelp, kWrongStyleFileHelpTopic);
+    return false;
+  }
+  path = *chosen;
+  if (Settings.RememberStyleFolder) {
+    Settings.StyleFolder = std::filesystem::path(path).parent_path().string();
+  }
+  return true;
+}
+
+void StyleLoader::ApplyChannelTable() {
+  StyleChannelTable& table = style_.Channels;
+  // Sound modules of the SC series take bank and drum-kit numbers above 62 badly.
+  if (Settings.InstrumentSetName.find("SC-") != std::string::npos) {
+    for (int channel = 0; channel < 16; ++channel) {
+      const uint8_t bank = table.Value(channel, 0);
+      if (bank >= 63 && bank <= 254) table.SetValue(channel, 0, 0);
+    }
+    const uint8_t kit = table.Value(9, 96);
+    if (kit >= 63 && kit <= 254 && kit != 128) table.SetValue(9, 96, 0);
+  }
+  if (Settings.NormalizeVolume) Call(Hooks.NormalizeVolumes);
+  Call(Hooks.ApplyReverbOptions);
+  Call(Hooks.DistributeToMixer);
+  if (transport_.TempoDetection) transport_.TempoEdit1Change(table.Tempo());
+  if (transport_.IntroDetection) {
+    transport_.StartMeasure = table.StartMeasure() * transport_.ClockResolution;
+  }
+  transport_.ApplyStyleMetre(table.MeasureLength());
+  if (table.ClearSuppressOnLoad()) table.SetSuppressControllers(false);
+  table.SetClearSuppressOnLoad(false);
+}
+
+void StyleLoader::LoadStyle(bool fromButton) {
+  if (Hooks.ChordMemoryBusy && Hooks.ChordMemoryBusy()) return;
+  if (style_.SongLoaded && style_.Work.WorkLength > 0) {
+    if (!dialogs_.AskYesNo("Replace current song ?")) return;
+  }
+  style_.SongLoaded = false;
+  style_.Work.WorkLength = 0;
+
+  std::string path;
+  if (!ChooseFile(fromButton, path)) return;
+  std::string error;
+  const auto bytes = ReadWholeFile(path, error);
+  if (!bytes) {
+    dialogs_.InformUser(error);
+    return;
+  }
+
+  Call(Hooks.StopFilePlayer);
+  Call(Hooks.SaveLiveChannelSettings);
+  Call(Hooks.ResetGeneratedStyle);
+  style_.Work.ClearWork();
+  Call(Hooks.ReleaseAllPads);
+  Call(Hooks.DisableWorkSave);
+
+  const std::vector<int> damaged = style_.TakeFileContents(*bytes);
+  ApplyChannelTable();
+
+  for (int p = 0; p < kStylePartCount; ++p) {
+    style_.LoadedFirstMeasure[static_cast<size_t>(p)] = style_.Parts.Part(p).FirstMeasure();
+    style_.LoadedLastMeasure[static_cast<size_t>(p)] = style_.Parts.Part(p).LastMeasure();
+  }
+  style_.StyleMode = true;
+  SelectedPart = Settings.IntroFirst ? kIntro : kBasic;
+  while (SelectedPart < kToExtended && style_.Parts.Part(SelectedPart).Empty()) ++SelectedPart;
+
+  style_.StyleName = MakeStyleName(path, style_.Parts);
+  Call(Hooks.ShowStyleName, style_.StyleName);
+
+  style_.StyleLoaded = true;
+  style_.StyleFileName = path.substr(0, 160);
+  Call(Hooks.StopGeneratorPlayback);
+  style_.AnalyseStyleParts(0, kStylePartCount - 1, 3, Settings.InstrumentSetName);
+  Call(Hooks.RefreshInstrumentDisplay);
+
+  const StylePart basic = style_.Parts.Part(kBasic);
+  if (basic.Empty() || style_.Work.Chunk(0)[static_cast<size_t>(basic.StartPos())] == 0) {
+    style_.Parts.Clear();
+    style_.Work.WorkLength = 255;
+  }
+  style_.Work.KeepRestoreCopy();
+  if (transport_.ClockState == 0) transport_.ToggleClock();
+
+  // A damaged file loses the parts that point outside its material; it is said once: the
+  // message about a missing Basic part covers the rest.
+  const bool basicLost = std::find(damaged.begin(), damaged.end(), kBasic) != damaged.end();
+  if (style_.Parts.Part(kBasic).MeasureCount() < 1 || basicLost) {
+    dialogs_.InformUser(kCannotProcess);
+  } else if (!damaged.empty()) {
+    std::string names;
+    for (int p : damaged) names += (names.empty() ? "" : ",") + std::string(StylePartName(p));
+    dialogs_.InformUser("This style file is damaged; these parts were left out:" + names);
+  }
+}
+
+}  // namespace korvel

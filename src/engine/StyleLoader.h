@@ -1,0 +1,69 @@
+// Loading a style file into the generator: the questions before, the tables and material, the
+// settings the style brings (tempo, intro, metre), captions, the analysis of its parts, and the
+// clock switched on so the style can play at once.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "engine/Style.h"
+#include "engine/Transport.h"
+#include "platform/Dialogs.h"
+
+namespace korvel {
+
+inline constexpr int kWrongStyleFileHelpTopic = 29;
+
+// Settings of other windows that loading reads.
+struct StyleLoadSettings {
+  std::string InstrumentSetName;  // the chosen instrument set ("GM.KVI", "SC-55.KVI", ...)
+  bool NormalizeVolume = false;   // "Normalize Volume"
+  bool IntroFirst = false;        // the generator's "Intro ..." option
+  bool RememberStyleFolder = true;
+  std::string StyleFolder;  // where the open dialog starts
+  std::string ProgramDir;   // the STYLES folder below it is searched when reloading by name
+};
+
+// The parts of loading that other parts of the program own. Unset hooks are skipped.
+struct StyleLoadHooks {
+  std::function<bool()> ChordMemoryBusy;  // playing or recording: no loading
+  std::function<void()> StopPlayback;     // the main window's Stop command
+  std::function<void(int topic)> ShowHelp;
+  std::function<void()> StopFilePlayer;
+  std::function<void()> SaveLiveChannelSettings;
+  std::function<void()> ResetGeneratedStyle;
+  std::function<void()> ReleaseAllPads;
+  std::function<void()> DisableWorkSave;
+  std::function<void()> NormalizeVolumes;
+  std::function<void()> ApplyReverbOptions;
+  std::function<void()> DistributeToMixer;
+  std::function<void()> StopGeneratorPlayback;
+  std::function<void()> RefreshInstrumentDisplay;
+  std::function<void(const std::string& styleName)> ShowStyleName;
+};
+
+class StyleLoader {
+ public:
+  StyleLoader(Style& style, Transport& transport, Dialogs& dialogs)
+      : style_(style), transport_(transport), dialogs_(dialogs) {}
+
+  // From the "Open style ..." button (with the open dialog), or to reload the style named in
+  // the style's file name (an arrangement, a song list).
+  void LoadStyle(bool fromButton);
+
+  StyleLoadSettings Settings;
+  StyleLoadHooks Hooks;
+  // The first part to play after loading.
+  int SelectedPart = kBasic;
+
+ private:
+  bool ChooseFile(bool fromButton, std::string& path);
+  void ApplyChannelTable();
+
+  Style& style_;
+  Transport& transport_;
+  Dialogs& dialogs_;
+  std::string lastChosen_;
+};
+
+}  // namespace korvel

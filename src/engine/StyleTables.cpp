@@ -1,0 +1,29 @@
+#include "engine/StyleTables.h"
+
+#include <algorithm>
+
+namespace korvel {
+
+const char* StylePartName(int part) {
+  static const char* const kNames[kStylePartCount] = {
+      " Intro", " Basic", " Extended", " Ending", " Fill in Basic", " Fill in Extended",
+      " To Extended", " To Basic"};
+  return part >= 0 && part < kStylePartCount ? kNames[part] : "";
+}
+
+uint16_t DefaultSuccessor(int part) {
+  static const uint16_t kSuccessors[kStylePartCount] = {1, 0, 0, 254, 255, 255, 2, 1};
+  return part >= 0 && part < kStylePartCount ? kSuccessors[part] : kRepeat;
+}
+
+void StylePart::Clear() { std::fill_n(b_, kStylePartSize, 0); }
+
+void StyleChannelTable::Reset() {
+  std::fill_n(Bytes.begin(), 16 * kChannelRecordSize, 255);
+  std::fill(Bytes.begin() + 16 * kChannelRecordSize, Bytes.end(), 0);
+  SetTempo(120);
+  SetStartMeasure(1);
+  SetMeasureLength(16);
+}
+
+}  // namespace korvel

@@ -1,0 +1,210 @@
+#include "stylegen/WorkMaterial.h"
+
+#include <algorithm>
+#include <new>
+
+namespace korvel {
+
+namespace {
+
+std::unique_ptr<WorkChunk> NewChunk() {
+  auto chunk = std::unique_ptr<WorkChunk>(new (std::nothrow) WorkChunk);
+  if (chunk) chunk->fill(0);
+  return chunk;
+}
+
+}  // namespace
+
+bool WorkMaterial::AllocateWork() {
+  for (int entry : {0, kRestoreEntry, kScratchEntry}) {
+    auto& e = Chunks[static_cast<size_t>(entry)];
+    e.Data = NewChunk();
+    if (!e.Data) return false;
+    e.Allocated = true;
+    e.UsedLength = 0;
+  }
+  CurrentChunk = 0;
+  return true;
+}
+
+void WorkMaterial::ClearWork() {
+  for (int entry = 1; entry < kChainLength; ++entry) Chunks[static_cast<size_t>(entry)] = {};
+  for (int entry : {0, kRestoreEntry, kScratchEntry}) {
+    auto& e = Chunks[static_cast<size_t>(entry)];
+    if (e.Data) e.Data->fill(0);
+    e.UsedLength = 0;
+    e.WorkSixteenths = 0;
+  }
+  BeatIndex.clear();
+  BeatIndexValid = false;
+  CurrentChunk = 0;
+  ChainExtended = false;
+  WorkLength = 0;
+  WorkSixteenths = 0;
+}
+
+int32_t WorkMaterial::ChainNextChunk(int32_t position) {
+  auto& current = Chunks[static_cast<size_t>(CurrentChunk)];
+  current.Data->at(static_cast<size_t>(position)) = 0;
+  current.UsedLength = static_cast<uint32_t>(position);
+  current.WorkSixteenths = static_cast<uint16_t>(WorkSixteenths);
+  if (CurrentChunk >= kChainLength - 1) return position;
+  auto& next = Chunks[static_cast<size_t>(CurrentChunk + 1)];
+  next = {};
+  next.Data = NewChunk();
+  if (!next.Data) return position;
+  next.Allocated = true;
+  current.Data->at(static_cast<size_t>(position)) = kContinuation;
+  ++CurrentChunk;
+  WorkLength += position;
+  ChainExtended = true;
+  return 0;
+}
+
+int32_t WorkMaterial::NextChunkForReading(int32_t position) {
+  if (CurrentChunk >= kChainLength - 1 || !Chunks[static_cast<size_t>(CurrentChunk + 1)].Allocated) {
+    return position;
+  }
+  ++CurrentChunk;
+  return 0;
+}
+
+template <typename Visit>
+void WorkMaterial::Walk(Visit visit) {
+  CurrentChunk = 0;
+  int64_t clocks = 0;
+  int32_t position = 0;
+  // Every byte up to the work length of the chain is looked at, as the index is defined; the
+  // chunk's size bounds the walk whatever the length fields say.
+  while (position <= WorkLength && position < kChunkSize) {
+    const uint8_t byte = Current()[static_cast<size_t>(position)];
+    if (byte == kContinuation) {
+      const int32_t next = NextChunkForReading(position);
+      if (next != 0) return;
+      position = 0;
+      continue;
+    }
+    if (IsTimeByte(byte)) clocks += ClocksOf(byte);
+    if (!visit(position, byte, clocks)) return;
+    ++position;
+  }
+}
+
+void WorkMaterial::BuildBeatIndex() {
+  BeatIndexValid = false;
+  BeatIndex.clear();
+  if (WorkSixteenths <= 0 || WorkLength <= 0) return;
+  BeatIndex.reserve(static_cast<size_t>(WorkSixteenths));
+  BeatIndexValid = true;
+  int64_t target = 0;
+  if (!IsTimeByte(Chunk(0)[0])) {
+    BeatIndex.push_back({0, 0, 0});
+    target = 24;
+  }
+  Walk([&](int32_t position, uint8_t byte, int64_t clocks) {
+    if (!IsTimeByte(byte)) return true;
+    while (clocks >= target) {
+      BeatIndex.push_back({static_cast<uint32_t>(position), static_cast<uint8_t>(CurrentChunk),
+                           static_cast<uint8_t>(clocks - target)});
+      target += 24;
+    }
+    return true;
+  });
+}
+
+int32_t WorkMaterial::FindWorkPosition(int measures, int beat, int measureSixteenths) {
+  CurrentChunk = 0;
+  PositionExcess = 0;
+  const int b = beat > 0 ? beat - 1 : 0;
+  if (measures + b == 0) return -1;
+  const int64_t target = int64_t{measures} * (measureSixteenths / 4) * 24 + int64_t{b} * 24;
+  int32_t result = WorkLength;
+  if (BeatIndexValid && !BeatIndex.empty()) {
+    const auto e = static_cast<size_t>(target / 24);
+    if (e < BeatIndex.size()) {
+      CurrentChunk = BeatIndex[e].Chunk;
+      PositionExcess = BeatIndex[e].Excess;
+      result = static_cast<int32_t>(BeatIndex[e].Position);
+    } else {
+      CurrentChunk = BeatIndex.back().Chunk;
+    }
+  } else {
+    bool found = false;
+    Walk([&](int32_t position, uint8_t, int64_t clocks) {
+      if (clocks < target) return true;
+      PositionExcess = static_cast<uint8_t>(clocks - target);
+      result = position;
+      found = true;
+      return false;
+    });
+    if (!found) PositionExcess = 0;
+  }
+  return result == 0 ? -1 : result;
+}
+
+void WorkMaterial::KeepRestoreCopy() {
+  const auto length = std::min<uint32_t>(Chunks[0].UsedLength, kChunkSize);
+  std::copy_n(Chunk(0).begin(), length, Chunk(kRestoreEntry).begin());
+  Chunks[kRestoreEntry].UsedLength = length;
+  RestoreAvailable = true;
+}
+
+void WorkMaterial::RestoreOriginal() {
+  const auto length = std::min<uint32_t>(Chunks[0].UsedLength, kChunkSize);
+  std::copy_n(Chunk(kRestoreEntry).begin(), length, Chunk(0).begin());
+}
+
+WorkWriter::WorkWriter(WorkMaterial& work, int32_t position)
+    : work_(work), start_(position), position_(position) {}
+
+bool WorkWriter::Put(uint8_t byte) {
+  if (full_) return false;
+  work_.Current()[static_cast<size_t>(position_++)] = byte;
+  return true;
+}
+
+bool WorkWriter::AfterWrite() {
+  if (position_ <= kChunkFill) return true;
+  const int32_t next = work_.ChainNextChunk(position_);
+  if (next != 0) {
+    full_ = true;
+    return false;
+  }
+  position_ = 0;
+  start_ = 0;
+  return true;
+}
+
+bool WorkWriter::Clocks(int count) {
+  for (int i = 0; i < count; ++i) {
+    if (full_) return false;
+    uint8_t* previous = position_ > start_ ? &work_.Current()[static_cast<size_t>(position_ - 1)]
+                                           : nullptr;
+    if (previous && *previous >= 0xF8 && *previous < 0xFF) {
+      ++*previous;
+    } else {
+      Put(0xF8);
+      if (!AfterWrite()) return false;
+    }
+    ++clocks_;
+    if (clocks_ % 24 == 0) work_.WorkSixteenths = static_cast<int16_t>(work_.WorkSixteenths + 4);
+  }
+  return true;
+}
+
+bool WorkWriter::Message(uint8_t status, uint8_t data1, uint8_t data2) {
+  if (full_) return false;
+  Put(status);
+  Put(data1);
+  Put(data2);
+  return AfterWrite();
+}
+
+void WorkWriter::Finish() {
+  auto& entry = work_.Chunks[static_cast<size_t>(work_.CurrentChunk)];
+  entry.UsedLength = static_cast<uint32_t>(position_);
+  entry.WorkSixteenths = static_cast<uint16_t>(work_.WorkSixteenths);
+  work_.WorkLength += position_;
+}
+
+}  // namespace korvel
