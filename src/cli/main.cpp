@@ -9,7 +9,9 @@
 
 #include "app/Engine.h"
 #include "app/MidiSystem.h"
+#include "engine/Style.h"
 #include "midi/MidiPorts.h"
+#include "platform/AtomicFile.h"
 
 namespace {
 
@@ -114,6 +116,25 @@ int Clock(const korvel::MidiSystemSettings& settings, const ClockOptions& option
   return 0;
 }
 
+int StyleInfo(const std::string& path) {
+  std::string error;
+  const auto bytes = korvel::ReadWholeFile(path, error);
+  if (!bytes) {
+    std::cerr << error << "\n";
+    return 1;
+  }
+  korvel::Style style;
+  style.Work.AllocateWork();
+  const std::vector<int> damaged = style.TakeFileContents(*bytes);
+  style.AnalyseStyleParts(0, korvel::kStylePartCount - 1, 1, "");
+  style.StyleName = korvel::MakeStyleName(path, style.Parts);
+  std::cout << korvel::StyleInfoText(style);
+  for (int part : damaged) {
+    std::cerr << "part " << part << " points outside the material and was left out\n";
+  }
+  return 0;
+}
+
 korvel::MidiSystemSettings SystemSettings(const std::string& api, const std::string& soundFont) {
   korvel::MidiSystemSettings settings;
   settings.Api = korvel::ParseMidiApiChoice(api);
@@ -165,11 +186,16 @@ int main(int argc, char** argv) {
       ->needs(slave);
   slave->needs(clock->get_option("--in"));
 
+  std::string styleFile;
+  auto* styleInfo = app.add_subcommand("style-info", "Describe a style file, one field per line");
+  styleInfo->add_option("FILE", styleFile, "Style file (.kvs)")->required();
+
   CLI11_PARSE(app, argc, argv);
   try {
     const auto settings = SystemSettings(api, soundFont);
     if (*devices) return Devices(settings);
     if (*clock) return Clock(settings, clockOptions);
+    if (*styleInfo) return StyleInfo(styleFile);
   } catch (const std::exception& e) {
     std::cerr << "korvel-cli: " << e.what() << "\n";
     return 1;

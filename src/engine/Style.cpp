@@ -78,7 +78,8 @@ std::vector<int> Style::TakeFileContents(std::span<const uint8_t> fileBytes) {
   // Length in sixteenths, so that positions by measure can be found in the style as well.
   int64_t clocks = 0;
   for (int32_t i = 0; i < length; ++i) {
-    if (IsTimeByte(chunk[static_cast<size_t>(i)])) clocks += ClocksOf(chunk[static_cast<size_t>(i)]);
+    if (IsTimeByte(chunk[static_cast<size_t>(i)]))
+      clocks += ClocksOf(chunk[static_cast<size_t>(i)]);
   }
   Work.WorkSixteenths = static_cast<int16_t>(std::min<int64_t>(clocks / 24 * 4, INT16_MAX));
 
@@ -153,8 +154,7 @@ std::string StyleInfoText(const Style& style) {
         << part.BeatEntry(4) << "\n"
         << prefix << "muted " << ChannelList([&](int ch) { return part.PartMute(ch); }) << "\n"
         << prefix << "held " << ChannelList([&](int ch) { return part.PartHold(ch); }) << "\n"
-        << prefix << "hanging "
-        << ChannelList([&](int ch) {
+        << prefix << "hanging " << ChannelList([&](int ch) {
              return style.HangingNoteFlags[static_cast<size_t>(p)][static_cast<size_t>(ch)] == 0;
            })
         << "\n";

@@ -6,7 +6,9 @@
 
 namespace korvel {
 
-bool IsStyleStamp(int32_t value) { return value >= kStampLow && value < kStampLow + kStampRange; }
+bool IsStyleStamp(int32_t value) {
+  return value >= kStampLow && value < kStampLow + kStampRange;
+}
 
 StyleFileContents ParseStyleFile(std::span<const uint8_t> bytes) {
   StyleFileContents contents;
@@ -43,8 +45,8 @@ std::vector<uint8_t> SerializeStyleFile(const StyleChannelTable& channels,
   bytes.insert(bytes.end(), channels.Bytes.begin(), channels.Bytes.end());
   bytes.insert(bytes.end(), parts.Bytes.begin(), parts.Bytes.end());
   bytes.insert(bytes.end(), material.begin(),
-               material.begin() + static_cast<ptrdiff_t>(
-                                      std::min<size_t>(material.size(), kMaxStyleMaterial)));
+               material.begin() +
+                   static_cast<ptrdiff_t>(std::min<size_t>(material.size(), kMaxStyleMaterial)));
   return bytes;
 }
 

@@ -20,8 +20,8 @@ bool IsStyleStamp(int32_t value);
 
 struct StyleFileContents {
   bool HasStamp = false;
-  StyleChannelTable Channels;  // what the file did not hold keeps its reset value
-  StylePartTable Parts;        // what the file did not hold stays empty
+  StyleChannelTable Channels;     // what the file did not hold keeps its reset value
+  StylePartTable Parts;           // what the file did not hold stays empty
   std::vector<uint8_t> Material;  // at most 65,500 bytes
 };
 

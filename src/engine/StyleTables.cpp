@@ -6,7 +6,7 @@ namespace korvel {
 
 const char* StylePartName(int part) {
   static const char* const kNames[kStylePartCount] = {
-      " Intro", " Basic", " Extended", " Ending", " Fill in Basic", " Fill in Extended",
+      " Intro",       " Basic",   " Extended", " Ending", " Fill in Basic", " Fill in Extended",
       " To Extended", " To Basic"};
   return part >= 0 && part < kStylePartCount ? kNames[part] : "";
 }
@@ -16,7 +16,9 @@ uint16_t DefaultSuccessor(int part) {
   return part >= 0 && part < kStylePartCount ? kSuccessors[part] : kRepeat;
 }
 
-void StylePart::Clear() { std::fill_n(b_, kStylePartSize, 0); }
+void StylePart::Clear() {
+  std::fill_n(b_, kStylePartSize, 0);
+}
 
 void StyleChannelTable::Reset() {
   std::fill_n(Bytes.begin(), 16 * kChannelRecordSize, 255);

@@ -17,8 +17,16 @@ inline constexpr int kStylePartTableSize = kStylePartCount * kStylePartSize;  //
 inline constexpr int kChannelRecordSize = 98;
 inline constexpr int kStyleChannelTableSize = 1593;
 
-enum StylePartNumber { kIntro = 0, kBasic, kExtended, kEnding, kFillBasic, kFillExtended, kToExtended,
-                       kToBasic };
+enum StylePartNumber {
+  kIntro = 0,
+  kBasic,
+  kExtended,
+  kEnding,
+  kFillBasic,
+  kFillExtended,
+  kToExtended,
+  kToBasic
+};
 
 // Successor codes: what follows a part that has played to its end.
 inline constexpr uint16_t kRepeat = 0;
@@ -88,8 +96,12 @@ class StyleChannelTable {
   // Every setting "not set" (255), no notes, tempo 120, start measure 1, 4/4.
   void Reset();
 
-  uint8_t Value(int channel, int index) const { return Bytes[channel * kChannelRecordSize + index]; }
-  void SetValue(int channel, int index, uint8_t v) { Bytes[channel * kChannelRecordSize + index] = v; }
+  uint8_t Value(int channel, int index) const {
+    return Bytes[channel * kChannelRecordSize + index];
+  }
+  void SetValue(int channel, int index, uint8_t v) {
+    Bytes[channel * kChannelRecordSize + index] = v;
+  }
   bool HasNotes(int channel) const { return Bytes[1568 + channel] != 0; }
   void SetHasNotes(int channel, bool on) { Bytes[1568 + channel] = on ? 1 : 0; }
   int16_t Tempo() const { return GetI16(&Bytes[1584]); }

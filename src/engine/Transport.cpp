@@ -37,7 +37,9 @@ void Transport::InitClock() {
   input_.SetClockForwarding(0, nullptr);
 }
 
-void Transport::DoneClock() { SetClockTempo(0); }
+void Transport::DoneClock() {
+  SetClockTempo(0);
+}
 
 int Transport::ClockPeriodFor(int tempo) {
   if (tempo <= 0) return 0;

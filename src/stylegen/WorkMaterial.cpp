@@ -62,7 +62,8 @@ int32_t WorkMaterial::ChainNextChunk(int32_t position) {
 }
 
 int32_t WorkMaterial::NextChunkForReading(int32_t position) {
-  if (CurrentChunk >= kChainLength - 1 || !Chunks[static_cast<size_t>(CurrentChunk + 1)].Allocated) {
+  if (CurrentChunk >= kChainLength - 1 ||
+      !Chunks[static_cast<size_t>(CurrentChunk + 1)].Allocated) {
     return position;
   }
   ++CurrentChunk;
@@ -178,8 +179,8 @@ bool WorkWriter::AfterWrite() {
 bool WorkWriter::Clocks(int count) {
   for (int i = 0; i < count; ++i) {
     if (full_) return false;
-    uint8_t* previous = position_ > start_ ? &work_.Current()[static_cast<size_t>(position_ - 1)]
-                                           : nullptr;
+    uint8_t* previous =
+        position_ > start_ ? &work_.Current()[static_cast<size_t>(position_ - 1)] : nullptr;
     if (previous && *previous >= 0xF8 && *previous < 0xFF) {
       ++*previous;
     } else {

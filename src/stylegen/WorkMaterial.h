@@ -17,8 +17,12 @@ inline constexpr int kRestoreEntry = 7;
 inline constexpr int kScratchEntry = 8;
 inline constexpr uint8_t kContinuation = 0xF0;
 
-inline bool IsTimeByte(uint8_t b) { return b >= 0xF8; }
-inline int ClocksOf(uint8_t timeByte) { return timeByte - 0xF7; }
+inline bool IsTimeByte(uint8_t b) {
+  return b >= 0xF8;
+}
+inline int ClocksOf(uint8_t timeByte) {
+  return timeByte - 0xF7;
+}
 
 using WorkChunk = std::array<uint8_t, kChunkSize>;
 
