@@ -219,6 +219,12 @@ void Transport::SyncStart1Click() {
   StartDelay = StartDelay == 0 ? kWaitForExternalStart : 0;
 }
 
+void Transport::SetCountersForMeasureStart() {
+  ClockInBeat = 24;
+  ClickCounter = static_cast<int16_t>(ClickAccentPeriod + 1);
+  BeatCounter = static_cast<int16_t>(QuantizeBeats + 1);
+}
+
 void Transport::ArmCountIn() {
   CountInActive = true;
   CountInBeat = 0;

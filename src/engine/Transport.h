@@ -102,6 +102,8 @@ class Transport {
   // The metre a style brings: its measure length in sixteenths, negative for eighth-note
   // beats, 0 for 4/4. The "Quantize" list moves to the matching resolution.
   void ApplyStyleMetre(int16_t length);
+  // The next clock starts a measure (a position was found by measure).
+  void SetCountersForMeasureStart();
   // Play and Record arm the count-in when "Count in" is on.
   void ArmCountIn();
   // Milliseconds per clock, rounded as the display shows it; the timer uses the exact period.
@@ -150,6 +152,7 @@ class Transport {
   bool UnchangedMidiIn = false;  // "Unchanged MIDI in"
   bool MuteNone = false;         // "Mute None"
   int ClickNote = 37;            // the metronome's note on channel 10
+  int SyncSpeed = 5;             // "Sync." of the options, "1 = slow  10 = fast"
   std::string WindowTitle = "Korvel";
   uint32_t GeneratorLampColor = kLampRed;  // the style generator may make it yellow
   // Set by the keyboard and chord parts.

@@ -1,0 +1,23 @@
+// The 17 chord types: their names, the intervals the recogniser scores against, and the chord
+// tones the chord setter hands on; and the names of the twelve roots.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace korvel {
+
+struct ChordTypeRow {
+  const char* Name;
+  std::array<int, 4> Intervals;   // recognition
+  std::array<int, 4> ChordTones;  // offsets from the root note
+};
+
+// Rows 1..17; row 0 is unused.
+extern const std::array<ChordTypeRow, 18> ChordTypeTable;
+extern const std::array<const char*, 12> NoteNames;
+
+// The four chord tones of a root note and type; a type outside 1..17 sounds "maj".
+std::array<int, 4> ChordTonesOf(int rootNote, int type);
+
+}  // namespace korvel

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include "support/PlayerRig.h"
+
+namespace korvel {
+namespace {
+
+using test::FixtureEvent;
+using test::PlayerRig;
+using test::StyleFixture;
+using Strings = std::vector<std::string>;
+
+// One note per beat on channel 2, each lasting half a beat.
+std::vector<FixtureEvent> BeatNotes(std::initializer_list<int> notes, uint8_t velocity = 100) {
+  std::vector<FixtureEvent> events;
+  int clock = 0;
+  for (int note : notes) {
+    events.push_back({clock, 0x91, static_cast<uint8_t>(note), velocity});
+    events.push_back({clock + 12, 0x91, static_cast<uint8_t>(note), 0});
+    clock += 24;
+  }
+  return events;
+}
+
+Strings NoteOns(const Strings& notes) {
+  Strings ons;
+  for (const auto& n : notes) {
+    if (n.substr(n.rfind(':')) != ":0") ons.push_back(n);
+  }
+  return ons;
+}
+
+TEST(StylePlayer, TimeBytesHoldTheTicksTheyCount) {
+  StyleFixture fixture;
+  // Clocks 0, 8 and 9: an FF (eight clocks) and an F8 (one) between the notes.
+  fixture.Part(kBasic, 1, {{0, 0x91, 60, 90}, {8, 0x91, 62, 90}, {9, 0x91, 64, 90}});
+  PlayerRig rig;
+  rig.Load(fixture);
+  rig.Start();
+  rig.Chord(48, 1);
+  rig.Ticks(12);
+  EXPECT_EQ(NoteOns(rig.Notes()), (Strings{"1:2:60:90", "9:2:62:90", "10:2:64:90"}));
+}
+
+TEST(StylePlayer, AFillInPressedOnBeatThreeEntersOnBeatFourAndTheMainPartResumes) {
+  StyleFixture fixture;
+  fixture.Part(kBasic, 1, BeatNotes({60, 62, 64, 65}))
+      .Part(kFillBasic, 1, BeatNotes({72, 74, 76, 77}));
+  PlayerRig rig;
+  rig.Load(fixture);
+  rig.Start();
+  rig.Chord(48, 1);
+  rig.Ticks(54);  // into beat 3, past the late window
+  rig.Key(rig.keys.FillInKey);
+  rig.Ticks(48);
+  EXPECT_EQ(NoteOns(rig.Notes()),
+            (Strings{"1:2:60:100", "25:2:62:100", "49:2:64:100", "73:2:77:100", "97:2:60:100"}));
+}
+
+TEST(StylePlayer, AnEndingWaitsForTheBarLineAndStopsWhenItEnds) {
+  StyleFixture fixture;
+  fixture.Part(kBasic, 1, BeatNotes({60, 62, 64, 65})).Part(kEnding, 1, BeatNotes({48, 50}));
+  PlayerRig rig;
+  rig.Load(fixture);
+  rig.Start();
+  rig.Chord(48, 1);
+  rig.Ticks(30);  // in beat 2
+  rig.Key(rig.keys.EndingKey);
+  rig.Ticks(190);
+  EXPECT_EQ(NoteOns(rig.Notes()), (Strings{"1:2:60:100", "25:2:62:100", "49:2:64:100",
+                                           "73:2:65:100", "97:2:48:100", "121:2:50:100"}));
+  EXPECT_FALSE(rig.player.Playing) << "the ending's successor stops playback";
+}
+
+TEST(StylePlayer, WithoutAnEndingTheMainPartFadesBySixPerBeat) {
+  StyleFixture fixture;
+  fixture.Part(kBasic, 1, BeatNotes({60, 62, 64, 65}));
+  PlayerRig rig;
+  rig.Load(fixture);
+  rig.player.PlayEnding = false;
+  rig.Start();
+  rig.Chord(48, 1);
+  rig.Ticks(2);
+  rig.Key(rig.keys.EndingKey);
+  rig.Ticks(94);  // the bar line at tick 97 starts the fade
+  rig.driver.ClearSent();
+  rig.Ticks(625 - 96 - 1);
+  EXPECT_TRUE(rig.player.Playing);
+  rig.Ticks(1);  // the 22nd faded beat takes 132 off: playback stops
+  Strings expected;
+  for (int beat = 0; 100 - 6 * beat > 0; ++beat) {
+    const int notes[] = {60, 62, 64, 65};
+    expected.push_back(std::to_string(97 + 24 * beat) + ":2:" + std::to_string(notes[beat % 4]) +
+                       ":" + std::to_string(100 - 6 * beat));
+  }
+  EXPECT_EQ(NoteOns(rig.Notes()), expected);
+  EXPECT_FALSE(rig.player.Playing);
+}
+
+TEST(StylePlayer, NoteOffsReachTheStruckPitchAcrossAChordChange) {
+  StyleFixture fixture;
+  // A piano (program 0) on channel 2 and strings (program 48) on channel 3 hold E4.
+  fixture.Part(kBasic, 2,
+               {{0, 0x91, 64, 100}, {90, 0x91, 64, 0}, {0, 0x92, 64, 100}, {90, 0x92, 64, 0}});
+  fixture.Channels().SetValue(1, ChannelState::kProgramIndex, 0);
+  fixture.Channels().SetValue(2, ChannelState::kProgramIndex, 48);
+  PlayerRig rig;
+  rig.Load(fixture);
+  rig.Start();
+  rig.Chord(48, 1);
+  rig.Ticks(40);
+  rig.Chord(48, 2);  // C minor at the next beat
+  rig.Ticks(20);
+  rig.Chord(48, 2);  // the same chord again changes nothing
+  rig.Ticks(40);
+  EXPECT_EQ(rig.Notes(), (Strings{"1:2:64:100", "1:3:64:100", "49:2:64:0", "49:3:64:0",
+                                  "49:3:63:100", "91:3:63:0"}))
+      << "the piano is ended, the strings are struck again a semitone lower";
+}
+
+TEST(StylePlayer, SoloLetsOneChannelThrough) {
+  StyleFixture fixture;
+  fixture.Part(kBasic, 1,
+               {{0, 0x91, 60, 100},
+                {0, 0x92, 64, 100},
+                {0, 0x99, 36, 100},
+                {12, 0x91, 60, 0},
+                {12, 0x92, 64, 0}});
+  PlayerRig rig;
+  rig.Load(fixture);
+  rig.notes.SoloChannel = 3;
+  rig.Start();
+  rig.Chord(48, 1);
+  rig.Ticks(20);
+  EXPECT_EQ(rig.Notes(), (Strings{"1:3:64:100", "13:3:64:0"}));
+}
+
+TEST(StylePlayer, StopSilencesEveryNoteTheBookkeepingHolds) {
+  StyleFixture fixture;
+  fixture.Part(kBasic, 1,
+               {{0, 0x91, 60, 100}, {0, 0x92, 67, 100}, {90, 0x91, 60, 0}, {90, 0x92, 67, 0}});
+  PlayerRig rig;
+  rig.Load(fixture);
+  rig.Start();
+  rig.Chord(50, 1);  // D major: the notes sound a tone up
+  rig.Ticks(10);
+  rig.transport.StopCommand();
+  EXPECT_EQ(rig.Notes(), (Strings{"1:2:62:100", "1:3:69:100", "10:2:62:0", "10:3:69:0"}))
+      << "note-offs before the all-notes-off that many modules ignore";
+  EXPECT_FALSE(rig.player.Playing);
+}
+
+TEST(StylePlayer, WithTheClockOffAChordIsSignalledAtOnce) {
+  PlayerRig rig;
+  rig.transport.ToggleClock();  // off
+  rig.live.TriggerVelocity = 90;
+  rig.driver.ClearSent();
+  rig.Chord(55, 3);  // G 7th: G B D F
+  EXPECT_EQ(rig.Notes(), (Strings{"0:1:55:90", "0:1:59:90", "0:1:62:90", "0:1:65:90", "0:1:55:0",
+                                  "0:1:59:0", "0:1:62:0", "0:1:65:0"}));
+  EXPECT_EQ(rig.chord.ChordRoot, 0) << "the pending chord is consumed";
+}
+
+}  // namespace
+}  // namespace korvel
