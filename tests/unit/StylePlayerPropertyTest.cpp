@@ -1,0 +1,113 @@
+// Random performances on every fixture style: whatever a musician does, every message sent is
+// valid MIDI, notes never pile up, and after every Stop no note is left sounding on any channel,
+// even on a sound module that ignores all-notes-off: every note-on meets its own note-off.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "support/FixtureStyles.h"
+#include "support/PlayerRig.h"
+
+namespace korvel {
+namespace {
+
+// Follows the output as a sound module would: which notes sound on which channel.
+class SoundingNotes {
+ public:
+  // Takes the messages sent since the last call; returns a problem, or nothing.
+  std::string Follow(const std::vector<SentMessage>& sent) {
+    for (; next_ < sent.size(); ++next_) {
+      const auto& b = sent[next_].Bytes;
+      if (b.empty()) return "an empty message";
+      if (b[0] >= 0xF8) {
+        if (b.size() != 1) return "a real-time message with data";
+        continue;
+      }
+      if (b[0] < 0x80 || b[0] >= 0xF0) return "status " + std::to_string(b[0]);
+      if (b.size() != ShortMessageLength(b[0])) return "wrong length for " + std::to_string(b[0]);
+      for (size_t i = 1; i < b.size(); ++i) {
+        if (b[i] > 127) return "data byte " + std::to_string(b[i]);
+      }
+      const int channel = b[0] & 0x0F;
+      const int h = b[0] & 0xF0;
+      if (h == 0x90 && b[2] > 0) sounding_.insert({channel, b[1]});
+      if (h == 0x80 || (h == 0x90 && b[2] == 0)) sounding_.erase({channel, b[1]});
+      // Drum sounds end by themselves; many modules ignore their note-offs and all-notes-off.
+      if (channel == kDrumChannel) sounding_.erase({channel, b[1]});
+    }
+    return {};
+  }
+  size_t Count() const { return sounding_.size(); }
+  std::string Sounding() const {
+    std::string text;
+    for (auto [channel, note] : sounding_) {
+      text += " ch" + std::to_string(channel + 1) + ":" + std::to_string(note);
+    }
+    return text;
+  }
+
+ private:
+  size_t next_ = 0;
+  std::set<std::pair<int, int>> sounding_;
+};
+
+TEST(StylePlayerProperty, NoNoteIsLeftSoundingAfterAStop) {
+  for (auto& [name, fixture] : test::FixtureStyles()) {
+    test::PlayerRig rig;
+    rig.Load(fixture);
+    SoundingNotes module;
+    std::mt19937 random(20261210);
+    auto pick = [&random](int low, int high) {
+      return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    const int keys[] = {rig.keys.FillInKey, rig.keys.ToAdvKey, rig.keys.EndingKey,
+                        rig.keys.ToBasicKey, rig.keys.IntroKey()};
+    int stops = 0;
+    for (int step = 0; step < 4000; ++step) {
+      const int action = pick(0, 99);
+      if (action < 45) {
+        rig.Ticks(pick(1, 40));
+      } else if (action < 60) {
+        rig.Chord(pick(36, 60), pick(1, 17));
+      } else if (action < 72) {
+        rig.Key(keys[pick(0, 4)]);
+      } else if (action < 78) {
+        if (!rig.player.Playing) rig.player.StartStyle(pick(0, 7));
+      } else if (action < 84) {
+        rig.transport.StopCommand();
+        ++stops;
+        ASSERT_EQ(module.Follow(rig.driver.Sent()), "") << name << " step " << step;
+        ASSERT_EQ(module.Sounding(), "") << name << " step " << step << ": sounding after Stop";
+      } else if (action < 87) {
+        rig.notes.MasterTranspose = static_cast<int8_t>(pick(-24, 24));
+      } else if (action < 89) {
+        rig.notes.SoloChannel = static_cast<int16_t>(pick(0, 4) == 0 ? pick(1, 16) : 0);
+      } else if (action < 91) {
+        rig.transport.TempoEdit1Change(pick(20, 260));
+      } else if (action < 93) {
+        rig.transport.Metronome = !rig.transport.Metronome;
+      } else if (action < 95) {
+        rig.player.ToggleAdjustOctave();
+      } else if (action < 97) {
+        rig.transport.SetQuantize(pick(0, 9));
+      } else if (action < 98) {
+        rig.player.PlayEnding = !rig.player.PlayEnding;
+      } else {
+        rig.transport.ToggleClock();  // off and on again, each a reset
+        rig.transport.ToggleClock();
+      }
+      ASSERT_EQ(module.Follow(rig.driver.Sent()), "") << name << " step " << step;
+      // The fixtures never hold more than a handful of notes at once.
+      ASSERT_LE(module.Count(), 8u) << name << " step " << step << ":" << module.Sounding();
+    }
+    rig.transport.StopCommand();
+    EXPECT_EQ(module.Follow(rig.driver.Sent()), "") << name;
+    EXPECT_EQ(module.Sounding(), "") << name << ": sounding at the end";
+    EXPECT_GT(stops, 100) << name;
+    EXPECT_GT(rig.driver.Sent().size(), 10000u) << name << ": the style played";
+  }
+}
+
+}  // namespace
+}  // namespace korvel
