@@ -5,12 +5,22 @@
 namespace korvel {
 
 Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dialogs, View& view,
-               InputDispatch dispatch)
-    : Clock(Lock, [this] { Transport.ClockTick(); }),
-      Transport(Ports, input, Clock, view),
+               Timing timing, InputDispatch dispatch)
+    : clock_(timing == Timing::Realtime
+                 ? std::unique_ptr<ClockTimer>(new ClockThread(Lock, [this] { Tick(); }))
+                 : std::unique_ptr<ClockTimer>(new SteppedClock)),
+      realtime_(dynamic_cast<ClockThread*>(clock_.get())),
+      stepped_(dynamic_cast<SteppedClock*>(clock_.get())),
+      Transport(Ports, input, *clock_, view),
+      Player(Style, Transport, Ports, input.Channels(), Chord, Keys, Notes, Live, view),
+      Loader(Style, Transport, dialogs),
       Ports(devices, input, dialogs, dispatch) {
+  Style.Work.AllocateWork();
   Transport.InitClock();
+  Player.AttachTo(Transport);
+  Transport.Hooks.ResetChordState = [this] { Chord.Clear(); };
   Ports.Hooks.ToggleClock = [this] { Transport.ToggleClock(); };
+  Ports.Hooks.SilencePort = [this](TMidiOutput& port) { Player.AllSoundOff(port); };
   Ports.MidiInput2.OnMidiInput = [this](TMidiInput& port) {
     std::lock_guard lock(Lock);
     Transport.MidiInput2MidiInput(port);
@@ -22,6 +32,18 @@ Engine::~Engine() {
   Transport.DoneClock();
   Ports.MidiInput1.Close();
   Ports.MidiInput2.Close();
+}
+
+void Engine::Tick() {
+  if (BeforeTick) BeforeTick();
+  Transport.ClockTick();
+}
+
+bool Engine::Step() {
+  std::lock_guard lock(Lock);
+  if (!stepped_ || !stepped_->Running()) return false;
+  Tick();
+  return true;
 }
 
 }  // namespace korvel

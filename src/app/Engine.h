@@ -1,7 +1,15 @@
-// The running core: the engine lock, the clock thread, the transport and the MIDI ports, wired
-// together. The GUI and the command line both build one.
+// The running core: the engine lock, the clock (a real-time thread, or stepped by the caller
+// for offline rendering and tests), the transport, the MIDI ports, the style and its player,
+// wired together. The GUI and the command line both build one.
 #pragma once
 
+#include <functional>
+#include <memory>
+
+#include "engine/PerformanceState.h"
+#include "engine/Style.h"
+#include "engine/StyleLoader.h"
+#include "engine/StylePlayer.h"
 #include "engine/Transport.h"
 #include "midi/MidiPorts.h"
 #include "platform/ClockThread.h"
@@ -11,20 +19,56 @@
 
 namespace korvel {
 
+enum class Timing {
+  Realtime,  // the clock thread ticks on its own
+  Stepped,   // the caller ticks with Step(), as fast as it likes
+};
+
 class Engine {
  public:
   Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dialogs, View& view,
-         InputDispatch dispatch = InputDispatch::Thread);
+         Timing timing = Timing::Realtime, InputDispatch dispatch = InputDispatch::Thread);
   // Stops the clock and closes the ports before anything they call goes away.
   ~Engine();
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
-  // Declared in this order so that the ports (whose input threads call the transport) go first
-  // and the clock thread, stopped under the lock, last.
+  // Stepped timing: one clock, as the clock thread would give it; false while the clock is
+  // switched off. Takes the lock.
+  bool Step();
+  // The real-time clock thread; null with stepped timing.
+  ClockThread* RealtimeClock() { return realtime_; }
+  // Runs before every clock tick, under the lock; set it before the clock starts.
+  std::function<void()> BeforeTick;
+
+  // Declared in this order so that the ports (whose input threads call into the engine) go
+  // first and the clock, stopped under the lock, last.
   EngineLock Lock;
-  ClockThread Clock;
+
+ private:
+  class SteppedClock : public ClockTimer {
+   public:
+    void Start(int) override { running_ = true; }
+    void Stop() override { running_ = false; }
+    bool Running() const { return running_; }
+
+   private:
+    bool running_ = false;
+  };
+  void Tick();
+  std::unique_ptr<ClockTimer> clock_;
+  ClockThread* realtime_ = nullptr;
+  SteppedClock* stepped_ = nullptr;
+
+ public:
   korvel::Transport Transport;
+  ChordValue Chord;
+  ControlKeys Keys;
+  NoteBookkeeping Notes;
+  LiveSettings Live;
+  korvel::Style Style;
+  StylePlayer Player;
+  StyleLoader Loader;
   MidiPorts Ports;
 };
 

@@ -9,6 +9,8 @@
 
 #include "app/Engine.h"
 #include "app/MidiSystem.h"
+#include "app/ProgressionPlayer.h"
+#include "app/Render.h"
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
 #include "platform/AtomicFile.h"
@@ -111,8 +113,8 @@ int Clock(const korvel::MidiSystemSettings& settings, const ClockOptions& option
   transport.StopCommand();
   if (transport.ClockState != 0) transport.ToggleClock();
   std::cout << "clocks " << transport.TickCount << "\n"
-            << "dropped " << engine.Clock.Dropped() << "\n"
-            << "realtime " << (engine.Clock.Realtime() ? "yes" : "no") << "\n";
+            << "dropped " << engine.RealtimeClock()->Dropped() << "\n"
+            << "realtime " << (engine.RealtimeClock()->Realtime() ? "yes" : "no") << "\n";
   return 0;
 }
 
@@ -132,6 +134,45 @@ int StyleInfo(const std::string& path) {
   for (int part : damaged) {
     std::cerr << "part " << part << " points outside the material and was left out\n";
   }
+  return 0;
+}
+
+int Play(const korvel::MidiSystemSettings& settings, const korvel::PerformanceRequest& request,
+         const std::string& out) {
+  ConsoleDialogs dialogs;
+  SilentView view;
+  korvel::RenderResult result;
+  if (korvel::EndsWithNoCase(out, ".mid")) {
+    result = korvel::RenderToMidiFile(request, out, dialogs, view);
+  } else if (korvel::EndsWithNoCase(out, ".wav")) {
+    korvel::SynthSettings synth = settings.Synth;
+    synth.RenderFile = out;
+    result = korvel::RenderToWav(request, synth, dialogs, view);
+  } else {
+    korvel::MidiSystem system(settings);
+    korvel::Engine engine(system.Devices, system.InputSettings, dialogs, view);
+    korvel::ProgressionPlayer performance(engine, korvel::ParseProgression(request.Chords));
+    {
+      std::lock_guard lock(engine.Lock);
+      const int index = FindDevice(engine.Ports.OutputList(), out, true);
+      if (index < 0) {
+        std::cerr << "No MIDI output \"" << out << "\"; korvel-cli devices lists them.\n";
+        return 1;
+      }
+      if (!korvel::PreparePerformance(engine, index, request, performance)) return 1;
+    }
+    std::signal(SIGINT, [](int) { interrupted = 1; });
+    std::signal(SIGTERM, [](int) { interrupted = 1; });
+    while (!interrupted && !performance.Finished()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::lock_guard lock(engine.Lock);
+    engine.Transport.StopCommand();
+    if (engine.Transport.ClockState != 0) engine.Transport.ToggleClock();
+    result = {true, static_cast<int64_t>(engine.Transport.TickCount)};
+  }
+  if (!result.Played) return 1;
+  std::cout << "clocks " << result.Clocks << "\n";
   return 0;
 }
 
@@ -190,12 +231,25 @@ int main(int argc, char** argv) {
   auto* styleInfo = app.add_subcommand("style-info", "Describe a style file, one field per line");
   styleInfo->add_option("FILE", styleFile, "Style file (.kvs)")->required();
 
+  korvel::PerformanceRequest playRequest;
+  std::string playOut = "synth";
+  auto* play = app.add_subcommand(
+      "play", "Play a style over a chord progression to a device, a .mid or a .wav file");
+  play->add_option("STYLE", playRequest.Style, "Style file (.kvs)")->required();
+  play->add_option("--chords", playRequest.Chords,
+                   "Progression, e.g. \"C 4 | G7 4 | Am 2 F 2 | [Fill] C 4 | [Ending]\"")
+      ->required();
+  play->add_option("--tempo", playRequest.Tempo, "Beats per minute (default: the style's)")
+      ->check(CLI::Range(korvel::kMinTempo, korvel::kMaxTempo));
+  play->add_option("--out", playOut, "synth, a MIDI output by its list name, FILE.mid or FILE.wav");
+
   CLI11_PARSE(app, argc, argv);
   try {
     const auto settings = SystemSettings(api, soundFont);
     if (*devices) return Devices(settings);
     if (*clock) return Clock(settings, clockOptions);
     if (*styleInfo) return StyleInfo(styleFile);
+    if (*play) return Play(settings, playRequest, playOut);
   } catch (const std::exception& e) {
     std::cerr << "korvel-cli: " << e.what() << "\n";
     return 1;

@@ -2,10 +2,15 @@
 
 #include <filesystem>
 
+#include "app/Render.h"
 #include "midi/MidiDevices.h"
 #include "midi/TMidiOutput.h"
+#include "platform/AtomicFile.h"
 #include "platform/FluidSynthDriver.h"
 #include "platform/RecordingDriver.h"
+#include "support/RecordingView.h"
+#include "support/ScriptedDialogs.h"
+#include "support/StyleFixture.h"
 #include "support/WavFile.h"
 
 namespace korvel {
@@ -63,6 +68,41 @@ TEST(SynthRender, AMissingSoundFontIsAClearMessage) {
   }
   EXPECT_FALSE(out.IsOpen());
   EXPECT_EQ(out.Error(), kMidiNoDriver);
+}
+
+TEST(SynthRender, AStyleOverAProgressionRendersToAudibleSound) {
+  test::StyleFixture fixture;
+  // A bass on channel 2 (program 33) and a string pad on channel 3 (program 48).
+  fixture.Part(kBasic, 1,
+               {{0, 0x91, 36, 110},
+                {40, 0x91, 36, 0},
+                {48, 0x91, 43, 110},
+                {88, 0x91, 43, 0},
+                {0, 0x92, 60, 90},
+                {0, 0x92, 64, 90},
+                {92, 0x92, 60, 0},
+                {92, 0x92, 64, 0}});
+  fixture.Channels().SetValue(1, ChannelState::kProgramIndex, 33);
+  fixture.Channels().SetValue(2, ChannelState::kProgramIndex, 48);
+  const std::string style = TempPath("korvel-render-style.kvs");
+  const std::string wav = TempPath("korvel-render-style.wav");
+  WriteFileAtomically(style, fixture.FileBytes());
+  test::ScriptedDialogs dialogs;
+  test::RecordingView view;
+  const auto result =
+      RenderToWav({style, "C 4 | Am 4 | F 4 | G7 4", 120}, {.RenderFile = wav}, dialogs, view);
+  ASSERT_TRUE(result.Played) << (dialogs.Messages.empty() ? "" : dialogs.Messages[0]);
+  // Four measures at 120 BPM last 8 s; without an ending the style plays two more measures
+  // (4 s) before it stops, and 2 s let the last notes ring out.
+  const auto whole = test::ReadWav(wav);
+  EXPECT_NEAR(static_cast<double>(whole.Frames) / whole.SampleRate, 14.0, 0.1);
+  for (int measure = 0; measure < 4; ++measure) {
+    const auto part = test::ReadWav(wav, measure * 2.0, measure * 2.0 + 2.0);
+    EXPECT_GT(part.Rms, 0.01) << "measure " << measure + 1;
+    EXPECT_EQ(part.ClippedSamples, 0u) << "measure " << measure + 1;
+  }
+  std::filesystem::remove(style);
+  std::filesystem::remove(wav);
 }
 
 }  // namespace

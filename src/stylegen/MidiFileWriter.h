@@ -1,0 +1,18 @@
+// Standard MIDI Files of what Korvel sends: one track (format 0), times in MIDI clocks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace korvel {
+
+struct TimedMessage {
+  int64_t Clock = 0;           // MIDI clocks, 24 per quarter note, from the start
+  std::vector<uint8_t> Bytes;  // a channel message or a system-exclusive message
+};
+
+// Real-time messages (clock, start, stop) have no place in a file and are left out.
+std::vector<uint8_t> StandardMidiFile(const std::vector<TimedMessage>& messages, int tempo);
+
+}  // namespace korvel
