@@ -181,10 +181,11 @@ bool WorkWriter::Clocks(int count) {
     if (full_) return false;
     uint8_t* previous =
         position_ > start_ ? &work_.Current()[static_cast<size_t>(position_ - 1)] : nullptr;
-    if (previous && *previous >= 0xF8 && *previous < 0xFF) {
+    if (previous && *previous >= 0xF8 && *previous < 0xFF && !breakTime_) {
       ++*previous;
     } else {
       Put(0xF8);
+      breakTime_ = false;
       if (!AfterWrite()) return false;
     }
     ++clocks_;

@@ -92,6 +92,8 @@ class WorkWriter {
   // False once the chain is full: nothing more is written.
   bool Clocks(int count);
   bool Message(uint8_t status, uint8_t data1, uint8_t data2);
+  // The next clock starts a time byte of its own (a beat boundary a player may enter at).
+  void BreakTime() { breakTime_ = true; }
   // Closes the material: the used length and the work length include what was written.
   void Finish();
 
@@ -108,6 +110,7 @@ class WorkWriter {
   int32_t position_;
   int64_t clocks_ = 0;
   bool full_ = false;
+  bool breakTime_ = false;
 };
 
 }  // namespace korvel
