@@ -10,8 +10,9 @@ constexpr int kTrailingMeasures = 2;
 constexpr int kMostBeatsAfterTheEnd = 256;
 }  // namespace
 
-ProgressionPlayer::ProgressionPlayer(Engine& engine, std::vector<ProgressionStep> steps)
-    : engine_(engine), steps_(std::move(steps)) {}
+ProgressionPlayer::ProgressionPlayer(Engine& engine, std::vector<ProgressionStep> steps,
+                                     int startPart)
+    : engine_(engine), steps_(std::move(steps)), startPart_(startPart) {}
 
 int ProgressionPlayer::RootNote(int pitchClass, int firstKey) {
   const int rootPlaceOffset = 12 - firstKey % 12;
@@ -50,8 +51,8 @@ void ProgressionPlayer::BeforeTick() {
   if (tick_ == 0) {
     const bool intro =
         !steps_.empty() && !steps_[0].Chord && steps_[0].Key == ProgressionKey::Intro;
-    player.StartStyle(intro ? kIntro : engine_.Loader.SelectedPart);
     if (intro) ++next_;
+    player.StartStyle(startPart_ >= 0 ? startPart_ : intro ? kIntro : engine_.Loader.SelectedPart);
     transport.StartDelay = 0;  // this very tick starts the first measure
   }
   const int clocksPerBeat = transport.ClocksPerBeat;

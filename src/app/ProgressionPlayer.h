@@ -13,7 +13,9 @@ namespace korvel {
 
 class ProgressionPlayer {
  public:
-  ProgressionPlayer(Engine& engine, std::vector<ProgressionStep> steps);
+  // `startPart` (0..7) starts the style with that part; -1 starts it as the musician would,
+  // with the intro when the progression begins with [Intro].
+  ProgressionPlayer(Engine& engine, std::vector<ProgressionStep> steps, int startPart = -1);
 
   // Before every clock tick, under the engine lock (Engine::BeforeTick).
   void BeforeTick();
@@ -28,6 +30,7 @@ class ProgressionPlayer {
 
   Engine& engine_;
   std::vector<ProgressionStep> steps_;
+  int startPart_;
   size_t next_ = 0;
   int64_t tick_ = 0;
   int64_t nextBeatTick_ = 0;  // the tick at which the next step is due

@@ -57,7 +57,7 @@ RenderResult RenderToMidiFile(const PerformanceRequest& request, const std::stri
   ChannelState channels;
   InputCallbackSettings input(channels);
   Engine engine(devices, input, dialogs, view, Timing::Stepped, InputDispatch::Manual);
-  ProgressionPlayer performance(engine, ParseProgression(request.Chords));
+  ProgressionPlayer performance(engine, ParseProgression(request.Chords), request.StartPart);
   int64_t clock = 0;
   recorder.SetTickSource([&clock] { return clock; });
   {
@@ -82,7 +82,7 @@ RenderResult RenderToWav(const PerformanceRequest& request, const SynthSettings&
   int64_t clocks = 0;
   {
     Engine engine(devices, input, dialogs, view, Timing::Stepped, InputDispatch::Manual);
-    ProgressionPlayer performance(engine, ParseProgression(request.Chords));
+    ProgressionPlayer performance(engine, ParseProgression(request.Chords), request.StartPart);
     {
       std::lock_guard lock(engine.Lock);
       // The built-in synthesizer is the mapper entry, second to last in the list.

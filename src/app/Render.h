@@ -15,6 +15,7 @@ struct PerformanceRequest {
   std::string Style;   // .kvs file
   std::string Chords;  // progression text
   int Tempo = 0;       // 0: the style's own tempo
+  int StartPart = -1;  // a part to start with (0..7), or as the progression says
 };
 
 struct RenderResult {

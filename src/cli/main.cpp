@@ -14,6 +14,7 @@
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
 #include "platform/AtomicFile.h"
+#include "stylegen/StyleSource.h"
 
 namespace {
 
@@ -151,7 +152,8 @@ int Play(const korvel::MidiSystemSettings& settings, const korvel::PerformanceRe
   } else {
     korvel::MidiSystem system(settings);
     korvel::Engine engine(system.Devices, system.InputSettings, dialogs, view);
-    korvel::ProgressionPlayer performance(engine, korvel::ParseProgression(request.Chords));
+    korvel::ProgressionPlayer performance(engine, korvel::ParseProgression(request.Chords),
+                                          request.StartPart);
     {
       std::lock_guard lock(engine.Lock);
       const int index = FindDevice(engine.Ports.OutputList(), out, true);
@@ -173,6 +175,25 @@ int Play(const korvel::MidiSystemSettings& settings, const korvel::PerformanceRe
   }
   if (!result.Played) return 1;
   std::cout << "clocks " << result.Clocks << "\n";
+  return 0;
+}
+
+int StyleBuild(const std::string& source, const std::string& out) {
+  std::string error;
+  const auto bytes = korvel::ReadWholeFile(source, error);
+  if (!bytes) {
+    std::cerr << error << "\n";
+    return 1;
+  }
+  try {
+    const auto compiled = korvel::CompileStyleSource(std::string(bytes->begin(), bytes->end()));
+    const auto& c = compiled.Contents;
+    korvel::WriteStyleFile(out, c.Channels, c.Parts, c.Material);
+    std::cout << compiled.Name << " " << c.Material.size() << " bytes\n";
+  } catch (const korvel::StyleSourceError& e) {
+    std::cerr << source << ": " << e.what() << "\n";
+    return 1;
+  }
   return 0;
 }
 
@@ -231,6 +252,12 @@ int main(int argc, char** argv) {
   auto* styleInfo = app.add_subcommand("style-info", "Describe a style file, one field per line");
   styleInfo->add_option("FILE", styleFile, "Style file (.kvs)")->required();
 
+  std::string buildSource;
+  std::string buildOut;
+  auto* styleBuild = app.add_subcommand("style-build", "Compile a style source into a style file");
+  styleBuild->add_option("SOURCE", buildSource, "Style source (.kst)")->required();
+  styleBuild->add_option("-o,--out", buildOut, "Style file to write (.kvs)")->required();
+
   korvel::PerformanceRequest playRequest;
   std::string playOut = "synth";
   auto* play = app.add_subcommand(
@@ -241,6 +268,10 @@ int main(int argc, char** argv) {
       ->required();
   play->add_option("--tempo", playRequest.Tempo, "Beats per minute (default: the style's)")
       ->check(CLI::Range(korvel::kMinTempo, korvel::kMaxTempo));
+  play->add_option("--start-part", playRequest.StartPart,
+                   "Start with this part: 0 Intro, 1 Basic, 2 Extended, 3 Ending, 4 Fill in Basic, "
+                   "5 Fill in Extended, 6 To Extended, 7 To Basic")
+      ->check(CLI::Range(0, 7));
   play->add_option("--out", playOut, "synth, a MIDI output by its list name, FILE.mid or FILE.wav");
 
   CLI11_PARSE(app, argc, argv);
@@ -250,6 +281,7 @@ int main(int argc, char** argv) {
     if (*clock) return Clock(settings, clockOptions);
     if (*styleInfo) return StyleInfo(styleFile);
     if (*play) return Play(settings, playRequest, playOut);
+    if (*styleBuild) return StyleBuild(buildSource, buildOut);
   } catch (const std::exception& e) {
     std::cerr << "korvel-cli: " << e.what() << "\n";
     return 1;

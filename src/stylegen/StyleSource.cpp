@@ -88,11 +88,12 @@ int Number(const std::string& text, int line, int low, int high, const std::stri
                                    std::to_string(high) + ", not \"" + text + "\"");
 }
 
-// Words of a line; a quoted name stays one word.
+// Words of a line; a quoted name and a chord in brackets each stay one word.
 std::vector<std::string> Words(const std::string& line) {
   std::vector<std::string> words;
   std::string word;
   bool quoted = false;
+  bool chord = false;
   for (char c : line) {
     if (c == '"') {
       quoted = !quoted;
@@ -100,7 +101,11 @@ std::vector<std::string> Words(const std::string& line) {
         words.push_back(word);
         word.clear();
       }
-    } else if (!quoted && std::isspace(static_cast<unsigned char>(c))) {
+      continue;
+    }
+    if (c == '[') chord = true;
+    if (c == ']') chord = false;
+    if (!quoted && !chord && std::isspace(static_cast<unsigned char>(c))) {
       if (!word.empty()) words.push_back(word);
       word.clear();
     } else {

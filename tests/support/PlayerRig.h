@@ -46,8 +46,9 @@ class PlayerRig {
     transport.ToggleClock();
   }
 
-  void Load(StyleFixture& fixture) {
-    style.TakeFileContents(fixture.FileBytes());
+  void Load(StyleFixture& fixture) { Load(fixture.FileBytes()); }
+  void Load(const std::vector<uint8_t>& fileBytes) {
+    style.TakeFileContents(fileBytes);
     style.AnalyseStyleParts(0, kStylePartCount - 1, 3, "");
     style.StyleMode = true;
     style.StyleLoaded = true;
