@@ -65,6 +65,15 @@ TForm1::TForm1(MidiSystem& system, QWidget* parent)
     ports.ComboBox5Change();
     ports.ExtMidiInChange();
     ports.MidiInChange();
+    engine_->Transport.TempoDetection = true;  // a style brings its tempo
+    // The demo style, so that the first chord plays at once.
+    engine_->Loader.Settings.ProgramDir = KORVEL_DATA_DIR;
+    engine_->Style.StyleFileName = "rock1.kvs";
+    engine_->Loader.LoadStyle(false);
+    if (engine_->Style.StyleLoaded) {
+      TempoEdit1->setValue(engine_->Transport.Tempo);
+      setWindowTitle(QString("Korvel  -  ") + QString::fromStdString(engine_->Style.StyleName));
+    }
     SpeedButton3->setChecked(engine_->Transport.ClockState != 0);
   }
   ShowLists();

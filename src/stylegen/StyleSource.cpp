@@ -139,6 +139,7 @@ class Compiler {
       ++line;
       if (const auto hash = raw.find('#'); hash != std::string::npos) raw.erase(hash);
       const auto words = Words(raw);
+      named_ = raw.find('"') != std::string::npos;
       if (!words.empty()) Statement(words, line);
     }
     return Build();
@@ -196,8 +197,7 @@ class Compiler {
                                                          {"reverb", 91},
                                                          {"chorus", 93},
                                                          {"expression", 11}};
-    size_t i = 2;
-    if (i < w.size() && kSettings.count(w[i]) == 0 && w[i] != "bank") ++i;  // the name
+    size_t i = named_ ? 3 : 2;  // after the quoted name
     for (; i < w.size(); ++i) {
       if (w[i] == "bank") {
         if (i + 2 >= w.size()) throw StyleSourceError(line, "bank needs MSB and LSB");
@@ -366,6 +366,7 @@ class Compiler {
   }
 
   std::string name_;
+  bool named_ = false;  // the line holds a quoted name
   int tempo_ = 120;
   int16_t sixteenths_ = 16;
   std::map<int, std::map<int, int>> settings_;

@@ -33,6 +33,53 @@ inline std::vector<FixtureEvent> Pattern(int measures, int beatsPerMeasure, int 
   return events;
 }
 
+// Styles written in the source format, as the shipped ones are.
+inline const char* const kTextFixtures[] = {
+    R"(style waltz
+tempo 150
+metre 3/4
+channel 2 program 33
+channel 3 program 21
+channel 4 program 52
+part Basic 2
+  drum 36  x . . . . . | x . . . . .
+  drum 38  . . o . o . | . . o . o .
+  ch 2     C2 . - . - . | G1 . - . - .
+  ch 3     - . [E4 G4 C5] . [E4 G4 C5] . | - . [E4 G4 C5] . [E4 G4 C5] -
+  ch 4     [C4 E4] . . . . . | . . . . . .
+part FillBasic 1
+  drum 45  x . x . x x
+  ch 2     C2 . E2 . G2 .
+part Ending 1
+  drum 49  x . . . . .
+  ch 2     C2 . . . . -
+  ch 4     [C4 E4 G4] . . . . -
+  hold 4
+)",
+    R"(style eighths
+tempo 80
+metre 6/8
+channel 2 program 32
+channel 4 program 48
+part Basic 1
+  drum 36  x . . o . .
+  ch 2     C2 . . G1 . .
+  ch 3     C4 E4 G4 C5 G4 E4
+  ch 4     [C4 G4] . . . . .
+part ToExtended 1
+  drum 38  . . . x x x
+  ch 3     E4 G4 C5 E5 C5 G4
+)",
+    R"(style bare
+tempo 100
+metre 4/4
+channel 2 program 0
+part Basic 1
+  drum 42  o o o o o o o o
+  ch 2     [C4 E4 G4] . . . [C4 E4 A4] . . .
+)",
+};
+
 inline std::map<std::string, StyleFixture> FixtureStyles() {
   std::map<std::string, StyleFixture> styles;
   {
@@ -52,25 +99,6 @@ inline std::map<std::string, StyleFixture> FixtureStyles() {
     full.Parts().Part(kEnding).SetPartHold(3, true);
     full.Parts().Part(kIntro).SetPartMute(2, true);
     styles.emplace("full", std::move(full));
-  }
-  {
-    StyleFixture waltz(12);
-    waltz.Part(kBasic, 2, Pattern(2, 3, 0))
-        .Part(kFillBasic, 1, Pattern(1, 3, 2))
-        .Part(kEnding, 1, Pattern(1, 3, 4));
-    waltz.Channels().SetValue(3, 96, 52);
-    styles.emplace("waltz", std::move(waltz));
-  }
-  {
-    StyleFixture eighths(12);
-    eighths.Channels().SetMeasureLength(-12);
-    eighths.Part(kBasic, 1, Pattern(1, 3, 1)).Part(kToExtended, 1, Pattern(1, 3, 3));
-    styles.emplace("eighths", std::move(eighths));
-  }
-  {
-    StyleFixture bare;
-    bare.Part(kBasic, 1, Pattern(1, 4, 6));
-    styles.emplace("basic only", std::move(bare));
   }
   return styles;
 }
