@@ -20,6 +20,16 @@ void StylePart::Clear() {
   std::fill_n(b_, kStylePartSize, 0);
 }
 
+void StylePart::Set(int number, int firstMeasure, int measures, int32_t start, int32_t end) {
+  SetFirstMeasure(static_cast<uint16_t>(firstMeasure));
+  SetLastMeasure(static_cast<uint16_t>(firstMeasure + measures - 1));
+  SetStartBeat(1);
+  SetMeasureCount(static_cast<uint16_t>(measures));
+  SetStartPos(start);
+  SetEndPos(end);
+  SetSuccessor(DefaultSuccessor(number));
+}
+
 void StyleChannelTable::Reset() {
   std::fill_n(Bytes.begin(), 16 * kChannelRecordSize, 255);
   std::fill(Bytes.begin() + 16 * kChannelRecordSize, Bytes.end(), 0);

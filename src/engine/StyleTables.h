@@ -72,6 +72,9 @@ class StylePart {
 
   bool Empty() const { return FirstMeasure() == 0; }
   void Clear();
+  // Sets the part to `measures` measures from `firstMeasure`, from beat 1, between the two
+  // positions of the material, with the successor a part of this number gets.
+  void Set(int number, int firstMeasure, int measures, int32_t start, int32_t end);
 
  private:
   uint8_t* b_;

@@ -333,13 +333,7 @@ class Compiler {
         throw StyleSourceError(part.Line, "the style is longer than 65,500 bytes");
       }
       StylePart record = c.Parts.Part(part.Number);
-      record.SetFirstMeasure(static_cast<uint16_t>(measure));
-      record.SetLastMeasure(static_cast<uint16_t>(measure + part.Measures - 1));
-      record.SetStartBeat(1);
-      record.SetMeasureCount(static_cast<uint16_t>(part.Measures));
-      record.SetStartPos(start);
-      record.SetEndPos(writer.Position());
-      record.SetSuccessor(DefaultSuccessor(part.Number));
+      record.Set(part.Number, measure, part.Measures, start, writer.Position());
       for (int channel : part.Hold) record.SetPartHold(channel, true);
       for (int channel : part.Mute) record.SetPartMute(channel, true);
       measure += part.Measures;
@@ -348,11 +342,8 @@ class Compiler {
     work.WorkSixteenths = static_cast<int16_t>((measure - 1) * std::abs(sixteenths_));
     for (const auto& part : parts_) {
       StylePart record = c.Parts.Part(part.Number);
-      for (int beat = 2; beat <= 4; ++beat) {
-        const int32_t position =
-            work.FindWorkPosition(record.FirstMeasure() - 1, beat, std::abs(sixteenths_));
-        record.SetBeatEntry(beat, position + 1);
-      }
+      const auto entries = work.BeatEntries(record.FirstMeasure(), std::abs(sixteenths_));
+      for (int beat = 2; beat <= 4; ++beat) record.SetBeatEntry(beat, entries[beat - 2]);
       if (part.Number == kIntro) table.SetStartMeasure(static_cast<int16_t>(-part.Measures));
     }
     for (int channel = 0; channel < 16; ++channel) {

@@ -143,6 +143,15 @@ int32_t WorkMaterial::FindWorkPosition(int measures, int beat, int measureSixtee
   return result == 0 ? -1 : result;
 }
 
+std::array<int32_t, 3> WorkMaterial::BeatEntries(int firstMeasure, int measureSixteenths) {
+  std::array<int32_t, 3> entries{};
+  for (int beat = 2; beat <= 4; ++beat) {
+    entries[static_cast<size_t>(beat - 2)] =
+        FindWorkPosition(firstMeasure - 1, beat, measureSixteenths) + 1;
+  }
+  return entries;
+}
+
 void WorkMaterial::KeepRestoreCopy() {
   const auto length = std::min<uint32_t>(Chunks[0].UsedLength, kChunkSize);
   std::copy_n(Chunk(0).begin(), length, Chunk(kRestoreEntry).begin());

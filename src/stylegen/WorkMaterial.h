@@ -70,6 +70,9 @@ class WorkMaterial {
   // The position `measures` whole measures plus (beat - 1) quarter notes from the start, or -1
   // for position 0; the chunk it lies in becomes current.
   int32_t FindWorkPosition(int measures, int beat, int measureSixteenths);
+  // The positions at which a part starting at `firstMeasure` is entered on beats 2, 3 and 4:
+  // just after the time byte that completes the beat.
+  std::array<int32_t, 3> BeatEntries(int firstMeasure, int measureSixteenths);
   void KeepRestoreCopy();
   // Copies the restore copy back over chunk 0.
   void RestoreOriginal();

@@ -10,41 +10,15 @@
 
 #include "midi/MidiPorts.h"
 #include "platform/RtMidiDriver.h"
+#include "support/JackCapture.h"
 #include "support/ScriptedDialogs.h"
 
 namespace korvel {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-// What the probe client received, filled on JACK's thread.
-struct Capture {
-  std::mutex mutex;
-  std::vector<Bytes> messages;
-
-  static void Receive(double, std::vector<unsigned char>* message, void* self) {
-    auto* capture = static_cast<Capture*>(self);
-    std::lock_guard lock(capture->mutex);
-    capture->messages.emplace_back(message->begin(), message->end());
-  }
-  std::vector<Bytes> WaitFor(size_t count) {
-    for (int i = 0; i < 500; ++i) {
-      {
-        std::lock_guard lock(mutex);
-        if (messages.size() >= count) break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // nothing more may follow
-    std::lock_guard lock(mutex);
-    return messages;
-  }
-};
-
-int IndexOf(const std::vector<std::string>& list, const std::string& name) {
-  auto it = std::find(list.begin(), list.end(), name);
-  return it == list.end() ? -1 : static_cast<int>(it - list.begin());
-}
+using test::Bytes;
+using test::Capture;
+using test::IndexOf;
 
 class JackMidi : public ::testing::Test {
  protected:

@@ -68,24 +68,14 @@ class StyleFixture {
         writer.Message(e.Status, e.Data1, e.Data2);
       }
       writer.Clocks(spec.measures * measureClocks - clock);
-      StylePart part = table_.Part(spec.number);
-      part.SetFirstMeasure(static_cast<uint16_t>(measure));
-      part.SetLastMeasure(static_cast<uint16_t>(measure + spec.measures - 1));
-      part.SetStartBeat(1);
-      part.SetMeasureCount(static_cast<uint16_t>(spec.measures));
-      part.SetStartPos(start);
-      part.SetEndPos(writer.Position());
-      part.SetSuccessor(DefaultSuccessor(spec.number));
+      table_.Part(spec.number).Set(spec.number, measure, spec.measures, start, writer.Position());
       measure += spec.measures;
     }
     writer.Finish();
     for (const auto& spec : parts_) {
       StylePart part = table_.Part(spec.number);
-      for (int beat = 2; beat <= 4; ++beat) {
-        const int32_t position =
-            work_.FindWorkPosition(part.FirstMeasure() - 1, beat, measureSixteenths_);
-        part.SetBeatEntry(beat, position + 1);
-      }
+      const auto entries = work_.BeatEntries(part.FirstMeasure(), measureSixteenths_);
+      for (int beat = 2; beat <= 4; ++beat) part.SetBeatEntry(beat, entries[beat - 2]);
     }
   }
 
