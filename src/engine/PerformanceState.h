@@ -76,9 +76,7 @@ struct LiveSettings {
   bool HarmonicPad = false;          // " Harmonic PAD, transposed"
   int HarmonicPadChannel = 0;        // index in its channel list; 0 only silences
   bool RepeatChords = false;         // " Repeat Chords"
-  bool PlayChordsMode = false;       // "Play Chords" (Sound1)
   bool AdjustOctave = false;         // "Adjust Octave"
-  bool StaticChordKeys = false;      // "static (note on)"
   bool TransmitControllers = false;  // "Transmit Controllers"
   bool ReverbOff = false;            // "Reverb off"
   bool ReverbDefined = false;        // "Reverb defined"

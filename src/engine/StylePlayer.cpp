@@ -356,7 +356,7 @@ void StylePlayer::ApplyPendingCommand() {
         ports_.SignalPort->PutShort(0x90, static_cast<uint8_t>(key & 0x7F), 0);
       }
     } else if (key == kTempoCommandKey) {
-      if (!live_.PlayChordsMode && transport_.ClockState > 0) {
+      if (!transport_.PlayChordsMode && transport_.ClockState > 0) {
         transport_.SetClockTempo(keys_.ControlKeyCode);
         if (!Hooks.ChordMemoryIdle || Hooks.ChordMemoryIdle())
           transport_.Tempo = keys_.ControlKeyCode;
@@ -434,7 +434,7 @@ void StylePlayer::ApplyChordChange() {
   if (chord_.ChordRoot >= 1 && chord_.ChordRoot <= 127) {
     Call(Hooks.ShowChord, int{chord_.ChordRoot}, int{chord_.ChordType});
   }
-  if (!live_.PlayChordsMode) {
+  if (!transport_.PlayChordsMode) {
     if (!ports_.SignalPort->IsOpen()) return;
     if (tones[0] > 0) {
       if (!Playing) {
@@ -449,7 +449,7 @@ void StylePlayer::ApplyChordChange() {
         VoiceType = static_cast<uint16_t>(chord_.ChordType);
         if (!live_.AdjustOctave) OctaveShift = chord_.ChordRoot >= OctaveThreshold ? 0 : -12;
         RevoiceSounding(16, chord_.ChordRoot, false, false, chord_.ChordType);
-        if (live_.StaticChordKeys) Call(Hooks.ClearHeldNotes);
+        if (transport_.StaticChordKeys) Call(Hooks.ClearHeldNotes);
       }
     }
     chord_.ChordTones = {};

@@ -155,10 +155,10 @@ class Transport {
   int SyncSpeed = 5;             // "Sync." of the options, "1 = slow  10 = fast"
   std::string WindowTitle = "Korvel";
   uint32_t GeneratorLampColor = kLampRed;  // the style generator may make it yellow
-  // Set by the keyboard and chord parts.
+  // Set by the keyboard and chord parts; the style player reads them too.
   bool PlayChordsMode = false;   // "Play Chords" (Sound1)
   bool TwoFingerChords = false;  // "Two-Finger, Vol."
-  bool StaticChordKeys = false;
+  bool StaticChordKeys = false;  // "static (note on)": chord keys count from their note-on
   TransportHooks Hooks;
 
  private:
