@@ -21,6 +21,7 @@ class NoView : public korvel::View {
  public:
   void BeatLamp(uint32_t) override {}
   void MeasureDisplay(const std::string&) override {}
+  void ChordPanel(const std::string&) override {}
   void Title(const std::string&) override {}
   void FocusKeyboard() override {}
 };

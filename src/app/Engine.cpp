@@ -13,12 +13,25 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
       stepped_(dynamic_cast<SteppedClock*>(clock_.get())),
       Transport(Ports, input, *clock_, view),
       Player(Style, Transport, Ports, input.Channels(), Chord, Keys, Notes, Live, view),
+      Chords(Chord, Live, Transport, Player, Style, Ports),
       Loader(Style, Transport, dialogs),
       Ports(devices, input, dialogs, dispatch) {
   Style.Work.AllocateWork();
   Transport.InitClock();
   Player.AttachTo(Transport);
-  Transport.Hooks.ResetChordState = [this] { Chord.Clear(); };
+  Transport.Hooks.ResetChordState = [this] {
+    Chord.Clear();
+    Chords.ChordTypeOverride = 0;
+  };
+  Transport.Hooks.ClearHeldNotes = [this] { Chords.ClearHeldNotes(); };
+  Player.Hooks.ClearHeldNotes = [this] { Chords.ClearHeldNotes(); };
+  Player.Hooks.SetChordFinal = [this](int root, int type) {
+    Chords.SetChord(root, type, kFinalRoot);
+  };
+  Player.Hooks.ShowChord = [this, &view](int root, int type) {
+    view.ChordPanel(Chords.ChordName(root, type));
+    view.Title(Chords.TitleText(root, type));
+  };
   Ports.Hooks.ToggleClock = [this] { Transport.ToggleClock(); };
   Ports.Hooks.SilencePort = [this](TMidiOutput& port) { Player.AllSoundOff(port); };
   Ports.MidiInput2.OnMidiInput = [this](TMidiInput& port) {

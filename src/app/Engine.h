@@ -12,6 +12,7 @@
 #include "engine/StylePlayer.h"
 #include "engine/Transport.h"
 #include "midi/MidiPorts.h"
+#include "performance/ChordRecognition.h"
 #include "platform/ClockThread.h"
 #include "platform/Dialogs.h"
 #include "platform/EngineLock.h"
@@ -68,6 +69,7 @@ class Engine {
   LiveSettings Live;
   korvel::Style Style;
   StylePlayer Player;
+  ChordRecognition Chords;
   StyleLoader Loader;
   MidiPorts Ports;
 };

@@ -52,7 +52,7 @@ void ProgressionPlayer::BeforeTick() {
     const bool intro =
         !steps_.empty() && !steps_[0].Chord && steps_[0].Key == ProgressionKey::Intro;
     if (intro) ++next_;
-    player.StartStyle(startPart_ >= 0 ? startPart_ : intro ? kIntro : engine_.Loader.SelectedPart);
+    player.StartStyle(startPart_ >= 0 ? startPart_ : intro ? kIntro : engine_.Style.SelectedPart);
     transport.StartDelay = 0;  // this very tick starts the first measure
   }
   const int clocksPerBeat = transport.ClocksPerBeat;

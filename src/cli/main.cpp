@@ -38,6 +38,7 @@ class SilentView : public korvel::View {
  public:
   void BeatLamp(uint32_t) override {}
   void MeasureDisplay(const std::string&) override {}
+  void ChordPanel(const std::string&) override {}
   void Title(const std::string&) override {}
   void FocusKeyboard() override {}
 };

@@ -33,6 +33,8 @@ class Style {
   std::string StyleFileName;  // for reloading by name, at most 160 characters
   std::string StyleName;      // the caption name, see MakeStyleName
   int32_t StyleLength = 0;
+  // The part selected in the generator: the first to play when the style starts.
+  int SelectedPart = kBasic;
 
   // Hanging-note flags and, by mode, has-notes flags (mode > 0) and the adjustments for an
   // SC-55 (mode > 1 with the instrument set "SC-55.KVI").

@@ -116,8 +116,9 @@ void StyleLoader::LoadStyle(bool fromButton) {
     style_.LoadedLastMeasure[static_cast<size_t>(p)] = style_.Parts.Part(p).LastMeasure();
   }
   style_.StyleMode = true;
-  SelectedPart = Settings.IntroFirst ? kIntro : kBasic;
-  while (SelectedPart < kToExtended && style_.Parts.Part(SelectedPart).Empty()) ++SelectedPart;
+  int& part = style_.SelectedPart;
+  part = Settings.IntroFirst ? kIntro : kBasic;
+  while (part < kToExtended && style_.Parts.Part(part).Empty()) ++part;
 
   style_.StyleName = MakeStyleName(path, style_.Parts);
   Call(Hooks.ShowStyleName, style_.StyleName);

@@ -53,8 +53,6 @@ class StyleLoader {
 
   StyleLoadSettings Settings;
   StyleLoadHooks Hooks;
-  // The first part to play after loading.
-  int SelectedPart = kBasic;
 
  private:
   bool ChooseFile(bool fromButton, std::string& path);

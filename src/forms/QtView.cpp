@@ -22,6 +22,13 @@ void QtView::MeasureDisplay(const std::string& text) {
       Qt::QueuedConnection);
 }
 
+void QtView::ChordPanel(const std::string& text) {
+  QMetaObject::invokeMethod(
+      chordPanel_,
+      [label = chordPanel_, value = QString::fromStdString(text)] { label->setText(value); },
+      Qt::QueuedConnection);
+}
+
 void QtView::Title(const std::string& text) {
   QMetaObject::invokeMethod(
       window_,

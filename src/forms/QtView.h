@@ -11,11 +11,15 @@ namespace korvel {
 
 class QtView : public View {
  public:
-  QtView(QMainWindow* window, QLabel* beatLamp, QLabel* measureDisplay)
-      : window_(window), beatLamp_(beatLamp), measureDisplay_(measureDisplay) {}
+  QtView(QMainWindow* window, QLabel* beatLamp, QLabel* measureDisplay, QLabel* chordPanel)
+      : window_(window),
+        beatLamp_(beatLamp),
+        measureDisplay_(measureDisplay),
+        chordPanel_(chordPanel) {}
 
   void BeatLamp(uint32_t color) override;
   void MeasureDisplay(const std::string& text) override;
+  void ChordPanel(const std::string& text) override;
   void Title(const std::string& text) override;
   void FocusKeyboard() override;
 
@@ -23,6 +27,7 @@ class QtView : public View {
   QMainWindow* window_;
   QLabel* beatLamp_;
   QLabel* measureDisplay_;
+  QLabel* chordPanel_;
 };
 
 }  // namespace korvel

@@ -15,12 +15,13 @@ TForm1::TForm1(MidiSystem& system, QWidget* parent)
       TempoEdit1(new QSpinBox),
       Panel3(new QLabel),
       Panel4(new QLabel("1")),
+      ChordLabel(new QLabel),
       ComboBox1(new QComboBox),
       ComboBox5(new QComboBox),
       ExtMidiIn(new QComboBox),
       MidiIn(new QComboBox),
       dialogs_(this),
-      view_(this, Panel3, Panel4),
+      view_(this, Panel3, Panel4, ChordLabel),
       engine_(std::make_unique<Engine>(system.Devices, system.InputSettings, dialogs_, view_)) {
   dialogs_.SetEngineLock(&engine_->Lock);
   setWindowTitle("Korvel");
@@ -37,6 +38,9 @@ TForm1::TForm1(MidiSystem& system, QWidget* parent)
   transport->addWidget(TempoEdit1);
   transport->addWidget(Panel3);
   transport->addWidget(Panel4);
+  ChordLabel->setToolTip("Chords");
+  ChordLabel->setMinimumWidth(80);
+  transport->addWidget(ChordLabel);
   transport->addStretch();
   column->addLayout(transport);
   auto* form = new QFormLayout;

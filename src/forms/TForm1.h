@@ -28,6 +28,7 @@ class TForm1 : public QMainWindow {
   QSpinBox* TempoEdit1;
   QLabel* Panel3;        // beat lamp
   QLabel* Panel4;        // measure display
+  QLabel* ChordLabel;    // the chord panel
   QComboBox* ComboBox1;  // "MIDI out"
   QComboBox* ComboBox5;  // "Korvel out"
   QComboBox* ExtMidiIn;  // "Ext. MIDI in"

@@ -14,6 +14,8 @@ class View {
   virtual void BeatLamp(uint32_t color) = 0;
   // The measure display of the main window.
   virtual void MeasureDisplay(const std::string& text) = 0;
+  // The chord panel (hint "Chords").
+  virtual void ChordPanel(const std::string& text) = 0;
   // The main window's title.
   virtual void Title(const std::string& text) = 0;
   // Moves the keyboard focus from a number field back to the main keyboard area.

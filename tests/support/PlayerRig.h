@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/StylePlayer.h"
+#include "app/Engine.h"
 #include "performance/ChordTypes.h"
 #include "platform/RecordingDriver.h"
 #include "support/RecordingView.h"
@@ -13,11 +13,7 @@
 
 namespace korvel::test {
 
-struct StoppedTimer : ClockTimer {
-  void Start(int) override {}
-  void Stop() override {}
-};
-
+// The engine with its clock stepped by hand: every tick is one call.
 class PlayerRig {
  public:
   RecordingDriver driver{{"Module"}, {}};
@@ -26,24 +22,21 @@ class PlayerRig {
   InputCallbackSettings input{channels};
   ScriptedDialogs dialogs;
   RecordingView view;
-  StoppedTimer timer;
-  MidiPorts ports{devices, input, dialogs, InputDispatch::Manual};
-  Transport transport{ports, input, timer, view};
-  Style style;
-  ChordValue chord;
-  ControlKeys keys;
-  NoteBookkeeping notes;
-  LiveSettings live;
-  StylePlayer player{style, transport, ports, channels, chord, keys, notes, live, view};
+  Engine engine{devices, input, dialogs, view, Timing::Stepped, InputDispatch::Manual};
+  MidiPorts& ports = engine.Ports;
+  Transport& transport = engine.Transport;
+  Style& style = engine.Style;
+  ChordValue& chord = engine.Chord;
+  ControlKeys& keys = engine.Keys;
+  NoteBookkeeping& notes = engine.Notes;
+  LiveSettings& live = engine.Live;
+  StylePlayer& player = engine.Player;
   int64_t tick = 0;
 
   PlayerRig() {
-    style.Work.AllocateWork();
     driver.SetTickSource([this] { return tick; });
     ports.ComboBox1 = 0;
-    ports.ComboBox1Change();
-    player.AttachTo(transport);
-    transport.ToggleClock();
+    ports.ComboBox1Change();  // opens the module and switches the clock on
   }
 
   void Load(StyleFixture& fixture) { Load(fixture.FileBytes()); }

@@ -20,6 +20,7 @@ struct CountingView : View {
   std::atomic<int> lamps{0};
   void BeatLamp(uint32_t) override { ++lamps; }
   void MeasureDisplay(const std::string&) override {}
+  void ChordPanel(const std::string&) override {}
   void Title(const std::string&) override {}
   void FocusKeyboard() override {}
 };

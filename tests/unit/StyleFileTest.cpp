@@ -142,7 +142,7 @@ TEST(StyleLoader, LoadsTablesMaterialAndWhatTheStyleBrings) {
   EXPECT_EQ(rig.transport.MeasureSixteenths, 12);
   EXPECT_EQ(rig.transport.ClockResolution, 2);
   EXPECT_EQ(rig.transport.ClockState, 1) << "the clock is switched on";
-  EXPECT_EQ(rig.loader.SelectedPart, kBasic);
+  EXPECT_EQ(rig.style.SelectedPart, kBasic);
   EXPECT_TRUE(rig.style.Work.RestoreAvailable);
 
   fixture.Channels().SetMeasureLength(0);

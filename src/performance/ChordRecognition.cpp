@@ -1,0 +1,259 @@
+#include "performance/ChordRecognition.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "engine/Voicing.h"
+#include "performance/ChordTypes.h"
+
+namespace korvel {
+
+namespace {
+
+int SwapMajorMinor(int type) {
+  switch (type) {
+    case 1:
+      return 2;
+    case 2:
+      return 1;
+    case 3:
+      return 4;
+    case 4:
+      return 3;
+    default:
+      return type;
+  }
+}
+
+}  // namespace
+
+ChordRecognition::ChordRecognition(ChordValue& chord, LiveSettings& live, Transport& transport,
+                                   StylePlayer& player, Style& style, MidiPorts& ports)
+    : chord_(chord),
+      live_(live),
+      transport_(transport),
+      player_(player),
+      style_(style),
+      ports_(ports) {
+  for (int slot = 1; slot <= 17; ++slot)
+    ChordTypeSlots[static_cast<size_t>(slot)] = static_cast<uint8_t>(slot);
+  ChordTypeSlots[18] = 2;
+  ChordTypeSlots[19] = 3;
+}
+
+void ChordRecognition::SetFirstKey(int firstKey) {
+  live_.FirstKey = std::clamp(firstKey, 0, 127);
+  player_.OctaveThreshold = static_cast<int16_t>(OctaveThresholdFor(live_.FirstKey));
+}
+
+void ChordRecognition::AddHeldNote(int note) {
+  if (HeldCount >= kHeldCapacity - 1) return;  // full: further keys wait for a clear
+  HeldPitchClasses[static_cast<size_t>(HeldCount++)] = static_cast<uint8_t>(note % 12);
+  HeldPitchClasses[static_cast<size_t>(HeldCount)] = 0;
+}
+
+void ChordRecognition::RemoveHeldNote(int note) {
+  const auto pitchClass = static_cast<uint8_t>(note % 12);
+  int kept = 0;
+  for (int i = 0; i < HeldCount; ++i) {
+    if (HeldPitchClasses[static_cast<size_t>(i)] != pitchClass) {
+      HeldPitchClasses[static_cast<size_t>(kept++)] = HeldPitchClasses[static_cast<size_t>(i)];
+    }
+  }
+  for (int i = kept; i <= HeldCount && i < kHeldCapacity; ++i)
+    HeldPitchClasses[static_cast<size_t>(i)] = 0;
+  HeldCount = static_cast<int16_t>(kept);
+}
+
+void ChordRecognition::ClearHeldNotes() {
+  std::fill(HeldPitchClasses.begin(), HeldPitchClasses.begin() + HeldCount + 1, 0);
+  HeldCount = 0;
+}
+
+int ChordRecognition::RecognizeChord(int highestRow, int mode, int divisor) {
+  if (mode == 1 && divisor < 1) return memoryType_;
+  int toBeat = 0;
+  if (mode == 0) {
+    memoryType_ = 0;
+    memoryRoot_ = 0;
+  } else {
+    toBeat = HeldCount / divisor;
+  }
+  if (HeldCount == 0) return memoryType_;
+  if (HeldCount == 1) {
+    if (mode == 0) {
+      memoryType_ = 1;
+      memoryRoot_ = HeldPitchClasses[0];
+    }
+    return memoryType_;
+  }
+  highestRow = std::clamp(highestRow, 0, 16);
+  for (int r = 0; r < 12; ++r) {
+    for (int t = highestRow; t >= 0; --t) {
+      int score = 0;
+      for (int interval : ChordTypeTable[static_cast<size_t>(t + 1)].Intervals) {
+        const int pitchClass = (interval + r) % 12;
+        for (int i = 0; i < HeldCount; ++i)
+          score += HeldPitchClasses[static_cast<size_t>(i)] == pitchClass;
+      }
+      // A seventh that only ties the triad on the same root wins over it.
+      if (score == toBeat && r == memoryRoot_ &&
+          ((t == 2 && memoryType_ == 1) || (t == 3 && memoryType_ == 2))) {
+        --toBeat;
+      }
+      if (score > toBeat) {
+        memoryType_ = t + 1;
+        memoryRoot_ = r;
+        toBeat = score;
+      }
+    }
+  }
+  chord_.ChordRoot =
+      static_cast<int16_t>(live_.FirstKey + (memoryRoot_ % 12 + RootPlaceOffset()) % 12);
+  chord_.ChordType = static_cast<int16_t>(memoryType_);
+  if (mode == 1) ClearHeldNotes();
+  return memoryType_;
+}
+
+void ChordRecognition::SetChord(int rootNote, int type, int transpose) {
+  if (type == 0) return;
+  if (ChordTypeOverride != 0) {
+    type = ChordTypeOverride;
+    if (OverrideOneShot) {
+      ChordTypeOverride = 0;
+      OverrideOneShot = false;
+    }
+  }
+  if (MajorMinor) type = SwapMajorMinor(type);
+  int root;
+  if (transpose == kFinalRoot) {
+    root = rootNote;
+  } else if (transport_.PlayChordsMode) {
+    root = rootNote + transpose;
+  } else if (live_.AdjustOctave) {
+    root = live_.FirstKey + ((((rootNote + transpose) % 12 + 12) % 12 + RootPlaceOffset()) % 12);
+  } else {
+    root = rootNote + transpose % 12;
+  }
+  root = std::clamp(root, 1, 127);
+  chord_.EditChordRoot = static_cast<int16_t>(root);
+  chord_.EditChordType = static_cast<int16_t>(type);
+  chord_.ChordRoot = static_cast<int16_t>(root);
+  chord_.ChordType = static_cast<int16_t>(type);
+  if (!transport_.PlayChordsMode && style_.StyleMode && !player_.Playing) {
+    // The first chord starts the style (with its count-in when "Count in" is on).
+    if (transport_.MasterMode) ports_.ClockOutPort->PutShortMsg(250);
+    player_.StartStyle(style_.SelectedPart);
+  }
+  player_.ChordChangeEntry(ChordTonesOf(root, type));
+}
+
+void ChordRecognition::ChordKeyOn(int note) {
+  if (!transport_.TwoFingerChords) {
+    AddHeldNote(note);
+    if (HeldCount > 2) {
+      RecognizeChord(16, 0);
+      if (chord_.ChordRoot < 44) chord_.ChordRoot = static_cast<int16_t>(chord_.ChordRoot + 12);
+      SetChord(chord_.ChordRoot, chord_.ChordType, ChordTranspose);
+    }
+    return;
+  }
+  note += ChordTranspose;
+  if (chord_.ChordRoot == 0) {
+    firstKey_ = note;
+    SetChord(note, 1, 0);
+    return;
+  }
+  if (note >= firstKey_) {
+    chord_.ChordType = static_cast<int16_t>((note - firstKey_) % 11 + 1);
+  } else {
+    chord_.ChordType = static_cast<int16_t>((firstKey_ - note) % 11 + 1);
+    chord_.ChordRoot = static_cast<int16_t>(note);
+    firstKey_ = 0;
+  }
+  chord_.ChordType = ChordTypeSlots[static_cast<size_t>(chord_.ChordType)];
+  int type = chord_.ChordType;
+  // The setter swaps major and minor again: a chord on the key itself keeps its kind.
+  if (MajorMinor && chord_.ChordRoot == note) type = SwapMajorMinor(type);
+  SetChord(chord_.ChordRoot, type, 0);
+}
+
+void ChordRecognition::ChordKeyOff(int note) {
+  if (!transport_.TwoFingerChords && HeldCount >= 1 && !transport_.StaticChordKeys) {
+    RemoveHeldNote(note);
+  }
+  if (chord_.ChordRoot > 0) {
+    int type = chord_.ChordType;
+    if (MajorMinor && chord_.ChordRoot == note) type = SwapMajorMinor(type);
+    SetChord(chord_.ChordRoot, type, 0);
+  }
+}
+
+void ChordRecognition::EnterPlayChords() {
+  transport_.PlayChordsMode = true;
+  live_.TriggerVelocity = 100;
+}
+
+void ChordRecognition::LeavePlayChords() {
+  transport_.PlayChordsMode = false;
+  live_.TriggerVelocity = 1;
+}
+
+bool ChordRecognition::PlayChordsKey(int note, int velocity, bool noteOn, int keyTranspose) {
+  const int trigger = TriggerZoneKey();
+  if (note >= trigger) {
+    if (noteOn) {
+      live_.TriggerVelocity = static_cast<uint8_t>(std::clamp(velocity, 1, 127));
+      SetChord(note + keyTranspose, ChordTypeOverride >= 1 ? ChordTypeOverride : 1, kFinalRoot);
+    } else {
+      player_.ReleaseTriggeredChord();
+    }
+    return true;
+  }
+  if (!noteOn) {
+    ChordTypeOverride = 0;
+    player_.ReleaseTriggeredChord();
+    return true;
+  }
+  if (note >= trigger - 12 && note <= trigger - 2) {
+    ChordTypeOverride = ChordTypeSlots[static_cast<size_t>(note % 12 + 1)];
+    return true;
+  }
+  return false;
+}
+
+std::string ChordRecognition::ChordName(int rootNote, int type) const {
+  const char* separator = rootNote >= live_.FirstKey + 12 ? "\" " : " ";
+  const int row = type >= 1 && type <= 17 ? type : 1;
+  return std::string(NoteNames[static_cast<size_t>(((rootNote % 12) + 12) % 12)]) + separator +
+         ChordTypeTable[static_cast<size_t>(row)].Name;
+}
+
+std::string ChordRecognition::TitleText(int rootNote, int type) const {
+  return "Korvel  -  Chord : " + ChordName(rootNote, type) + "  -  Channel " +
+         std::to_string(live_.SelChannel + 1);
+}
+
+std::string ChordRecognition::ChordTypesString() const {
+  std::string text;
+  for (int slot = 2; slot <= 11; ++slot) {
+    char pair[8];
+    std::snprintf(pair, sizeof pair, "%-2.2d", ChordTypeSlots[static_cast<size_t>(slot)]);
+    text += pair;
+  }
+  return text;
+}
+
+bool ChordRecognition::SetChordTypesString(const std::string& text) {
+  if (text.size() != 20 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  std::array<uint8_t, 10> slots{};
+  for (size_t i = 0; i < 10; ++i) {
+    const int type = (text[2 * i] - '0') * 10 + (text[2 * i + 1] - '0');
+    if (type < 2 || type > 17) return false;
+    slots[i] = static_cast<uint8_t>(type);
+  }
+  std::copy(slots.begin(), slots.end(), ChordTypeSlots.begin() + 2);
+  return true;
+}
+
+}  // namespace korvel

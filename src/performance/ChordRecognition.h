@@ -1,0 +1,81 @@
+// What the player does in the accompaniment section becomes the current chord: the held pitch
+// classes and the recogniser, two-finger chords, Play Chords mode, and the chord setter through
+// which every source of chords passes on its way to the style player.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "engine/StylePlayer.h"
+
+namespace korvel {
+
+inline constexpr int kFinalRoot = 129;  // SetChord's transpose marker: the root note is final
+inline constexpr int kHeldCapacity = 501;
+
+class ChordRecognition {
+ public:
+  ChordRecognition(ChordValue& chord, LiveSettings& live, Transport& transport, StylePlayer& player,
+                   Style& style, MidiPorts& ports);
+
+  // Settings of the keyboard panel and menus.
+  bool MajorMinor = false;  // "Major <> Minor"
+  int ChordTranspose = 0;   // -11..11
+  int16_t ChordTypeOverride = 0;
+  bool OverrideOneShot = false;
+  // Chord-key number (1..19) -> chord type; slots 2..11 are the user's.
+  std::array<uint8_t, 20> ChordTypeSlots{};
+
+  // The section's lowest key; RootPlaceOffset and the voicing threshold follow it.
+  void SetFirstKey(int firstKey);
+  int RootPlaceOffset() const { return 12 - live_.FirstKey % 12; }
+
+  // The held pitch classes (shared with the generator's conversion, which fills them too).
+  std::array<uint8_t, kHeldCapacity> HeldPitchClasses{};
+  int16_t HeldCount = 0;
+  void AddHeldNote(int note);
+  void RemoveHeldNote(int note);
+  void ClearHeldNotes();
+  // Scores the held list on every root and on rows 0..highestRow; writes ChordRoot and
+  // ChordType and returns the type. Mode 0 is live, mode 1 the generator's conversion, whose
+  // score to beat is HeldCount div `divisor` (a divisor below 1 is refused: nothing changes).
+  int RecognizeChord(int highestRow, int mode, int divisor = 1);
+
+  // The chord setter. `transpose` is a semitone count or kFinalRoot.
+  void SetChord(int rootNote, int type, int transpose);
+
+  // A key of the accompaniment section, in fingered or two-finger mode.
+  void ChordKeyOn(int note);
+  void ChordKeyOff(int note);
+  // Play Chords mode: the three key ranges above the section's first key.
+  void EnterPlayChords();
+  void LeavePlayChords();
+  int TriggerZoneKey() const { return live_.FirstKey / 12 * 12 + 24; }
+  // A note of the chord channel in Play Chords mode; false when it is none of the mode's keys
+  // (a control key or an instrument key for the live routing).
+  bool PlayChordsKey(int note, int velocity, bool noteOn, int keyTranspose);
+
+  // "C maj", or "C\" maj" when the root lies an octave up (at or above FirstKey + 12).
+  std::string ChordName(int rootNote, int type) const;
+  // The main window's title while a chord is shown.
+  std::string TitleText(int rootNote, int type) const;
+
+  // The "ChordTypes" configuration string: slots 2..11 as two-digit numbers.
+  std::string ChordTypesString() const;
+  // False, leaving the table unchanged, when the text is not twenty digits of types 2..17.
+  bool SetChordTypesString(const std::string& text);
+
+ private:
+  ChordValue& chord_;
+  LiveSettings& live_;
+  Transport& transport_;
+  StylePlayer& player_;
+  Style& style_;
+  MidiPorts& ports_;
+  int memoryType_ = 0;  // the recogniser's last result
+  int memoryRoot_ = 0;
+  int firstKey_ = 0;  // the first key of a two-finger chord
+};
+
+}  // namespace korvel
