@@ -15,6 +15,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
       Player(Style, Transport, Ports, input.Channels(), Chord, Keys, Notes, Live, view),
       Chords(Chord, Live, Transport, Player, Style, Ports),
       Loader(Style, Transport, dialogs),
+      Input(Chords, Player, Transport, Style, Ports, Chord, Keys, Notes, Live),
       Ports(devices, input, dialogs, dispatch) {
   Style.Work.AllocateWork();
   Transport.InitClock();
@@ -34,6 +35,10 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   };
   Ports.Hooks.ToggleClock = [this] { Transport.ToggleClock(); };
   Ports.Hooks.SilencePort = [this](TMidiOutput& port) { Player.AllSoundOff(port); };
+  Ports.MidiInput1.OnMidiInput = [this](TMidiInput& port) {
+    std::lock_guard lock(Lock);
+    Input.OnMidiKeyboardInput(port);
+  };
   Ports.MidiInput2.OnMidiInput = [this](TMidiInput& port) {
     std::lock_guard lock(Lock);
     Transport.MidiInput2MidiInput(port);

@@ -13,6 +13,7 @@
 #include "engine/Transport.h"
 #include "midi/MidiPorts.h"
 #include "performance/ChordRecognition.h"
+#include "performance/LiveInput.h"
 #include "platform/ClockThread.h"
 #include "platform/Dialogs.h"
 #include "platform/EngineLock.h"
@@ -71,6 +72,7 @@ class Engine {
   StylePlayer Player;
   ChordRecognition Chords;
   StyleLoader Loader;
+  LiveInput Input;
   MidiPorts Ports;
 };
 

@@ -40,6 +40,9 @@ struct ControlKeys {
 
   int ControlKeyNote = 0;
   int ControlKeyCode = 0;
+  // An Ending key waits for its bar line; a second one stops at once.
+  bool EndingPending = false;
+  bool SkipEndingOnce = false;
   int RecControlKeyNote = 0;
   int RecControlKeyCode = 0;
 };

@@ -270,6 +270,7 @@ void StylePlayer::SelectStylePart(int part) {
   if (part < 0 || part >= kStylePartCount) return;
   RevoiceSounding(16, VoiceRoot, true, true, VoiceType);
   if (part == kEnding) {
+    keys_.EndingPending = false;  // the ending is played now
     PendingSuccessor = 0;
     if (live_.HarmonicPad) ChannelSoundOff(*ports_.PlayPort, live_.HarmonicPadChannel);
     if (!PlayEnding || style_.Parts.Part(kEnding).Empty()) {
@@ -572,6 +573,7 @@ void StylePlayer::ResetStylePlayer() {
   BeatsPerMeasure = static_cast<uint16_t>(transport_.MeasureSixteenths / 4);
   PendingSuccessor = 0;
   PartRequest = -1;
+  keys_.EndingPending = false;
   notes_.ChannelMute.fill(0);
   notes_.ChannelBoxes.fill(false);
 }

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include "support/PlayerRig.h"
+
+namespace korvel {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class LiveInputTest : public ::testing::Test {
+ protected:
+  test::PlayerRig rig;
+  LiveInput& input = rig.engine.Input;
+
+  void SetUp() override { rig.driver.ClearSent(); }
+  void Play(uint8_t status, uint8_t data1, uint8_t data2) {
+    input.Route({.MidiMessage = status, .Data1 = data1, .Data2 = data2});
+  }
+  // What went out on the thru port, as hex text.
+  std::string Sent() {
+    std::string text = rig.driver.SentText();
+    rig.driver.ClearSent();
+    return text;
+  }
+};
+
+TEST_F(LiveInputTest, ChordKeysControlKeysAndTheRest) {
+  Play(0x90, 48, 100);
+  Play(0x90, 52, 100);
+  Play(0x90, 55, 100);
+  EXPECT_EQ(rig.chord.ChordRoot, 48) << "C E G in the section";
+  EXPECT_EQ(Sent(), "") << "chord keys are not sent on";
+  Play(0x80, 48, 64);  // a note-off with release velocity
+  EXPECT_EQ(rig.engine.Chords.HeldCount, 2);
+
+  Play(0x90, 38, 100);  // the Ending key (default 38)
+  EXPECT_EQ(rig.keys.ControlKeyNote, 38);
+  EXPECT_TRUE(rig.keys.EndingPending);
+  Play(0x90, 36, 100);  // Fill in while the ending is pending: the intro instead
+  EXPECT_EQ(rig.keys.ControlKeyNote, rig.keys.IntroKey());
+  EXPECT_FALSE(rig.keys.EndingPending);
+  EXPECT_EQ(Sent(), "");
+
+  Play(0x90, 35, 100);  // below the control keys: a note like any other
+  Play(0x90, 72, 90);   // above the section
+  EXPECT_EQ(Sent(), "0 Module: 90 23 64\n0 Module: 90 48 5A\n");
+}
+
+TEST_F(LiveInputTest, EndingTwiceStopsAtOnce) {
+  test::StyleFixture fixture;
+  fixture.Part(kBasic, 1, {{0, 0x91, 60, 100}, {20, 0x91, 60, 0}});
+  rig.Load(fixture);
+  rig.Start();
+  rig.Chord(48, 1);
+  rig.Ticks(3);
+  ASSERT_TRUE(rig.player.Playing);
+  input.ControlKeyPressed(rig.keys.EndingKey, 12);
+  EXPECT_TRUE(rig.player.Playing);
+  input.ControlKeyPressed(rig.keys.EndingKey, 12);
+  EXPECT_FALSE(rig.player.Playing);
+}
+
+TEST_F(LiveInputTest, ChannelsVelocitiesAndControllers) {
+  input.UnchangedExtIn = false;
+  rig.live.SelChannel = 4;
+  input.ChordChannel = 2;
+  Play(0x91, 48, 100);  // sent on channel 2: still a chord key, though moved to channel 5
+  Play(0x91, 52, 100);
+  Play(0x91, 55, 100);
+  EXPECT_EQ(rig.chord.ChordRoot, 48);
+  Play(0x92, 64, 100);  // channel 3 is not the chord channel: a note on channel 5
+  EXPECT_EQ(Sent(), "0 Module: 94 40 64\n");
+
+  const struct {
+    int offset, velocity, sent;
+  } velocities[] = {{-20, 10, 10}, {20, 120, 127}, {-5, 100, 95}, {-20, 20, 20}};
+  for (const auto& v : velocities) {
+    input.VelocityOffset = v.offset;
+    Play(0x90, 72, static_cast<uint8_t>(v.velocity));
+    const auto sent = rig.driver.Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].Bytes[2], v.sent) << v.offset << " " << v.velocity;
+    rig.driver.ClearSent();
+  }
+
+  input.SuppressControllers[4] = true;
+  Play(0xB0, 7, 90);
+  Play(0xB0, 121, 0);
+  Play(0xC0, 5, 0);
+  Play(0xA0, 60, 30);
+  EXPECT_EQ(Sent(), "0 Module: B4 79 00\n") << "only reset-all-controllers passes";
+}
+
+TEST_F(LiveInputTest, TranspositionAndSplit) {
+  input.Octave = 1;
+  input.Transpose = -2;
+  Play(0x90, 72, 100);
+  Play(0x99, 35, 100);  // drums are never transposed
+  EXPECT_EQ(Sent(), "0 Module: 90 52 64\n0 Module: 99 23 64\n");
+  input.Octave = 0;
+  input.Transpose = 0;
+  input.KeyboardSplit = true;
+  input.Zones[0] = {true, 50, 5, 12};
+  input.Zones[1] = {true, 80, 6, -12};
+  input.Zones[2] = {false, 100, 7, 0};
+  input.Zones[3] = {true, 110, 8, 0};
+  input.ApplySplit();
+  Play(0x90, 30, 100);   // zone 1: channel 6, an octave up (below the section)
+  Play(0x90, 70, 100);   // zone 2: channel 7, an octave down
+  Play(0x90, 90, 100);   // zone 3 is off: as played
+  Play(0x90, 120, 100);  // above the last bound: as played
+  EXPECT_EQ(Sent(),
+            "0 Module: 95 2A 64\n0 Module: 96 3A 64\n0 Module: 90 5A 64\n"
+            "0 Module: 90 78 64\n");
+  input.Zones[0].Shift = -12;
+  input.Zones[3] = {true, 128, 8, 30};
+  input.ApplySplit();
+  EXPECT_EQ(input.Zones[3].Shift, 0) << "no zone is shifted out of 0..127";
+  EXPECT_EQ(input.Zones[0].Shift, 0) << "zone 1 starts at note 0: it cannot go down";
+}
+
+TEST_F(LiveInputTest, AdLibMovesAMelodyInCToTheChord) {
+  input.MelodyAdLib = true;
+  const struct { int root, type, sounds; } cases[] = {{55, 1, 71}, {55, 2, 70}, {57, 1, 61}};
+  for (const auto& c : cases) {
+    rig.chord.EditChordRoot = static_cast<int16_t>(c.root);
+    rig.chord.EditChordType = static_cast<int16_t>(c.type);
+    Play(0x90, 64, 100);
+    Play(0x80, 64, 0);
+    const auto sent = rig.driver.Sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].Bytes[1], c.sounds) << c.root << " " << c.type;
+    EXPECT_EQ(sent[1].Bytes[1], c.sounds) << "the note-off reaches the note that sounded";
+    rig.driver.ClearSent();
+  }
+}
+
+TEST_F(LiveInputTest, FunctionKeysInTheSection) {
+  input.FunctionKeySwitch = true;
+  Play(0x90, 59, 100);  // the highest key of the section: Melody Ad Lib
+  EXPECT_TRUE(input.MelodyAdLib);
+  Play(0x90, 57, 100);  // 1977: the harmonic pad
+  EXPECT_TRUE(rig.live.HarmonicPad);
+  EXPECT_EQ(Sent(), "");
+  const int tempo = rig.transport.Tempo;
+  input.KeyFunction(1984);
+  EXPECT_EQ(rig.transport.Tempo, tempo + 5);
+  input.KeyFunction(1980);
+  EXPECT_EQ(input.Octave, 1);
+}
+
+}  // namespace
+}  // namespace korvel
