@@ -14,6 +14,7 @@
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
 #include "platform/AtomicFile.h"
+#include "platform/RecordingDriver.h"
 #include "stylegen/StyleSource.h"
 
 namespace {
@@ -198,6 +199,65 @@ int StyleBuild(const std::string& source, const std::string& out) {
   return 0;
 }
 
+int Chord(const std::vector<int>& notes, int firstKey, bool twoFinger) {
+  ConsoleDialogs dialogs;
+  SilentView view;
+  korvel::RecordingDriver none({}, {});
+  korvel::MidiDevices devices(none, nullptr);
+  korvel::ChannelState channels;
+  korvel::InputCallbackSettings input(channels);
+  korvel::Engine engine(devices, input, dialogs, view, korvel::Timing::Stepped,
+                        korvel::InputDispatch::Manual);
+  std::lock_guard lock(engine.Lock);
+  engine.Chords.SetFirstKey(firstKey);
+  engine.Transport.TwoFingerChords = twoFinger;
+  for (int note : notes) engine.Chords.ChordKeyOn(note);
+  const int root = engine.Chord.EditChordRoot;
+  if (root == korvel::kNoChord) {
+    std::cout << "none\n";
+    return 0;
+  }
+  std::cout << "root " << root << "\n"
+            << "type " << engine.Chord.EditChordType << "\n"
+            << "name " << engine.Chords.ChordName(root, engine.Chord.EditChordType) << "\n";
+  return 0;
+}
+
+int Live(const korvel::MidiSystemSettings& settings, const std::string& style,
+         const std::string& in, const std::string& out) {
+  ConsoleDialogs dialogs;
+  SilentView view;
+  korvel::MidiSystem system(settings);
+  korvel::Engine engine(system.Devices, system.InputSettings, dialogs, view);
+  {
+    std::lock_guard lock(engine.Lock);
+    korvel::MidiPorts& ports = engine.Ports;
+    const int output = FindDevice(ports.OutputList(), out, true);
+    ports.ExtMidiInList = FindDevice(ports.InputList(), in, false);
+    if (output < 0 || ports.ExtMidiInList < 0) {
+      std::cerr << "No MIDI " << (output < 0 ? "output \"" + out : "input \"" + in)
+                << "\"; korvel-cli devices lists them.\n";
+      return 1;
+    }
+    ports.ComboBox5 = static_cast<int>(ports.OutputList().size()) - 1;
+    ports.ComboBox1 = output;
+    ports.ComboBox1Change();
+    ports.ExtMidiInChange();
+    if (!ports.MidiOutput1.IsOpen() || !ports.MidiInput1.IsOpen()) return 1;
+    if (engine.Transport.ClockState != 0) engine.Transport.ToggleClock();
+    engine.Transport.TempoDetection = true;
+    engine.Style.StyleFileName = style;
+    engine.Loader.LoadStyle(false);  // switches the clock on: the first chord starts the style
+    if (!engine.Style.StyleLoaded) return 1;
+  }
+  std::cout << "playing; Ctrl-C ends\n" << std::flush;
+  RunFor(1e9);
+  std::lock_guard lock(engine.Lock);
+  engine.Transport.StopCommand();
+  if (engine.Transport.ClockState != 0) engine.Transport.ToggleClock();
+  return 0;
+}
+
 korvel::MidiSystemSettings SystemSettings(const std::string& api, const std::string& soundFont) {
   korvel::MidiSystemSettings settings;
   settings.Api = korvel::ParseMidiApiChoice(api);
@@ -259,6 +319,25 @@ int main(int argc, char** argv) {
   styleBuild->add_option("SOURCE", buildSource, "Style source (.kst)")->required();
   styleBuild->add_option("-o,--out", buildOut, "Style file to write (.kvs)")->required();
 
+  std::vector<int> chordNotes;
+  int firstKey = 40;
+  bool twoFinger = false;
+  auto* chord = app.add_subcommand("chord", "Recognise the chord of held notes");
+  chord->add_option("NOTES", chordNotes, "Note numbers, in the order they are pressed")
+      ->required()
+      ->check(CLI::Range(0, 127));
+  chord->add_option("--first-key", firstKey, "Lowest key of the accompaniment section")
+      ->check(CLI::Range(0, 127));
+  chord->add_flag("--two-finger", twoFinger, "Two-finger chords");
+
+  std::string liveStyle;
+  std::string liveIn;
+  std::string liveOut = "synth";
+  auto* live = app.add_subcommand("live", "Play a style from a MIDI keyboard, without a display");
+  live->add_option("--style", liveStyle, "Style file (.kvs)")->required();
+  live->add_option("--in", liveIn, "MIDI input of the keyboard")->required();
+  live->add_option("--out", liveOut, "synth or a MIDI output by its list name");
+
   korvel::PerformanceRequest playRequest;
   std::string playOut = "synth";
   auto* play = app.add_subcommand(
@@ -283,6 +362,8 @@ int main(int argc, char** argv) {
     if (*styleInfo) return StyleInfo(styleFile);
     if (*play) return Play(settings, playRequest, playOut);
     if (*styleBuild) return StyleBuild(buildSource, buildOut);
+    if (*chord) return Chord(chordNotes, firstKey, twoFinger);
+    if (*live) return Live(settings, liveStyle, liveIn, liveOut);
   } catch (const std::exception& e) {
     std::cerr << "korvel-cli: " << e.what() << "\n";
     return 1;
