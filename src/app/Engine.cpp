@@ -16,6 +16,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
       Chords(Chord, Live, Transport, Player, Style, Ports),
       Loader(Style, Transport, dialogs),
       Input(Chords, Player, Transport, Style, Ports, Chord, Keys, Notes, Live),
+      Keyboard(Input, Chords, Player, Transport, Style, Chord, Keys, Live),
       Ports(devices, input, dialogs, dispatch) {
   Style.Work.AllocateWork();
   Transport.InitClock();

@@ -13,6 +13,7 @@
 #include "engine/Transport.h"
 #include "midi/MidiPorts.h"
 #include "performance/ChordRecognition.h"
+#include "performance/ComputerKeyboard.h"
 #include "performance/LiveInput.h"
 #include "platform/ClockThread.h"
 #include "platform/Dialogs.h"
@@ -73,6 +74,7 @@ class Engine {
   ChordRecognition Chords;
   StyleLoader Loader;
   LiveInput Input;
+  ComputerKeyboard Keyboard;
   MidiPorts Ports;
 };
 
