@@ -1,5 +1,6 @@
 #include "performance/ComputerKeyboard.h"
 
+#include <algorithm>
 #include <map>
 
 namespace korvel {
@@ -201,6 +202,27 @@ void ComputerKeyboard::FunctionKey(int virtualKey, KeyModifiers modifiers) {
     default:
       break;
   }
+}
+
+void ComputerKeyboard::ScreenNoteOn(int note, int velocity) {
+  if (Accompaniment) {
+    const int type = chords_.ChordTypeOverride >= 1 ? chords_.ChordTypeOverride : 1;
+    chords_.SetChord(note, type, chords_.ChordTranspose);
+    return;
+  }
+  note += chords_.ChordTranspose;
+  if (input_.MelodyAdLib) note = input_.AdLib(live_.SelChannel, note, velocity > 0);
+  if (note < 0 || note > 127) return;
+  input_.SendLiveMessage(static_cast<uint8_t>(0x90 | live_.SelChannel), static_cast<uint8_t>(note),
+                         static_cast<uint8_t>(std::clamp(velocity, 0, 127)));
+}
+
+void ComputerKeyboard::ScreenNoteOff(int note) {
+  if (!Accompaniment) {
+    ScreenNoteOn(note, 0);
+    return;
+  }
+  if (transport_.ClockState == 0 || transport_.PlayChordsMode) player_.ReleaseTriggeredChord();
 }
 
 void ComputerKeyboard::KeyUp(int virtualKey, KeyModifiers modifiers) {

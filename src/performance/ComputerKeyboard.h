@@ -55,6 +55,9 @@ class ComputerKeyboard {
   // `repeat` is an auto-repeated key down.
   void KeyDown(int virtualKey, KeyModifiers modifiers);
   void KeyUp(int virtualKey, KeyModifiers modifiers);
+  // The on-screen keyboard, which plays chords or melody as "Accompaniment" says too.
+  void ScreenNoteOn(int note, int velocity);
+  void ScreenNoteOff(int note);
 
   int PCChordKey = 0;
   int PCTypeKey = 0;

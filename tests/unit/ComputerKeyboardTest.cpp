@@ -63,5 +63,15 @@ TEST_F(ComputerKeyboardTest, FunctionKeys) {
   EXPECT_FALSE(rig.player.Playing);
 }
 
+TEST_F(ComputerKeyboardTest, TheOnScreenKeyboardPlaysChordsOrMelody) {
+  keyboard.ScreenNoteOn(50, 90);
+  EXPECT_EQ(rig.chord.ChordRoot, 50) << "with Accompaniment On a click is a chord root";
+  keyboard.Accompaniment = false;
+  rig.engine.Chords.ChordTranspose = 2;
+  keyboard.ScreenNoteOn(60, 90);
+  keyboard.ScreenNoteOff(60);
+  EXPECT_EQ(rig.driver.SentText(), "0 Module: 90 3E 5A\n0 Module: 90 3E 00\n");
+}
+
 }  // namespace
 }  // namespace korvel
