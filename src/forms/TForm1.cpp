@@ -5,11 +5,14 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
 #include <mutex>
+#include "forms/VirtualKeys.h"
 
 namespace korvel {
 
-TForm1::TForm1(MidiSystem& system, QWidget* parent)
+TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::string& problem,
+               QWidget* parent)
     : QMainWindow(parent),
       SpeedButton3(new QPushButton("MIDI clock")),
       TempoEdit1(new QSpinBox),
@@ -22,7 +25,7 @@ TForm1::TForm1(MidiSystem& system, QWidget* parent)
       MidiIn(new QComboBox),
       dialogs_(this),
       view_(this, Panel3, Panel4, ChordLabel),
-      engine_(std::make_unique<Engine>(system.Devices, system.InputSettings, dialogs_, view_)) {
+      engine_(std::make_unique<Engine>(devices, input, dialogs_, view_)) {
   dialogs_.SetEngineLock(&engine_->Lock);
   setWindowTitle("Korvel");
   auto* page = new QWidget;
@@ -55,6 +58,12 @@ TForm1::TForm1(MidiSystem& system, QWidget* parent)
   column->addLayout(form);
   setCentralWidget(page);
   statusBar();
+  // Keys reach the window first, as the music keyboard, not the lists and fields.
+  for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton3, TempoEdit1, ComboBox1,
+                                                          ComboBox5, ExtMidiIn, MidiIn}) {
+    control->setFocusPolicy(Qt::ClickFocus);
+  }
+  setFocusPolicy(Qt::StrongFocus);
 
   {
     std::lock_guard lock(engine_->Lock);
@@ -81,7 +90,7 @@ TForm1::TForm1(MidiSystem& system, QWidget* parent)
     SpeedButton3->setChecked(engine_->Transport.ClockState != 0);
   }
   ShowLists();
-  if (!system.Ports.Problem().empty()) dialogs_.ShowStatus(system.Ports.Problem());
+  if (!problem.empty()) dialogs_.ShowStatus(problem);
 
   connect(SpeedButton3, &QPushButton::clicked, this, [this] {
     std::lock_guard lock(engine_->Lock);
@@ -106,6 +115,26 @@ TForm1::TForm1(MidiSystem& system, QWidget* parent)
     ShowLists();
   });
   deviceWatch_.start(2000);
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  const int key = VirtualKeyOf(*event);
+  if (key == 0) return QMainWindow::keyPressEvent(event);
+  const auto modifiers = event->modifiers();
+  std::lock_guard lock(engine_->Lock);
+  engine_->Keyboard.KeyDown(
+      key, {modifiers.testFlag(Qt::ShiftModifier), modifiers.testFlag(Qt::ControlModifier),
+            modifiers.testFlag(Qt::AltModifier)});
+}
+
+void TForm1::keyReleaseEvent(QKeyEvent* event) {
+  const int key = VirtualKeyOf(*event);
+  if (key == 0 || event->isAutoRepeat()) return QMainWindow::keyReleaseEvent(event);
+  const auto modifiers = event->modifiers();
+  std::lock_guard lock(engine_->Lock);
+  engine_->Keyboard.KeyUp(
+      key, {modifiers.testFlag(Qt::ShiftModifier), modifiers.testFlag(Qt::ControlModifier),
+            modifiers.testFlag(Qt::AltModifier)});
 }
 
 void TForm1::Bind(QComboBox* box, int& selection, void (MidiPorts::*change)()) {

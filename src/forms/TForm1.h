@@ -11,7 +11,6 @@
 #include <memory>
 
 #include "app/Engine.h"
-#include "app/MidiSystem.h"
 #include "forms/QtDialogs.h"
 #include "forms/QtView.h"
 
@@ -21,7 +20,9 @@ class TForm1 : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit TForm1(MidiSystem& system, QWidget* parent = nullptr);
+  // `problem`: why the MIDI system cannot be reached, shown in the status line.
+  TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::string& problem,
+         QWidget* parent = nullptr);
 
   Engine& Core() { return *engine_; }
   QPushButton* SpeedButton3;  // MIDI clock on/off
@@ -33,6 +34,11 @@ class TForm1 : public QMainWindow {
   QComboBox* ComboBox5;  // "Korvel out"
   QComboBox* ExtMidiIn;  // "Ext. MIDI in"
   QComboBox* MidiIn;     // "MIDI in"
+
+ protected:
+  // The computer keyboard plays Korvel while the main window has the focus.
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
 
  private:
   void ShowLists();

@@ -7,7 +7,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Korvel");
   korvel::MidiSystem system({});
-  korvel::TForm1 window(system);
+  korvel::TForm1 window(system.Devices, system.InputSettings, system.Ports.Problem());
   window.show();
   return QApplication::exec();
 }
