@@ -15,7 +15,10 @@ namespace {
 
 TEST(ShippedStyles, EveryStyleIsCompleteAndSensible) {
   const auto styles = test::ShippedStyles();
-  for (const char* name : {"rock1"}) EXPECT_TRUE(styles.count(name)) << name << " is shipped";
+  for (const char* name :
+       {"rock1", "pop16", "ballad68", "swing", "bossa", "waltz", "country", "disco"}) {
+    EXPECT_TRUE(styles.count(name)) << name << " is shipped";
+  }
   for (const auto& [name, compiled] : styles) {
     const auto& c = compiled.Contents;
     for (int part = 0; part < kStylePartCount; ++part) {
