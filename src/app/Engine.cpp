@@ -15,7 +15,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
       Player(Style, Transport, Ports, input.Channels(), Chord, Keys, Notes, Live, view),
       Chords(Chord, Live, Transport, Player, Style, Ports),
       Loader(Style, Transport, dialogs),
-      Input(Chords, Player, Transport, Style, Ports, Chord, Keys, Notes, Live),
+      Input(Chords, Player, Transport, Style, Ports, input.Channels(), Chord, Keys, Notes, Live),
       Keyboard(Input, Chords, Player, Transport, Style, Chord, Keys, Live),
       Ports(devices, input, dialogs, dispatch) {
   Style.Work.AllocateWork();

@@ -42,13 +42,14 @@ const std::array<std::array<int8_t, 12>, 18> AdLibTable = {{
 }};
 
 LiveInput::LiveInput(ChordRecognition& chords, StylePlayer& player, Transport& transport,
-                     Style& style, MidiPorts& ports, ChordValue& chord, ControlKeys& keys,
-                     NoteBookkeeping& notes, LiveSettings& live)
+                     Style& style, MidiPorts& ports, ChannelState& sent, ChordValue& chord,
+                     ControlKeys& keys, NoteBookkeeping& notes, LiveSettings& live)
     : chords_(chords),
       player_(player),
       transport_(transport),
       style_(style),
       ports_(ports),
+      sent_(sent),
       chord_(chord),
       keys_(keys),
       notes_(notes),
@@ -270,6 +271,9 @@ void LiveInput::KeyFunction(int index) {
 void LiveInput::SendLiveMessage(uint8_t status, uint8_t data1, uint8_t data2) {
   if (Hooks.RecordMelody) Hooks.RecordMelody(status, data1, data2);
   const int type = status & 0xF0;
+  if (type >= 0xB0 && type <= 0xD0) {
+    sent_.ThinRepeated(static_cast<uint8_t>(type), status & 0x0F, data1, data2, false);
+  }
   if (live_.SendChordCodes && type != 0x90 && type != 0xA0) {
     for (TMidiOutput* port : {&ports_.MidiOutput1, &ports_.MidiOutput2}) {
       if (port->IsOpen()) port->PutShort(status, data1, data2);

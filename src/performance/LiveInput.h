@@ -35,8 +35,8 @@ struct LiveInputHooks {
 class LiveInput {
  public:
   LiveInput(ChordRecognition& chords, StylePlayer& player, Transport& transport, Style& style,
-            MidiPorts& ports, ChordValue& chord, ControlKeys& keys, NoteBookkeeping& notes,
-            LiveSettings& live);
+            MidiPorts& ports, ChannelState& sent, ChordValue& chord, ControlKeys& keys,
+            NoteBookkeeping& notes, LiveSettings& live);
 
   // Settings of the main window.
   bool Chords = true;          // " Chords"
@@ -79,6 +79,7 @@ class LiveInput {
   Transport& transport_;
   Style& style_;
   MidiPorts& ports_;
+  ChannelState& sent_;  // the last values sent, which thinning compares against
   ChordValue& chord_;
   ControlKeys& keys_;
   NoteBookkeeping& notes_;

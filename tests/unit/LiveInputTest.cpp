@@ -135,6 +135,14 @@ TEST_F(LiveInputTest, AdLibMovesAMelodyInCToTheChord) {
   }
 }
 
+TEST_F(LiveInputTest, LiveControllersAreRememberedAsSent) {
+  input.SendLiveMessage(0xB3, 7, 90);
+  input.SendLiveMessage(0xC3, 24, 0);
+  EXPECT_EQ(rig.channels.ChannelStateValue(3, 7), 90);
+  EXPECT_EQ(rig.channels.ChannelStateValue(3, ChannelState::kProgramIndex), 24);
+  EXPECT_EQ(Sent(), "0 Module: B3 07 5A\n0 Module: C3 18\n");
+}
+
 TEST_F(LiveInputTest, FunctionKeysInTheSection) {
   input.FunctionKeySwitch = true;
   Play(0x90, 59, 100);  // the highest key of the section: Melody Ad Lib
