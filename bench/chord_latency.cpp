@@ -11,30 +11,12 @@
 #include <vector>
 
 #include "app/Engine.h"
+#include "app/HeadlessUi.h"
 #include "platform/RecordingDriver.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class NoView : public korvel::View {
- public:
-  void BeatLamp(uint32_t) override {}
-  void MeasureDisplay(const std::string&) override {}
-  void ChordPanel(const std::string&) override {}
-  void Title(const std::string&) override {}
-  void FocusKeyboard() override {}
-};
-
-class NoDialogs : public korvel::Dialogs {
- public:
-  bool AskYesNo(const std::string&) override { return false; }
-  void InformUser(const std::string&) override {}
-  std::optional<std::string> OpenFileDialog(const korvel::FileDialogRequest&) override {
-    return std::nullopt;
-  }
-  void ShowStatus(const std::string&) override {}
-};
 
 int64_t Now() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
@@ -50,8 +32,8 @@ int main(int argc, char** argv) {
   korvel::MidiDevices devices(driver, nullptr);
   korvel::ChannelState channels;
   korvel::InputCallbackSettings input(channels);
-  NoView view;
-  NoDialogs dialogs;
+  korvel::NoView view;
+  korvel::TextDialogs dialogs(nullptr);
   korvel::Engine engine(devices, input, dialogs, view);
   {
     std::lock_guard lock(engine.Lock);

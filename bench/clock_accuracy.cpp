@@ -11,30 +11,12 @@
 #include <thread>
 #include <vector>
 
+#include "app/HeadlessUi.h"
 #include "engine/Transport.h"
 #include "platform/ClockThread.h"
 #include "platform/RecordingDriver.h"
 
 namespace {
-
-class NoView : public korvel::View {
- public:
-  void BeatLamp(uint32_t) override {}
-  void MeasureDisplay(const std::string&) override {}
-  void ChordPanel(const std::string&) override {}
-  void Title(const std::string&) override {}
-  void FocusKeyboard() override {}
-};
-
-class NoDialogs : public korvel::Dialogs {
- public:
-  bool AskYesNo(const std::string&) override { return false; }
-  void InformUser(const std::string&) override {}
-  std::optional<std::string> OpenFileDialog(const korvel::FileDialogRequest&) override {
-    return std::nullopt;
-  }
-  void ShowStatus(const std::string&) override {}
-};
 
 double Percentile(std::vector<double> values, double p) {
   std::sort(values.begin(), values.end());
@@ -46,8 +28,8 @@ struct Rig {
   korvel::MidiDevices devices{driver, nullptr};
   korvel::ChannelState channels;
   korvel::InputCallbackSettings input{channels};
-  NoDialogs dialogs;
-  NoView view;
+  korvel::TextDialogs dialogs{nullptr};
+  korvel::NoView view;
   korvel::MidiPorts ports{devices, input, dialogs, korvel::InputDispatch::Manual};
   korvel::EngineLock lock;
   std::vector<int64_t> times;

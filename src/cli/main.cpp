@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/Engine.h"
+#include "app/HeadlessUi.h"
 #include "app/MidiSystem.h"
 #include "app/ProgressionPlayer.h"
 #include "app/Render.h"
@@ -18,31 +19,6 @@
 #include "stylegen/StyleSource.h"
 
 namespace {
-
-// Questions get the default answer and messages go to standard error: a script has no one to
-// ask.
-class ConsoleDialogs : public korvel::Dialogs {
- public:
-  bool AskYesNo(const std::string& text) override {
-    std::cerr << text << " (answered No)\n";
-    return false;
-  }
-  void InformUser(const std::string& text) override { std::cerr << text << "\n"; }
-  std::optional<std::string> OpenFileDialog(const korvel::FileDialogRequest&) override {
-    return std::nullopt;  // files are named on the command line
-  }
-  void ShowStatus(const std::string& text) override { std::cerr << text << "\n"; }
-};
-
-// Nobody watches a lamp here.
-class SilentView : public korvel::View {
- public:
-  void BeatLamp(uint32_t) override {}
-  void MeasureDisplay(const std::string&) override {}
-  void ChordPanel(const std::string&) override {}
-  void Title(const std::string&) override {}
-  void FocusKeyboard() override {}
-};
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -77,8 +53,8 @@ struct ClockOptions {
 
 int Clock(const korvel::MidiSystemSettings& settings, const ClockOptions& options) {
   korvel::MidiSystem system(settings);
-  ConsoleDialogs dialogs;
-  SilentView view;
+  korvel::TextDialogs dialogs(&std::cerr);
+  korvel::NoView view;
   korvel::Engine engine(system.Devices, system.InputSettings, dialogs, view);
   korvel::Transport& transport = engine.Transport;
   korvel::MidiPorts& ports = engine.Ports;
@@ -142,8 +118,8 @@ int StyleInfo(const std::string& path) {
 
 int Play(const korvel::MidiSystemSettings& settings, const korvel::PerformanceRequest& request,
          const std::string& out) {
-  ConsoleDialogs dialogs;
-  SilentView view;
+  korvel::TextDialogs dialogs(&std::cerr);
+  korvel::NoView view;
   korvel::RenderResult result;
   if (korvel::EndsWithNoCase(out, ".mid")) {
     result = korvel::RenderToMidiFile(request, out, dialogs, view);
@@ -200,8 +176,8 @@ int StyleBuild(const std::string& source, const std::string& out) {
 }
 
 int Chord(const std::vector<int>& notes, int firstKey, bool twoFinger) {
-  ConsoleDialogs dialogs;
-  SilentView view;
+  korvel::TextDialogs dialogs(&std::cerr);
+  korvel::NoView view;
   korvel::RecordingDriver none({}, {});
   korvel::MidiDevices devices(none, nullptr);
   korvel::ChannelState channels;
@@ -225,8 +201,8 @@ int Chord(const std::vector<int>& notes, int firstKey, bool twoFinger) {
 
 int Live(const korvel::MidiSystemSettings& settings, const std::string& style,
          const std::string& in, const std::string& out) {
-  ConsoleDialogs dialogs;
-  SilentView view;
+  korvel::TextDialogs dialogs(&std::cerr);
+  korvel::NoView view;
   korvel::MidiSystem system(settings);
   korvel::Engine engine(system.Devices, system.InputSettings, dialogs, view);
   {
@@ -267,7 +243,7 @@ korvel::MidiSystemSettings SystemSettings(const std::string& api, const std::str
 
 int Devices(const korvel::MidiSystemSettings& settings) {
   korvel::MidiSystem system(settings);
-  ConsoleDialogs dialogs;
+  korvel::TextDialogs dialogs(&std::cerr);
   korvel::MidiPorts ports(system.Devices, system.InputSettings, dialogs,
                           korvel::InputDispatch::Manual);
   std::cout << "system " << system.Ports.ApiName() << "\n";

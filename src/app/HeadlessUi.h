@@ -1,0 +1,42 @@
+// The view and dialogs of a Korvel that runs without a display (the command line, benchmarks,
+// offline rendering): nothing is shown, questions are answered No, messages go to a stream.
+#pragma once
+
+#include <ostream>
+
+#include "platform/Dialogs.h"
+#include "platform/View.h"
+
+namespace korvel {
+
+class NoView : public View {
+ public:
+  void BeatLamp(uint32_t) override {}
+  void MeasureDisplay(const std::string&) override {}
+  void ChordPanel(const std::string&) override {}
+  void Title(const std::string&) override {}
+  void FocusKeyboard() override {}
+};
+
+class TextDialogs : public Dialogs {
+ public:
+  // Messages go to `out` (nothing is written when it is null).
+  explicit TextDialogs(std::ostream* out) : out_(out) {}
+  bool AskYesNo(const std::string& text) override {
+    Write(text + " (answered No)");
+    return false;
+  }
+  void InformUser(const std::string& text) override { Write(text); }
+  std::optional<std::string> OpenFileDialog(const FileDialogRequest&) override {
+    return std::nullopt;  // files are named on the command line
+  }
+  void ShowStatus(const std::string& text) override { Write(text); }
+
+ private:
+  void Write(const std::string& text) {
+    if (out_) *out_ << text << "\n";
+  }
+  std::ostream* out_;
+};
+
+}  // namespace korvel
