@@ -6,13 +6,14 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <filesystem>
 #include <mutex>
 #include "forms/VirtualKeys.h"
 
 namespace korvel {
 
 TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::string& problem,
-               QWidget* parent)
+               const std::string& settingsFile, QWidget* parent)
     : QMainWindow(parent),
       SpeedButton3(new QPushButton("MIDI clock")),
       TempoEdit1(new QSpinBox),
@@ -25,7 +26,9 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
       MidiIn(new QComboBox),
       dialogs_(this),
       view_(this, Panel3, Panel4, ChordLabel),
-      engine_(std::make_unique<Engine>(devices, input, dialogs_, view_)) {
+      engine_(std::make_unique<Engine>(devices, input, dialogs_, view_)),
+      settings_(std::filesystem::path(settingsFile).parent_path().string()),
+      settingsFile_(settingsFile) {
   dialogs_.SetEngineLock(&engine_->Lock);
   setWindowTitle("Korvel");
   auto* page = new QWidget;
@@ -67,17 +70,11 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
 
   {
     std::lock_guard lock(engine_->Lock);
-    MidiPorts& ports = engine_->Ports;
     TempoEdit1->setValue(engine_->Transport.Tempo);
-    // The built-in synthesizer is the default output, so a fresh start makes sound.
-    ports.ComboBox1 = ports.OutputSelectionFor(-1);
-    ports.ComboBox5 = ports.OutputSelectionFor(-2);
-    ports.ExtMidiInList = ports.InputSelectionFor(-1);
-    ports.MidiInList = ports.InputSelectionFor(-2);
-    ports.ComboBox1Change();
-    ports.ComboBox5Change();
-    ports.ExtMidiInChange();
-    ports.MidiInChange();
+    std::string error;
+    if (!settings_.LoadSettings(settingsFile_, error)) dialogs_.ShowStatus(error);
+    settings_.ApplySettings(*engine_);
+    settings_.ApplyDevices(*engine_);
     engine_->Transport.TempoDetection = true;  // a style brings its tempo
     // The demo style, so that the first chord plays at once.
     engine_->Loader.Settings.ProgramDir = KORVEL_DATA_DIR;
@@ -115,6 +112,21 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     ShowLists();
   });
   deviceWatch_.start(2000);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  deviceWatch_.stop();
+  {
+    std::lock_guard lock(engine_->Lock);
+    engine_->Transport.StopCommand();
+    settings_.TakeSettings(*engine_);
+  }
+  try {
+    settings_.SaveSettings(settingsFile_);
+  } catch (const std::exception& e) {
+    dialogs_.InformUser(e.what());
+  }
+  QMainWindow::closeEvent(event);
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

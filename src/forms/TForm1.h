@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "app/Configuration.h"
 #include "app/Engine.h"
 #include "forms/QtDialogs.h"
 #include "forms/QtView.h"
@@ -21,8 +22,9 @@ class TForm1 : public QMainWindow {
 
  public:
   // `problem`: why the MIDI system cannot be reached, shown in the status line.
+  // The settings come from `settingsFile` and go back there when the window closes.
   TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::string& problem,
-         QWidget* parent = nullptr);
+         const std::string& settingsFile, QWidget* parent = nullptr);
 
   Engine& Core() { return *engine_; }
   QPushButton* SpeedButton3;  // MIDI clock on/off
@@ -36,6 +38,7 @@ class TForm1 : public QMainWindow {
   QComboBox* MidiIn;     // "MIDI in"
 
  protected:
+  void closeEvent(QCloseEvent* event) override;
   // The computer keyboard plays Korvel while the main window has the focus.
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
@@ -47,6 +50,8 @@ class TForm1 : public QMainWindow {
   QtDialogs dialogs_;
   QtView view_;
   std::unique_ptr<Engine> engine_;
+  Configuration settings_;
+  std::string settingsFile_;
   QTimer deviceWatch_;
 };
 

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <filesystem>
 
 #include "app/MidiSystem.h"
 #include "forms/TForm1.h"
@@ -7,7 +8,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Korvel");
   korvel::MidiSystem system({});
-  korvel::TForm1 window(system.Devices, system.InputSettings, system.Ports.Problem());
+  const std::string program = std::filesystem::read_symlink("/proc/self/exe").string();
+  korvel::TForm1 window(system.Devices, system.InputSettings, system.Ports.Problem(),
+                        korvel::Configuration::FilePath(program));
   window.show();
   return QApplication::exec();
 }

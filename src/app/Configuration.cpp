@@ -1,0 +1,293 @@
+#include "app/Configuration.h"
+
+// Values stay UTF-8 bytes as written: no wide-character conversion is needed.
+#define SI_NO_CONVERSION
+#include <SimpleIni.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+#include "app/Engine.h"
+#include "platform/AtomicFile.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr const char* kOptions = "Options";
+constexpr const char* kInstrumentSets = "Ins-Set";
+
+std::optional<long> ParseInteger(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || end == text.c_str() || *end != '\0') return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+bool NoCase::operator()(const std::string& a, const std::string& b) const {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) <
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+Configuration::Configuration(const std::string& programDir) {
+  using T = SettingType;
+  const std::string songs = programDir + "/SONGS";
+  keys_ = {
+      // A fresh install plays through the built-in synthesizer, the mapper entry.
+      {"MIDI-OUT", T::Integer, -1000000, 1000000, "-1", "0"},
+      {"MIDI-IN", T::Integer, -1000000, 1000000, "0", "0"},
+      {"MIDISUB-OUT", T::Integer, -1000000, 1000000, "-2", "-2"},
+      {"MIDISUB-IN", T::Integer, -1000000, 1000000, "-2", "-2"},
+      {"MCI-OUT", T::Integer, -1000000, 1000000, "-1", "-1"},
+      {"FillIn", T::Integer, 0, 11, "0", "0"},
+      {"Ending", T::Integer, 0, 11, "2", "2"},
+      {"ToAdv", T::Integer, 0, 11, "3", "1"},
+      {"ToBasic", T::Integer, 0, 11, "1", "3"},
+      {"FirstKey", T::Integer, 0, 11, "4", "4"},
+      {"LastKey", T::Integer, 0, 11, "11", "11"},
+      {"Oct_Fillin", T::Integer, 0, 9, "3", "3"},
+      {"Oct_Ending", T::Integer, 0, 9, "3", "3"},
+      {"Oct_ToAdv", T::Integer, 0, 9, "3", "3"},
+      {"Oct_ToBasic", T::Integer, 0, 9, "3", "3"},
+      {"Oct_FirstKey", T::Integer, 0, 9, "3", "3"},
+      {"Oct_LastKey", T::Integer, 0, 9, "4", "4"},
+      {"Quantize", T::Integer, 0, 9, "0", "0"},
+      {"Metrum", T::Integer, 0, 8, "2", "0"},
+      {"K_Layout", T::Integer, 0, 1, "1", "0"},
+      {"AccChannel", T::Integer, 0, 16, "0", "0"},
+      {"Redirect", T::Boolean, 0, 1, "1", "0"},
+      {"K_Smart", T::Boolean, 0, 1, "0", "0"},
+      {"E_Keyb", T::Integer, 0, 3, "0", "0"},
+      {"P-Name", T::Text, 0, 0, "", ""},
+      {"Connection", T::Text, 0, 0, "", ""},
+      {"AutoConnect", T::Boolean, 0, 1, "1", "1"},
+      {"Autoload", T::Boolean, 0, 1, "1", "1"},
+      {"PatchMode", T::Integer, 0, 2, "0", "0"},
+      {"Patch", T::Text, 0, 0, "", ""},
+      {"Dir", T::Text, 0, 0, songs, songs},
+      {"StyleDir", T::Text, 0, 0, programDir + "/STYLES", programDir + "/STYLES"},
+      {"SongL", T::Text, 0, 0, songs + "/DEMO.KVL", songs + "/DEMO.KVL"},
+      {"Tempo1", T::Integer, 25, 250, "60", "60"},
+      {"Tempo2", T::Integer, 25, 250, "90", "90"},
+      {"Tempo3", T::Integer, 25, 250, "120", "120"},
+      {"Tempo4", T::Integer, 25, 250, "150", "150"},
+      {"VelOffset", T::Integer, -20, 20, "0", "0"},
+      {"View", T::Integer, 0, 9, "0", "0"},
+      {"Buttons", T::Boolean, 0, 1, "0", "1"},
+      {"TabSet", T::Boolean, 0, 1, "1", "1"},
+      {"BackGrd", T::Boolean, 0, 1, "1", "1"},
+      {"Color", T::Integer, -2147483647, 2147483647, "-2147483647", "-2147483647"},
+      {"Picture", T::Text, 0, 0, programDir + "/korvel.bmp", programDir + "/korvel.bmp"},
+      {"PicVis", T::Boolean, 0, 1, "1", "1"},
+      {"Sync", T::Integer, 1, 10, "5", "8"},
+      {"NV", T::Integer, 1, 127, "100", "127"},
+      {"ADLIB", T::Boolean, 0, 1, "0", "0"},
+      {"2FingerChords", T::Boolean, 0, 1, "0", "0"},
+      {"Adjust", T::Boolean, 0, 1, "0", "0"},
+      {"NVDef", T::Boolean, 0, 1, "0", "0"},
+      {"Reverb", T::Boolean, 0, 1, "0", "0"},
+      {"RevDef", T::Boolean, 0, 1, "0", "0"},
+      {"RevV", T::Integer, 0, 127, "0", "0"},
+      {"Rev10V", T::Integer, 0, 127, "0", "0"},
+      {"ChordTypes", T::Text, 0, 0, "02030405060708091011", ""},
+      {"MCIPl", T::Boolean, 0, 1, "0", "1"},
+      {"SCG", T::Boolean, 0, 1, "1", "1"},
+      {"MPU", T::Boolean, 0, 1, "1", "1"},
+  };
+  for (const auto& spec : keys_) values_[spec.Key] = spec.Start;
+}
+
+const SettingSpec* Configuration::Find(const std::string& key) const {
+  for (const auto& spec : keys_) {
+    if (!NoCase()(key, spec.Key) && !NoCase()(spec.Key, key)) return &spec;
+  }
+  return nullptr;
+}
+
+bool Configuration::LoadSettings(const std::string& path, std::string& error) {
+  std::error_code exists;
+  if (!std::filesystem::exists(path, exists)) {
+    FirstRun = true;
+    for (const auto& spec : keys_) values_[spec.Key] = spec.Start;
+    return true;
+  }
+  FirstRun = false;
+  const auto bytes = ReadWholeFile(path, error);
+  if (!bytes) return false;
+  CSimpleIniA ini;
+  if (ini.LoadData(reinterpret_cast<const char*>(bytes->data()), bytes->size()) < 0) {
+    error = "The settings in " + path + " cannot be read; the defaults are used.";
+    return false;
+  }
+  for (const auto& spec : keys_) {
+    const char* raw = ini.GetValue(kOptions, spec.Key, nullptr);
+    std::string value = raw ? raw : spec.Absent;
+    if (raw && spec.Type != SettingType::Text) {
+      // A value of the wrong form or out of range reads as the default.
+      const auto number = ParseInteger(value);
+      if (!number ||
+          (spec.Type == SettingType::Integer && (*number < spec.Low || *number > spec.High))) {
+        value = spec.Absent;
+      } else if (spec.Type == SettingType::Boolean) {
+        value = *number != 0 ? "1" : "0";
+      }
+    }
+    values_[spec.Key] = value;
+  }
+  InstrumentSets.clear();
+  for (int set = 1; set <= 10; ++set) {
+    if (const char* raw = ini.GetValue(kInstrumentSets, std::to_string(set).c_str(), nullptr)) {
+      InstrumentSets[std::to_string(set)] = raw;
+    }
+  }
+  return true;
+}
+
+void Configuration::SaveSettings(const std::string& path) const {
+  if (!Boolean("Autoload")) return;
+  CSimpleIniA ini;
+  std::string error;
+  // Keys and sections this version does not know stay where they are.
+  if (const auto bytes = ReadWholeFile(path, error)) {
+    ini.LoadData(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+  }
+  for (const auto& spec : keys_) ini.SetValue(kOptions, spec.Key, Text(spec.Key).c_str());
+  for (const auto& [set, value] : InstrumentSets) {
+    ini.SetValue(kInstrumentSets, set.c_str(), value.c_str());
+  }
+  std::string text;
+  if (ini.Save(text) < 0) throw std::runtime_error("The settings could not be put together.");
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  WriteFileAtomically(
+      path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+int Configuration::Integer(const std::string& key) const {
+  const auto number = ParseInteger(Text(key));
+  return number ? static_cast<int>(*number) : 0;
+}
+
+bool Configuration::Boolean(const std::string& key) const {
+  return Integer(key) != 0;
+}
+
+const std::string& Configuration::Text(const std::string& key) const {
+  static const std::string kEmpty;
+  const auto it = values_.find(key);
+  return it == values_.end() ? kEmpty : it->second;
+}
+
+void Configuration::Set(const std::string& key, const std::string& value) {
+  if (Find(key)) values_[key] = value;
+}
+
+void Configuration::Set(const std::string& key, int value) {
+  Set(key, std::to_string(value));
+}
+
+void Configuration::ApplySettings(Engine& engine) const {
+  ControlKeys& keys = engine.Keys;
+  keys.FillInKey = Integer("FillIn") + 12 * Integer("Oct_Fillin");
+  keys.EndingKey = Integer("Ending") + 12 * Integer("Oct_Ending");
+  keys.ToAdvKey = Integer("ToAdv") + 12 * Integer("Oct_ToAdv");
+  keys.ToBasicKey = Integer("ToBasic") + 12 * Integer("Oct_ToBasic");
+  engine.Chords.SetFirstKey(Integer("FirstKey") + 12 * Integer("Oct_FirstKey"));
+  engine.Input.LastKey = Integer("LastKey") + 12 * Integer("Oct_LastKey");
+  engine.Transport.SetMetre(Integer("Metrum"));
+  engine.Transport.SetQuantize(Integer("Quantize"));
+  engine.Keyboard.Layout = Integer("K_Layout");
+  engine.Input.ChordChannel = Integer("AccChannel");
+  engine.Input.UnchangedExtIn = Boolean("Redirect");
+  engine.Transport.StaticChordKeys = Boolean("K_Smart");
+  for (int i = 0; i < 4; ++i)
+    engine.Keyboard.TempoPresets[static_cast<size_t>(i)] = Integer("Tempo" + std::to_string(i + 1));
+  engine.Input.VelocityOffset = Integer("VelOffset");
+  engine.Transport.SyncSpeed = Integer("Sync");
+  engine.Input.MelodyAdLib = Boolean("ADLIB");
+  engine.Transport.TwoFingerChords = Boolean("2FingerChords");
+  if (Boolean("Adjust") != engine.Live.AdjustOctave) engine.Player.ToggleAdjustOctave();
+  engine.Loader.Settings.NormalizeVolume = Boolean("NVDef");
+  engine.Live.ReverbOff = Boolean("Reverb");
+  engine.Live.ReverbDefined = Boolean("RevDef");
+  engine.Chords.SetChordTypesString(Text("ChordTypes"));  // anything else leaves the table
+  engine.Loader.Settings.StyleFolder = Text("StyleDir");
+}
+
+void Configuration::ApplyDevices(Engine& engine) const {
+  MidiPorts& ports = engine.Ports;
+  ports.ComboBox1 = ports.OutputSelectionFor(Integer("MIDI-OUT"));
+  ports.ComboBox5 = ports.OutputSelectionFor(Integer("MIDISUB-OUT"));
+  ports.ExtMidiInList = ports.InputSelectionFor(Integer("MIDI-IN"));
+  ports.MidiInList = ports.InputSelectionFor(Integer("MIDISUB-IN"));
+  ports.ComboBox1Change();
+  ports.ComboBox5Change();
+  ports.ExtMidiInChange();
+  ports.MidiInChange();
+}
+
+void Configuration::TakeSettings(const Engine& engine) {
+  const MidiPorts& ports = engine.Ports;
+  const auto inputSelection = [&ports](int selection) {
+    return selection == static_cast<int>(ports.InputList().size()) - 1 ? -2 : selection;
+  };
+  Set("MIDI-OUT", ports.StoredOutputSelection(ports.ComboBox1));
+  Set("MIDISUB-OUT", ports.StoredOutputSelection(ports.ComboBox5));
+  Set("MIDI-IN", inputSelection(ports.ExtMidiInList));
+  Set("MIDISUB-IN", inputSelection(ports.MidiInList));
+  const ControlKeys& keys = engine.Keys;
+  const auto key = [this](const char* name, const char* octave, int note) {
+    Set(name, note % 12);
+    Set(octave, note / 12);
+  };
+  key("FillIn", "Oct_Fillin", keys.FillInKey);
+  key("Ending", "Oct_Ending", keys.EndingKey);
+  key("ToAdv", "Oct_ToAdv", keys.ToAdvKey);
+  key("ToBasic", "Oct_ToBasic", keys.ToBasicKey);
+  key("FirstKey", "Oct_FirstKey", engine.Live.FirstKey);
+  key("LastKey", "Oct_LastKey", engine.Input.LastKey);
+  Set("Quantize", engine.Transport.QuantizeIndex);
+  Set("Metrum", engine.Transport.MetreIndex);
+  Set("K_Layout", engine.Keyboard.Layout);
+  Set("AccChannel", engine.Input.ChordChannel);
+  Set("Redirect", engine.Input.UnchangedExtIn ? 1 : 0);
+  Set("K_Smart", engine.Transport.StaticChordKeys ? 1 : 0);
+  for (int i = 0; i < 4; ++i)
+    Set("Tempo" + std::to_string(i + 1), engine.Keyboard.TempoPresets[static_cast<size_t>(i)]);
+  Set("VelOffset", engine.Input.VelocityOffset);
+  Set("Sync", engine.Transport.SyncSpeed);
+  Set("ADLIB", engine.Input.MelodyAdLib ? 1 : 0);
+  Set("2FingerChords", engine.Transport.TwoFingerChords ? 1 : 0);
+  Set("Adjust", engine.Live.AdjustOctave ? 1 : 0);
+  Set("NVDef", engine.Loader.Settings.NormalizeVolume ? 1 : 0);
+  Set("Reverb", engine.Live.ReverbOff ? 1 : 0);
+  Set("RevDef", engine.Live.ReverbDefined ? 1 : 0);
+  Set("ChordTypes", engine.Chords.ChordTypesString());
+}
+
+std::string Configuration::FilePath(const std::string& programPath) {
+  const std::filesystem::path program(programPath);
+  const std::string name = program.stem().string() + ".ini";
+  if (access(program.parent_path().c_str(), W_OK) == 0)
+    return (program.parent_path() / name).string();
+  std::filesystem::path folder;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+    folder = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    folder = std::filesystem::path(home) / ".config";
+  } else {
+    folder = std::filesystem::temp_directory_path();
+  }
+  return (folder / "korvel" / name).string();
+}
+
+}  // namespace korvel

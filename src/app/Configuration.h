@@ -1,0 +1,73 @@
+// The configuration file: one file in the profile ("INI") format, section Options with every
+// setting and section Ins-Set with the stored instrument sets. Read once at start-up, written
+// once at exit (atomically), the values living in the engine and the windows in between.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace korvel {
+
+class Engine;
+
+enum class SettingType { Integer, Boolean, Text };
+
+struct SettingSpec {
+  const char* Key;
+  SettingType Type;
+  int Low;
+  int High;
+  std::string Start;   // in force when no configuration file exists
+  std::string Absent;  // when the file exists but lacks the key (or holds nonsense)
+};
+
+// Case-insensitive key order, as the profile format matches names.
+struct NoCase {
+  bool operator()(const std::string& a, const std::string& b) const;
+};
+
+class Configuration {
+ public:
+  // `programDir` is the folder of the program: the default song and style folders lie there.
+  explicit Configuration(const std::string& programDir);
+
+  // Every key of section Options, in the order the writer emits them.
+  const std::vector<SettingSpec>& Keys() const { return keys_; }
+
+  // Reads `path`. A missing file gives the start values and sets FirstRun; a value of the
+  // wrong form or out of range reads as the key's default. False with the reason in `error`
+  // when the file exists but cannot be read.
+  bool LoadSettings(const std::string& path, std::string& error);
+  // Writes `path` atomically, keeping other sections and keys; nothing when "Auto-save
+  // settings" is off. Throws std::runtime_error with a message in words.
+  void SaveSettings(const std::string& path) const;
+
+  int Integer(const std::string& key) const;
+  bool Boolean(const std::string& key) const;
+  const std::string& Text(const std::string& key) const;
+  void Set(const std::string& key, const std::string& value);
+  void Set(const std::string& key, int value);
+
+  // The engine takes the values (control keys, section, quantize, metre, chord types, ...).
+  void ApplySettings(Engine& engine) const;
+  // The device lists select the stored devices and the ports open, as at start-up.
+  void ApplyDevices(Engine& engine) const;
+  // The engine's current values go back into the settings (before saving).
+  void TakeSettings(const Engine& engine);
+
+  bool FirstRun = false;
+  // Section Ins-Set: keys "1".."10" as stored.
+  std::map<std::string, std::string, NoCase> InstrumentSets;
+
+  // Where the file lives: next to the program when its folder is writable (portable use),
+  // otherwise $XDG_CONFIG_HOME/korvel/ (or ~/.config/korvel/).
+  static std::string FilePath(const std::string& programPath);
+
+ private:
+  const SettingSpec* Find(const std::string& key) const;
+  std::vector<SettingSpec> keys_;
+  std::map<std::string, std::string, NoCase> values_;
+};
+
+}  // namespace korvel

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/Configuration.h"
+#include "support/PlayerRig.h"
+
+namespace korvel {
+namespace {
+
+class ConfigurationTest : public ::testing::Test {
+ protected:
+  std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("korvel-config-" + std::to_string(getpid()));
+  std::string file = (dir / "korvel.ini").string();
+  Configuration config{"/opt/korvel"};
+
+  void SetUp() override { std::filesystem::create_directories(dir); }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  void Write(const std::string& text) { std::ofstream(file) << text; }
+  std::string Read() {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  void Load() {
+    std::string error;
+    ASSERT_TRUE(config.LoadSettings(file, error)) << error;
+  }
+};
+
+TEST_F(ConfigurationTest, WithoutAFileTheStartValuesHoldAndAllKeysAreWrittenInOrder) {
+  Load();
+  EXPECT_TRUE(config.FirstRun);
+  EXPECT_EQ(config.Integer("ToAdv"), 3);
+  EXPECT_EQ(config.Integer("ToBasic"), 1);
+  EXPECT_EQ(config.Integer("Metrum"), 2);
+  EXPECT_EQ(config.Integer("MIDISUB-OUT"), -2);
+  EXPECT_EQ(config.Text("Dir"), "/opt/korvel/SONGS");
+  EXPECT_EQ(config.Text("chordtypes"), "02030405060708091011") << "names match in any case";
+  config.SaveSettings(file);
+  std::istringstream text(Read());
+  std::vector<std::string> keys;
+  std::string line;
+  bool options = false;
+  while (std::getline(text, line)) {
+    if (line == "[Options]") options = true;
+    if (options && line.find('=') != std::string::npos)
+      keys.push_back(
+          line.substr(0, line.find(' ') == std::string::npos ? line.find('=') : line.find(' ')));
+  }
+  std::vector<std::string> expected;
+  for (const auto& spec : config.Keys()) expected.push_back(spec.Key);
+  EXPECT_EQ(keys, expected);
+}
+
+TEST_F(ConfigurationTest, AbsentKeysAndNonsenseReadAsTheDefaults) {
+  Write("[options]\nfillin=5\nTempo1=300\nQuantize=x\nRedirect=7\nK_Smart=\nColor=-5\n");
+  Load();
+  EXPECT_FALSE(config.FirstRun);
+  EXPECT_EQ(config.Integer("FillIn"), 5);
+  EXPECT_EQ(config.Integer("ToAdv"), 1) << "a file without ToAdv gives 1";
+  EXPECT_EQ(config.Integer("ToBasic"), 3) << "and without ToBasic 3";
+  EXPECT_EQ(config.Integer("Tempo1"), 60) << "out of range";
+  EXPECT_EQ(config.Integer("Quantize"), 0) << "not a number";
+  EXPECT_TRUE(config.Boolean("Redirect")) << "any integer but 0 is true";
+  EXPECT_FALSE(config.Boolean("K_Smart"));
+  EXPECT_EQ(config.Integer("Sync"), 8);
+  EXPECT_EQ(config.Integer("Color"), -5);
+}
+
+TEST_F(ConfigurationTest, SavingReplacesValuesInPlaceAndKeepsTheRest) {
+  Write("[Other]\nmine=1\n[Options]\nFillIn=5\nUnknown=yes\n[Ins-Set]\n1=abc\n");
+  Load();
+  EXPECT_EQ(config.InstrumentSets["1"], "abc");
+  config.Set("FillIn", 7);
+  config.SaveSettings(file);
+  const std::string text = Read();
+  EXPECT_NE(text.find("mine"), std::string::npos);
+  EXPECT_NE(text.find("Unknown"), std::string::npos);
+  EXPECT_NE(text.find("abc"), std::string::npos);
+  EXPECT_EQ(text.find("FillIn = 5"), std::string::npos);
+  Configuration again("/opt/korvel");
+  std::string error;
+  ASSERT_TRUE(again.LoadSettings(file, error));
+  EXPECT_EQ(again.Integer("FillIn"), 7);
+
+  config.Set("Autoload", 0);
+  std::filesystem::remove(file);
+  config.SaveSettings(file);
+  EXPECT_FALSE(std::filesystem::exists(file)) << "Auto-save settings off writes nothing";
+}
+
+TEST_F(ConfigurationTest, TheEngineTakesTheSettingsAndGivesThemBack) {
+  test::PlayerRig rig;
+  Write(
+      "[Options]\nFillIn=0\nOct_Fillin=4\nFirstKey=0\nOct_FirstKey=4\nLastKey=11\n"
+      "Oct_LastKey=5\nQuantize=1\nChordTypes=17161514131211100908\nRedirect=0\n"
+      "2FingerChords=1\nMIDI-OUT=999\nMIDISUB-OUT=-2\n");
+  Load();
+  config.ApplySettings(rig.engine);
+  config.ApplyDevices(rig.engine);
+  EXPECT_EQ(rig.keys.FillInKey, 48);
+  EXPECT_EQ(rig.live.FirstKey, 48);
+  EXPECT_EQ(rig.engine.Input.LastKey, 71);
+  EXPECT_EQ(rig.transport.QuantizeBeats, 2);
+  EXPECT_EQ(rig.engine.Chords.ChordTypeSlots[2], 17);
+  EXPECT_FALSE(rig.engine.Input.UnchangedExtIn);
+  EXPECT_TRUE(rig.transport.TwoFingerChords);
+  EXPECT_EQ(rig.player.OctaveThreshold, 60) << "the voicing threshold follows the first key";
+  EXPECT_EQ(rig.ports.ComboBox1, static_cast<int>(rig.ports.OutputList().size()) - 2)
+      << "a position past the end selects the mapper entry";
+  EXPECT_EQ(rig.ports.ComboBox5, static_cast<int>(rig.ports.OutputList().size()) - 1);
+
+  Configuration taken("/opt/korvel");
+  taken.TakeSettings(rig.engine);
+  EXPECT_EQ(taken.Integer("MIDI-OUT"), -1) << "the mapper is stored as -1";
+  EXPECT_EQ(taken.Integer("MIDISUB-OUT"), -2);
+  EXPECT_EQ(taken.Integer("FillIn"), 0);
+  EXPECT_EQ(taken.Integer("Oct_Fillin"), 4);
+  EXPECT_EQ(taken.Text("ChordTypes"), "17161514131211100908");
+  EXPECT_TRUE(taken.Boolean("2FingerChords"));
+}
+
+}  // namespace
+}  // namespace korvel
