@@ -1,6 +1,7 @@
 #include "performance/Progression.h"
 
 #include <cctype>
+#include <charconv>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -71,11 +72,14 @@ std::vector<ProgressionStep> ParseProgression(const std::string& text) {
     const auto chord = ParseChordSymbol(token);
     if (!chord) throw std::invalid_argument("Unknown chord symbol \"" + token + "\"");
     std::string beats;
-    if (!(in >> beats) || beats.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoi(beats) < 1 || std::stoi(beats) > 64) {
+    int count = 0;
+    const bool read = static_cast<bool>(in >> beats);
+    const auto [end, error] = std::from_chars(beats.data(), beats.data() + beats.size(), count);
+    if (!read || error != std::errc() || end != beats.data() + beats.size() || count < 1 ||
+        count > 64) {
       throw std::invalid_argument("The chord \"" + token + "\" needs its length in beats (1..64)");
     }
-    steps.push_back({chord, std::stoi(beats), ProgressionKey::Fill});
+    steps.push_back({chord, count, ProgressionKey::Fill});
   }
   return steps;
 }

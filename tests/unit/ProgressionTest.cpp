@@ -44,7 +44,8 @@ TEST(Progression, StepsKeysAndErrors) {
   EXPECT_EQ(steps[3].Beats, 2);
   EXPECT_EQ(steps[5].Key, ProgressionKey::Fill);
   EXPECT_EQ(steps[7].Key, ProgressionKey::Ending);
-  for (const char* wrong : {"C", "C x", "C 0", "Q 4", "[Break] C 4", "C 99"}) {
+  for (const char* wrong :
+       {"C", "C x", "C 0", "Q 4", "[Break] C 4", "C 99", "C 1222222222222222222", "C -4", "C 4x"}) {
     EXPECT_THROW(ParseProgression(wrong), std::invalid_argument) << wrong;
   }
 }
