@@ -1,16 +1,52 @@
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QApplication>
+#include <QMessageBox>
+#include <QSocketNotifier>
+
+#include <csignal>
 #include <filesystem>
 
 #include "app/MidiSystem.h"
 #include "forms/TForm1.h"
+#include "platform/SingleInstance.h"
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+// A logout (SIGTERM) or Ctrl-C in a terminal (SIGINT) ends Korvel the way closing its window
+// does: the handler only writes a byte, the GUI thread closes the window.
+void ForwardSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const auto written = write(signalPipe[1], &byte, 1);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Korvel");
+  const korvel::SingleInstance instance;
+  if (!instance.Acquired()) {
+    QMessageBox::information(nullptr, "Korvel", korvel::kAlreadyRunning);
+    return korvel::kAlreadyRunningExitCode;
+  }
   korvel::MidiSystem system({});
   const std::string program = std::filesystem::read_symlink("/proc/self/exe").string();
   korvel::TForm1 window(system.Devices, system.InputSettings, system.Ports.Problem(),
                         korvel::Configuration::FilePath(program));
   window.show();
+  QSocketNotifier* notifier = nullptr;
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
+    notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+      char byte;
+      [[maybe_unused]] const auto read = ::read(signalPipe[0], &byte, 1);
+      window.close();
+    });
+    std::signal(SIGTERM, ForwardSignal);
+    std::signal(SIGINT, ForwardSignal);
+  }
   return QApplication::exec();
 }
