@@ -59,8 +59,10 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   form->addRow("Ext. MIDI in", ExtMidiIn);
   form->addRow("MIDI in", MidiIn);
   column->addLayout(form);
+  column->addStretch();
   setCentralWidget(page);
   statusBar();
+  resize(560, 280);
   // Keys reach the window first, as the music keyboard, not the lists and fields.
   for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton3, TempoEdit1, ComboBox1,
                                                           ComboBox5, ExtMidiIn, MidiIn}) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <filesystem>
@@ -32,11 +33,27 @@ int main(int argc, char** argv) {
     QMessageBox::information(nullptr, "Korvel", korvel::kAlreadyRunning);
     return korvel::kAlreadyRunningExitCode;
   }
-  korvel::MidiSystem system({});
+  // --settings FILE uses another settings file; --screenshot FILE saves a picture of the main
+  // window once it is shown and ends (scripts/screenshot).
+  const QStringList arguments = QApplication::arguments();
+  auto option = [&arguments](const QString& name) {
+    const auto at = arguments.indexOf(name);
+    return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1].toStdString() : std::string();
+  };
   const std::string program = std::filesystem::read_symlink("/proc/self/exe").string();
-  korvel::TForm1 window(system.Devices, system.InputSettings, system.Ports.Problem(),
-                        korvel::Configuration::FilePath(program));
+  std::string settings = option("--settings");
+  if (settings.empty()) settings = korvel::Configuration::FilePath(program);
+  const std::string screenshot = option("--screenshot");
+
+  korvel::MidiSystem system({});
+  korvel::TForm1 window(system.Devices, system.InputSettings, system.Ports.Problem(), settings);
   window.show();
+  if (!screenshot.empty()) {
+    QTimer::singleShot(700, &window, [&window, screenshot] {
+      const bool saved = window.grab().save(QString::fromStdString(screenshot));
+      QApplication::exit(saved ? 0 : 1);
+    });
+  }
   QSocketNotifier* notifier = nullptr;
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
     notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
