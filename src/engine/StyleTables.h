@@ -57,7 +57,6 @@ class StylePart {
     PutI32(b_ + 8, v);
     PutI32(b_ + 12, v);
   }
-  int32_t StartPosCopy() const { return GetI32(b_ + 8); }
   int32_t EndPos() const { return GetI32(b_ + 16); }
   void SetEndPos(int32_t v) { PutI32(b_ + 16, v); }
   uint16_t Successor() const { return GetU16(b_ + 20); }

@@ -32,8 +32,6 @@ class MidiDevices {
   bool HasOutput(const std::string& name) const;
   bool HasInput(const std::string& name) const;
 
-  MidiDriver& Ports() { return ports_; }
-
  private:
   MidiDriver& ports_;
   MidiDriver* mapper_;

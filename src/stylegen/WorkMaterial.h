@@ -102,7 +102,6 @@ class WorkWriter {
 
   int32_t Position() const { return position_; }
   bool Full() const { return full_; }
-  int64_t ClocksWritten() const { return clocks_; }
 
  private:
   bool Put(uint8_t byte);

@@ -25,24 +25,9 @@ TEST(JackLive, ChordsAndControlKeysFromAnotherProgramSteerTheStyle) {
   // Basic: C E G on channel 2, a beat each; the fill a high C on every beat (it is entered on
   // the beat that is due), the ending a low C.
   test::StyleFixture fixture;
-  fixture
-      .Part(kBasic, 1,
-            {{0, 0x91, 60, 100},
-             {20, 0x91, 60, 0},
-             {24, 0x91, 64, 100},
-             {44, 0x91, 64, 0},
-             {48, 0x91, 67, 100},
-             {68, 0x91, 67, 0}})
-      .Part(kFillBasic, 1,
-            {{0, 0x91, 72, 100},
-             {20, 0x91, 72, 0},
-             {24, 0x91, 72, 100},
-             {44, 0x91, 72, 0},
-             {48, 0x91, 72, 100},
-             {68, 0x91, 72, 0},
-             {72, 0x91, 72, 100},
-             {92, 0x91, 72, 0}})
-      .Part(kEnding, 1, {{0, 0x91, 48, 100}, {90, 0x91, 48, 0}});
+  fixture.Part(kBasic, 1, test::BeatNotes({60, 64, 67}, 20))
+      .Part(kFillBasic, 1, test::BeatNotes({72, 72, 72, 72}, 20))
+      .Part(kEnding, 1, test::BeatNotes({48}, 90));
   fixture.Channels().SetTempo(240);  // a measure lasts a second
   const auto style = (std::filesystem::temp_directory_path() / "korvel-live-test.kvs").string();
   WriteFileAtomically(style, fixture.FileBytes());

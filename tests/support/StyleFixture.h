@@ -18,6 +18,19 @@ struct FixtureEvent {
   uint8_t Data2;
 };
 
+// One note per beat on channel 2, each `length` clocks long: the simplest pattern there is.
+inline std::vector<FixtureEvent> BeatNotes(std::initializer_list<int> notes, int length = 12,
+                                           uint8_t velocity = 100) {
+  std::vector<FixtureEvent> events;
+  int clock = 0;
+  for (int note : notes) {
+    events.push_back({clock, 0x91, static_cast<uint8_t>(note), velocity});
+    events.push_back({clock + length, 0x91, static_cast<uint8_t>(note), 0});
+    clock += 24;
+  }
+  return events;
+}
+
 class StyleFixture {
  public:
   explicit StyleFixture(int measureSixteenths = 16) : measureSixteenths_(measureSixteenths) {

@@ -73,16 +73,9 @@ class RenderTest : public ::testing::Test {
   // ending a low C.
   std::string WriteStyle() {
     test::StyleFixture fixture;
-    fixture
-        .Part(kBasic, 1,
-              {{0, 0x91, 60, 100},
-               {20, 0x91, 60, 0},
-               {24, 0x91, 64, 100},
-               {44, 0x91, 64, 0},
-               {48, 0x91, 67, 100},
-               {68, 0x91, 67, 0}})
-        .Part(kFillBasic, 1, {{0, 0x91, 72, 100}, {90, 0x91, 72, 0}})
-        .Part(kEnding, 1, {{0, 0x91, 48, 100}, {90, 0x91, 48, 0}});
+    fixture.Part(kBasic, 1, test::BeatNotes({60, 64, 67}, 20))
+        .Part(kFillBasic, 1, test::BeatNotes({72}, 90))
+        .Part(kEnding, 1, test::BeatNotes({48}, 90));
     fixture.Channels().SetValue(1, ChannelState::kProgramIndex, 0);
     const auto path = (dir / "test.kvs").string();
     WriteFileAtomically(path, fixture.FileBytes());

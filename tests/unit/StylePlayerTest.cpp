@@ -5,22 +5,11 @@
 namespace korvel {
 namespace {
 
+using test::BeatNotes;
 using test::FixtureEvent;
 using test::PlayerRig;
 using test::StyleFixture;
 using Strings = std::vector<std::string>;
-
-// One note per beat on channel 2, each lasting half a beat.
-std::vector<FixtureEvent> BeatNotes(std::initializer_list<int> notes, uint8_t velocity = 100) {
-  std::vector<FixtureEvent> events;
-  int clock = 0;
-  for (int note : notes) {
-    events.push_back({clock, 0x91, static_cast<uint8_t>(note), velocity});
-    events.push_back({clock + 12, 0x91, static_cast<uint8_t>(note), 0});
-    clock += 24;
-  }
-  return events;
-}
 
 Strings NoteOns(const Strings& notes) {
   Strings ons;
