@@ -221,6 +221,10 @@ void Configuration::ApplySettings(Engine& engine) const {
   engine.Live.ReverbDefined = Boolean("RevDef");
   engine.Chords.SetChordTypesString(Text("ChordTypes"));  // anything else leaves the table
   engine.Loader.Settings.StyleFolder = Text("StyleDir");
+  engine.Mixer.DefinedReverb = Integer("RevV");
+  engine.Mixer.DefinedReverbDrums = Integer("Rev10V");
+  const auto set = InstrumentSets.find(std::to_string(Integer("View") + 1));
+  engine.Mixer.LoadInstrumentList(Text("Patch"), set == InstrumentSets.end() ? "" : set->second);
 }
 
 void Configuration::ApplyDevices(Engine& engine) const {
@@ -272,6 +276,9 @@ void Configuration::TakeSettings(const Engine& engine) {
   Set("Reverb", engine.Live.ReverbOff ? 1 : 0);
   Set("RevDef", engine.Live.ReverbDefined ? 1 : 0);
   Set("ChordTypes", engine.Chords.ChordTypesString());
+  Set("PatchMode", engine.Mixer.List.Mode);
+  Set("RevV", engine.Mixer.DefinedReverb);
+  Set("Rev10V", engine.Mixer.DefinedReverbDrums);
 }
 
 std::string Configuration::FilePath(const std::string& programPath) {

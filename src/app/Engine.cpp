@@ -17,6 +17,8 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
       Loader(Style, Transport, dialogs),
       Input(Chords, Player, Transport, Style, Ports, input.Channels(), Chord, Keys, Notes, Live),
       Keyboard(Input, Chords, Player, Transport, Style, Chord, Keys, Live),
+      Sent(input.Channels()),
+      Mixer(*this, dialogs),
       Ports(devices, input, dialogs, dispatch) {
   Style.Work.AllocateWork();
   Transport.InitClock();
@@ -36,6 +38,17 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   };
   Ports.Hooks.ToggleClock = [this] { Transport.ToggleClock(); };
   Ports.Hooks.SilencePort = [this](TMidiOutput& port) { Player.AllSoundOff(port); };
+  for (TMidiOutput* port : {&Ports.MidiOutput1, &Ports.MidiOutput2})
+    port->Onmidioutput = [this](TMidiOutput&) { Mixer.SysexPlayed(); };
+  Input.Hooks.SelectInstrumentPreset = [this](int preset) { Mixer.PlaySlot(preset); };
+  Keyboard.Hooks.StorePreset = [this](int preset) { Mixer.StoreSlot(preset); };
+  Loader.Hooks.ApplyReverbOptions = [this] {
+    if (Live.ReverbOff) {
+      Mixer.ReverbStep(128);
+    } else if (Live.ReverbDefined) {
+      Mixer.ReverbStep(129);
+    }
+  };
   Ports.MidiInput1.OnMidiInput = [this](TMidiInput& port) {
     std::lock_guard lock(Lock);
     Input.OnMidiKeyboardInput(port);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/Mixer.h"
 #include "engine/PerformanceState.h"
 #include "engine/Style.h"
 #include "engine/StyleLoader.h"
@@ -75,6 +76,10 @@ class Engine {
   StyleLoader Loader;
   LiveInput Input;
   ComputerKeyboard Keyboard;
+  // The last values sent per channel, shared with the input side's thinning.
+  ChannelState& Sent;
+  // Before the ports, so that it outlives their drivers' completion calls.
+  korvel::Mixer Mixer;
   MidiPorts Ports;
 };
 

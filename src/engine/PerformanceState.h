@@ -68,6 +68,18 @@ struct NoteBookkeeping {
 };
 
 // Settings of the live channel and the windows around the player.
+// One channel's mixer values, as the mixer's scroll bars start them.
+struct MixerRecord {
+  uint8_t Volume = 105;
+  uint8_t Pan = 64;
+  uint8_t Reverb = 64;
+  uint8_t Chorus = 0;
+  uint8_t Modulation = 0;
+  uint8_t BankMsb = 0;
+  uint8_t BankLsb = 0;
+  uint8_t Program = 0;
+};
+
 struct LiveSettings {
   int SelChannel = 0;                // the active channel 0..15
   bool MinusOne = false;             // "Minus One"
@@ -86,11 +98,10 @@ struct LiveSettings {
   bool MixerShown = false;           // the mixer panel is visible
   int MixerChannel = 0;              // the channel the mixer shows
   uint8_t TriggerVelocity = 1;
-  uint8_t PlayChordsVelocity = 100;  // the Play Chords velocity slider
-  int KeyboardOctave = 0;            // -3..4
-  int FirstKey = 40;                 // lowest key of the accompaniment section
-  std::array<uint8_t, 16> MixerVolume = {100, 100, 100, 100, 100, 100, 100, 100,
-                                         100, 100, 100, 100, 100, 100, 100, 100};
+  uint8_t PlayChordsVelocity = 100;     // the Play Chords velocity slider
+  int KeyboardOctave = 0;               // -3..4
+  int FirstKey = 40;                    // lowest key of the accompaniment section
+  std::array<MixerRecord, 16> Mixer{};  // channels 1..16
 };
 
 }  // namespace korvel

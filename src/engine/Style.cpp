@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "engine/StyleFile.h"
+#include "midi/ChannelState.h"
 
 namespace korvel {
 
@@ -19,6 +20,30 @@ std::span<const uint8_t> Style::Material() const {
   if (!chunk.Data) return {};
   return std::span<const uint8_t>(chunk.Data->data(),
                                   std::min<size_t>(chunk.UsedLength, kMaxStyleMaterial));
+}
+
+void Style::WriteChannelSetting(int channel, int index, uint8_t value, bool everyEvent) {
+  Channels.SetValue(channel, index, value);
+  auto& chunk = Work.Chunks[0];
+  if (!chunk.Data) return;
+  const bool program = index == ChannelState::kProgramIndex;
+  const uint8_t status = static_cast<uint8_t>((program ? 0xC0 : 0xB0) | channel);
+  const size_t used = std::min<size_t>(chunk.UsedLength, kMaxStyleMaterial);
+  uint8_t* bytes = chunk.Data->data();
+  for (size_t at = 0; at < used;) {
+    const uint8_t b = bytes[at];
+    if (IsTimeByte(b)) {
+      ++at;
+      continue;
+    }
+    if (b == kContinuation || at + 3 > used) break;
+    if (!everyEvent && (b & 0xF0) == 0x90 && (b & 0x0F) == channel && bytes[at + 2] > 0) break;
+    if (b == status && (program || bytes[at + 1] == index)) {
+      bytes[at + (program ? 1 : 2)] = value;
+      if (!everyEvent) break;
+    }
+    at += 3;
+  }
 }
 
 void Style::AnalyseStyleParts(int first, int last, int mode, const std::string& instrumentSet) {

@@ -47,6 +47,12 @@ class Style {
 
   // The material of chunk 0 as a view of its used bytes.
   std::span<const uint8_t> Material() const;
+
+  // A mixer or instrument choice made while the style is loaded becomes part of it: the
+  // channel table takes the value (`index` is a controller number, or the program index of
+  // the table), and so do the channel's matching events in the material: only the first one
+  // before the channel's first note, or every one with `everyEvent` ("Fix changes").
+  void WriteChannelSetting(int channel, int index, uint8_t value, bool everyEvent);
 };
 
 // The caption name: the file name without folder and extension, upper case, the first "&"

@@ -94,7 +94,7 @@ void StylePlayer::SendStyleChannelSettings() {
     }
     const uint8_t pressure = table.Value(c, ChannelState::kPressureIndex);
     if (pressure < 128) port.PutShort(static_cast<uint8_t>(0xD0 | c), pressure, 0);
-    if (table.Value(c, 7) < 128) live_.MixerVolume[static_cast<size_t>(c)] = table.Value(c, 7);
+    if (table.Value(c, 7) < 128) live_.Mixer[static_cast<size_t>(c)].Volume = table.Value(c, 7);
   }
 }
 
@@ -418,7 +418,7 @@ void StylePlayer::HarmonicPad(const std::array<int, 4>& tones) {
   ChannelSoundOff(port, channel);
   const bool solo = notes_.SoloChannel == 0 || notes_.SoloChannel == channel + 1;
   if (!solo || notes_.ChannelMute[static_cast<size_t>(channel)] || !port.IsOpen()) return;
-  const uint8_t velocity = std::max<uint8_t>(live_.MixerVolume[static_cast<size_t>(channel)], 1);
+  const uint8_t velocity = std::max<uint8_t>(live_.Mixer[static_cast<size_t>(channel)].Volume, 1);
   for (int tone : tones) {
     port.PutShort(static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(tone & 0x7F),
                   velocity);

@@ -113,9 +113,11 @@ class StylePlayer {
 
   StylePlayerHooks Hooks;
 
+  // The main window's Stop command.
+  void StopPlayback();
+
  private:
   bool StyleMode() const { return style_.StyleMode; }
-  void StopPlayback();
   void Send(uint8_t status, uint8_t data1, uint8_t data2);
   void SendChordCode(int root, int type);
   void HarmonicPad(const std::array<int, 4>& tones);
