@@ -399,5 +399,30 @@ TEST_F(MixerTest, TheListEditorIsFoundStartedAndTheListReloaded) {
   EXPECT_EQ(rig.dialogs.Questions.size(), 1u) << "a failed start asks nothing";
 }
 
+TEST(ShippedInstrumentLists, LoadWithTheirBankTypeAndDefaultKeySet) {
+  const struct {
+    const char* file;
+    int mode;
+    bool defaultSetFits;
+  } lists[] = {{"gm.kvi", kPatchGm, true},
+               {"gs.kvi", kPatchGs, true},
+               {"sc-55.kvi", kPatchGs, false},
+               {"db50xg.kvi", kPatchXg, true}};
+  for (const auto& shipped : lists) {
+    SCOPED_TRACE(shipped.file);
+    InstrumentList list;
+    std::string error;
+    ASSERT_TRUE(list.LoadFile(std::string(KORVEL_DATA_DIR) + "/" + shipped.file, error)) << error;
+    EXPECT_EQ(list.Mode, shipped.mode);
+    KeySlots keys;
+    EXPECT_EQ(keys.ApplyKeySet("", list), shipped.defaultSetFits);
+    if (!shipped.defaultSetFits) continue;
+    for (int k = 0; k < 12; ++k) {
+      const KeySlot& slot = keys.Slots[static_cast<size_t>(k)];
+      EXPECT_TRUE(slot.IsFunction() || list.Choice(slot.Value)) << "key " << k + 1;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korvel
