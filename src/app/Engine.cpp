@@ -17,6 +17,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
       Loader(Style, Transport, dialogs),
       Input(Chords, Player, Transport, Style, Ports, input.Channels(), Chord, Keys, Notes, Live),
       Keyboard(Input, Chords, Player, Transport, Style, Chord, Keys, Live),
+      InputSettings(input),
       Sent(input.Channels()),
       Mixer(*this, dialogs),
       Ports(devices, input, dialogs, dispatch) {
@@ -40,6 +41,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Ports.Hooks.SilencePort = [this](TMidiOutput& port) { Player.AllSoundOff(port); };
   for (TMidiOutput* port : {&Ports.MidiOutput1, &Ports.MidiOutput2})
     port->Onmidioutput = [this](TMidiOutput&) { Mixer.SysexPlayed(); };
+  Transport.Hooks.TransmitControllersOn = [this] { SetTransmitControllers(true); };
   Input.Hooks.SelectInstrumentPreset = [this](int preset) { Mixer.PlaySlot(preset); };
   Keyboard.Hooks.StorePreset = [this](int preset) { Mixer.StoreSlot(preset); };
   Loader.Hooks.ApplyReverbOptions = [this] {
@@ -69,6 +71,11 @@ Engine::~Engine() {
 void Engine::Tick() {
   if (BeforeTick) BeforeTick();
   Transport.ClockTick();
+}
+
+void Engine::SetTransmitControllers(bool on) {
+  Live.TransmitControllers = on;
+  InputSettings.SetThinning(!on);
 }
 
 bool Engine::Step() {

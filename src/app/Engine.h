@@ -42,6 +42,9 @@ class Engine {
   bool Step();
   // The real-time clock thread; null with stepped timing.
   ClockThread* RealtimeClock() { return realtime_; }
+  // "Transmit Controllers": while on, repeated controller values pass the input unthinned.
+  void SetTransmitControllers(bool on);
+
   // Runs before every clock tick, under the lock; set it before the clock starts.
   std::function<void()> BeforeTick;
 
@@ -76,6 +79,7 @@ class Engine {
   StyleLoader Loader;
   LiveInput Input;
   ComputerKeyboard Keyboard;
+  InputCallbackSettings& InputSettings;
   // The last values sent per channel, shared with the input side's thinning.
   ChannelState& Sent;
   // Before the ports, so that it outlives their drivers' completion calls.

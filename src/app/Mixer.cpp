@@ -276,9 +276,15 @@ void Mixer::StartDeviceReset(DeviceReset kind) {
 void Mixer::FinishDeviceReset() {
   if (!reset_.Pending || OutputBusy()) return;
   reset_.Pending = false;
+  LiveSetUp();
+  dialogs_.InformUser(kResetDone);
+  if (reset_.ClockWasOn && engine_.Transport.ClockState == 0) engine_.Transport.ToggleClock();
+}
+
+void Mixer::LiveSetUp() {
   engine_.Live.HarmonicPadChannel = 16;
   engine_.Transport.UnchangedMidiIn = false;
-  engine_.Live.TransmitControllers = false;
+  engine_.SetTransmitControllers(false);
   auto& records = engine_.Live.Mixer;
   const auto setUp = [this, &records](int channel, int pan, std::initializer_list<int> tail) {
     MixerRecord& record = records[static_cast<size_t>(channel)];
@@ -312,8 +318,6 @@ void Mixer::FinishDeviceReset() {
   SendController(15, 32, pad.BankLsb);
   Send(0xCF, pad.Program, 0);
   engine_.Input.ApplySplit();
-  dialogs_.InformUser(kResetDone);
-  if (reset_.ClockWasOn && engine_.Transport.ClockState == 0) engine_.Transport.ToggleClock();
 }
 
 void Mixer::PlaySlot(int slot) {

@@ -97,6 +97,9 @@ class Mixer {
   // The rest of a reset once its last message has been played: the live set-up again.
   void FinishDeviceReset();
   bool ResetPending() const { return reset_.Pending; }
+  // The live set-up a reset ends with: the pad on channel 16, channels 1, 15 and 16 set up
+  // from the scroll bars, the keyboard split applied ("Set Startvalues").
+  void LiveSetUp();
   // The play port's driver has played a system-exclusive message (any thread).
   void SysexPlayed();
 

@@ -125,5 +125,24 @@ TEST_F(ConfigurationTest, TheEngineTakesTheSettingsAndGivesThemBack) {
   EXPECT_TRUE(taken.Boolean("2FingerChords"));
 }
 
+TEST_F(ConfigurationTest, TheInstrumentListAndItsStoredKeySetComeWithTheSettings) {
+  test::PlayerRig rig;
+  rig.engine.Mixer.ProgramDir = KORVEL_DATA_DIR;
+  Write(
+      "[Options]\nPatch=gs.kvi\nPatchMode=0\nView=1\nRevV=40\n[Ins-Set]\n"
+      "2=204000001002003004005006007008009010011000\n");
+  Load();
+  config.ApplySettings(rig.engine);
+  const Mixer& mixer = rig.engine.Mixer;
+  EXPECT_EQ(mixer.List.DisplayName, "GS.KVI");
+  EXPECT_EQ(mixer.List.Mode, kPatchGs) << "the list's bank-type line rules, not PatchMode";
+  EXPECT_EQ(mixer.Keys.Slots[11].Value, 11) << "stored set View + 1";
+  EXPECT_EQ(mixer.DefinedReverb, 40);
+  Configuration taken("/opt/korvel");
+  taken.TakeSettings(rig.engine);
+  EXPECT_EQ(taken.Integer("PatchMode"), kPatchGs);
+  EXPECT_EQ(taken.Integer("RevV"), 40);
+}
+
 }  // namespace
 }  // namespace korvel
