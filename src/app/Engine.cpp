@@ -73,6 +73,13 @@ void Engine::Tick() {
   Transport.ClockTick();
 }
 
+void Engine::SetAccompaniment(bool on) {
+  Input.Chords = on;
+  Keyboard.Accompaniment = on;
+  Notes.ClearNotes();
+  Player.ChannelSoundOff(*Ports.PlayPort, Live.SelChannel);
+}
+
 void Engine::SetTransmitControllers(bool on) {
   Live.TransmitControllers = on;
   InputSettings.SetThinning(!on);

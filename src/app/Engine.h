@@ -42,6 +42,9 @@ class Engine {
   bool Step();
   // The real-time clock thread; null with stepped timing.
   ClockThread* RealtimeClock() { return realtime_; }
+  // " Chords" ("Accompaniment"): the chord section plays chords, or melody when off. The
+  // live channel is silenced, so no note is left hanging across the switch.
+  void SetAccompaniment(bool on);
   // "Transmit Controllers": while on, repeated controller values pass the input unthinned.
   void SetTransmitControllers(bool on);
 

@@ -1,109 +1,145 @@
 #include "forms/TForm1.h"
 
-#include <QFormLayout>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QSignalBlocker>
+#include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
-
+#include <algorithm>
 #include <filesystem>
 #include <mutex>
+
+#include "app/ListEditor.h"
+#include "app/MidiSettings.h"
+#include "forms/KeyboardPanel.h"
+#include "forms/MidiPanel.h"
+#include "forms/MidiSettingsPanel.h"
+#include "forms/MixerPanel.h"
+#include "forms/TAboutBox.h"
+#include "forms/TForm2.h"
+#include "forms/TForm3.h"
 #include "forms/VirtualKeys.h"
+#include "platform/Process.h"
 
 namespace korvel {
 
+namespace {
+
+constexpr const char* kMidiSettingsWindow = "MIDI settings";
+
+struct PanelSpec {
+  const char* Caption;
+  int HelpContext;
+  int WindowNumber;
+};
+// The panel windows made (hidden) when the settings are loaded, in this order.
+constexpr PanelSpec kPanels[] = {{"Mixer", 107, 0}, {"MIDI", 102, 0}, {"Keyboard", 109, 9}};
+
+}  // namespace
+
 TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::string& problem,
-               const std::string& settingsFile, QWidget* parent)
+               const std::string& settingsFile, const std::string& programDir, QWidget* parent)
     : QMainWindow(parent),
       SpeedButton3(new QPushButton("MIDI clock")),
+      StopButton(new QPushButton("Stop")),
       TempoEdit1(new QSpinBox),
       Panel3(new QLabel),
       Panel4(new QLabel("1")),
       ChordLabel(new QLabel),
-      ComboBox1(new QComboBox),
-      ComboBox5(new QComboBox),
-      ExtMidiIn(new QComboBox),
-      MidiIn(new QComboBox),
+      TabSet(new QTabBar),
+      SpeedButtons(new QWidget),
       dialogs_(this),
       view_(this, Panel3, Panel4, ChordLabel),
       engine_(std::make_unique<Engine>(devices, input, dialogs_, view_)),
-      settings_(std::filesystem::path(settingsFile).parent_path().string()),
-      settingsFile_(settingsFile) {
+      settings_(programDir),
+      settingsFile_(settingsFile),
+      programDir_(programDir) {
+  setObjectName("TForm1");
   dialogs_.SetEngineLock(&engine_->Lock);
-  setWindowTitle("Korvel");
-  auto* page = new QWidget;
-  auto* column = new QVBoxLayout(page);
-  auto* transport = new QHBoxLayout;
+  setWindowTitle(QApplication::applicationName());
+
+  auto* transport = new QHBoxLayout(SpeedButtons);
+  transport->setContentsMargins(4, 4, 4, 4);
   SpeedButton3->setCheckable(true);
   SpeedButton3->setToolTip("MIDI clock on/off");
+  StopButton->setToolTip("Stop - F10");
   TempoEdit1->setRange(kMinTempo, kMaxTempo);
+  TempoEdit1->setToolTip("Tempo");
   Panel3->setFixedSize(24, 24);
   Panel3->setToolTip("Click = Synchro start");
   Panel3->setStyleSheet("background-color: black;");
-  transport->addWidget(SpeedButton3);
-  transport->addWidget(TempoEdit1);
-  transport->addWidget(Panel3);
-  transport->addWidget(Panel4);
+  Panel4->setToolTip("Measure");
   ChordLabel->setToolTip("Chords");
   ChordLabel->setMinimumWidth(80);
-  transport->addWidget(ChordLabel);
+  for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton3, StopButton, TempoEdit1,
+                                                          Panel3, Panel4, ChordLabel})
+    transport->addWidget(control);
   transport->addStretch();
-  column->addLayout(transport);
-  auto* form = new QFormLayout;
-  ComboBox1->setToolTip("... to Soundcart or other MIDI-in-port");
-  ComboBox5->setToolTip("... to  MIDI-in-port of external MIDI application");
-  ExtMidiIn->setToolTip("... from keyboard driver");
-  MidiIn->setToolTip("... from  MIDI-out-port of external MIDI application");
-  form->addRow("MIDI out", ComboBox1);
-  form->addRow("Korvel out", ComboBox5);
-  form->addRow("Ext. MIDI in", ExtMidiIn);
-  form->addRow("MIDI in", MidiIn);
-  column->addLayout(form);
-  column->addStretch();
+  for (const auto& panel : kPanels) TabSet->addTab(panel.Caption);
+  TabSet->setToolTip("Open a panel");
+  auto* page = new QWidget;
+  auto* column = new QVBoxLayout(page);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->addWidget(SpeedButtons);
+  column->addWidget(TabSet);
   setCentralWidget(page);
   statusBar();
-  resize(560, 280);
-  // Keys reach the window first, as the music keyboard, not the lists and fields.
-  for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton3, TempoEdit1, ComboBox1,
-                                                          ComboBox5, ExtMidiIn, MidiIn}) {
+
+  Keyboard = new KeyboardPanel(*engine_);
+  Midi = new MidiPanel(*engine_);
+  Mixer = new MixerPanel(*engine_);
+  MidiSettings = new MidiSettingsPanel(*engine_);
+  BuildMenus();
+
+  // Keys reach the window first, as the music keyboard, not the buttons and fields.
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{SpeedButton3, StopButton, TempoEdit1, TabSet})
     control->setFocusPolicy(Qt::ClickFocus);
-  }
   setFocusPolicy(Qt::StrongFocus);
 
   {
     std::lock_guard lock(engine_->Lock);
+    engine_->Loader.Settings.ProgramDir = programDir_;
+    engine_->Mixer.ProgramDir = programDir_;
+    engine_->Sent.ResetChannelState();
     TempoEdit1->setValue(engine_->Transport.Tempo);
-    std::string error;
-    if (!settings_.LoadSettings(settingsFile_, error)) dialogs_.ShowStatus(error);
-    settings_.ApplySettings(*engine_);
-    settings_.ApplyDevices(*engine_);
-    engine_->Transport.TempoDetection = true;  // a style brings its tempo
-    // The demo style, so that the first chord plays at once.
-    engine_->Loader.Settings.ProgramDir = KORVEL_DATA_DIR;
-    engine_->Style.StyleFileName = "rock1.kvs";
-    engine_->Loader.LoadStyle(false);
-    if (engine_->Style.StyleLoaded) {
-      TempoEdit1->setValue(engine_->Transport.Tempo);
-      setWindowTitle(QString("Korvel  -  ") + QString::fromStdString(engine_->Style.StyleName));
-    }
-    SpeedButton3->setChecked(engine_->Transport.ClockState != 0);
   }
-  ShowLists();
-  if (!problem.empty()) dialogs_.ShowStatus(problem);
+  // A reset's last message may be played on the driver's thread: the rest follows here.
+  engine_->Mixer.Hooks.ResetMessagePlayed = [this] {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          std::lock_guard lock(engine_->Lock);
+          engine_->Mixer.FinishDeviceReset();
+        },
+        Qt::QueuedConnection);
+  };
 
   connect(SpeedButton3, &QPushButton::clicked, this, [this] {
     std::lock_guard lock(engine_->Lock);
     engine_->Transport.ToggleClock();
     SpeedButton3->setChecked(engine_->Transport.ClockState != 0);
   });
+  connect(StopButton, &QPushButton::clicked, this, [this] {
+    std::lock_guard lock(engine_->Lock);
+    engine_->Transport.StopCommand();
+  });
   connect(TempoEdit1, &QSpinBox::valueChanged, this, [this](int value) {
     std::lock_guard lock(engine_->Lock);
     engine_->Transport.TempoEdit1Change(value);
   });
-  Bind(ComboBox1, engine_->Ports.ComboBox1, &MidiPorts::ComboBox1Change);
-  Bind(ComboBox5, engine_->Ports.ComboBox5, &MidiPorts::ComboBox5Change);
-  Bind(ExtMidiIn, engine_->Ports.ExtMidiInList, &MidiPorts::ExtMidiInChange);
-  Bind(MidiIn, engine_->Ports.MidiInList, &MidiPorts::MidiInChange);
+  connect(Midi, &MidiPanel::PortsChanged, this, [this] { RefreshControls(); });
+  connect(MidiSettings, &MidiSettingsPanel::Confirmed, this, [this] {
+    if (TForm2* window = PanelWindows[kMidiSettingsWindow]) window->hide();
+    {
+      std::lock_guard lock(engine_->Lock);
+      ApplyMidiSettings(MidiSettings->Choice(), *engine_, settings_);
+    }
+    if (settings_.FirstRun) DemoSong();
+    settings_.FirstRun = false;
+    RefreshControls();
+  });
 
   // Devices come and go while Korvel runs (USB keyboards, other programs' ports).
   connect(&deviceWatch_, &QTimer::timeout, this, [this] {
@@ -111,24 +147,224 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
       std::lock_guard lock(engine_->Lock);
       engine_->Ports.CheckDevices();
     }
-    ShowLists();
+    Midi->Refresh();
   });
   deviceWatch_.start(2000);
+
+  resize(620, sizeHint().height());
+  if (const QScreen* screen = this->screen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.width() >= 800 ? 8 : (area.width() - width()) / 2, area.height() >= 600 ? 6 : 0);
+  }
+  if (!problem.empty()) dialogs_.ShowStatus(problem);
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+TForm1::~TForm1() = default;
+
+void TForm1::LoadConfiguration() {
+  {
+    std::lock_guard lock(engine_->Lock);
+    std::string error;
+    if (!settings_.LoadSettings(settingsFile_, error)) dialogs_.ShowStatus(error);
+    settings_.ApplySettings(*engine_);
+    settings_.ApplyDevices(*engine_);
+    engine_->Input.FunctionKeyBase = engine_->Live.FirstKey / 12 * 12;
+    engine_->Input.FunctionKeyTop = engine_->Input.FunctionKeyBase + 12;
+    engine_->Transport.TempoDetection = true;  // a style brings its tempo
+    speedButtonsOn_ = settings_.Boolean("Buttons");
+    tabSetOn_ = settings_.Boolean("TabSet");
+    backgroundOn_ = settings_.Boolean("BackGrd");
+  }
+  SpeedButtons->setVisible(speedButtonsOn_);
+  TabSet->setVisible(tabSetOn_);
+  for (const auto& panel : kPanels) ShowPanel(panel.Caption, false);
+  RefreshControls();
+  ArrangeAll();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!activated_) QTimer::singleShot(0, this, [this] { FirstActivation(); });
+}
+
+void TForm1::FirstActivation() {
+  if (activated_) return;
+  activated_ = true;
+  StartExternalApp(true);
+  if (splash_) splash_->close();
+  if (!engine_->Style.Work.Chunks[0].Allocated) {
+    dialogs_.InformUser("There is not enough memory for the style material.");
+    close();
+    return;
+  }
+  backgroundOn_ = true;
+  MenuItems["Background"]->setChecked(true);
+  SetBackground(true);
+  EditorPath = QString::fromStdString(LocateEditor(programDir_));
+  MenuItems["Instrument list editor"]->setVisible(!EditorPath.isEmpty());
+  if (settings_.FirstRun) {
+    OpenMidiSettings(true);
+  } else {
+    DemoSong();
+  }
+  connect(TabSet, &QTabBar::tabBarClicked, this, [this](int index) {
+    if (index >= 0) ShowPanel(TabSet->tabText(index), true);
+  });
+}
+
+void TForm1::DemoSong() {
+  TForm2* keyboard = ShowPanel("Keyboard", true);
+  const auto demo = std::filesystem::path(programDir_) / "STYLES" / "rock1.kvs";
+  std::error_code missing;
+  if (!std::filesystem::exists(demo, missing)) {
+    raise();
+    activateWindow();
+    return;
+  }
+  {
+    std::lock_guard lock(engine_->Lock);
+    engine_->Style.StyleFileName = "rock1.kvs";
+    engine_->Loader.LoadStyle(false);
+    engine_->Transport.StopCommand();
+  }
+  RefreshControls();
+  keyboard->raise();
+}
+
+void TForm1::OpenMidiSettings(bool welcome) {
+  MidiSettings->Prepare(welcome);
+  if (!welcome) {
+    std::lock_guard lock(engine_->Lock);
+    engine_->Transport.StopCommand();
+  }
+  TForm2*& window = PanelWindows[kMidiSettingsWindow];
+  window = OpenPanelWindow(window, MidiSettings, 102, true, kMidiSettingsWindow, 0, this);
+  window->setWindowTitle(welcome ? "Welcome to Korvel ..." : "Korvel - MIDI controls ...");
+}
+
+TForm2* TForm1::ShowPanel(const QString& caption, bool show) {
+  QWidget* panel = caption == "Keyboard" ? static_cast<QWidget*>(Keyboard)
+                   : caption == "MIDI"   ? static_cast<QWidget*>(Midi)
+                                         : Mixer;
+  int help = 0;
+  int number = 0;
+  for (const auto& spec : kPanels) {
+    if (caption == spec.Caption) {
+      help = spec.HelpContext;
+      number = spec.WindowNumber;
+    }
+  }
+  TForm2*& window = PanelWindows[caption];
+  window = OpenPanelWindow(window, panel, help, show, caption, number, this);
+  return window;
+}
+
+void TForm1::ArrangeAll() {
+  // The panels in a row below the main window, wrapping at the screen's edge.
+  const QRect area = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+  QPoint place(frameGeometry().left(), frameGeometry().bottom() + 1);
+  int rowHeight = 0;
+  for (const char* caption : {"Keyboard", "Mixer", "MIDI"}) {
+    TForm2* window = PanelWindows[caption];
+    if (!window) continue;
+    const QSize size = window->frameGeometry().size();
+    if (place.x() + size.width() > area.right() && place.x() > area.left()) {
+      place = QPoint(area.left(), place.y() + rowHeight);
+      rowHeight = 0;
+    }
+    window->move(place);
+    place.rx() += size.width();
+    rowHeight = std::max(rowHeight, size.height());
+  }
+}
+
+void TForm1::CloseOtherWindows() {
+  for (const auto& [caption, window] : PanelWindows)
+    if (window) window->close();
+  for (QWidget* window : otherWindows_)
+    if (window != this) window->close();
+}
+
+void TForm1::StartExternalApp(bool mayAsk) {
+  const std::string program = settings_.Text("Connection");
+  if (externalAppStarted_ || program.empty()) return;
+  if (mayAsk && !settings_.Boolean("AutoConnect")) {
+    QString name = QString::fromStdString(settings_.Text("P-Name")).toUpper();
+    if (!dialogs_.AskYesNo("Load " + name.toStdString() + " ?")) return;
+  }
+  repaint();
+  if (!StartProgram({program})) return;  // a failed start is silent
+  externalAppStarted_ = true;
+  std::lock_guard lock(engine_->Lock);
+  if (engine_->Transport.PlayChordsMode) engine_->Chords.LeavePlayChords();
+}
+
+void TForm1::SetBackground(bool on) {
+  if (!background_) return;
+  if (on) {
+    const QString picture = QString::fromStdString(settings_.Text("Picture"));
+    background_->SetShowPicture(background_->LoadPicture(picture) && settings_.Boolean("PicVis"));
+    background_->SetColor(ColorFromSetting(settings_.Integer("Color")));
+    background_->show();
+    background_->lower();
+  } else {
+    background_->hide();
+  }
+}
+
+void TForm1::ExitProgram() {
+  if (exited_) return;
+  exited_ = true;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
   deviceWatch_.stop();
+  TempoEdit1->disconnect(this);
   {
     std::lock_guard lock(engine_->Lock);
     engine_->Transport.StopCommand();
+    if (engine_->Transport.ClockState != 0) engine_->Transport.ToggleClock();
     settings_.TakeSettings(*engine_);
+    MidiPorts& ports = engine_->Ports;
+    ports.MidiInput1.Close();
+    ports.MidiOutput1.Close();
+    ports.MidiInput2.Close();
+    ports.MidiOutput2.Close();
   }
+  settings_.Set("Buttons", speedButtonsOn_ ? 1 : 0);
+  settings_.Set("TabSet", tabSetOn_ ? 1 : 0);
+  settings_.Set("BackGrd", backgroundOn_ ? 1 : 0);
   try {
     settings_.SaveSettings(settingsFile_);
   } catch (const std::exception& e) {
     dialogs_.InformUser(e.what());
   }
+  CloseOtherWindows();
+  if (background_) background_->close();
+  // The scratch file of an earlier run goes at an orderly exit.
+  std::error_code ignored;
+  std::filesystem::remove(std::filesystem::path(settingsFile_).replace_extension(".KV$"), ignored);
+  QApplication::restoreOverrideCursor();
+  emit ProgramEnded();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  ExitProgram();
   QMainWindow::closeEvent(event);
+}
+
+void TForm1::RefreshControls() {
+  Keyboard->Refresh();
+  Midi->Refresh();
+  Mixer->Refresh();
+  std::lock_guard lock(engine_->Lock);
+  {
+    const QSignalBlocker block(TempoEdit1);
+    TempoEdit1->setValue(engine_->Transport.Tempo);
+  }
+  SpeedButton3->setChecked(engine_->Transport.ClockState != 0);
+  for (const auto& [item, field] : marks_) item->setChecked(*field);
+  if (engine_->Style.StyleLoaded)
+    setWindowTitle(QApplication::applicationName() + "  -  " +
+                   QString::fromStdString(engine_->Style.StyleName));
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
@@ -149,33 +385,6 @@ void TForm1::keyReleaseEvent(QKeyEvent* event) {
   engine_->Keyboard.KeyUp(
       key, {modifiers.testFlag(Qt::ShiftModifier), modifiers.testFlag(Qt::ControlModifier),
             modifiers.testFlag(Qt::AltModifier)});
-}
-
-void TForm1::Bind(QComboBox* box, int& selection, void (MidiPorts::*change)()) {
-  connect(box, &QComboBox::activated, this, [this, &selection, change](int index) {
-    {
-      std::lock_guard lock(engine_->Lock);
-      selection = index;
-      (engine_->Ports.*change)();
-      SpeedButton3->setChecked(engine_->Transport.ClockState != 0);
-    }
-    ShowLists();
-  });
-}
-
-void TForm1::ShowLists() {
-  std::lock_guard lock(engine_->Lock);
-  const MidiPorts& ports = engine_->Ports;
-  auto fill = [](QComboBox* box, const std::vector<std::string>& items, int selection) {
-    const QSignalBlocker block(box);
-    box->clear();
-    for (const auto& item : items) box->addItem(QString::fromStdString(item));
-    box->setCurrentIndex(selection);
-  };
-  fill(ComboBox1, ports.OutputList(), ports.ComboBox1);
-  fill(ComboBox5, ports.OutputList(), ports.ComboBox5);
-  fill(ExtMidiIn, ports.InputList(), ports.ExtMidiInList);
-  fill(MidiIn, ports.InputList(), ports.MidiInList);
 }
 
 }  // namespace korvel

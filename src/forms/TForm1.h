@@ -1,13 +1,16 @@
-// The main window: the clock button, tempo, beat lamp and measure display, and the MIDI page
-// with the device lists of the four ports.
+// The main window: the transport bar (clock, stop, tempo, beat lamp, measure, chord), the tab
+// set that opens the panels, the menus, and the life cycle of the program: loading the
+// settings, the first activation and the exit procedure.
 #pragma once
 
-#include <QComboBox>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTimer>
+#include <map>
 #include <memory>
 
 #include "app/Configuration.h"
@@ -17,42 +20,108 @@
 
 namespace korvel {
 
+class KeyboardPanel;
+class MidiPanel;
+class MidiSettingsPanel;
+class MixerPanel;
+class TForm2;
+class TForm3;
+class TAboutBox;
+
 class TForm1 : public QMainWindow {
   Q_OBJECT
 
  public:
-  // `problem`: why the MIDI system cannot be reached, shown in the status line.
-  // The settings come from `settingsFile` and go back there when the window closes.
+  // `problem`: why the MIDI system cannot be reached, shown in the status line. The settings
+  // come from `settingsFile` and go back there at exit; `programDir` holds the styles and the
+  // instrument lists.
   TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::string& problem,
-         const std::string& settingsFile, QWidget* parent = nullptr);
+         const std::string& settingsFile, const std::string& programDir, QWidget* parent = nullptr);
+  ~TForm1() override;
 
   Engine& Core() { return *engine_; }
+  Configuration& Settings() { return settings_; }
+  const std::string& ProgramDir() const { return programDir_; }
+
+  // The windows made before and beside this one.
+  void SetBackgroundWindow(TForm3* background) { background_ = background; }
+  void SetSplashWindow(TAboutBox* splash) { splash_ = splash; }
+  void SetOtherWindows(std::vector<QWidget*> windows) { otherWindows_ = std::move(windows); }
+
+  // The options window's creation: the settings are loaded and applied, the ports open, the
+  // panel windows are made and arranged.
+  void LoadConfiguration();
+  // Once, when the window is first shown: the external application, the background, the
+  // welcome page on a first run, else the demo style.
+  void FirstActivation();
+  void DemoSong();
+  void ExitProgram();
+  void CloseOtherWindows();
+  void ArrangeAll();
+  void OpenMidiSettings(bool welcome);
+  bool Exited() const { return exited_; }
+
+  // Transport bar.
   QPushButton* SpeedButton3;  // MIDI clock on/off
+  QPushButton* StopButton;
   QSpinBox* TempoEdit1;
-  QLabel* Panel3;        // beat lamp
-  QLabel* Panel4;        // measure display
-  QLabel* ChordLabel;    // the chord panel
-  QComboBox* ComboBox1;  // "MIDI out"
-  QComboBox* ComboBox5;  // "Korvel out"
-  QComboBox* ExtMidiIn;  // "Ext. MIDI in"
-  QComboBox* MidiIn;     // "MIDI in"
+  QLabel* Panel3;      // beat lamp
+  QLabel* Panel4;      // measure display
+  QLabel* ChordLabel;  // the chord panel
+  QTabBar* TabSet;
+  QWidget* SpeedButtons;
+  // Panels, each shown in its own panel window.
+  KeyboardPanel* Keyboard;
+  MidiPanel* Midi;
+  MixerPanel* Mixer;
+  MidiSettingsPanel* MidiSettings;
+  std::map<QString, QAction*> MenuItems;  // by caption without "&"
+  // The panel windows by caption ("Keyboard", "MIDI", "Mixer", ...).
+  std::map<QString, TForm2*> PanelWindows;
+  QString EditorPath;  // the instrument-list editor, empty when there is none
+
+ signals:
+  void ProgramEnded();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   // The computer keyboard plays Korvel while the main window has the focus.
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
 
  private:
-  void ShowLists();
-  void Bind(QComboBox* box, int& selection, void (MidiPorts::*change)());
+  void BuildMenus();
+  QAction* Item(QMenu* menu, const QString& caption, const QString& hint,
+                std::function<void()> action);
+  // An item with a check mark that shows `field`.
+  QAction* Checked(QMenu* menu, const QString& caption, const QString& hint, const bool& field,
+                   std::function<void()> action);
+  QAction* Toggle(QMenu* menu, const QString& caption, const QString& hint, bool& field,
+                  std::function<void()> after = {});
+  TForm2* ShowPanel(const QString& caption, bool show);
+  void StartExternalApp(bool mayAsk);
+  void RefreshControls();
+  void SetBackground(bool on);
 
   QtDialogs dialogs_;
   QtView view_;
   std::unique_ptr<Engine> engine_;
   Configuration settings_;
   std::string settingsFile_;
+  std::string programDir_;
   QTimer deviceWatch_;
+  TForm3* background_ = nullptr;
+  TAboutBox* splash_ = nullptr;
+  std::vector<QWidget*> otherWindows_;
+  // Check marks that show a field of the core.
+  std::vector<std::pair<QAction*, const bool*>> marks_;
+  bool activated_ = false;
+  bool externalAppStarted_ = false;
+  bool exited_ = false;
+  bool backgroundOn_ = true;
+  bool tabSetOn_ = true;
+  bool speedButtonsOn_ = true;
 };
 
 }  // namespace korvel

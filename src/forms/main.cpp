@@ -1,6 +1,5 @@
 #include <sys/socket.h>
 #include <unistd.h>
-#include <QApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -9,6 +8,8 @@
 #include <filesystem>
 
 #include "app/MidiSystem.h"
+#include "forms/KorvelApplication.h"
+#include "forms/Startup.h"
 #include "forms/TForm1.h"
 #include "platform/SingleInstance.h"
 
@@ -26,11 +27,14 @@ void ForwardSignal(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  korvel::KorvelApplication app(argc, argv);
   QApplication::setApplicationName("Korvel");
   const korvel::SingleInstance instance;
   if (!instance.Acquired()) {
-    QMessageBox::information(nullptr, "Korvel", korvel::kAlreadyRunning);
+    // The box goes by itself: a second start is usually a double click too many.
+    QMessageBox box(QMessageBox::NoIcon, "Korvel", korvel::kAlreadyRunning, QMessageBox::Ok);
+    QTimer::singleShot(4000, &box, &QMessageBox::accept);
+    box.exec();
     return korvel::kAlreadyRunningExitCode;
   }
   // --settings FILE uses another settings file; --screenshot FILE saves a picture of the main
@@ -46,7 +50,12 @@ int main(int argc, char** argv) {
   const std::string screenshot = option("--screenshot");
 
   korvel::MidiSystem system({});
-  korvel::TForm1 window(system.Devices, system.InputSettings, system.Ports.Problem(), settings);
+  korvel::Startup startup(system.Devices, system.InputSettings, system.Ports.Problem(), settings,
+                          KORVEL_DATA_DIR);
+  korvel::TForm1& window = startup.Main();
+  // The exit procedure ends the program, whichever window is still open.
+  QObject::connect(&window, &korvel::TForm1::ProgramEnded, &app, &QApplication::quit,
+                   Qt::QueuedConnection);
   window.show();
   if (!screenshot.empty()) {
     QTimer::singleShot(700, &window, [&window, screenshot] {

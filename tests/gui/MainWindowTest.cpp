@@ -1,79 +1,201 @@
-// The main window under the offscreen platform, on recording MIDI drivers.
+// Korvel's windows under the offscreen platform, on recording MIDI drivers: start-up, the first
+// activation, playing the computer keyboard, and the exit procedure.
 #include <QApplication>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 
+#include "forms/KeyboardPanel.h"
+#include "forms/MidiSettingsPanel.h"
+#include "forms/Startup.h"
 #include "forms/TForm1.h"
+#include "forms/TForm2.h"
+#include "forms/TForm3.h"
 #include "platform/RecordingDriver.h"
+#include "platform/SingleInstance.h"
 
 namespace korvel {
 namespace {
+
+// The program's windows on recording drivers, with a settings file in a scratch folder.
+class Program {
+ public:
+  explicit Program(const std::string& settingsText) {
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    if (!settingsText.empty()) std::ofstream(settingsFile) << settingsText;
+    startup = std::make_unique<Startup>(devices, input, "", settingsFile, KORVEL_DATA_DIR);
+  }
+  ~Program() {
+    startup.reset();
+    std::filesystem::remove_all(folder);
+  }
+  TForm1& Main() { return startup->Main(); }
+  Engine& Core() { return startup->Main().Core(); }
+  // Shows the main window and waits for its first activation to be done.
+  bool ShowAndActivate() {
+    Main().show();
+    if (!QTest::qWaitForWindowExposed(&Main())) return false;
+    QTest::qWait(50);
+    return true;
+  }
+
+  RecordingDriver ports{{"Module"}, {"Keys"}};
+  RecordingDriver synth{{"Synth"}, {}};
+  MidiDevices devices{ports, &synth};
+  ChannelState channels;
+  InputCallbackSettings input{channels};
+  std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("korvel-gui-" + std::to_string(getpid()));
+  std::string settingsFile = (folder / "korvel.ini").string();
+  std::unique_ptr<Startup> startup;
+};
+
+constexpr const char* kKnownUser = "[Options]\nMIDI-OUT=-1\n";
 
 class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void StartsWithTheDemoStyleAndPlaysTheComputerKeyboard() {
-    RecordingDriver ports({"Module"}, {"Keys"});
-    RecordingDriver synth({"Synth"}, {});
-    MidiDevices devices(ports, &synth);
-    ChannelState channels;
-    InputCallbackSettings input(channels);
-    const auto settings = std::filesystem::temp_directory_path() /
-                          ("korvel-gui-" + std::to_string(getpid())) / "korvel.ini";
-    std::filesystem::remove_all(settings.parent_path());
-    TForm1 window(devices, input, "", settings.string());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    Engine& engine = window.Core();
+  void StartUpMakesTheWindowsInOrderAndLoadsTheDemoStyle() {
+    Program program(kKnownUser);
+    QStringList order;
+    for (QWidget* window : program.startup->Windows()) order << window->objectName();
+    QCOMPARE(order,
+             QStringList({"TForm1", "TGen", "TEditor", "TMP", "TSongs", "TIns", "Ttt", "TOpt"}));
     {
-      std::lock_guard lock(engine.Lock);
-      QVERIFY(engine.Style.StyleLoaded);
-      QCOMPARE(QString::fromStdString(engine.Style.StyleName), QString("ROCK1"));
-      QVERIFY(engine.Ports.MidiOutput1.IsOpen());
-      QCOMPARE(QString::fromStdString(engine.Ports.MidiOutput1.ProductName()), QString("Synth"));
-      QVERIFY(engine.Transport.ClockState != 0);
+      std::lock_guard lock(program.Core().Lock);
+      QVERIFY2(program.Core().Ports.MidiOutput1.IsOpen(), "the settings opened the ports");
+      QVERIFY(!program.Core().Style.StyleLoaded);
     }
+    QVERIFY(program.ShowAndActivate());
+    QVERIFY(program.startup->Background().isVisible());
+    TForm2* keyboard = program.Main().PanelWindows["Keyboard"];
+    QVERIFY(keyboard && keyboard->isVisible());
+    std::lock_guard lock(program.Core().Lock);
+    Engine& engine = program.Core();
+    QVERIFY(engine.Style.StyleLoaded);
+    QCOMPARE(QString::fromStdString(engine.Style.StyleName), QString("ROCK1"));
+    QCOMPARE(QString::fromStdString(engine.Ports.MidiOutput1.ProductName()), QString("Synth"));
+    QVERIFY(engine.Transport.ClockState != 0);
+    QVERIFY(!engine.Player.Playing);
+  }
+
+  void FirstRunWelcomesAndThenPlaysTheDemo() {
+    Program program("");
+    QVERIFY(program.ShowAndActivate());
+    TForm2* welcome = program.Main().PanelWindows["MIDI settings"];
+    QVERIFY(welcome && welcome->isVisible());
+    QCOMPARE(welcome->windowTitle(), QString("Welcome to Korvel ..."));
+    MidiSettingsPanel* panel = program.Main().MidiSettings;
+    // The built-in synthesizer, the last entry.
+    QCOMPARE(panel->MidiOutput->currentIndex(), panel->MidiOutput->count() - 1);
+    QCOMPARE(panel->SoundcardMode->currentText(), QString("GM"));
+    {
+      std::lock_guard lock(program.Core().Lock);
+      QVERIFY2(!program.Core().Style.StyleLoaded, "the demo waits for the welcome page");
+    }
+    QTest::mouseClick(panel->Ok, Qt::LeftButton);
+    QVERIFY(!welcome->isVisible());
+    std::lock_guard lock(program.Core().Lock);
+    QVERIFY(program.Core().Style.StyleLoaded);
+    QCOMPARE(QString::fromStdString(program.Core().Mixer.List.DisplayName), QString("GM.KVI"));
+    QCOMPARE(QString::fromStdString(program.Main().Settings().Text("Patch")), QString("gm.kvi"));
+    QVERIFY(program.Core().Ports.MidiOutput1.IsOpen());
+  }
+
+  void TheComputerKeyboardPlaysChordsAndControlKeys() {
+    Program program(kKnownUser);
+    QVERIFY(program.ShowAndActivate());
+    TForm1& window = program.Main();
     window.activateWindow();
     window.setFocus();
     QTest::keyPress(&window, Qt::Key_4);  // hold the type key of slot 5 ...
     QTest::keyClick(&window, Qt::Key_G);  // ... and play the lower-row key of Eb
     QTest::keyRelease(&window, Qt::Key_4);
+    Engine& engine = program.Core();
+    {
+      std::lock_guard lock(engine.Lock);
+      QCOMPARE(int{engine.Chord.EditChordRoot}, 51);
+      QCOMPARE(int{engine.Chord.EditChordType}, 5);
+      QVERIFY2(engine.Player.Playing, "the first chord starts the style");
+    }
+    QTest::keyClick(&window, Qt::Key_C);  // the lower-row key of C, "Accompaniment" on
+    {
+      std::lock_guard lock(engine.Lock);
+      QCOMPARE(int{engine.Chord.EditChordRoot}, 48);
+      QCOMPARE(int{engine.Chord.EditChordType}, 1);
+    }
+    QTest::keyClick(&window, Qt::Key_F1);
     std::lock_guard lock(engine.Lock);
-    QCOMPARE(int{engine.Chord.EditChordRoot}, 51);
-    QCOMPARE(int{engine.Chord.EditChordType}, 5);
-    QVERIFY2(engine.Player.Playing, "the first chord starts the style");
+    QCOMPARE(engine.Keys.RecControlKeyNote, engine.Keys.FillInKey);
   }
 
-  void ClosingSavesTheSettings() {
-    RecordingDriver ports({"Module"}, {"Keys"});
-    RecordingDriver synth({"Synth"}, {});
-    MidiDevices devices(ports, &synth);
-    ChannelState channels;
-    InputCallbackSettings input(channels);
-    const auto folder =
-        std::filesystem::temp_directory_path() / ("korvel-gui-save-" + std::to_string(getpid()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    const auto settings = (folder / "korvel.ini").string();
-    {
-      TForm1 window(devices, input, "", settings);
-      window.show();
-      {
-        std::lock_guard lock(window.Core().Lock);
-        window.Core().Keys.FillInKey = 48;
-      }
-      window.close();
+  void ClickingTheKeyboardBoundaryPlaysCSharp() {
+    Program program(kKnownUser);
+    QVERIFY(program.ShowAndActivate());
+    TKeys* keys = program.Main().Keyboard->Keys;
+    QVERIFY(QTest::qWaitForWindowExposed(keys->window()));
+    // Without accompaniment the chord section sounds as melody, so the note is heard.
+    program.Main().Keyboard->Chords->setChecked(false);
+    program.ports.ClearSent();
+    program.synth.ClearSent();
+    QTest::mousePress(keys, Qt::LeftButton, {}, QPoint(30, 5));
+    QTest::mouseRelease(keys, Qt::LeftButton, {}, QPoint(30, 5));
+    const int cSharp = keys->BaseOctave() * 12 + 1;
+    bool on = false;
+    bool off = false;
+    for (const auto& m : program.synth.Sent()) {
+      if (m.Bytes.size() < 3 || m.Bytes[1] != cSharp) continue;
+      if ((m.Bytes[0] & 0xF0) == 0x90 && m.Bytes[2] > 0) on = true;
+      if (on && ((m.Bytes[0] & 0xF0) == 0x80 || m.Bytes[2] == 0)) off = true;
     }
-    Configuration saved(folder.string());
+    QVERIFY2(on && off, qPrintable(QString::fromStdString(program.synth.SentText())));
+  }
+
+  void ClosingRunsTheExitProcedure() {
+    Program program(kKnownUser);
+    QVERIFY(program.ShowAndActivate());
+    const auto scratch = program.folder / "korvel.KV$";
+    std::ofstream(scratch) << "left by a run";
+    {
+      std::lock_guard lock(program.Core().Lock);
+      program.Core().Keys.FillInKey = 48;
+    }
+    QSignalSpy ended(&program.Main(), &TForm1::ProgramEnded);
+    program.Main().close();
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(!program.startup->Background().isVisible());
+    {
+      std::lock_guard lock(program.Core().Lock);
+      QVERIFY(!program.Core().Ports.MidiOutput1.IsOpen());
+      QVERIFY(!program.Core().Ports.MidiInput1.IsOpen());
+      QCOMPARE(program.Core().Transport.ClockState, int16_t{0});
+    }
+    QVERIFY(!std::filesystem::exists(scratch));
+    Configuration saved(program.folder.string());
     std::string error;
-    QVERIFY(saved.LoadSettings(settings, error));
-    QVERIFY(!saved.FirstRun);
+    QVERIFY(saved.LoadSettings(program.settingsFile, error));
     QCOMPARE(saved.Integer("FillIn"), 0);
     QCOMPARE(saved.Integer("Oct_Fillin"), 4);
     QCOMPARE(saved.Integer("MIDI-OUT"), -1);
-    std::filesystem::remove_all(folder);
+  }
+
+  void ASecondInstanceEndsWithCode255() {
+    const auto runtime =
+        std::filesystem::temp_directory_path() / ("korvel-runtime-" + std::to_string(getpid()));
+    std::filesystem::create_directories(runtime);
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.string()));
+    const SingleInstance first;
+    QVERIFY(first.Acquired());
+    QProcess second;
+    second.start(QString(KORVEL_PROGRAM), {});
+    QVERIFY(second.waitForFinished(30000));
+    QCOMPARE(second.exitCode(), kAlreadyRunningExitCode);
+    std::filesystem::remove_all(runtime);
   }
 };
 

@@ -1,0 +1,48 @@
+// The keyboard panel: the on-screen piano, the control-key buttons, the chord-type labels and
+// the chord and melody options of the live keyboard.
+#pragma once
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QWidget>
+#include <array>
+
+#include "app/Engine.h"
+#include "forms/TKeys.h"
+
+namespace korvel {
+
+class KeyboardPanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit KeyboardPanel(Engine& engine, QWidget* parent = nullptr);
+
+  // Reads the settings back from the core (after the configuration was applied).
+  void Refresh();
+
+  TKeys* Keys;
+  QCheckBox* Chords;         // " Chords"
+  QCheckBox* MelodyAdLib;    // " Melody Ad Lib"
+  QCheckBox* HarmonicPad;    // " Harmonic PAD, transposed"
+  QCheckBox* Instruments;    // " Instruments ..."
+  QCheckBox* KeyboardSplit;  // " Keyboard Split ..."
+  QCheckBox* FunctionKeys;   // " Ad Lib,  Start/Stop,  PAD,  Melody =  ..."
+  QSpinBox* Octave;
+  QSpinBox* Transpose;
+  std::array<QLabel*, 10> TypeLabels{};  // chord-type slots 2..11
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Bind(QCheckBox* box, bool& field);
+  void ControlKey(int note);
+  void ShowOverride();
+
+  Engine& engine_;
+};
+
+}  // namespace korvel

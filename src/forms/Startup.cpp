@@ -1,0 +1,55 @@
+#include "forms/Startup.h"
+
+#include <QApplication>
+
+#include "forms/TAboutBox.h"
+#include "forms/TForm1.h"
+#include "forms/TForm3.h"
+#include "forms/TIns.h"
+#include "forms/TOpt.h"
+
+namespace korvel {
+
+namespace {
+
+// The windows of the generator, song editor, file player, song list and prompter hold their
+// place in the order; their controls arrive with those parts of the program.
+QWidget* PlaceOf(const char* name, const char* caption) {
+  auto* window = new QWidget(nullptr, Qt::Window);
+  window->setObjectName(name);
+  window->setWindowTitle(caption);
+  return window;
+}
+
+}  // namespace
+
+Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::string& problem,
+                 const std::string& settingsFile, const std::string& programDir)
+    : background_(std::make_unique<TForm3>()), splash_(std::make_unique<TAboutBox>()) {
+  background_->show();
+  background_->lower();
+  splash_->setWindowTitle("Please wait ...");
+  splash_->show();
+  QApplication::processEvents();
+  QApplication::setApplicationName("Korvel");
+  main_ = new TForm1(devices, input, problem, settingsFile, programDir);
+  windows_ = {main_,
+              PlaceOf("TGen", "Style Generator"),
+              PlaceOf("TEditor", "Song Editor"),
+              PlaceOf("TMP", "MIDI File Player"),
+              PlaceOf("TSongs", "Song List"),
+              new TIns(main_->Core(), main_->Settings()),
+              PlaceOf("Ttt", "Guide")};
+  main_->SetOtherWindows(windows_);
+  windows_.push_back(new TOpt(*main_));
+  main_->SetOtherWindows(windows_);
+  main_->SetBackgroundWindow(background_.get());
+  main_->SetSplashWindow(splash_.get());
+}
+
+Startup::~Startup() {
+  // The main window holds the engine the others use: it goes last.
+  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) delete *it;
+}
+
+}  // namespace korvel

@@ -1,0 +1,196 @@
+// The main window's menus: each item calls an operation of the core or opens a window.
+#include <QApplication>
+#include <QMenuBar>
+#include <mutex>
+
+#include "app/ListEditor.h"
+#include "forms/KeyboardPanel.h"
+#include "forms/MixerPanel.h"
+#include "forms/TAboutBox.h"
+#include "forms/TForm1.h"
+#include "forms/TForm2.h"
+#include "forms/TForm3.h"
+
+namespace korvel {
+
+QAction* TForm1::Item(QMenu* menu, const QString& caption, const QString& hint,
+                      std::function<void()> action) {
+  QAction* item = menu->addAction(caption);
+  item->setStatusTip(hint);
+  item->setToolTip(hint);
+  connect(item, &QAction::triggered, this, [this, action] {
+    action();
+    RefreshControls();
+  });
+  MenuItems[QString(caption).remove('&')] = item;
+  return item;
+}
+
+QAction* TForm1::Checked(QMenu* menu, const QString& caption, const QString& hint,
+                         const bool& field, std::function<void()> action) {
+  QAction* item = Item(menu, caption, hint, std::move(action));
+  item->setCheckable(true);
+  marks_.emplace_back(item, &field);
+  return item;
+}
+
+QAction* TForm1::Toggle(QMenu* menu, const QString& caption, const QString& hint, bool& field,
+                        std::function<void()> after) {
+  return Checked(menu, caption, hint, field, [this, &field, after] {
+    {
+      std::lock_guard lock(engine_->Lock);
+      field = !field;
+    }
+    if (after) after();
+  });
+}
+
+void TForm1::BuildMenus() {
+  Engine& e = *engine_;
+  // Runs `action` under the engine lock.
+  const auto locked = [&e](std::function<void()> action) {
+    return [&e, action] {
+      std::lock_guard lock(e.Lock);
+      action();
+    };
+  };
+  const auto silenceLiveChannel =
+      locked([&e] { e.Player.ChannelSoundOff(*e.Ports.PlayPort, e.Live.SelChannel); });
+
+  QMenu* file = menuBar()->addMenu("&File");
+  Item(file, "Stop - F10", "Stop playing", locked([&e] { e.Transport.StopCommand(); }));
+  file->addSeparator();
+  Item(file, "E&xit", "End Korvel", [this] { close(); });
+
+  QMenu* style = menuBar()->addMenu("&Style");
+  Item(style, "&Open ...", "Load a style", locked([&e] { e.Loader.LoadStyle(true); }));
+  Item(style, "Sy&nc. Start", "The style starts with the first chord",
+       locked([&e] { e.Transport.SyncStart1Click(); }));
+
+  QMenu* commands = menuBar()->addMenu("&Commands");
+  Item(commands, "All Notes Off", "Silence every channel", locked([&e] {
+         e.Mixer.AllNotesOff();
+         e.Chords.ChordTypeOverride = 0;
+       }));
+  Item(commands, "Reset Controllers", "Reset the controllers of all channels", locked([&e] {
+         e.Mixer.ControllerReset();
+         e.Chords.ChordTypeOverride = 0;
+       }));
+  Item(commands, "Send Voice Messages", "Send the live channel's instrument and mixer values",
+       locked([&e] { e.Mixer.SendValues(); }));
+  Item(commands, "Set Startvalues", "Reset the controllers and set up the live channels",
+       locked([&e] {
+         e.Mixer.ControllerReset();
+         e.Mixer.LiveSetUp();
+       }));
+  QMenu* reset = commands->addMenu("MIDI Reset ...");
+  Item(reset, "GM", "General MIDI System On",
+       locked([&e] { e.Mixer.StartDeviceReset(DeviceReset::Gm); }));
+  Item(reset, "GS", "GS Reset", locked([&e] { e.Mixer.StartDeviceReset(DeviceReset::Gs); }));
+  Item(reset, "XG", "XG System On", locked([&e] { e.Mixer.StartDeviceReset(DeviceReset::Xg); }));
+
+  QMenu* keyboard = menuBar()->addMenu("&Keyboard");
+  Checked(keyboard, "Accompaniment", "The chord section plays chords", e.Input.Chords,
+          locked([&e] { e.SetAccompaniment(!e.Input.Chords); }));
+  Toggle(keyboard, "2-Finger-Chords", "Chords from two keys", e.Transport.TwoFingerChords);
+  Checked(keyboard, "Adjust Octave", "Keep the voicing near the played chord", e.Live.AdjustOctave,
+          locked([&e] { e.Player.ToggleAdjustOctave(); }));
+  Checked(keyboard, "Play Chords", "The chord keys sound as chords", e.Transport.PlayChordsMode,
+          locked([&e] {
+            if (e.Transport.PlayChordsMode) {
+              e.Chords.LeavePlayChords();
+            } else {
+              e.Chords.EnterPlayChords();
+            }
+          }));
+  Toggle(keyboard, "Major <> Minor", "Play major chords as minor and minor as major",
+         e.Chords.MajorMinor);
+  Toggle(keyboard, "Harmonic Pad", "The pad channel holds the chord", e.Live.HarmonicPad,
+         silenceLiveChannel);
+  Toggle(keyboard, "Melody Ad Lib", "Melody notes follow the chord", e.Input.MelodyAdLib,
+         silenceLiveChannel);
+  Toggle(keyboard, "12 Instruments", "The function-key octave selects instruments",
+         e.Input.InstrumentSwitch);
+  Toggle(keyboard, "Keyboardsplit", "Split the keyboard into zones", e.Input.KeyboardSplit);
+
+  QMenu* options = menuBar()->addMenu("&Options");
+  Toggle(options, "Metronome", "Click on every beat", e.Transport.Metronome, locked([&e] {
+           e.Transport.ClickCounter = static_cast<int16_t>(e.Transport.ClickAccentPeriod + 1);
+           if (!e.Ports.PlayPort->IsOpen()) return;
+           e.Ports.PlayPort->PutShort(0x99, 56, 0);
+           e.Ports.PlayPort->PutShort(0x99, 37, 0);
+         }));
+  Toggle(options, "Count in", "One measure of clicks before playing", e.Transport.CountIn);
+  QMenu* styleOptions = options->addMenu("Style, Intro && Ending");
+  Toggle(styleOptions, "Intro Detection", "A style starts at its stored start measure",
+         e.Transport.IntroDetection);
+  Toggle(styleOptions, "Tempo Detection", "A style brings its tempo", e.Transport.TempoDetection);
+  Toggle(styleOptions, "Normalize Volume", "Bring the loudest channel of a style to 100",
+         e.Loader.Settings.NormalizeVolume);
+  Toggle(styleOptions, "Reverb off", "Styles play without reverb", e.Live.ReverbOff, locked([&e] {
+           if (e.Live.ReverbOff) e.Live.ReverbDefined = false;
+         }));
+  Toggle(styleOptions, "Reverb defined", "Styles play with the defined reverb",
+         e.Live.ReverbDefined, locked([&e] {
+           if (e.Live.ReverbDefined) e.Live.ReverbOff = false;
+         }));
+  Checked(options, "Master Mode", "Send MIDI clock to Korvel out", e.Transport.MasterMode,
+          locked([&e] { e.Transport.SetMasterMode(!e.Transport.MasterMode); }));
+  Checked(options, "Slave Mode", "Follow the MIDI clock from MIDI in", e.Transport.SlaveMode,
+          locked([&e] { e.Transport.SetSlaveMode(!e.Transport.SlaveMode); }));
+
+  QMenu* view = menuBar()->addMenu("&View");
+  Toggle(view, "Background", "A calm background behind Korvel", backgroundOn_,
+         [this] { SetBackground(backgroundOn_); });
+  Toggle(view, "Tabset", "Show the panel tabs", tabSetOn_,
+         [this] { TabSet->setVisible(tabSetOn_); });
+  Toggle(view, "Speedbuttons", "Show the transport bar", speedButtonsOn_,
+         [this] { SpeedButtons->setVisible(speedButtonsOn_); });
+
+  QMenu* windows = menuBar()->addMenu("&Windows");
+  for (const char* panel : {"MIDI", "Mixer", "Keyboard"})
+    Item(windows, panel, QString("Show the %1 panel").arg(panel),
+         [this, panel] { ShowPanel(panel, true); });
+  Item(windows, "Instruments", "Instruments and functions of the twelve instrument keys", [this] {
+    for (QWidget* window : otherWindows_) {
+      if (window->objectName() != "TIns") continue;
+      window->showNormal();
+      window->raise();
+    }
+  });
+  Item(windows, "Arrange all", "Arrange the panel windows around the main window",
+       [this] { ArrangeAll(); });
+  Item(windows, "Close all", "Close every window but this one", [this] { CloseOtherWindows(); });
+
+  // The pop-up menu of the mixer's channel list.
+  auto* channels = new QMenu(Mixer->Channels);
+  Mixer->Channels->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(Mixer->Channels, &QWidget::customContextMenuRequested, channels,
+          [channels, list = Mixer->Channels](const QPoint& at) {
+            channels->popup(list->viewport()->mapToGlobal(at));
+          });
+  Checked(channels, "Fix changes", "Mixer changes also change every event of the style",
+          e.Mixer.FixChanges, [this] {
+            bool fix;
+            {
+              std::lock_guard lock(engine_->Lock);
+              fix = engine_->Mixer.FixChanges = !engine_->Mixer.FixChanges;
+            }
+            dialogs_.InformUser(std::string("Controller changes will ") + (fix ? "" : "not ") +
+                                "modify the MIDI material !");
+          });
+  Item(channels, "Refresh list", "Show the channels again", [this] { Mixer->Refresh(); });
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  QAction* editor = Item(help, "Instrument list editor", "Edit the instrument list", [this] {
+    std::lock_guard lock(engine_->Lock);
+    RunEditor(EditorPath.toStdString(), settings_.Text("Patch"), engine_->Mixer, dialogs_);
+  });
+  editor->setVisible(false);
+  Item(help, "About ...", "About Korvel", [this] {
+    TAboutBox about(this);
+    about.exec();
+  });
+}
+
+}  // namespace korvel
