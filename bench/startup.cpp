@@ -51,8 +51,10 @@ int main(int argc, char** argv) {
   double shownMs = 0;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    std::lock_guard lock(window.Core().Lock);
-    if (!window.Core().Style.StyleLoaded) return;
+    {
+      std::lock_guard lock(window.Core().Lock);
+      if (!window.Core().Style.StyleLoaded) return;
+    }
     shownMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     QApplication::quit();

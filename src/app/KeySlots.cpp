@@ -85,7 +85,8 @@ std::string KeySlots::SetString(int listLength) const {
 
 bool KeySlots::SetInstrument(int slot, int index, const InstrumentList& list, int volume, int pan,
                              int reverb, int chorus) {
-  if (slot < 0 || slot > 11 || !list.Choice(index)) return false;
+  // An index from kFirstFunction on would read as a function.
+  if (slot < 0 || slot > 11 || index >= kFirstFunction || !list.Choice(index)) return false;
   Slots[static_cast<size_t>(slot)] = {static_cast<uint16_t>(index), static_cast<uint16_t>(volume),
                                       static_cast<uint16_t>(pan), static_cast<uint16_t>(reverb),
                                       static_cast<uint16_t>(chorus)};

@@ -79,7 +79,8 @@ void Mixer::LoadInstrumentList(const std::string& patch, const std::string& stor
     }
   }
   Selected = 0;
-  Keys.ApplyKeySet(storedSet, List);
+  // Keys set for another list would play whatever now stands at their lines.
+  if (!Keys.ApplyKeySet(storedSet, List)) Keys.ClearAll();
 }
 
 std::vector<std::string> Mixer::InstrumentSetFiles() const {
@@ -257,17 +258,25 @@ void Mixer::StartDeviceReset(DeviceReset kind) {
   engine_.Player.AllSoundOff(port);
   ControllerReset();
   reset_.Pending = true;
-  switch (kind) {
-    case DeviceReset::Gm:
-      port.PutLong(kGmSystemOn.data(), kGmSystemOn.size());
-      break;
-    case DeviceReset::Gs:
-      port.PutLong(kGsReset.data(), kGsReset.size());
-      break;
-    case DeviceReset::Xg:
-      port.PutLong(kGmSystemOn.data(), kGmSystemOn.size());
-      port.PutLong(kXgSystemOn.data(), kXgSystemOn.size());
-      break;
+  try {
+    switch (kind) {
+      case DeviceReset::Gm:
+        port.PutLong(kGmSystemOn.data(), kGmSystemOn.size());
+        break;
+      case DeviceReset::Gs:
+        port.PutLong(kGsReset.data(), kGsReset.size());
+        break;
+      case DeviceReset::Xg:
+        port.PutLong(kGmSystemOn.data(), kGmSystemOn.size());
+        port.PutLong(kXgSystemOn.data(), kXgSystemOn.size());
+        break;
+    }
+  } catch (const EmidioutputError& error) {
+    // The module never got the reset: say so, and leave the clock as it was.
+    reset_.Pending = false;
+    dialogs_.InformUser(error.what());
+    if (reset_.ClockWasOn && engine_.Transport.ClockState == 0) engine_.Transport.ToggleClock();
+    return;
   }
   // Most drivers have played the message by now.
   FinishDeviceReset();

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
+#include <tuple>
 
 #include "app/ListEditor.h"
 #include "app/MidiSettings.h"
@@ -110,8 +111,11 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     QMetaObject::invokeMethod(
         this,
         [this] {
-          std::lock_guard lock(engine_->Lock);
-          engine_->Mixer.FinishDeviceReset();
+          {
+            std::lock_guard lock(engine_->Lock);
+            engine_->Mixer.FinishDeviceReset();
+          }
+          RefreshControls();
         },
         Qt::QueuedConnection);
   };
@@ -140,14 +144,29 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     settings_.FirstRun = false;
     RefreshControls();
   });
+  connect(MidiSettings, &MidiSettingsPanel::SettingsRequested, this, [this] {
+    emit MidiSettings->Confirmed();
+    for (QWidget* window : otherWindows_) {
+      if (window->objectName() != "TOpt") continue;
+      window->showNormal();
+      window->raise();
+    }
+  });
 
   // Devices come and go while Korvel runs (USB keyboards, other programs' ports).
   connect(&deviceWatch_, &QTimer::timeout, this, [this] {
+    bool changed;
     {
       std::lock_guard lock(engine_->Lock);
+      const MidiPorts& ports = engine_->Ports;
+      const auto before = std::make_tuple(ports.OutputList(), ports.InputList(), ports.ComboBox1,
+                                          ports.ComboBox5, ports.ExtMidiInList, ports.MidiInList);
       engine_->Ports.CheckDevices();
+      changed = before != std::make_tuple(ports.OutputList(), ports.InputList(), ports.ComboBox1,
+                                          ports.ComboBox5, ports.ExtMidiInList, ports.MidiInList);
     }
-    Midi->Refresh();
+    // Only then: refilling the lists would close one the musician has open.
+    if (changed) RefreshControls();
   });
   deviceWatch_.start(2000);
 
@@ -159,7 +178,12 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   if (!problem.empty()) dialogs_.ShowStatus(problem);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The panels use the engine: they go before it, with the windows that hold them.
+  for (QWidget* panel : std::initializer_list<QWidget*>{Keyboard, Midi, Mixer, MidiSettings})
+    if (!panel->parent()) delete panel;
+  for (auto& [caption, window] : PanelWindows) delete window;
+}
 
 void TForm1::LoadConfiguration() {
   {

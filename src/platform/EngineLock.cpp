@@ -22,14 +22,18 @@ void EngineLock::lock() {
   if (const int result = pthread_mutex_lock(&mutex_); result != 0) {
     throw std::system_error(result, std::generic_category(), "engine lock");
   }
+  owner_.store(std::this_thread::get_id());
 }
 
 void EngineLock::unlock() {
+  owner_.store(std::thread::id());
   pthread_mutex_unlock(&mutex_);
 }
 
 bool EngineLock::try_lock() {
-  return pthread_mutex_trylock(&mutex_) == 0;
+  if (pthread_mutex_trylock(&mutex_) != 0) return false;
+  owner_.store(std::this_thread::get_id());
+  return true;
 }
 
 }  // namespace korvel
