@@ -36,6 +36,8 @@ struct PanelSpec {
 };
 // The panel windows made (hidden) when the settings are loaded, in this order.
 constexpr PanelSpec kPanels[] = {{"Mixer", 107, 0}, {"MIDI", 102, 0}, {"Keyboard", 109, 9}};
+// The tabs, in the order a musician reaches for them.
+constexpr const char* kTabs[] = {"Keyboard", "Mixer", "MIDI"};
 
 }  // namespace
 
@@ -77,7 +79,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
                                                           Panel3, Panel4, ChordLabel})
     transport->addWidget(control);
   transport->addStretch();
-  for (const auto& panel : kPanels) TabSet->addTab(panel.Caption);
+  for (const char* tab : kTabs) TabSet->addTab(tab);
   TabSet->setToolTip("Open a panel");
   auto* page = new QWidget;
   auto* column = new QVBoxLayout(page);
@@ -288,7 +290,7 @@ void TForm1::ArrangeAll() {
   const QRect area = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
   QPoint place(frameGeometry().left(), frameGeometry().bottom() + 1);
   int rowHeight = 0;
-  for (const char* caption : {"Keyboard", "Mixer", "MIDI"}) {
+  for (const char* caption : kTabs) {
     TForm2* window = PanelWindows[caption];
     if (!window) continue;
     const QSize size = window->frameGeometry().size();

@@ -1,6 +1,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -37,8 +38,8 @@ int main(int argc, char** argv) {
     box.exec();
     return korvel::kAlreadyRunningExitCode;
   }
-  // --settings FILE uses another settings file; --screenshot FILE saves a picture of the main
-  // window once it is shown and ends (scripts/screenshot).
+  // --settings FILE uses another settings file; --screenshot FILE saves a picture of the screen
+  // with Korvel's windows once they are shown and ends (scripts/screenshot).
   const QStringList arguments = QApplication::arguments();
   auto option = [&arguments](const QString& name) {
     const auto at = arguments.indexOf(name);
@@ -59,7 +60,8 @@ int main(int argc, char** argv) {
   window.show();
   if (!screenshot.empty()) {
     QTimer::singleShot(700, &window, [&window, screenshot] {
-      const bool saved = window.grab().save(QString::fromStdString(screenshot));
+      QScreen* screen = window.screen();
+      const bool saved = screen && screen->grabWindow(0).save(QString::fromStdString(screenshot));
       QApplication::exit(saved ? 0 : 1);
     });
   }
