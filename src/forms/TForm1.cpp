@@ -108,6 +108,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     engine_->Sent.ResetChannelState();
     TempoEdit1->setValue(engine_->Transport.Tempo);
   }
+  engine_->Keyboard.Hooks.Help = [this] { dialogs_.InformUser(kNoHelp); };
   // A reset's last message may be played on the driver's thread: the rest follows here.
   engine_->Mixer.Hooks.ResetMessagePlayed = [this] {
     QMetaObject::invokeMethod(

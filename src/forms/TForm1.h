@@ -28,6 +28,9 @@ class TForm2;
 class TForm3;
 class TAboutBox;
 
+// Korvel has no help viewer: help requests say so.
+inline constexpr const char* kNoHelp = "HELP is not available !";
+
 class TForm1 : public QMainWindow {
   Q_OBJECT
 

@@ -187,6 +187,7 @@ void TForm1::BuildMenus() {
     RunEditor(EditorPath.toStdString(), settings_.Text("Patch"), engine_->Mixer, dialogs_);
   });
   editor->setVisible(false);
+  Item(help, "Help - F12", "Help on the window in front", [this] { dialogs_.InformUser(kNoHelp); });
   Item(help, "About ...", "About Korvel", [this] {
     TAboutBox about(this);
     about.exec();
