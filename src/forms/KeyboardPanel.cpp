@@ -168,7 +168,7 @@ void KeyboardPanel::Refresh() {
     TypeLabels[i]->setText(type > 0 && type < 18 ? ChordTypeTable[static_cast<size_t>(type)].Name
                                                  : "");
   }
-  ShowOverride();
+  HighlightOverride();
 }
 
 void KeyboardPanel::ControlKey(int note) {
@@ -176,6 +176,11 @@ void KeyboardPanel::ControlKey(int note) {
 }
 
 void KeyboardPanel::ShowOverride() {
+  std::lock_guard lock(engine_.Lock);
+  HighlightOverride();
+}
+
+void KeyboardPanel::HighlightOverride() {
   for (QLabel* label : TypeLabels) label->setStyleSheet(kPlain);
   if (!engine_.Chords.OverrideOneShot) return;
   for (size_t i = 0; i < TypeLabels.size(); ++i) {
@@ -193,7 +198,7 @@ bool KeyboardPanel::eventFilter(QObject* watched, QEvent* event) {
     std::lock_guard lock(engine_.Lock);
     engine_.Chords.ChordTypeOverride = engine_.Chords.ChordTypeSlots[i + kFirstTypeSlot];
     engine_.Chords.OverrideOneShot = true;
-    ShowOverride();
+    HighlightOverride();
     return true;
   }
   return QWidget::eventFilter(watched, event);

@@ -22,6 +22,8 @@ class KeyboardPanel : public QWidget {
 
   // Reads the settings back from the core (after the configuration was applied).
   void Refresh();
+  // Highlights the chord-type label whose type the next chord takes, if any.
+  void ShowOverride();
 
   TKeys* Keys;
   QCheckBox* Chords;         // " Chords"
@@ -40,7 +42,7 @@ class KeyboardPanel : public QWidget {
  private:
   void Bind(QCheckBox* box, bool& field);
   void ControlKey(int note);
-  void ShowOverride();
+  void HighlightOverride();
 
   Engine& engine_;
 };

@@ -25,7 +25,10 @@ void QtView::MeasureDisplay(const std::string& text) {
 void QtView::ChordPanel(const std::string& text) {
   QMetaObject::invokeMethod(
       chordPanel_,
-      [label = chordPanel_, value = QString::fromStdString(text)] { label->setText(value); },
+      [this, label = chordPanel_, value = QString::fromStdString(text)] {
+        label->setText(value);
+        if (ChordShown) ChordShown();
+      },
       Qt::QueuedConnection);
 }
 

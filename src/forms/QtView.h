@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <functional>
 
 #include "platform/View.h"
 
@@ -22,6 +23,9 @@ class QtView : public View {
   void ChordPanel(const std::string& text) override;
   void Title(const std::string& text) override;
   void FocusKeyboard() override;
+
+  // Runs on the GUI thread after a new chord is shown (a one-shot chord type is used up then).
+  std::function<void()> ChordShown;
 
  private:
   QMainWindow* window_;

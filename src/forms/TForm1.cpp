@@ -109,6 +109,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     TempoEdit1->setValue(engine_->Transport.Tempo);
   }
   engine_->Keyboard.Hooks.Help = [this] { dialogs_.InformUser(kNoHelp); };
+  view_.ChordShown = [this] { Keyboard->ShowOverride(); };
   // A reset's last message may be played on the driver's thread: the rest follows here.
   engine_->Mixer.Hooks.ResetMessagePlayed = [this] {
     QMetaObject::invokeMethod(

@@ -129,6 +129,18 @@ class MainWindowTest : public QObject {
       QCOMPARE(int{engine.Chord.EditChordRoot}, 48);
       QCOMPARE(int{engine.Chord.EditChordType}, 1);
     }
+    // A click on the "min" label makes the next chord minor, once.
+    QLabel* minor = program.Main().Keyboard->TypeLabels[0];
+    QCOMPARE(minor->text(), QString("min"));
+    const QString plain = minor->styleSheet();
+    QTest::mouseClick(minor, Qt::LeftButton);
+    QVERIFY(minor->styleSheet() != plain);
+    QTest::keyClick(&window, Qt::Key_C);
+    QTRY_COMPARE(minor->styleSheet(), plain);
+    {
+      std::lock_guard lock(engine.Lock);
+      QCOMPARE(int{engine.Chord.EditChordType}, 2);
+    }
     QTest::keyClick(&window, Qt::Key_F1);
     std::lock_guard lock(engine.Lock);
     QCOMPARE(engine.Keys.RecControlKeyNote, engine.Keys.FillInKey);
