@@ -342,6 +342,7 @@ void Mixer::PlaySlot(int slot) {
   MoveBar(kBarPan, key.Pan, false);
   MoveBar(kBarReverb, key.Reverb, false);
   MoveBar(kBarChorus, key.Chorus, false);
+  if (Hooks.SlotPlayed) Hooks.SlotPlayed();
 }
 
 void Mixer::StoreSlot(int slot) {

@@ -41,6 +41,9 @@ struct MixerHooks {
   // A system-exclusive message of a reset has been played; may come from the driver's
   // thread. The owner calls `FinishDeviceReset` on its own thread under the engine lock.
   std::function<void()> ResetMessagePlayed;
+  // An instrument key changed the live channel's instrument and mixer values; comes from
+  // whichever thread played the key, under the engine lock.
+  std::function<void()> SlotPlayed;
 };
 
 class Mixer {

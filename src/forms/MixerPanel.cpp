@@ -206,7 +206,7 @@ MixerPanel::MixerPanel(Engine& engine, QWidget* parent)
     engine_.Ports.VolumeLock = true;
     // Called by the player under the engine lock, on the clock or input thread: one refresh
     // is queued to the GUI thread however many messages arrive before it runs.
-    engine_.Player.Hooks.MixerDisplay = [relay = relay_](int, uint8_t, uint8_t, uint8_t) {
+    const auto refresh = [relay = relay_] {
       if (relay->Pending.exchange(true)) return;
       std::lock_guard guard(relay->Mutex);
       if (!relay->Panel) return;
@@ -218,6 +218,9 @@ MixerPanel::MixerPanel(Engine& engine, QWidget* parent)
           },
           Qt::QueuedConnection);
     };
+    engine_.Player.Hooks.MixerDisplay = [refresh](int, uint8_t, uint8_t, uint8_t) { refresh(); };
+    // Instrument keys played on the computer or a MIDI keyboard change what the panel shows.
+    engine_.Mixer.Hooks.SlotPlayed = refresh;
   }
   Refresh();
 }

@@ -354,6 +354,24 @@ class MixerPanelTest : public QObject {
     QVERIFY(!s.rig.engine.Live.MixerShown);
   }
 
+  void AnInstrumentKeyPlayedElsewhereShowsInThePanel() {
+    Shown s;
+    Engine& engine = s.rig.engine;
+    {
+      std::lock_guard lock(engine.Lock);
+      engine.Mixer.Keys.SetInstrument(0, 56, engine.Mixer.List, 90, 64, 40, 0);
+    }
+    // A MIDI keyboard's instrument key arrives on the input thread.
+    std::thread keyboard([&engine] {
+      std::lock_guard lock(engine.Lock);
+      engine.Input.Hooks.SelectInstrumentPreset(0);
+    });
+    keyboard.join();
+    QTRY_COMPARE(s.panel.Bars[kBarVolume]->value(), 90);
+    QCOMPARE(s.panel.Instruments->currentRow(), 56);
+    QCOMPARE(s.panel.Channels->item(0)->text(), QString(" Ch. 01 : Trumpet"));
+  }
+
   void ShowingThePanelReadsTheInstrumentSetAgain() {
     const auto folder = std::filesystem::temp_directory_path() /
                         ("korvel-mixer-" + std::to_string(QCoreApplication::applicationPid()));
