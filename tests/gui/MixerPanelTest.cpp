@@ -8,12 +8,11 @@
 #include <thread>
 #include <vector>
 
-#include "../support/RecordingView.h"
-#include "../support/ScriptedDialogs.h"
 #include "app/Configuration.h"
 #include "forms/MixerPanel.h"
 #include "forms/TIns.h"
 #include "platform/RecordingDriver.h"
+#include "support/PlayerRig.h"
 
 namespace korvel {
 namespace {
@@ -22,12 +21,10 @@ using Bytes = std::vector<uint8_t>;
 
 // An engine on a recording "Module" with the clock stepped by hand and the General MIDI list
 // with its default keys.
-class Rig {
+class Rig : public test::PlayerRig {
  public:
   Rig() {
     std::lock_guard lock(engine.Lock);
-    engine.Ports.ComboBox1 = 0;
-    engine.Ports.ComboBox1Change();
     engine.Mixer.LoadInstrumentList("", "");
     driver.ClearSent();
   }
@@ -44,14 +41,6 @@ class Rig {
       if (m.Device == "Module volume") sent.push_back(m.Bytes);
     return sent;
   }
-
-  RecordingDriver driver{{"Module"}, {}};
-  MidiDevices devices{driver, nullptr};
-  ChannelState channels;
-  InputCallbackSettings input{channels};
-  test::ScriptedDialogs dialogs;
-  test::RecordingView view;
-  Engine engine{devices, input, dialogs, view, Timing::Stepped, InputDispatch::Manual};
 };
 
 void ClickRow(QListWidget* list, int row) {
