@@ -47,7 +47,7 @@ TForm2* OpenPanelWindow(TForm2* window, QWidget* panel, int helpContext, bool sh
   const QRect screen =
       mainWindow->screen() ? mainWindow->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
   const QRect main = mainWindow->frameGeometry();
-  const QSize size = window->frameGeometry().size();
+  const QSize size = window->size();
   QPoint place;
   if (show) {
     const QPoint centred = screen.center() - QPoint(size.width() / 2, size.height() / 2);
