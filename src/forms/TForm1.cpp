@@ -266,7 +266,19 @@ void TForm1::OpenMidiSettings(bool welcome) {
     engine_->Transport.StopCommand();
   }
   TForm2*& window = PanelWindows[kMidiSettingsWindow];
-  window = OpenPanelWindow(window, MidiSettings, 102, true, kMidiSettingsWindow, 0, this);
+  if (!window) {
+    window = OpenPanelWindow(window, MidiSettings, 102, false, kMidiSettingsWindow, 0, this);
+    // Closing the welcome page takes its settings as they stand.
+    connect(window, &TForm2::Closed, this, [this] {
+      if (!MidiSettings->Welcome() || exited_) return;
+      {
+        std::lock_guard lock(engine_->Lock);
+        ApplyMidiSettings(MidiSettings->Choice(), *engine_, settings_);
+      }
+      RefreshControls();
+    });
+  }
+  OpenPanelWindow(window, MidiSettings, 102, true, kMidiSettingsWindow, 0, this);
   window->setWindowTitle(welcome ? "Welcome to Korvel ..." : "Korvel - MIDI controls ...");
 }
 

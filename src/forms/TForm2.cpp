@@ -23,6 +23,11 @@ TForm2::TForm2(QWidget* panel, const QString& caption, int helpContext, int wind
   setFixedSize(sizeHint());
 }
 
+void TForm2::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  emit Closed();
+}
+
 void TForm2::keyPressEvent(QKeyEvent* event) {
   QApplication::sendEvent(keyTarget_, event);
 }

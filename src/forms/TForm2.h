@@ -18,7 +18,12 @@ class TForm2 : public QWidget {
   int HelpContext() const { return helpContext_; }
   int WindowNumber() const { return windowNumber_; }
 
+ signals:
+  // The user closed the window (hiding it from the program does not count).
+  void Closed();
+
  protected:
+  void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;

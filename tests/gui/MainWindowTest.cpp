@@ -107,6 +107,16 @@ class MainWindowTest : public QObject {
     QVERIFY(program.Core().Ports.MidiOutput1.IsOpen());
   }
 
+  void ClosingTheWelcomePageTakesItsSettings() {
+    Program program("");
+    QVERIFY(program.ShowAndActivate());
+    program.Main().MidiSettings->SoundcardMode->setCurrentIndex(3);  // "XG"
+    program.Main().PanelWindows["MIDI settings"]->close();
+    std::lock_guard lock(program.Core().Lock);
+    QCOMPARE(program.Core().Mixer.List.Mode, int{kPatchXg});
+    QVERIFY2(!program.Core().Style.StyleLoaded, "only OK goes on to the demo");
+  }
+
   void TheComputerKeyboardPlaysChordsAndControlKeys() {
     Program program(kKnownUser);
     QVERIFY(program.ShowAndActivate());
