@@ -1,8 +1,29 @@
 #include "forms/KorvelApplication.h"
 
+#include <QHelpEvent>
 #include <QMessageBox>
+#include <QProxyStyle>
+#include <QToolTip>
+#include <QWidget>
 
 namespace korvel {
+
+namespace {
+
+class HintTiming : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* data) const override {
+    if (hint == SH_ToolTip_WakeUpDelay) return 500;
+    return QProxyStyle::styleHint(hint, option, widget, data);
+  }
+};
+
+}  // namespace
+
+KorvelApplication::KorvelApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setStyle(new HintTiming);
+}
 
 void ReportException(const std::exception& error) {
   QApplication::restoreOverrideCursor();
@@ -12,6 +33,14 @@ void ReportException(const std::exception& error) {
 }
 
 bool KorvelApplication::notify(QObject* receiver, QEvent* event) {
+  if (event->type() == QEvent::ToolTip && receiver->isWidgetType()) {
+    auto* widget = static_cast<QWidget*>(receiver);
+    if (!widget->toolTip().isEmpty()) {
+      QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), widget->toolTip(), widget,
+                         {}, 5000);
+      return true;
+    }
+  }
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& error) {

@@ -10,7 +10,8 @@ class KorvelApplication : public QApplication {
   Q_OBJECT
 
  public:
-  KorvelApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+  // Hints appear after half a second and stay five seconds.
+  KorvelApplication(int& argc, char** argv);
   bool notify(QObject* receiver, QEvent* event) override;
 };
 
