@@ -10,11 +10,15 @@ namespace korvel {
 MidiSettingsChoice CurrentMidiSettings(const Engine& engine, bool welcome) {
   MidiSettingsChoice choice;
   const MidiPorts& ports = engine.Ports;
-  const int devices = static_cast<int>(ports.OutputList().size()) - 2;  // mapper, "<None>"
-  const int inputs = static_cast<int>(ports.InputList().size()) - 1;    // "<None>"
+  const auto& outputs = ports.OutputList();  // devices, the synthesizer, "<None>"
+  const auto& inputs = ports.InputList();    // devices, "<None>"
+  const auto name = [](const std::vector<std::string>& list, int position, size_t choosable) {
+    return position >= 0 && static_cast<size_t>(position) < choosable ? list[position]
+                                                                      : std::string();
+  };
   if (welcome) {
-    choice.Input = inputs > 0 ? 0 : -1;
-    choice.Output = devices;  // the built-in synthesizer
+    choice.Input = name(inputs, 0, inputs.size() - 1);
+    choice.Output = name(outputs, static_cast<int>(outputs.size()) - 2, outputs.size() - 1);
     return choice;
   }
   choice.EnglishLayout = engine.Keyboard.Layout == 1;
@@ -22,21 +26,25 @@ MidiSettingsChoice CurrentMidiSettings(const Engine& engine, bool welcome) {
   choice.SoundcardMode = engine.Mixer.List.Mode == kPatchXg   ? 3
                          : engine.Mixer.List.Mode == kPatchGs ? 1
                                                               : 0;
-  choice.Input = ports.ExtMidiInList < inputs ? ports.ExtMidiInList : -1;
-  choice.Output = ports.ComboBox1 <= devices ? ports.ComboBox1 : -1;
+  choice.Input = name(inputs, ports.ExtMidiInList, inputs.size() - 1);
+  choice.Output = name(outputs, ports.ComboBox1, outputs.size() - 1);
   choice.VelocityOffset = engine.Input.VelocityOffset;
   return choice;
 }
 
 void ApplyMidiSettings(const MidiSettingsChoice& choice, Engine& engine, Configuration& settings) {
   MidiPorts& ports = engine.Ports;
-  // The page's lists are the main lists without "<None>": the same positions.
-  if (choice.Input >= 0 && choice.Input < static_cast<int>(ports.InputList().size()) - 1) {
-    ports.ExtMidiInList = choice.Input;
+  // Where the chosen name stands now; "<None>" (last) is not a choice of the page.
+  const auto position = [](const std::vector<std::string>& list, const std::string& name) {
+    const auto at = std::find(list.begin(), list.end() - 1, name);
+    return name.empty() || at == list.end() - 1 ? -1 : static_cast<int>(at - list.begin());
+  };
+  if (const int input = position(ports.InputList(), choice.Input); input >= 0) {
+    ports.ExtMidiInList = input;
     ports.ExtMidiInChange();
   }
-  if (choice.Output >= 0 && choice.Output < static_cast<int>(ports.OutputList().size()) - 1) {
-    ports.ComboBox1 = choice.Output;
+  if (const int output = position(ports.OutputList(), choice.Output); output >= 0) {
+    ports.ComboBox1 = output;
     ports.ComboBox1Change();
   }
   settings.TakeSettings(engine);

@@ -2,6 +2,8 @@
 // module's mode and the ports. The welcome page asks for them on the first run.
 #pragma once
 
+#include <string>
+
 namespace korvel {
 
 class Engine;
@@ -11,8 +13,10 @@ struct MidiSettingsChoice {
   bool EnglishLayout = true;  // "English (USA)", else "German"
   bool StaticChordKeys = false;
   int SoundcardMode = 0;  // 0 "GM", 1 "GS", 2 "SC-??", 3 "XG"
-  int Input = -1;         // a device of the input list, -1 for none chosen
-  int Output = -1;        // a device of the output list or the mapper after them, -1 for none
+  // The devices by name: the lists may change while the page is open (a keyboard plugged
+  // in), and a name still finds its device. Empty for none chosen.
+  std::string Input;
+  std::string Output;  // a device of the output list, or the built-in synthesizer after them
   int VelocityOffset = 0;
 };
 

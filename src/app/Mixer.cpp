@@ -79,8 +79,13 @@ void Mixer::LoadInstrumentList(const std::string& patch, const std::string& stor
     }
   }
   Selected = 0;
-  // Keys set for another list would play whatever now stands at their lines.
-  if (!Keys.ApplyKeySet(storedSet, List)) Keys.ClearAll();
+  engine_.Loader.Settings.InstrumentSetName = List.DisplayName;
+  // Without a stored set for this list, its mode's default set; without that either, the
+  // instrument keys are emptied, as they would play whatever now stands on their lines.
+  if (!Keys.ApplyKeySet(storedSet, List) && !Keys.ApplyKeySet("", List)) {
+    for (int slot = 0; slot < 12; ++slot)
+      if (!Keys.Slots[static_cast<size_t>(slot)].IsFunction()) Keys.Clear(slot);
+  }
 }
 
 std::vector<std::string> Mixer::InstrumentSetFiles() const {
@@ -255,10 +260,10 @@ void Mixer::StartDeviceReset(DeviceReset kind) {
   reset_.ClockWasOn = engine_.Transport.ClockState != 0;
   if (engine_.Player.Playing) engine_.Player.StopPlayback();
   if (engine_.Transport.ClockState != 0) engine_.Transport.ToggleClock();
-  engine_.Player.AllSoundOff(port);
-  ControllerReset();
-  reset_.Pending = true;
   try {
+    engine_.Player.AllSoundOff(port);
+    ControllerReset();
+    reset_.Pending = true;
     switch (kind) {
       case DeviceReset::Gm:
         port.PutLong(kGmSystemOn.data(), kGmSystemOn.size());
@@ -272,22 +277,27 @@ void Mixer::StartDeviceReset(DeviceReset kind) {
         break;
     }
   } catch (const EmidioutputError& error) {
-    // The module never got the reset: say so, and leave the clock as it was.
+    // The module never got the reset: the clock goes back as it was, then the reason is told.
     reset_.Pending = false;
+    RestartClock();
     dialogs_.InformUser(error.what());
-    if (reset_.ClockWasOn && engine_.Transport.ClockState == 0) engine_.Transport.ToggleClock();
     return;
   }
   // Most drivers have played the message by now.
   FinishDeviceReset();
 }
 
+void Mixer::RestartClock() {
+  if (reset_.ClockWasOn && engine_.Transport.ClockState == 0) engine_.Transport.ToggleClock();
+}
+
 void Mixer::FinishDeviceReset() {
   if (!reset_.Pending || OutputBusy()) return;
   reset_.Pending = false;
   LiveSetUp();
+  // The clock runs again before the box: the box lets the engine go on while it is open.
+  RestartClock();
   dialogs_.InformUser(kResetDone);
-  if (reset_.ClockWasOn && engine_.Transport.ClockState == 0) engine_.Transport.ToggleClock();
 }
 
 void Mixer::LiveSetUp() {

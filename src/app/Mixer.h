@@ -117,6 +117,7 @@ class Mixer {
   std::mt19937 Random{std::random_device{}()};
 
  private:
+  void RestartClock();
   void SendInstrument(int channel, int index, bool byUser);
   void SendController(int channel, uint8_t controller, int value);
 

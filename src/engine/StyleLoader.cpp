@@ -89,11 +89,13 @@ void StyleLoader::LoadStyle(bool fromButton) {
   if (style_.SongLoaded && style_.Work.WorkLength > 0) {
     if (!dialogs_.AskYesNo("Replace current song ?")) return;
   }
+  std::string path;
+  // The material stays until a file is chosen: a cancelled dialog leaves the style playable.
+  if (!ChooseFile(fromButton, path)) return;
+  // The dialogs let the engine go on; chord memory may have started meanwhile.
+  if (Hooks.ChordMemoryBusy && Hooks.ChordMemoryBusy()) return;
   style_.SongLoaded = false;
   style_.Work.WorkLength = 0;
-
-  std::string path;
-  if (!ChooseFile(fromButton, path)) return;
   std::string error;
   const auto bytes = ReadWholeFile(path, error);
   if (!bytes) {

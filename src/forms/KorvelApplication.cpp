@@ -34,7 +34,10 @@ void ReportException(const std::exception& error) {
 
 bool KorvelApplication::notify(QObject* receiver, QEvent* event) {
   if (event->type() == QEvent::ToolTip && receiver->isWidgetType()) {
+    // The hint of a spin box or list belongs to it, not to its inner editor or viewport.
     auto* widget = static_cast<QWidget*>(receiver);
+    while (widget->toolTip().isEmpty() && !widget->isWindow() && widget->parentWidget())
+      widget = widget->parentWidget();
     if (!widget->toolTip().isEmpty()) {
       QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), widget->toolTip(), widget,
                          {}, 5000);

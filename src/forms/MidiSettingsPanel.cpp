@@ -76,8 +76,8 @@ void MidiSettingsPanel::Prepare(bool welcome) {
   KeyboardLayouts->setCurrentIndex(choice.EnglishLayout ? 0 : 1);
   ChordKeyMode->setCurrentIndex(choice.StaticChordKeys ? 1 : 0);
   SoundcardMode->setCurrentIndex(choice.SoundcardMode);
-  MidiInput->setCurrentIndex(choice.Input);
-  MidiOutput->setCurrentIndex(choice.Output);
+  MidiInput->setCurrentIndex(MidiInput->findText(QString::fromStdString(choice.Input)));
+  MidiOutput->setCurrentIndex(MidiOutput->findText(QString::fromStdString(choice.Output)));
   const QSignalBlocker block(Balance);
   Balance->setValue(choice.VelocityOffset);
   BalanceValue->setText(QString::number(choice.VelocityOffset));
@@ -89,8 +89,8 @@ MidiSettingsChoice MidiSettingsPanel::Choice() const {
   choice.EnglishLayout = KeyboardLayouts->currentIndex() == 0;
   choice.StaticChordKeys = ChordKeyMode->currentIndex() == 1;
   choice.SoundcardMode = std::max(SoundcardMode->currentIndex(), 0);
-  choice.Input = MidiInput->currentIndex();
-  choice.Output = MidiOutput->currentIndex();
+  choice.Input = MidiInput->currentText().toStdString();
+  choice.Output = MidiOutput->currentText().toStdString();
   choice.VelocityOffset = Balance->value();
   return choice;
 }

@@ -24,6 +24,8 @@ class MidiSettingsPanel : public QWidget {
   void Prepare(bool welcome);
   MidiSettingsChoice Choice() const;
   bool Welcome() const { return welcome_; }
+  // The page's settings are in force: a later close is no welcome any more.
+  void Applied() { welcome_ = false; }
 
   QLabel* Guide;
   QComboBox* KeyboardLayouts;  // "Keyboard-Layouts"

@@ -144,6 +144,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
       std::lock_guard lock(engine_->Lock);
       ApplyMidiSettings(MidiSettings->Choice(), *engine_, settings_);
     }
+    MidiSettings->Applied();
     if (settings_.FirstRun) DemoSong();
     settings_.FirstRun = false;
     RefreshControls();
@@ -216,7 +217,7 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::FirstActivation() {
-  if (activated_) return;
+  if (activated_ || exited_) return;
   activated_ = true;
   StartExternalApp(true);
   if (splash_) splash_->close();
@@ -275,6 +276,7 @@ void TForm1::OpenMidiSettings(bool welcome) {
         std::lock_guard lock(engine_->Lock);
         ApplyMidiSettings(MidiSettings->Choice(), *engine_, settings_);
       }
+      MidiSettings->Applied();
       RefreshControls();
     });
   }
@@ -408,6 +410,8 @@ void TForm1::RefreshControls() {
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F12 && event->modifiers() == Qt::NoModifier)
+    return dialogs_.InformUser(kNoHelp);
   const int key = VirtualKeyOf(*event);
   if (key == 0) return QMainWindow::keyPressEvent(event);
   const auto modifiers = event->modifiers();

@@ -24,8 +24,9 @@ TForm2::TForm2(QWidget* panel, const QString& caption, int helpContext, int wind
 }
 
 void TForm2::closeEvent(QCloseEvent* event) {
+  const bool shown = isVisible();
   QWidget::closeEvent(event);
-  emit Closed();
+  if (shown) emit Closed();
 }
 
 void TForm2::keyPressEvent(QKeyEvent* event) {

@@ -1,5 +1,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QDialog>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -23,6 +24,21 @@ int signalPipe[2] = {-1, -1};
 void ForwardSignal(int) {
   const char byte = 1;
   [[maybe_unused]] const auto written = write(signalPipe[1], &byte, 1);
+}
+
+// An open box runs an event loop inside some operation: it is closed first, and the window
+// once that operation has finished, so the exit procedure never runs in its middle.
+void CloseWhenNoBoxIsOpen(QWidget& window) {
+  if (QWidget* box = QApplication::activeModalWidget()) {
+    if (auto* dialog = qobject_cast<QDialog*>(box)) {
+      dialog->reject();
+    } else {
+      box->close();
+    }
+    QTimer::singleShot(0, &window, [&window] { CloseWhenNoBoxIsOpen(window); });
+    return;
+  }
+  window.close();
 }
 
 }  // namespace
@@ -50,6 +66,26 @@ int main(int argc, char** argv) {
   if (settings.empty()) settings = korvel::Configuration::FilePath(program);
   const std::string screenshot = option("--screenshot");
 
+  // A logout or Ctrl-C may come while the windows are still being made (a box about a device
+  // may be open then): it is kept and acted on once the main window exists.
+  QWidget* mainWindow = nullptr;
+  bool endRequested = false;
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&] {
+      char byte;
+      [[maybe_unused]] const auto read = ::read(signalPipe[0], &byte, 1);
+      endRequested = true;
+      if (mainWindow) {
+        CloseWhenNoBoxIsOpen(*mainWindow);
+      } else if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        box->reject();
+      }
+    });
+    std::signal(SIGTERM, ForwardSignal);
+    std::signal(SIGINT, ForwardSignal);
+  }
+
   korvel::MidiSystem system({});
   korvel::Startup startup(system.Devices, system.InputSettings, system.Ports.Problem(), settings,
                           KORVEL_DATA_DIR);
@@ -58,23 +94,14 @@ int main(int argc, char** argv) {
   QObject::connect(&window, &korvel::TForm1::ProgramEnded, &app, &QApplication::quit,
                    Qt::QueuedConnection);
   window.show();
+  mainWindow = &window;
+  if (endRequested) CloseWhenNoBoxIsOpen(window);
   if (!screenshot.empty()) {
     QTimer::singleShot(700, &window, [&window, screenshot] {
       QScreen* screen = window.screen();
       const bool saved = screen && screen->grabWindow(0).save(QString::fromStdString(screenshot));
       QApplication::exit(saved ? 0 : 1);
     });
-  }
-  QSocketNotifier* notifier = nullptr;
-  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
-    notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-      char byte;
-      [[maybe_unused]] const auto read = ::read(signalPipe[0], &byte, 1);
-      window.close();
-    });
-    std::signal(SIGTERM, ForwardSignal);
-    std::signal(SIGINT, ForwardSignal);
   }
   return QApplication::exec();
 }

@@ -21,6 +21,12 @@ class RecordingOut : public MidiOutConnection {
     driver_.Record(name_, std::move(bytes));
   }
   void SendLong(std::span<const uint8_t> bytes, std::function<void()> done) override {
+    {
+      std::lock_guard lock(driver_.mutex_);
+      const auto failure = driver_.longFailures_.find(name_);
+      if (failure != driver_.longFailures_.end() && failure->second != 0)
+        throw MidiDriverError(failure->second);
+    }
     driver_.Record(name_, std::vector<uint8_t>(bytes.begin(), bytes.end()));
     {
       std::lock_guard lock(driver_.mutex_);
@@ -136,6 +142,11 @@ size_t RecordingDriver::CompleteLongMessages() {
   }
   for (auto& callback : done) callback();
   return done.size();
+}
+
+void RecordingDriver::SetLongFailure(const std::string& name, uint16_t code) {
+  std::lock_guard lock(mutex_);
+  longFailures_[name] = code;
 }
 
 void RecordingDriver::Unplug(const std::string& name) {

@@ -44,6 +44,8 @@ class RecordingDriver : public MidiDriver {
   void Unplug(const std::string& name);
   // Opening `name` fails with `code` from now on (0 lets it open again).
   void SetOpenFailure(const std::string& name, uint16_t code);
+  // Sending system-exclusive messages to `name` fails with `code` (0 lets them through).
+  void SetLongFailure(const std::string& name, uint16_t code);
 
   // Deliver as the device `name` would, on the caller's thread; false when it is not open.
   bool Inject(const std::string& name, uint32_t packed, uint32_t timeMs = 0);
@@ -66,6 +68,7 @@ class RecordingDriver : public MidiDriver {
   std::vector<std::string> unplugged_;
   std::map<std::string, int> openCount_;
   std::map<std::string, uint16_t> openFailures_;
+  std::map<std::string, uint16_t> longFailures_;
   std::map<std::string, MidiInputSink*> openInputs_;
   std::vector<SentMessage> sent_;
   std::vector<std::function<void()>> heldLong_;

@@ -249,6 +249,30 @@ TEST_F(MixerTest, DeviceResetsSendTheStandardMessagesThenTheLiveSetUp) {
   }
 }
 
+TEST_F(MixerTest, AnotherListBringsItsDefaultKeysOrEmptiesTheInstrumentKeys) {
+  mixer.ProgramDir = KORVEL_DATA_DIR;
+  mixer.LoadInstrumentList("", "");
+  mixer.Keys.SetFunction(4, 1);
+  mixer.LoadInstrumentList("gs.kvi", "130000005017022026041056061065080087105000");
+  EXPECT_EQ(mixer.Keys.Slots[1].Value, 6) << "the stored set is for GM: GS's default set";
+  mixer.Keys.SetFunction(4, 1);
+  mixer.LoadInstrumentList("sc-55.kvi", "");
+  EXPECT_EQ(rig.engine.Loader.Settings.InstrumentSetName, "SC-55.KVI")
+      << "styles loaded now get the SC-55's bank and kit adjustments";
+  for (int k = 0; k < 12; ++k)
+    EXPECT_EQ(mixer.Keys.Slots[static_cast<size_t>(k)].Empty(), k != 4) << "key " << k + 1;
+}
+
+TEST_F(MixerTest, AResetTheDriverRefusesIsToldAndTheClockRunsOn) {
+  ASSERT_NE(rig.transport.ClockState, 0);
+  rig.driver.SetLongFailure("Module", kMidiError);
+  mixer.StartDeviceReset(DeviceReset::Gs);
+  EXPECT_FALSE(mixer.ResetPending());
+  EXPECT_NE(rig.transport.ClockState, 0);
+  ASSERT_EQ(rig.dialogs.Messages.size(), 1u);
+  EXPECT_NE(rig.dialogs.Messages[0], kResetDone);
+}
+
 TEST_F(MixerTest, ReverbStepsSetEveryChannelWithNotes) {
   StyleFixture fixture;
   fixture.Part(kBasic, 1, test::BeatNotes({60}));

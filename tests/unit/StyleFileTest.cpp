@@ -194,6 +194,23 @@ TEST(StyleLoader, QuestionsAndRefusals) {
   EXPECT_EQ(rig.help, std::vector<int>{kWrongStyleFileHelpTopic});
   EXPECT_EQ(rig.stops, 1);
 
+  // A cancelled open dialog leaves the loaded style as it was.
+  rig.Load(good);
+  ASSERT_TRUE(rig.style.StyleLoaded);
+  const int32_t length = rig.style.Work.WorkLength;
+  rig.dialogs.Files.clear();
+  rig.loader.LoadStyle(true);
+  EXPECT_EQ(rig.style.Work.WorkLength, length);
+  EXPECT_TRUE(rig.style.StyleLoaded);
+
+  // Unsaved work in the generator is asked about before the dialog opens.
+  rig.style.StyleMode = false;
+  rig.dialogs.Answers = {false};
+  rig.loader.LoadStyle(true);
+  EXPECT_EQ(rig.dialogs.Questions.back(), "Replace current work ?");
+  EXPECT_EQ(rig.style.Work.WorkLength, length);
+  rig.style.StyleMode = true;
+
   rig.style.StyleFileName = dir.Path("missing.kvs");
   rig.loader.Settings.ProgramDir = dir.Path("nowhere");
   rig.loader.LoadStyle(false);
