@@ -24,8 +24,7 @@ std::string LocateEditor(const std::string& programDir) {
 
 void RunEditor(const std::string& editor, const std::string& patch, Mixer& mixer,
                Dialogs& dialogs) {
-  std::filesystem::path list(patch);
-  if (!patch.empty() && list.is_relative()) list = std::filesystem::path(mixer.ProgramDir) / list;
+  const std::filesystem::path list(patch.empty() ? "" : mixer.ListFilePath(patch));
   if (!StartProgram(patch.empty() ? std::vector<std::string>{editor}
                                   : std::vector<std::string>{editor, list.string()}) ||
       patch.empty())

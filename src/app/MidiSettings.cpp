@@ -51,10 +51,8 @@ void ApplyMidiSettings(const MidiSettingsChoice& choice, Engine& engine, Configu
   settings.Set("K_Layout", choice.EnglishLayout ? 1 : 0);
   settings.Set("K_Smart", choice.StaticChordKeys ? 1 : 0);
   settings.Set("VelOffset", std::clamp(choice.VelocityOffset, -20, 20));
-  const auto set = settings.InstrumentSets.find(std::to_string(settings.Integer("View") + 1));
-  settings.Set("Patch",
-               engine.Mixer.SelectSoundcardSet(
-                   choice.SoundcardMode, set == settings.InstrumentSets.end() ? "" : set->second));
+  // ApplySettings loads the list, with its stored key set.
+  settings.Set("Patch", engine.Mixer.SoundcardSetFile(choice.SoundcardMode));
   settings.ApplySettings(engine);
 }
 

@@ -70,10 +70,8 @@ void Mixer::LoadInstrumentList(const std::string& patch, const std::string& stor
   if (patch.empty()) {
     List.LoadBuiltIn();
   } else {
-    std::filesystem::path path(patch);
-    if (path.is_relative()) path = std::filesystem::path(ProgramDir) / path;
     std::string error;
-    if (!List.LoadFile(path.string(), error)) {
+    if (!List.LoadFile(ListFilePath(patch), error)) {
       dialogs_.ShowStatus(error + " The General MIDI list is used.");
       List.LoadBuiltIn();
     }
@@ -88,6 +86,11 @@ void Mixer::LoadInstrumentList(const std::string& patch, const std::string& stor
   }
 }
 
+std::string Mixer::ListFilePath(const std::string& patch) const {
+  const std::filesystem::path path(patch);
+  return (path.is_relative() ? std::filesystem::path(ProgramDir) / path : path).string();
+}
+
 std::vector<std::string> Mixer::InstrumentSetFiles() const {
   std::vector<std::string> files;
   std::error_code error;
@@ -100,7 +103,7 @@ std::vector<std::string> Mixer::InstrumentSetFiles() const {
   return files;
 }
 
-std::string Mixer::SelectSoundcardSet(int mode, const std::string& storedSet) {
+std::string Mixer::SoundcardSetFile(int mode) const {
   static const std::array<const char*, 4> kNames = {"gm.kvi", "gs.kvi", "sc-55.kvi", "db50xg.kvi"};
   const std::vector<std::string> files = InstrumentSetFiles();
   std::string chosen = files.empty() ? "" : files.front();
@@ -111,6 +114,11 @@ std::string Mixer::SelectSoundcardSet(int mode, const std::string& storedSet) {
       break;
     }
   }
+  return chosen;
+}
+
+std::string Mixer::SelectSoundcardSet(int mode, const std::string& storedSet) {
+  const std::string chosen = SoundcardSetFile(mode);
   LoadInstrumentList(chosen, storedSet);
   return chosen;
 }

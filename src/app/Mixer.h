@@ -69,8 +69,12 @@ class Mixer {
   // Loads `patch` (a file of the program folder when relative) or, when empty or unreadable,
   // the built-in list, then applies the stored key set (empty: the default set).
   void LoadInstrumentList(const std::string& patch, const std::string& storedSet);
+  // A list file named in the settings, found in the program folder when relative.
+  std::string ListFilePath(const std::string& patch) const;
   // The "*.kvi" files of the program folder, sorted.
   std::vector<std::string> InstrumentSetFiles() const;
+  // The file for a sound-card mode: the first whose name holds the mode's, else the first.
+  std::string SoundcardSetFile(int mode) const;
   // The instrument-set file for a sound-card mode (0 GM, 1 GS, 2 SC-55, 3 XG), loaded; the
   // returned name is what `Patch` becomes.
   std::string SelectSoundcardSet(int mode, const std::string& storedSet);

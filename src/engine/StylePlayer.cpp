@@ -466,17 +466,20 @@ void StylePlayer::ApplyChordChange() {
   chord_.ChordType = 0;
 }
 
-void StylePlayer::ReleaseTriggeredChord() {
+void StylePlayer::SendTriggeredTones(const std::array<int, 4>& tones, uint8_t velocity) {
   TMidiOutput& port = *ports_.PlayPort;
-  if (TriggeredChord[0] > 0 && port.IsOpen()) {
-    for (int tone : TriggeredChord) {
-      const int note = tone + 12 * live_.KeyboardOctave;
-      if (note >= 0 && note <= 127) {
-        port.PutShort(static_cast<uint8_t>(0x90 | (live_.SelChannel & 0x0F)),
-                      static_cast<uint8_t>(note), 0);
-      }
+  if (tones[0] <= 0 || !port.IsOpen()) return;
+  for (int tone : tones) {
+    const int note = tone + 12 * live_.KeyboardOctave;
+    if (note >= 0 && note <= 127) {
+      port.PutShort(static_cast<uint8_t>(0x90 | (live_.SelChannel & 0x0F)),
+                    static_cast<uint8_t>(note), velocity);
     }
   }
+}
+
+void StylePlayer::ReleaseTriggeredChord() {
+  SendTriggeredTones(TriggeredChord, 0);
   TriggeredChord = {};
 }
 
@@ -487,16 +490,7 @@ void StylePlayer::SoundTriggeredChord(const std::array<int, 4>& tones) {
     live_.TriggerVelocity = live_.PlayChordsVelocity;
   }
   TriggeredChord = tones;
-  TMidiOutput& port = *ports_.PlayPort;
-  if (tones[0] > 0 && port.IsOpen()) {
-    for (int tone : tones) {
-      const int note = tone + 12 * live_.KeyboardOctave;
-      if (note >= 0 && note <= 127) {
-        port.PutShort(static_cast<uint8_t>(0x90 | (live_.SelChannel & 0x0F)),
-                      static_cast<uint8_t>(note), live_.TriggerVelocity);
-      }
-    }
-  }
+  SendTriggeredTones(tones, live_.TriggerVelocity);
 }
 
 uint8_t StylePlayer::ChannelFilter(uint8_t status, int channel, uint8_t data2, uint8_t data1) {

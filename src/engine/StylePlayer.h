@@ -121,6 +121,8 @@ class StylePlayer {
   void Send(uint8_t status, uint8_t data1, uint8_t data2);
   void SendChordCode(int root, int type);
   void HarmonicPad(const std::array<int, 4>& tones);
+  // Note-ons for the tones of a triggered chord on the live channel (velocity 0 ends them).
+  void SendTriggeredTones(const std::array<int, 4>& tones, uint8_t velocity);
   bool PassesThinning(uint8_t status, int channel, uint8_t data1, uint8_t data2);
 
   Style& style_;

@@ -111,7 +111,7 @@ KeyboardPanel::KeyboardPanel(Engine& engine, QWidget* parent)
     engine_.SetAccompaniment(on);
   });
   Bind(MelodyAdLib, engine_.Input.MelodyAdLib);
-  Bind(HarmonicPad, engine_.Live.HarmonicPad);
+  Bind(HarmonicPad, engine_.Live.HarmonicPad, true);
   Bind(Instruments, engine_.Input.InstrumentSwitch);
   Bind(KeyboardSplit, engine_.Input.KeyboardSplit);
   Bind(FunctionKeys, engine_.Input.FunctionKeySwitch);
@@ -126,11 +126,11 @@ KeyboardPanel::KeyboardPanel(Engine& engine, QWidget* parent)
   Refresh();
 }
 
-void KeyboardPanel::Bind(QCheckBox* box, bool& field) {
-  connect(box, &QCheckBox::toggled, this, [this, &field](bool on) {
+void KeyboardPanel::Bind(QCheckBox* box, bool& field, bool silenceLiveChannel) {
+  connect(box, &QCheckBox::toggled, this, [this, &field, silenceLiveChannel](bool on) {
     std::lock_guard lock(engine_.Lock);
     field = on;
-    if (&field == &engine_.Live.HarmonicPad)
+    if (silenceLiveChannel)
       engine_.Player.ChannelSoundOff(*engine_.Ports.PlayPort, engine_.Live.SelChannel);
   });
 }

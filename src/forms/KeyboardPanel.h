@@ -40,7 +40,8 @@ class KeyboardPanel : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void Bind(QCheckBox* box, bool& field);
+  // The box sets `field`; with `silenceLiveChannel` no note of the live channel hangs on.
+  void Bind(QCheckBox* box, bool& field, bool silenceLiveChannel = false);
   void ControlKey(int note);
   void HighlightOverride();
 

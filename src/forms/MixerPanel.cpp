@@ -203,7 +203,6 @@ MixerPanel::MixerPanel(Engine& engine, QWidget* parent)
   relay_->Panel = this;
   {
     std::lock_guard lock(engine_.Lock);
-    engine_.Ports.VolumeLock = true;
     // Called by the player under the engine lock, on the clock or input thread: one refresh
     // is queued to the GUI thread however many messages arrive before it runs.
     const auto refresh = [relay = relay_] {

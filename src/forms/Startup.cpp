@@ -40,7 +40,6 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
               PlaceOf("TSongs", "Song List"),
               new TIns(main_->Core(), main_->Settings()),
               PlaceOf("Ttt", "Guide")};
-  main_->SetOtherWindows(windows_);
   windows_.push_back(new TOpt(*main_));
   main_->SetOtherWindows(windows_);
   main_->SetBackgroundWindow(background_.get());

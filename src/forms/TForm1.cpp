@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
-#include <tuple>
 
 #include "app/ListEditor.h"
 #include "app/MidiSettings.h"
@@ -163,12 +162,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     bool changed;
     {
       std::lock_guard lock(engine_->Lock);
-      const MidiPorts& ports = engine_->Ports;
-      const auto before = std::make_tuple(ports.OutputList(), ports.InputList(), ports.ComboBox1,
-                                          ports.ComboBox5, ports.ExtMidiInList, ports.MidiInList);
-      engine_->Ports.CheckDevices();
-      changed = before != std::make_tuple(ports.OutputList(), ports.InputList(), ports.ComboBox1,
-                                          ports.ComboBox5, ports.ExtMidiInList, ports.MidiInList);
+      changed = engine_->Ports.CheckDevices();
     }
     // Only then: refilling the lists would close one the musician has open.
     if (changed) RefreshControls();

@@ -1,6 +1,7 @@
 #include "midi/MidiPorts.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace korvel {
 
@@ -216,7 +217,9 @@ int MidiPorts::Reselect(const std::vector<std::string>& list, const std::string&
   return it == list.end() ? static_cast<int>(list.size()) - 1 : static_cast<int>(it - list.begin());
 }
 
-void MidiPorts::CheckDevices() {
+bool MidiPorts::CheckDevices() {
+  const auto before =
+      std::make_tuple(outputList_, inputList_, ComboBox1, ComboBox5, ExtMidiInList, MidiInList);
   const std::string out1 = SelectedText(outputList_, ComboBox1);
   const std::string out5 = SelectedText(outputList_, ComboBox5);
   const std::string in1 = SelectedText(inputList_, ExtMidiInList);
@@ -249,6 +252,8 @@ void MidiPorts::CheckDevices() {
   for (TMidiOutput* port : {&MidiOutput1, &MidiOutput2}) port->FollowDevice();
   for (TMidiInput* port : {&MidiInput1, &MidiInput2}) port->FollowDevice();
   if (lost) RecomputeRoles();
+  return before !=
+         std::make_tuple(outputList_, inputList_, ComboBox1, ComboBox5, ExtMidiInList, MidiInList);
 }
 
 }  // namespace korvel

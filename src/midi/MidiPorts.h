@@ -78,14 +78,15 @@ class MidiPorts {
   // Sliders "Left" and "Right" (0..100) with "Lock"; sent to MIDI out while it is open.
   int VolumeLeft = 100;
   int VolumeRight = 100;
-  bool VolumeLock = false;
+  bool VolumeLock = true;
   void SetVolumeLeft(int position);
   void SetVolumeRight(int position);
   static uint16_t VolumeValue(int position);
 
   // Looks at the devices again: a port whose device went away (an unplugged keyboard) is
   // closed with a message, new devices join the lists, selections follow their devices.
-  void CheckDevices();
+  // True when the lists or the selections changed.
+  bool CheckDevices();
 
  private:
   void ReportOpenFailure(uint16_t error, const std::string& device, const std::string& why);
