@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/StyleTables.h"
-#include "stylegen/WorkMaterial.h"
+#include "engine/WorkMaterial.h"
 
 namespace korvel {
 

@@ -10,7 +10,7 @@
 
 #include "engine/StyleTables.h"
 #include "midi/ChannelState.h"
-#include "stylegen/WorkMaterial.h"
+#include "engine/WorkMaterial.h"
 
 namespace korvel {
 

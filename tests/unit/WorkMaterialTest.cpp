@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "stylegen/WorkMaterial.h"
+#include "engine/WorkMaterial.h"
 
 namespace korvel {
 namespace {

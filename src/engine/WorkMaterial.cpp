@@ -1,4 +1,4 @@
-#include "stylegen/WorkMaterial.h"
+#include "engine/WorkMaterial.h"
 
 #include <algorithm>
 #include <new>
