@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "engine/StyleTables.h"
-#include "midi/ChannelState.h"
 #include "engine/WorkMaterial.h"
+#include "midi/ChannelState.h"
 
 namespace korvel {
 
