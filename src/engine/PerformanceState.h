@@ -89,7 +89,7 @@ struct LiveSettings {
   bool SendChordCodes = false;       // " Send Chord Codes"
   int ChordCodeChannel = 9;          // channel of chord codes, 0..15
   bool HarmonicPad = false;          // " Harmonic PAD, transposed"
-  int HarmonicPadChannel = 0;        // index in its channel list; 0 only silences
+  int HarmonicPadChannel = 0;        // MIDI channel 1..16 of the pad; 0 = none
   bool RepeatChords = false;         // " Repeat Chords"
   bool AdjustOctave = false;         // "Adjust Octave"
   bool TransmitControllers = false;  // "Transmit Controllers"
@@ -102,6 +102,11 @@ struct LiveSettings {
   int KeyboardOctave = 0;               // -3..4
   int FirstKey = 40;                    // lowest key of the accompaniment section
   std::array<MixerRecord, 16> Mixer{};  // channels 1..16
+
+  // The pad's channel index 0..15, or -1 while none is chosen.
+  int PadChannel() const {
+    return HarmonicPadChannel >= 1 && HarmonicPadChannel <= 16 ? HarmonicPadChannel - 1 : -1;
+  }
 };
 
 }  // namespace korvel

@@ -272,7 +272,7 @@ void StylePlayer::SelectStylePart(int part) {
   if (part == kEnding) {
     keys_.EndingPending = false;  // the ending is played now
     PendingSuccessor = 0;
-    if (live_.HarmonicPad) ChannelSoundOff(*ports_.PlayPort, live_.HarmonicPadChannel);
+    if (live_.HarmonicPad) SilencePad();
     if (!PlayEnding || style_.Parts.Part(kEnding).Empty()) {
       FadeActive = true;
       FadeAmount = 0;
@@ -408,13 +408,9 @@ void StylePlayer::SendChordCode(int root, int type) {
 void StylePlayer::HarmonicPad(const std::array<int, 4>& tones) {
   if (!live_.HarmonicPad) return;
   if (Hooks.ChordMemoryStopped && Hooks.ChordMemoryStopped()) return;
+  const int channel = live_.PadChannel();
+  if (channel < 0 || tones[0] <= 0) return;
   TMidiOutput& port = *ports_.PlayPort;
-  const int channel = live_.HarmonicPadChannel & 0x0F;
-  if (live_.HarmonicPadChannel == 0) {
-    ChannelSoundOff(port, channel);
-    return;
-  }
-  if (tones[0] <= 0) return;
   ChannelSoundOff(port, channel);
   const bool solo = notes_.SoloChannel == 0 || notes_.SoloChannel == channel + 1;
   if (!solo || notes_.ChannelMute[static_cast<size_t>(channel)] || !port.IsOpen()) return;
@@ -428,6 +424,10 @@ void StylePlayer::HarmonicPad(const std::array<int, 4>& tones) {
     notes_.NoteVelocity[static_cast<size_t>(channel)][static_cast<size_t>(tone & 0x7F)] = velocity;
   }
   Call(Hooks.ChannelActivity, channel);
+}
+
+void StylePlayer::SilencePad() {
+  if (live_.PadChannel() >= 0) ChannelSoundOff(*ports_.PlayPort, live_.PadChannel());
 }
 
 void StylePlayer::ApplyChordChange() {

@@ -75,6 +75,8 @@ class StylePlayer {
   uint8_t ChannelFilter(uint8_t status, int channel, uint8_t data2, uint8_t data1);
   void ChannelSoundOff(TMidiOutput& port, int channel);
   void AllSoundOff(TMidiOutput& port);
+  // Silences the harmonic pad's channel, if one is chosen.
+  void SilencePad();
   void ResetStylePlayer();
   void RevoiceSounding(int channel, int root, bool partChange, bool hangingCheck, int type);
   // The "Adjust Octave" menu item.

@@ -211,7 +211,7 @@ void LiveInput::ControlKeyPressed(int note, int code) {
     if (note == keys_.FillInKey) note = keys_.IntroKey();
   }
   if (live_.HarmonicPad && (note == keys_.IntroKey() || note == keys_.EndingKey)) {
-    player_.ChannelSoundOff(*ports_.PlayPort, live_.HarmonicPadChannel);
+    player_.SilencePad();
   }
   keys_.ControlKeyNote = note;
   keys_.ControlKeyCode = code;

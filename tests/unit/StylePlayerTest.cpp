@@ -150,5 +150,35 @@ TEST(StylePlayer, WithTheClockOffAChordIsSignalledAtOnce) {
   EXPECT_EQ(rig.chord.ChordRoot, 0) << "the pending chord is consumed";
 }
 
+TEST(StylePlayer, TheHarmonicPadPlaysOnItsOwnChannelAndTouchesNoOther) {
+  StyleFixture fixture;
+  fixture.Part(kBasic, 2, BeatNotes({60, 64, 67, 72, 60, 64, 67, 72}));
+  for (int padChannel : {16, 0}) {  // 0: no pad channel chosen
+    PlayerRig rig;
+    rig.Load(fixture);
+    rig.live.HarmonicPad = true;
+    rig.live.HarmonicPadChannel = padChannel;
+    rig.Start();
+    rig.Chord(48, 1);
+    rig.Ticks(20);
+    rig.Chord(50, 1);  // D major at the next beat
+    rig.Ticks(10);
+    Strings pad;
+    for (const auto& m : rig.driver.Sent()) {
+      const int channel = (m.Bytes[0] & 0x0F) + 1;
+      if (m.Bytes[0] >= 0xF0 || channel == 2) continue;  // the style's own channel
+      EXPECT_EQ(channel, padChannel)
+          << "pad channel " << padChannel << ": status " << int{m.Bytes[0]} << " at " << m.Tick;
+      if ((m.Bytes[0] & 0xF0) == 0x90)
+        pad.push_back(std::to_string(m.Bytes[1]) + ":" + std::to_string(m.Bytes[2]));
+    }
+    const Strings expected =
+        padChannel == 0 ? Strings{}
+                        : Strings{"48:105", "52:105", "55:105", "60:105", "48:0",   "52:0",
+                                  "55:0",   "60:0",   "50:105", "54:105", "57:105", "62:105"};
+    EXPECT_EQ(pad, expected) << "pad channel " << padChannel;
+  }
+}
+
 }  // namespace
 }  // namespace korvel
