@@ -76,7 +76,7 @@ void Engine::Tick() {
 void Engine::SetAccompaniment(bool on) {
   Input.Chords = on;
   Keyboard.Accompaniment = on;
-  Notes.ClearNotes();
+  Player.EndBookedNotes(16);
   Player.ChannelSoundOff(*Ports.PlayPort, Live.SelChannel);
 }
 

@@ -42,8 +42,8 @@ class Engine {
   bool Step();
   // The real-time clock thread; null with stepped timing.
   ClockThread* RealtimeClock() { return realtime_; }
-  // " Chords" ("Accompaniment"): the chord section plays chords, or melody when off. The
-  // live channel is silenced, so no note is left hanging across the switch.
+  // " Chords" ("Accompaniment"): the chord section plays chords, or melody when off. Every
+  // note the player holds is ended and the live channel silenced, so nothing hangs across it.
   void SetAccompaniment(bool on);
   // "Transmit Controllers": while on, repeated controller values pass the input unthinned.
   void SetTransmitControllers(bool on);

@@ -102,7 +102,6 @@ void StylePlayer::StartStyle(int part) {
   if (style_.StyleLength <= 0 || !style_.StyleMode) return;
   view_.MeasureDisplay("1:1");
   PendingSuccessor = 0;
-  notes_.ClearNotes();
   PlayEndPos = style_.Work.WorkLength;
   PartRequest = -1;
   if (transport_.CountIn && !transport_.SlaveMode) transport_.ArmCountIn();
@@ -530,19 +529,27 @@ uint8_t StylePlayer::ChannelFilter(uint8_t status, int channel, uint8_t data2, u
   return data1;
 }
 
+void StylePlayer::EndBookedNotes(int channel) {
+  TMidiOutput& port = *ports_.PlayPort;
+  const int first = channel > 15 ? 0 : channel;
+  const int last = channel > 15 ? 15 : channel;
+  for (int c = first; c <= last; ++c) {
+    auto& velocity = notes_.NoteVelocity[static_cast<size_t>(c)];
+    auto& mapped = notes_.MappedNote[static_cast<size_t>(c)];
+    for (int n = 0; n < 128 && port.IsOpen(); ++n) {
+      if (velocity[static_cast<size_t>(n)] == 0) continue;
+      port.PutShort(static_cast<uint8_t>(0x90 | c), mapped[static_cast<size_t>(n)], 0);
+    }
+    velocity.fill(0);
+    mapped.fill(0);
+  }
+}
+
 void StylePlayer::ChannelSoundOff(TMidiOutput& port, int channel) {
   if (!port.IsOpen()) return;
   channel &= 0x0F;
   // Note-offs for what the player holds first: many sound modules ignore all-notes-off.
-  if (&port == ports_.PlayPort) {
-    auto& velocity = notes_.NoteVelocity[static_cast<size_t>(channel)];
-    auto& mapped = notes_.MappedNote[static_cast<size_t>(channel)];
-    for (int n = 0; n < 128; ++n) {
-      if (velocity[static_cast<size_t>(n)] == 0) continue;
-      port.PutShort(static_cast<uint8_t>(0x90 | channel), mapped[static_cast<size_t>(n)], 0);
-      velocity[static_cast<size_t>(n)] = 0;
-    }
-  }
+  if (&port == ports_.PlayPort) EndBookedNotes(channel);
   const auto status = static_cast<uint8_t>(0xB0 | channel);
   port.PutShort(status, 64, 0);
   port.PutShort(status, 66, 0);
@@ -551,7 +558,8 @@ void StylePlayer::ChannelSoundOff(TMidiOutput& port, int channel) {
 
 void StylePlayer::AllSoundOff(TMidiOutput& port) {
   for (int channel = 0; channel < 16; ++channel) ChannelSoundOff(port, channel);
-  notes_.ClearNotes();
+  // Another port's silence leaves the play port's notes, and their bookkeeping, alone.
+  if (&port == ports_.PlayPort) notes_.ClearNotes();
 }
 
 void StylePlayer::ResetStylePlayer() {
@@ -622,7 +630,8 @@ void StylePlayer::RevoiceSounding(int channel, int root, bool partChange, bool h
       velocity.fill(0);
     }
   }
-  if (partChange) notes_.ClearNotes();
+  // What the loop left (the pad, muted channels) ends here too: nothing is forgotten unheard.
+  if (partChange) EndBookedNotes(16);
   lastRoot_ = root;
   lastType_ = type;
 }

@@ -74,6 +74,9 @@ class StylePlayer {
   // The filter every style, thru and external event passes: a new data1, 255 drops it.
   uint8_t ChannelFilter(uint8_t status, int channel, uint8_t data2, uint8_t data1);
   void ChannelSoundOff(TMidiOutput& port, int channel);
+  // Note-offs on the play port for the notes booked on `channel` (16 = all), at the pitch each
+  // was sent; then the bookkeeping forgets them.
+  void EndBookedNotes(int channel);
   void AllSoundOff(TMidiOutput& port);
   // Silences the harmonic pad's channel, if one is chosen.
   void SilencePad();

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <set>
+
 #include "support/PlayerRig.h"
 
 namespace korvel {
@@ -177,6 +180,52 @@ TEST(StylePlayer, TheHarmonicPadPlaysOnItsOwnChannelAndTouchesNoOther) {
                         : Strings{"48:105", "52:105", "55:105", "60:105", "48:0",   "52:0",
                                   "55:0",   "60:0",   "50:105", "54:105", "57:105", "62:105"};
     EXPECT_EQ(pad, expected) << "pad channel " << padChannel;
+  }
+}
+
+// Notes that sound after the messages sent, as a module that ignores all-notes-off hears them.
+std::set<std::string> StillSounding(const PlayerRig& rig) {
+  std::set<std::string> sounding;
+  for (const auto& m : rig.driver.Sent()) {
+    const int h = m.Bytes[0] & 0xF0;
+    if (h != 0x80 && h != 0x90) continue;
+    const std::string note =
+        std::to_string((m.Bytes[0] & 0x0F) + 1) + ":" + std::to_string(m.Bytes[1]);
+    if (h == 0x90 && m.Bytes[2] > 0) {
+      sounding.insert(note);
+    } else {
+      sounding.erase(note);
+    }
+  }
+  return sounding;
+}
+
+TEST(StylePlayer, EveryWayOfForgettingNotesEndsThemFirst) {
+  StyleFixture fixture;
+  fixture.Part(kBasic, 2, {{0, 0x91, 60, 100}, {180, 0x91, 60, 0}})
+      .Part(kFillBasic, 1, {{0, 0x91, 72, 100}, {12, 0x91, 72, 0}});
+  const struct {
+    const char* what;
+    std::function<void(PlayerRig&)> action;
+  } cases[] = {
+      {"Accompaniment switched off", [](PlayerRig& rig) { rig.engine.SetAccompaniment(false); }},
+      {"the other output silenced",
+       [](PlayerRig& rig) { rig.player.AllSoundOff(rig.ports.MidiOutput2); }},
+      {"a part change", [](PlayerRig& rig) { rig.Key(rig.keys.FillInKey); }},
+  };
+  for (const auto& c : cases) {
+    PlayerRig rig;
+    rig.Load(fixture);
+    rig.live.HarmonicPad = true;
+    rig.live.HarmonicPadChannel = 16;
+    rig.Start();
+    rig.Chord(50, 1);  // D major: the pattern's C sounds as D, the pad holds D F# A D
+    rig.Ticks(30);
+    ASSERT_EQ(StillSounding(rig).size(), 5u) << c.what;
+    c.action(rig);
+    rig.Ticks(160);  // past the pattern's own note-off, before it strikes the note again
+    rig.transport.StopCommand();
+    EXPECT_EQ(StillSounding(rig), std::set<std::string>{}) << c.what;
   }
 }
 
