@@ -118,7 +118,7 @@ void ComputerKeyboard::KeyDown(int virtualKey, KeyModifiers modifiers) {
         note += zone.Shift + (key.Row == 1 || key.Row == 2 ? 12 : 0);
       }
       note += input_.KeyTranspose();
-      if (input_.MelodyAdLib) note = input_.AdLib(channel, note, true);
+      note = input_.MelodyNote(channel, note, true);
       if (note < 1 || note > 127) return;
       keyNote_[static_cast<size_t>(virtualKey)] = static_cast<uint8_t>(note);
       keyChannel_[static_cast<size_t>(virtualKey)] = static_cast<uint8_t>(channel);
@@ -211,7 +211,7 @@ void ComputerKeyboard::ScreenNoteOn(int note, int velocity) {
     return;
   }
   note += chords_.ChordTranspose;
-  if (input_.MelodyAdLib) note = input_.AdLib(live_.SelChannel, note, velocity > 0);
+  note = input_.MelodyNote(live_.SelChannel, note, velocity > 0);
   if (note < 0 || note > 127) return;
   input_.SendLiveMessage(static_cast<uint8_t>(0x90 | live_.SelChannel), static_cast<uint8_t>(note),
                          static_cast<uint8_t>(std::clamp(velocity, 0, 127)));

@@ -139,7 +139,7 @@ void LiveInput::Route(TMyMidiEvent event) {
       }
       if (channel != kDrumChannel) {
         note += KeyTranspose();
-        if (MelodyAdLib) note = AdLib(channel, note, noteOn);
+        note = MelodyNote(channel, note, noteOn);
         if (noteOn) {
           const int velocity = event.Data2 + VelocityOffset;
           if (velocity >= 1) event.Data2 = static_cast<uint8_t>(std::min(velocity, 127));
@@ -154,6 +154,14 @@ void LiveInput::Route(TMyMidiEvent event) {
     if (Hooks.RecordMelody) Hooks.RecordMelody(event.MidiMessage, event.Data1, event.Data2);
   }
   if (thru.IsOpen()) thru.PutMidiEvent(event);
+}
+
+int LiveInput::MelodyNote(int channel, int note, bool noteOn) {
+  if (MelodyAdLib) return AdLib(channel, note, noteOn);
+  const auto received = static_cast<size_t>(std::clamp(note, 0, 127));
+  const int sent = adLibMap_[received];
+  adLibMap_[received] = 0;
+  return !noteOn && sent != 0 ? sent : note;
 }
 
 int LiveInput::AdLib(int channel, int note, bool noteOn) {

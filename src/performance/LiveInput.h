@@ -64,8 +64,9 @@ class LiveInput {
   void ControlKeyPressed(int note, int code);
   void KeyFunction(int index);
   void SendLiveMessage(uint8_t status, uint8_t data1, uint8_t data2);
-  // A melody note played as if in C, moved to the last chord.
-  int AdLib(int channel, int note, bool noteOn);
+  // A melody note as it sounds: with " Melody Ad Lib" played as if in C and moved to the last
+  // chord. A note-off reaches the note its note-on sounded, even if Ad Lib was switched since.
+  int MelodyNote(int channel, int note, bool noteOn);
   // Clamps each zone's octave shift so that its notes stay within 0..127.
   void ApplySplit();
 
@@ -73,6 +74,7 @@ class LiveInput {
 
  private:
   bool IsControlKey(int note) const;
+  int AdLib(int channel, int note, bool noteOn);
 
   ChordRecognition& chords_;
   StylePlayer& player_;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "support/PlayerRig.h"
 
 namespace korvel {
@@ -131,6 +133,38 @@ TEST_F(LiveInputTest, AdLibMovesAMelodyInCToTheChord) {
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0].Bytes[1], c.sounds) << c.root << " " << c.type;
     EXPECT_EQ(sent[1].Bytes[1], c.sounds) << "the note-off reaches the note that sounded";
+    rig.driver.ClearSent();
+  }
+}
+
+TEST_F(LiveInputTest, AMelodyNoteHeldWhileAdLibGoesOffEndsWhereItSounded) {
+  rig.chord.EditChordRoot = 55;  // G maj: a played E sounds as B (71)
+  rig.chord.EditChordType = 1;
+  const struct {
+    const char* door;
+    std::function<void(bool on)> key;
+  } doors[] = {
+      {"MIDI keyboard", [this](bool on) { Play(on ? 0x90 : 0x80, 64, on ? 100 : 0); }},
+      {"on-screen keyboard",
+       [this](bool on) {
+         rig.engine.Keyboard.Accompaniment = false;
+         if (on) {
+           rig.engine.Keyboard.ScreenNoteOn(64, 100);
+         } else {
+           rig.engine.Keyboard.ScreenNoteOff(64);
+         }
+       }},
+  };
+  for (const auto& d : doors) {
+    input.MelodyAdLib = true;
+    d.key(true);
+    input.KeyFunction(1975);  // Ad Lib off while the key is held
+    d.key(false);
+    d.key(true);  // played again without Ad Lib: as it is
+    d.key(false);
+    std::vector<int> notes;
+    for (const auto& m : rig.driver.Sent()) notes.push_back(m.Bytes[1]);
+    EXPECT_EQ(notes, (std::vector<int>{71, 71, 64, 64})) << d.door;
     rig.driver.ClearSent();
   }
 }
