@@ -117,7 +117,7 @@ KeyboardPanel::KeyboardPanel(Engine& engine, QWidget* parent)
   Bind(FunctionKeys, engine_.Input.FunctionKeySwitch);
   connect(Octave, &QSpinBox::valueChanged, this, [this](int value) {
     std::lock_guard lock(engine_.Lock);
-    engine_.Input.Octave = value;
+    engine_.Live.KeyboardOctave = value;
   });
   connect(Transpose, &QSpinBox::valueChanged, this, [this](int value) {
     std::lock_guard lock(engine_.Lock);
@@ -149,7 +149,7 @@ void KeyboardPanel::Refresh() {
   set(FunctionKeys, engine_.Input.FunctionKeySwitch);
   {
     const QSignalBlocker block(Octave);
-    Octave->setValue(engine_.Input.Octave);
+    Octave->setValue(engine_.Live.KeyboardOctave);
   }
   {
     const QSignalBlocker block(Transpose);

@@ -199,12 +199,12 @@ void ChordRecognition::LeavePlayChords() {
   live_.TriggerVelocity = 1;
 }
 
-bool ChordRecognition::PlayChordsKey(int note, int velocity, bool noteOn, int keyTranspose) {
+bool ChordRecognition::PlayChordsKey(int note, int velocity, bool noteOn, int transpose) {
   const int trigger = TriggerZoneKey();
   if (note >= trigger) {
     if (noteOn) {
       live_.TriggerVelocity = static_cast<uint8_t>(std::clamp(velocity, 1, 127));
-      SetChord(note + keyTranspose, ChordTypeOverride >= 1 ? ChordTypeOverride : 1, kFinalRoot);
+      SetChord(note + transpose, ChordTypeOverride >= 1 ? ChordTypeOverride : 1, kFinalRoot);
     } else {
       player_.ReleaseTriggeredChord();
     }

@@ -53,8 +53,9 @@ class ChordRecognition {
   void LeavePlayChords();
   int TriggerZoneKey() const { return live_.FirstKey / 12 * 12 + 24; }
   // A note of the chord channel in Play Chords mode; false when it is none of the mode's keys
-  // (a control key or an instrument key for the live routing).
-  bool PlayChordsKey(int note, int velocity, bool noteOn, int keyTranspose);
+  // (a control key or an instrument key for the live routing). A trigger key's root is moved by
+  // `transpose`; the keyboard octave is added when the chord sounds.
+  bool PlayChordsKey(int note, int velocity, bool noteOn, int transpose);
 
   // "C maj", or "C\" maj" when the root lies an octave up (at or above FirstKey + 12).
   std::string ChordName(int rootNote, int type) const;

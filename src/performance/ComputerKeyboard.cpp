@@ -185,10 +185,10 @@ void ComputerKeyboard::FunctionKey(int virtualKey, KeyModifiers modifiers) {
       }
       break;
     case vk::PageUp:
-      if (input_.Octave < 4) ++input_.Octave;
+      input_.KeyFunction(1980);
       break;
     case vk::PageDown:
-      if (input_.Octave > -3) --input_.Octave;
+      input_.KeyFunction(1979);
       break;
     case vk::Home:
       transport_.SetCountersForMeasureStart();

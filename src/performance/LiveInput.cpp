@@ -86,7 +86,8 @@ void LiveInput::Route(TMyMidiEvent event) {
       int note = event.Data1;
       const bool chordKey = Chords && (ChordChannel == 0 || ChordChannel == received);
       if (chordKey && transport_.PlayChordsMode && transport_.ClockState == 0) {
-        if (chords_.PlayChordsKey(note, event.Data2, noteOn, KeyTranspose())) return;
+        // The triggered chord sounds in the keyboard's octave: only the transpose is added here.
+        if (chords_.PlayChordsKey(note, event.Data2, noteOn, Transpose)) return;
         if (noteOn && IsControlKey(note)) {
           ControlKeyPressed(note, 12);
           return;
@@ -245,10 +246,10 @@ void LiveInput::KeyFunction(int index) {
       Call(Hooks.PlayMelody);
       break;
     case 1979:
-      if (Octave > -3) --Octave;
+      if (live_.KeyboardOctave > -3) --live_.KeyboardOctave;
       break;
     case 1980:
-      if (Octave < 4) ++Octave;
+      if (live_.KeyboardOctave < 4) ++live_.KeyboardOctave;
       break;
     case 1981:
       if (chords_.ChordTranspose > -11) --chords_.ChordTranspose;

@@ -43,9 +43,9 @@ class LiveInput {
   int ChordChannel = 0;        // 0 = all, else 1..16
   int LastKey = 59;            // the accompaniment section is FirstKey..LastKey
   bool UnchangedExtIn = true;  // "Unchanged Ext. in"
-  int Octave = 0;              // -3..4
   int Transpose = 0;           // -11..11
-  int KeyTranspose() const { return 12 * Octave + Transpose; }
+  // The octave (LiveSettings::KeyboardOctave, which triggered chords follow too) and transpose.
+  int KeyTranspose() const { return 12 * live_.KeyboardOctave + Transpose; }
   int VelocityOffset = 0;  // -20..20
   std::array<bool, 16> SuppressControllers{};
   std::array<bool, 16> Sustain{};

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "performance/ChordRecognition.h"
 #include "support/PlayerRig.h"
 
@@ -113,6 +115,31 @@ TEST_F(ChordRecognitionTest, PlayChordsTypeKeyAndTriggerKey) {
             (std::vector<std::string>{"0:1:64:0", "0:1:67:0", "0:1:71:0", "0:1:74:0"}));
   EXPECT_EQ(chords.ChordTypeOverride, 0);
   EXPECT_FALSE(chords.PlayChordsKey(rig.keys.FillInKey, 100, true, 0)) << "for the control keys";
+}
+
+TEST_F(ChordRecognitionTest, TriggeredChordsSoundInTheKeyboardOctave) {
+  rig.transport.ToggleClock();
+  chords.EnterPlayChords();
+  rig.engine.Keyboard.KeyDown(vk::PageUp, {});  // one octave up
+  const struct {
+    const char* source;
+    std::function<void()> press, release;
+  } sources[] = {
+      {"a trigger key",
+       [this] { rig.engine.Input.Route({.MidiMessage = 0x90, .Data1 = 64, .Data2 = 90}); },
+       [this] { rig.engine.Input.Route({.MidiMessage = 0x80, .Data1 = 64}); }},
+      {"the on-screen keyboard", [this] { rig.engine.Keyboard.ScreenNoteOn(64, 90); },
+       [this] { rig.engine.Keyboard.ScreenNoteOff(64); }},
+  };
+  for (const auto& s : sources) {
+    rig.driver.ClearSent();
+    s.press();
+    s.release();
+    EXPECT_EQ(rig.Notes(),
+              (std::vector<std::string>{"0:1:76:90", "0:1:80:90", "0:1:83:90", "0:1:88:90",
+                                        "0:1:76:0", "0:1:80:0", "0:1:83:0", "0:1:88:0"}))
+        << s.source << ": E major, once an octave up";
+  }
 }
 
 TEST_F(ChordRecognitionTest, TheSetterIgnoresTypeZeroAndStartsTheStyle) {

@@ -58,7 +58,7 @@ TEST_F(ComputerKeyboardTest, FunctionKeys) {
   rig.Ticks(1);
   EXPECT_EQ(rig.transport.Tempo, 60);
   keyboard.KeyDown(vk::PageUp, {});
-  EXPECT_EQ(rig.engine.Input.Octave, 1);
+  EXPECT_EQ(rig.live.KeyboardOctave, 1);
   keyboard.KeyDown(vk::F1 + 9, {});  // F10: Stop
   EXPECT_FALSE(rig.player.Playing);
 }

@@ -94,12 +94,12 @@ TEST_F(LiveInputTest, ChannelsVelocitiesAndControllers) {
 }
 
 TEST_F(LiveInputTest, TranspositionAndSplit) {
-  input.Octave = 1;
+  rig.live.KeyboardOctave = 1;
   input.Transpose = -2;
   Play(0x90, 72, 100);
   Play(0x99, 35, 100);  // drums are never transposed
   EXPECT_EQ(Sent(), "0 Module: 90 52 64\n0 Module: 99 23 64\n");
-  input.Octave = 0;
+  rig.live.KeyboardOctave = 0;
   input.Transpose = 0;
   input.KeyboardSplit = true;
   input.Zones[0] = {true, 50, 5, 12};
@@ -188,7 +188,7 @@ TEST_F(LiveInputTest, FunctionKeysInTheSection) {
   input.KeyFunction(1984);
   EXPECT_EQ(rig.transport.Tempo, tempo + 5);
   input.KeyFunction(1980);
-  EXPECT_EQ(input.Octave, 1);
+  EXPECT_EQ(rig.live.KeyboardOctave, 1);
 }
 
 }  // namespace

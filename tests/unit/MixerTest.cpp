@@ -370,9 +370,9 @@ TEST_F(MixerTest, InstrumentKeysPlayTheirInstrumentOrFunction) {
   rig.driver.ClearSent();
   rig.engine.Keyboard.KeyDown(vk::F1, {true, false, false});
   EXPECT_EQ(Messages(rig.driver), "C4 21\nB4 07 5A\nB4 0A 1E\nB4 5B 14\nB4 5D 0A\n");
-  const int octave = rig.engine.Input.Octave;
+  const int octave = rig.live.KeyboardOctave;
   rig.engine.Input.Hooks.SelectInstrumentPreset(1);
-  EXPECT_EQ(rig.engine.Input.Octave, octave + 1);
+  EXPECT_EQ(rig.live.KeyboardOctave, octave + 1);
   mixer.Selected = 50;
   rig.engine.Keyboard.KeyDown(vk::F1 + 2, {true, true, false});  // Shift+Ctrl stores
   EXPECT_EQ(mixer.Keys.Slots[2].Value, 50);
