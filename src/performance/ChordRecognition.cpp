@@ -25,6 +25,13 @@ int SwapMajorMinor(int type) {
   }
 }
 
+// A root note in 1..127 with the pitch class of `note`: the chord keeps its name at the ends.
+int KeepInRange(int note) {
+  while (note > 127) note -= 12;
+  while (note < 1) note += 12;
+  return note;
+}
+
 }  // namespace
 
 ChordRecognition::ChordRecognition(ChordValue& chord, LiveSettings& live, Transport& transport,
@@ -108,8 +115,8 @@ int ChordRecognition::RecognizeChord(int highestRow, int mode, int divisor) {
       }
     }
   }
-  chord_.ChordRoot =
-      static_cast<int16_t>(live_.FirstKey + (memoryRoot_ % 12 + RootPlaceOffset()) % 12);
+  chord_.ChordRoot = static_cast<int16_t>(
+      KeepInRange(live_.FirstKey + (memoryRoot_ % 12 + RootPlaceOffset()) % 12));
   chord_.ChordType = static_cast<int16_t>(memoryType_);
   if (mode == 1) ClearHeldNotes();
   return memoryType_;
@@ -135,7 +142,7 @@ void ChordRecognition::SetChord(int rootNote, int type, int transpose) {
   } else {
     root = rootNote + transpose % 12;
   }
-  root = std::clamp(root, 1, 127);
+  root = KeepInRange(root);
   chord_.EditChordRoot = static_cast<int16_t>(root);
   chord_.EditChordType = static_cast<int16_t>(type);
   chord_.ChordRoot = static_cast<int16_t>(root);

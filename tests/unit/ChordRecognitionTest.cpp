@@ -48,6 +48,21 @@ TEST_F(ChordRecognitionTest, HeldNotesAreRecognisedFromTheThirdKey) {
   }
 }
 
+TEST_F(ChordRecognitionTest, RootsPlacedNearTheEndsOfTheRangeKeepTheirPitchClass) {
+  chords.SetFirstKey(119);
+  Press({58, 62, 65});  // Bb D F, with the section starting at B8
+  EXPECT_EQ(rig.chord.EditChordRoot, 118);
+  EXPECT_EQ(chords.ChordName(rig.chord.EditChordRoot, rig.chord.EditChordType), "Bb maj");
+  chords.SetFirstKey(40);
+  const struct {
+    int root, transpose, placed;
+  } cases[] = {{125, 5, 118}, {2, -5, 9}, {127, kFinalRoot, 127}, {60, 11, 71}};
+  for (const auto& c : cases) {
+    chords.SetChord(c.root, 1, c.transpose);
+    EXPECT_EQ(rig.chord.EditChordRoot, c.placed) << c.root << " moved by " << c.transpose;
+  }
+}
+
 TEST_F(ChordRecognitionTest, SmartKeysForgetReleasedNotesStaticKeysDoNot) {
   Press({48, 52, 55});
   for (int key : {48, 52, 55}) chords.ChordKeyOff(key);
