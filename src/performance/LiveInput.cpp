@@ -122,8 +122,7 @@ void LiveInput::Route(TMyMidiEvent event) {
       if (noteOn && note < FunctionKeyTop && (FunctionKeySwitch || InstrumentSwitch)) {
         if (FunctionKeySwitch && note >= FunctionKeyTop - 4) {
           KeyFunction(1975 + (FunctionKeyTop - 1 - note));
-        } else if (!FunctionKeySwitch && InstrumentSwitch && FunctionKeyBase > 0 &&
-                   note >= FunctionKeyBase) {
+        } else if (InstrumentSwitch && FunctionKeyBase > 0 && note >= FunctionKeyBase) {
           Call(Hooks.SelectInstrumentPreset, note - FunctionKeyBase);
         }
         return;

@@ -137,6 +137,34 @@ TEST_F(LiveInputTest, AdLibMovesAMelodyInCToTheChord) {
   }
 }
 
+TEST_F(LiveInputTest, TheFunctionKeyOctaveSharesItsKeysBetweenBothSwitches) {
+  std::vector<int> presets;
+  input.Hooks.SelectInstrumentPreset = [&presets](int preset) { presets.push_back(preset); };
+  input.FunctionKeyBase = 24;  // below the control keys, so that the whole octave is free
+  input.FunctionKeyTop = 36;
+  const struct {
+    bool functionKeys;
+    int note;
+    std::vector<int> presets;
+    bool adLib;
+  } cases[] = {
+      {true, 24, {0}, false},  {true, 31, {7}, false},
+      {true, 32, {}, false},   {true, 35, {}, true},  // the octave's highest key: Melody Ad Lib
+      {false, 32, {8}, false}, {false, 35, {11}, false},
+  };
+  for (const auto& c : cases) {
+    presets.clear();
+    input.MelodyAdLib = false;
+    input.InstrumentSwitch = true;
+    input.FunctionKeySwitch = c.functionKeys;
+    Play(0x90, static_cast<uint8_t>(c.note), 100);
+    EXPECT_EQ(presets, c.presets) << c.note << (c.functionKeys ? " with" : " without")
+                                  << " the function keys";
+    EXPECT_EQ(input.MelodyAdLib, c.adLib) << c.note;
+  }
+  EXPECT_EQ(Sent(), "") << "the octave's keys are not sent on";
+}
+
 TEST_F(LiveInputTest, AMelodyNoteHeldWhileAdLibGoesOffEndsWhereItSounded) {
   rig.chord.EditChordRoot = 55;  // G maj: a played E sounds as B (71)
   rig.chord.EditChordType = 1;
