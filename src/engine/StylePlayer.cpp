@@ -172,7 +172,8 @@ void StylePlayer::PlayStyleTick() {
       if (data1 == 255) continue;
     } else {
       if (h == 0xB0 && data1 == 84) {
-        data2 = static_cast<uint8_t>(std::clamp(data2 + notes_.MasterTranspose, 0, 127));
+        // As the external input does: the sum wraps within the data byte.
+        data2 = static_cast<uint8_t>((data2 + notes_.MasterTranspose) & 0x7F);
       }
       if (h == 0xB0 && data1 == 91 && (live_.ReverbOff || live_.ReverbDefined)) continue;
       data1 = ChannelFilter(status, c, data2, data1);

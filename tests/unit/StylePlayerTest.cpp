@@ -183,6 +183,29 @@ TEST(StylePlayer, TheHarmonicPadPlaysOnItsOwnChannelAndTouchesNoOther) {
   }
 }
 
+TEST(StylePlayer, PortamentoControlIsTransposedWithinTheDataByte) {
+  const struct {
+    int value, transpose, sent;
+  } cases[] = {{60, 5, 65}, {120, 12, 4}, {5, -12, 121}, {127, 0, 127}};
+  for (const auto& c : cases) {
+    StyleFixture fixture;
+    fixture.Part(
+        kBasic, 1,
+        {{0, 0xB1, 84, static_cast<uint8_t>(c.value)}, {0, 0x91, 60, 100}, {12, 0x91, 60, 0}});
+    PlayerRig rig;
+    rig.Load(fixture);
+    rig.notes.MasterTranspose = static_cast<int8_t>(c.transpose);
+    rig.Start();
+    rig.Chord(48, 1);
+    rig.Ticks(2);
+    std::vector<int> portamento;
+    for (const auto& m : rig.driver.Sent()) {
+      if (m.Bytes[0] == 0xB1 && m.Bytes[1] == 84) portamento.push_back(m.Bytes[2]);
+    }
+    EXPECT_EQ(portamento, std::vector<int>{c.sent}) << c.value << " + " << c.transpose;
+  }
+}
+
 // Notes that sound after the messages sent, as a module that ignores all-notes-off hears them.
 std::set<std::string> StillSounding(const PlayerRig& rig) {
   std::set<std::string> sounding;
