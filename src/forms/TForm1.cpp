@@ -332,7 +332,7 @@ void TForm1::StartExternalApp(bool mayAsk) {
   if (!StartProgram({program})) return;  // a failed start is silent
   externalAppStarted_ = true;
   std::lock_guard lock(engine_->Lock);
-  if (engine_->Transport.PlayChordsMode) engine_->Chords.LeavePlayChords();
+  engine_->Chords.SetPlayChords(false);
 }
 
 void TForm1::SetBackground(bool on) {

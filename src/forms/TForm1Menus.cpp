@@ -96,13 +96,7 @@ void TForm1::BuildMenus() {
   Checked(keyboard, "Adjust Octave", "Keep the voicing near the played chord", e.Live.AdjustOctave,
           locked([&e] { e.Player.ToggleAdjustOctave(); }));
   Checked(keyboard, "Play Chords", "The chord keys sound as chords", e.Transport.PlayChordsMode,
-          locked([&e] {
-            if (e.Transport.PlayChordsMode) {
-              e.Chords.LeavePlayChords();
-            } else {
-              e.Chords.EnterPlayChords();
-            }
-          }));
+          locked([&e] { e.Chords.SetPlayChords(!e.Transport.PlayChordsMode); }));
   Toggle(keyboard, "Major <> Minor", "Play major chords as minor and minor as major",
          e.Chords.MajorMinor);
   Toggle(keyboard, "Harmonic Pad", "The pad channel holds the chord", e.Live.HarmonicPad,

@@ -196,14 +196,13 @@ void ChordRecognition::ChordKeyOff(int note) {
   }
 }
 
-void ChordRecognition::EnterPlayChords() {
-  transport_.PlayChordsMode = true;
-  live_.TriggerVelocity = 100;
-}
-
-void ChordRecognition::LeavePlayChords() {
-  transport_.PlayChordsMode = false;
-  live_.TriggerVelocity = 1;
+bool ChordRecognition::SetPlayChords(bool on) {
+  if (on == transport_.PlayChordsMode) return true;
+  if (player_.Playing) return false;
+  transport_.ResetTransport();  // while the mode is still on, this releases a triggered chord
+  transport_.PlayChordsMode = on;
+  live_.TriggerVelocity = on ? 100 : 1;
+  return true;
 }
 
 bool ChordRecognition::PlayChordsKey(int note, int velocity, bool noteOn, int transpose) {

@@ -48,9 +48,10 @@ class ChordRecognition {
   // A key of the accompaniment section, in fingered or two-finger mode.
   void ChordKeyOn(int note);
   void ChordKeyOff(int note);
-  // Play Chords mode: the three key ranges above the section's first key.
-  void EnterPlayChords();
-  void LeavePlayChords();
+  // "Play Chords": switched only while the transport is stopped, and the switch resets it, so
+  // that no triggered chord outlives the mode and no style plays on in it. False when refused.
+  bool SetPlayChords(bool on);
+  // The mode's three key ranges lie above the section's first key.
   int TriggerZoneKey() const { return live_.FirstKey / 12 * 12 + 24; }
   // A note of the chord channel in Play Chords mode; false when it is none of the mode's keys
   // (a control key or an instrument key for the live routing). A trigger key's root is moved by

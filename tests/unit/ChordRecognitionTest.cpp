@@ -115,7 +115,7 @@ TEST_F(ChordRecognitionTest, MajorMinorSwapsEveryChord) {
 
 TEST_F(ChordRecognitionTest, PlayChordsTypeKeyAndTriggerKey) {
   rig.transport.ToggleClock();  // Play Chords mode works with the clock stopped
-  chords.EnterPlayChords();
+  ASSERT_TRUE(chords.SetPlayChords(true));
   rig.live.SelChannel = 0;
   rig.driver.ClearSent();
   const int trigger = chords.TriggerZoneKey();
@@ -132,9 +132,36 @@ TEST_F(ChordRecognitionTest, PlayChordsTypeKeyAndTriggerKey) {
   EXPECT_FALSE(chords.PlayChordsKey(rig.keys.FillInKey, 100, true, 0)) << "for the control keys";
 }
 
+TEST_F(ChordRecognitionTest, PlayChordsSwitchesOnlyWhileStoppedAndResetsTheTransport) {
+  rig.transport.ToggleClock();
+  ASSERT_TRUE(chords.SetPlayChords(true));
+  EXPECT_EQ(rig.live.TriggerVelocity, 100);
+  chords.PlayChordsKey(64, 90, true, 0);  // a trigger key held ...
+  rig.driver.ClearSent();
+  ASSERT_TRUE(chords.SetPlayChords(false));  // ... while the mode ends
+  EXPECT_EQ(rig.Notes(),
+            (std::vector<std::string>{"0:1:64:0", "0:1:68:0", "0:1:71:0", "0:1:76:0"}));
+  EXPECT_EQ(rig.live.TriggerVelocity, 1);
+
+  test::StyleFixture fixture;
+  fixture.Part(kBasic, 1, test::BeatNotes({60, 64, 67, 72}));
+  rig.Load(fixture);
+  rig.transport.ToggleClock();
+  rig.Start();
+  rig.Chord(48, 1);
+  rig.Ticks(3);
+  EXPECT_FALSE(chords.SetPlayChords(true)) << "refused while the style plays";
+  EXPECT_FALSE(rig.transport.PlayChordsMode);
+  rig.Chord(50, 1);
+  rig.Ticks(30);
+  EXPECT_EQ(rig.player.VoiceRoot, 50) << "the style still follows the chords";
+  rig.transport.StopCommand();
+  EXPECT_TRUE(chords.SetPlayChords(true)) << "once stopped, the switch works";
+}
+
 TEST_F(ChordRecognitionTest, TriggeredChordsSoundInTheKeyboardOctave) {
   rig.transport.ToggleClock();
-  chords.EnterPlayChords();
+  ASSERT_TRUE(chords.SetPlayChords(true));
   rig.engine.Keyboard.KeyDown(vk::PageUp, {});  // one octave up
   const struct {
     const char* source;
