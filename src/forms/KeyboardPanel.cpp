@@ -30,6 +30,7 @@ KeyboardPanel::KeyboardPanel(Engine& engine, QWidget* parent)
       FunctionKeys(new QCheckBox),
       Octave(new QSpinBox),
       Transpose(new QSpinBox),
+      ChordTranspose(new QSpinBox),
       engine_(engine) {
   setObjectName("Keyboard");
   auto* column = new QVBoxLayout(this);
@@ -98,12 +99,16 @@ KeyboardPanel::KeyboardPanel(Engine& engine, QWidget* parent)
   Transpose->setPrefix("Transpose ");
   options->addWidget(Octave, 2, 0);
   options->addWidget(Transpose, 2, 1);
+  ChordTranspose->setRange(-11, 11);
+  ChordTranspose->setPrefix("Chord transpose ");
+  ChordTranspose->setToolTip("Transpose the chords, and with them the accompaniment");
+  options->addWidget(ChordTranspose, 2, 2);
   column->addLayout(options);
   Chords->setToolTip("Accompaniment: the chord section plays chords");
   FunctionKeys->setToolTip("The four highest keys of the chord section become function keys");
   for (QWidget* control :
        std::initializer_list<QWidget*>{Chords, MelodyAdLib, HarmonicPad, Instruments, KeyboardSplit,
-                                       FunctionKeys, Octave, Transpose})
+                                       FunctionKeys, Octave, Transpose, ChordTranspose})
     control->setFocusPolicy(Qt::ClickFocus);
 
   connect(Chords, &QCheckBox::toggled, this, [this](bool on) {
@@ -122,6 +127,10 @@ KeyboardPanel::KeyboardPanel(Engine& engine, QWidget* parent)
   connect(Transpose, &QSpinBox::valueChanged, this, [this](int value) {
     std::lock_guard lock(engine_.Lock);
     engine_.Input.Transpose = value;
+  });
+  connect(ChordTranspose, &QSpinBox::valueChanged, this, [this](int value) {
+    std::lock_guard lock(engine_.Lock);
+    engine_.Chords.ChordTranspose = value;
   });
   Refresh();
 }
@@ -154,6 +163,10 @@ void KeyboardPanel::Refresh() {
   {
     const QSignalBlocker block(Transpose);
     Transpose->setValue(engine_.Input.Transpose);
+  }
+  {
+    const QSignalBlocker block(ChordTranspose);
+    ChordTranspose->setValue(engine_.Chords.ChordTranspose);
   }
   // The function keys are the four highest of the chord section, named highest first.
   QString names;

@@ -33,7 +33,8 @@ class KeyboardPanel : public QWidget {
   QCheckBox* KeyboardSplit;  // " Keyboard Split ..."
   QCheckBox* FunctionKeys;   // " Ad Lib,  Start/Stop,  PAD,  Melody =  ..."
   QSpinBox* Octave;
-  QSpinBox* Transpose;
+  QSpinBox* Transpose;                   // the notes played
+  QSpinBox* ChordTranspose;              // the chords played, and so the accompaniment
   std::array<QLabel*, 10> TypeLabels{};  // chord-type slots 2..11
 
  protected:

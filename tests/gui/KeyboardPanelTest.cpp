@@ -1,0 +1,37 @@
+// The keyboard panel under the offscreen platform, on an engine with a recording driver: its
+// spin boxes reach the core, and its control buttons act as the control pads do.
+#include <QTest>
+#include <mutex>
+
+#include "forms/KeyboardPanel.h"
+#include "support/PlayerRig.h"
+
+namespace korvel {
+namespace {
+
+class KeyboardPanelTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void TheChordTransposeMovesTheChordsTheMusicianPlays() {
+    test::PlayerRig rig;
+    KeyboardPanel panel(rig.engine);
+    panel.ChordTranspose->setValue(2);
+    {
+      std::lock_guard lock(rig.engine.Lock);
+      for (uint8_t note : {48, 52, 55})  // C E G in the chord section
+        rig.engine.Input.Route({.MidiMessage = 0x90, .Data1 = note, .Data2 = 100});
+      QCOMPARE(int{rig.chord.EditChordRoot}, 50);  // D: the accompaniment plays in D
+      QCOMPARE(int{rig.chord.EditChordType}, 1);
+      rig.engine.Input.KeyFunction(1981);  // the function key lowers it again
+    }
+    panel.Refresh();
+    QCOMPARE(panel.ChordTranspose->value(), 1);
+  }
+};
+
+}  // namespace
+}  // namespace korvel
+
+QTEST_MAIN(korvel::KeyboardPanelTest)
+#include "KeyboardPanelTest.moc"
