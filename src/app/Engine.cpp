@@ -17,6 +17,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
       Loader(Style, Transport, dialogs),
       Input(Chords, Player, Transport, Style, Ports, input.Channels(), Chord, Keys, Notes, Live),
       Keyboard(Input, Chords, Player, Transport, Style, Chord, Keys, Live),
+      Pads(Input, Chords, Player, Transport, Style, Chord, Keys),
       InputSettings(input),
       Sent(input.Channels()),
       Mixer(*this, dialogs),
@@ -44,6 +45,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Transport.Hooks.TransmitControllersOn = [this] { SetTransmitControllers(true); };
   Input.Hooks.SelectInstrumentPreset = [this](int preset) { Mixer.PlaySlot(preset); };
   Keyboard.Hooks.StorePreset = [this](int preset) { Mixer.StoreSlot(preset); };
+  Keyboard.Hooks.Intro = [this] { Pads.IntroAction(); };
   Loader.Hooks.ApplyReverbOptions = [this] {
     if (Live.ReverbOff) {
       Mixer.ReverbStep(128);

@@ -13,6 +13,7 @@
 #include "engine/StylePlayer.h"
 #include "engine/Transport.h"
 #include "midi/MidiPorts.h"
+#include "performance/ChordPads.h"
 #include "performance/ChordRecognition.h"
 #include "performance/ComputerKeyboard.h"
 #include "performance/LiveInput.h"
@@ -82,6 +83,7 @@ class Engine {
   StyleLoader Loader;
   LiveInput Input;
   ComputerKeyboard Keyboard;
+  ChordPads Pads;
   InputCallbackSettings& InputSettings;
   // The last values sent per channel, shared with the input side's thinning.
   ChannelState& Sent;

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <mutex>
@@ -36,29 +37,26 @@ KeyboardPanel::KeyboardPanel(Engine& engine, QWidget* parent)
   auto* column = new QVBoxLayout(this);
 
   auto* controls = new QHBoxLayout;
-  const auto button = [this, controls](const char* caption, const char* hint,
-                                       int ControlKeys::*key) {
-    auto* pad = new QPushButton(caption);
-    pad->setToolTip(hint);
-    pad->setFocusPolicy(Qt::NoFocus);
-    controls->addWidget(pad);
-    connect(pad, &QPushButton::pressed, this, [this, key] {
+  const auto pad = [this, controls](const char* caption, const char* hint, ControlPad which) {
+    auto* button = new QPushButton(caption);
+    button->setToolTip(hint);
+    button->setFocusPolicy(Qt::NoFocus);
+    controls->addWidget(button);
+    connect(button, &QPushButton::pressed, this, [this, which] {
+      const bool shift = QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier);
       std::lock_guard lock(engine_.Lock);
-      ControlKey(engine_.Keys.*key);
+      engine_.Pads.ControlPadDown(which, shift);
+    });
+    connect(button, &QPushButton::released, this, [this] {
+      std::lock_guard lock(engine_.Lock);
+      engine_.Pads.PadUp();
     });
   };
-  auto* intro = new QPushButton("Intro");
-  intro->setToolTip("ESC");
-  intro->setFocusPolicy(Qt::NoFocus);
-  controls->addWidget(intro);
-  connect(intro, &QPushButton::pressed, this, [this] {
-    std::lock_guard lock(engine_.Lock);
-    ControlKey(engine_.Keys.IntroKey());
-  });
-  button("Fill in - F1", "Fill in", &ControlKeys::FillInKey);
-  button("Ext. - F2", "To the extended variation", &ControlKeys::ToAdvKey);
-  button("Basic - F3", "To the basic variation", &ControlKeys::ToBasicKey);
-  button("Ending - F4", "Ending", &ControlKeys::EndingKey);
+  pad("Intro", "ESC", ControlPad::Intro);
+  pad("Fill in - F1", "Fill in", ControlPad::FillIn);
+  pad("Ext. - F2", "To the extended variation", ControlPad::Extended);
+  pad("Basic - F3", "To the basic variation", ControlPad::Basic);
+  pad("Ending - F4", "Ending", ControlPad::Ending);
   controls->addStretch();
   column->addLayout(controls);
 
@@ -182,10 +180,6 @@ void KeyboardPanel::Refresh() {
                                                  : "");
   }
   HighlightOverride();
-}
-
-void KeyboardPanel::ControlKey(int note) {
-  engine_.Input.ControlKeyPressed(note, 12);
 }
 
 void KeyboardPanel::ShowOverride() {

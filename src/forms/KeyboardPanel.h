@@ -43,7 +43,6 @@ class KeyboardPanel : public QWidget {
  private:
   // The box sets `field`; with `silenceLiveChannel` no note of the live channel hangs on.
   void Bind(QCheckBox* box, bool& field, bool silenceLiveChannel = false);
-  void ControlKey(int note);
   void HighlightOverride();
 
   Engine& engine_;

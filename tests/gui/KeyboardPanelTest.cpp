@@ -28,6 +28,27 @@ class KeyboardPanelTest : public QObject {
     panel.Refresh();
     QCOMPARE(panel.ChordTranspose->value(), 1);
   }
+
+  void AShiftClickOnAControlButtonAsksForTheIntro() {
+    test::PlayerRig rig;
+    test::StyleFixture fixture;
+    fixture.Part(kBasic, 1, test::BeatNotes({60, 64, 67, 72}));
+    rig.Load(fixture);
+    KeyboardPanel panel(rig.engine);
+    QPushButton* fillIn = nullptr;
+    for (auto* button : panel.findChildren<QPushButton*>())
+      if (button->text() == "Fill in - F1") fillIn = button;
+    QVERIFY(fillIn);
+    QTest::mouseClick(fillIn, Qt::LeftButton);  // before any chord: C major starts the style
+    {
+      std::lock_guard lock(rig.engine.Lock);
+      QVERIFY(rig.player.Playing);
+      QCOMPARE(int{rig.chord.EditChordRoot}, 48);
+    }
+    QTest::mouseClick(fillIn, Qt::LeftButton, Qt::ShiftModifier);
+    std::lock_guard lock(rig.engine.Lock);
+    QCOMPARE(rig.keys.RecControlKeyNote, rig.keys.IntroKey());
+  }
 };
 
 }  // namespace
