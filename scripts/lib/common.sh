@@ -5,7 +5,7 @@ KORVEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 KORVEL_PACKAGES=(
   cmake ninja-build g++ pkg-config git
-  qt6-base-dev
+  qt6-base-dev libxkbcommon-dev libxcb1-dev
   librtmidi-dev libjack-jackd2-dev jackd2
   libfluidsynth-dev timgm6mb-soundfont
   libsimpleini-dev libcli11-dev

@@ -137,6 +137,13 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     engine_->Transport.TempoEdit1Change(value);
   });
   connect(Midi, &MidiPanel::PortsChanged, this, [this] { RefreshControls(); });
+  // Another program takes the keyboard: the releases of the keys held now will not come here.
+  connect(qApp, &QGuiApplication::applicationStateChanged, this,
+          [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive) return;
+            std::lock_guard lock(engine_->Lock);
+            engine_->Keyboard.ReleaseAllKeys();
+          });
   connect(MidiSettings, &MidiSettingsPanel::Confirmed, this, [this] {
     if (TForm2* window = PanelWindows[kMidiSettingsWindow]) window->hide();
     {
@@ -406,7 +413,7 @@ void TForm1::RefreshControls() {
 void TForm1::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_F12 && event->modifiers() == Qt::NoModifier)
     return dialogs_.InformUser(kNoHelp);
-  const int key = VirtualKeyOf(*event);
+  const int key = KeyTranslator::Desktop().VirtualKeyOf(*event);
   if (key == 0) return QMainWindow::keyPressEvent(event);
   const auto modifiers = event->modifiers();
   std::lock_guard lock(engine_->Lock);
@@ -415,8 +422,14 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
             modifiers.testFlag(Qt::AltModifier)});
 }
 
+void TForm1::focusOutEvent(QFocusEvent* event) {
+  QMainWindow::focusOutEvent(event);
+  std::lock_guard lock(engine_->Lock);
+  engine_->Keyboard.ReleaseAllKeys();
+}
+
 void TForm1::keyReleaseEvent(QKeyEvent* event) {
-  const int key = VirtualKeyOf(*event);
+  const int key = KeyTranslator::Desktop().VirtualKeyOf(*event);
   if (key == 0 || event->isAutoRepeat()) return QMainWindow::keyReleaseEvent(event);
   const auto modifiers = event->modifiers();
   std::lock_guard lock(engine_->Lock);

@@ -92,6 +92,8 @@ class TForm1 : public QMainWindow {
   // The computer keyboard plays Korvel while the main window has the focus.
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  // Releases go elsewhere once the focus has gone: the held keys are let go now.
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   void BuildMenus();

@@ -226,7 +226,14 @@ void ComputerKeyboard::ScreenNoteOff(int note) {
 }
 
 void ComputerKeyboard::KeyUp(int virtualKey, KeyModifiers modifiers) {
-  virtualKey = TranslateForLayout(virtualKey, Layout) & 0xFF;
+  ReleaseKey(TranslateForLayout(virtualKey, Layout) & 0xFF);
+  if (modifiers.Shift || modifiers.Ctrl || modifiers.Alt) {
+    PCTypeKey = 0;
+    chords_.ChordTypeOverride = 0;
+  }
+}
+
+void ComputerKeyboard::ReleaseKey(int virtualKey) {
   const auto key = static_cast<size_t>(virtualKey);
   if (keyNote_[key] != 0) {
     input_.SendLiveMessage(static_cast<uint8_t>(0x90 | keyChannel_[key]), keyNote_[key], 0);
@@ -237,10 +244,14 @@ void ComputerKeyboard::KeyUp(int virtualKey, KeyModifiers modifiers) {
     PCChordKey = 0;
     if (transport_.PlayChordsMode && transport_.ClockState == 0) player_.ReleaseTriggeredChord();
   }
-  if (virtualKey == PCTypeKey || modifiers.Shift || modifiers.Ctrl || modifiers.Alt) {
+  if (virtualKey == PCTypeKey) {
     PCTypeKey = 0;
     chords_.ChordTypeOverride = 0;
   }
+}
+
+void ComputerKeyboard::ReleaseAllKeys() {
+  for (int key = 1; key < static_cast<int>(keyNote_.size()); ++key) ReleaseKey(key);
 }
 
 }  // namespace korvel

@@ -55,6 +55,9 @@ class ComputerKeyboard {
   // `repeat` is an auto-repeated key down.
   void KeyDown(int virtualKey, KeyModifiers modifiers);
   void KeyUp(int virtualKey, KeyModifiers modifiers);
+  // The keys' releases will not come (the window lost the focus): every held key's note ends
+  // and its chord and type keys let go.
+  void ReleaseAllKeys();
   // The on-screen keyboard, which plays chords or melody as "Accompaniment" says too.
   void ScreenNoteOn(int note, int velocity);
   void ScreenNoteOff(int note);
@@ -64,6 +67,7 @@ class ComputerKeyboard {
 
  private:
   void FunctionKey(int virtualKey, KeyModifiers modifiers);
+  void ReleaseKey(int virtualKey);
 
   LiveInput& input_;
   ChordRecognition& chords_;

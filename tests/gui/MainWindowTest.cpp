@@ -6,6 +6,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 
 #include "forms/KeyboardPanel.h"
@@ -154,6 +155,48 @@ class MainWindowTest : public QObject {
     QTest::keyClick(&window, Qt::Key_F1);
     std::lock_guard lock(engine.Lock);
     QCOMPARE(engine.Keys.RecControlKeyNote, engine.Keys.FillInKey);
+  }
+
+  // Keys as the window system sends them, with their native key codes (evdev + 8).
+  void TheComputerKeyboardIsReadByKeyNotByCharacter() {
+    Program program(kKnownUser);
+    QVERIFY(program.ShowAndActivate());
+    TForm1& window = program.Main();
+    const auto key = [&window](QEvent::Type type, int qtKey, quint32 scanCode,
+                               Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+      QKeyEvent event(type, qtKey, modifiers, scanCode, 0, 0);
+      QApplication::sendEvent(&window, &event);
+    };
+    // Shift (the "min" type key) with "," (the lower-row key of A) is A minor.
+    key(QEvent::KeyPress, Qt::Key_Shift, 50, Qt::ShiftModifier);
+    key(QEvent::KeyPress, Qt::Key_Less, 59, Qt::ShiftModifier);
+    key(QEvent::KeyRelease, Qt::Key_Less, 59, Qt::ShiftModifier);
+    key(QEvent::KeyRelease, Qt::Key_Shift, 50);
+    {
+      std::lock_guard lock(program.Core().Lock);
+      QCOMPARE(int{program.Core().Chord.EditChordRoot}, 57);
+      QCOMPARE(int{program.Core().Chord.EditChordType}, 2);
+    }
+    // Without accompaniment the lower row plays melody: a key released while Shift is down,
+    // and a key held while the window loses the focus, still end their notes.
+    window.Keyboard->Chords->setChecked(false);
+    program.synth.ClearSent();
+    key(QEvent::KeyPress, Qt::Key_Slash, 61);
+    key(QEvent::KeyPress, Qt::Key_Shift, 50, Qt::ShiftModifier);
+    key(QEvent::KeyRelease, Qt::Key_Question, 61, Qt::ShiftModifier);
+    key(QEvent::KeyRelease, Qt::Key_Shift, 50);
+    key(QEvent::KeyPress, Qt::Key_T, 28);
+    QFocusEvent focusOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(&window, &focusOut);
+    std::map<int, int> sounding;  // note -> note-ons not yet ended
+    int notes = 0;
+    for (const auto& m : program.synth.Sent()) {
+      if (m.Bytes.size() < 3 || (m.Bytes[0] & 0xF0) != 0x90) continue;
+      sounding[m.Bytes[1]] += m.Bytes[2] > 0 ? 1 : -1;
+      notes += m.Bytes[2] > 0;
+    }
+    QCOMPARE(notes, 2);
+    for (const auto& [note, count] : sounding) QCOMPARE(count, 0);
   }
 
   void ClickingTheKeyboardBoundaryPlaysCSharp() {
