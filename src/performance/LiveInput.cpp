@@ -83,73 +83,83 @@ void LiveInput::Route(TMyMidiEvent event) {
       if (type == 0xA0) return;
     } else {
       const bool noteOn = type == 0x90 && event.Data2 > 0;
-      int note = event.Data1;
-      const bool chordKey = Chords && (ChordChannel == 0 || ChordChannel == received);
-      if (chordKey && transport_.PlayChordsMode && transport_.ClockState == 0) {
-        // The triggered chord sounds in the keyboard's octave: only the transpose is added here.
-        if (chords_.PlayChordsKey(note, event.Data2, noteOn, Transpose)) return;
-        if (noteOn && IsControlKey(note)) {
-          ControlKeyPressed(note, 12);
-          return;
-        }
-        if (noteOn && InstrumentSwitch && note > FunctionKeyBase && note < FunctionKeyTop) {
-          Call(Hooks.SelectInstrumentPreset, note - FunctionKeyBase);
-        }
-        return;
-      }
-      if (chordKey && note >= live_.FirstKey && note <= LastKey) {
-        if (noteOn && FunctionKeySwitch && note > LastKey - 4) {
-          chord_.ChordRoot = 0;
-          chord_.ChordType = 0;
-          KeyFunction(1975 + (LastKey - note));
-          return;
-        }
-        if (noteOn) {
-          chords_.ChordKeyOn(note);
-        } else {
-          chords_.ChordKeyOff(note);
-        }
-        return;
-      }
-      if (chordKey && noteOn && IsControlKey(note)) {
-        if (transport_.PlayChordsMode && InstrumentSwitch) {
-          Call(Hooks.SelectInstrumentPreset, note - FunctionKeyBase);
-        } else {
-          ControlKeyPressed(note, 12);
-        }
-        return;
-      }
-      if (noteOn && note < FunctionKeyTop && (FunctionKeySwitch || InstrumentSwitch)) {
-        if (FunctionKeySwitch && note >= FunctionKeyTop - 4) {
-          KeyFunction(1975 + (FunctionKeyTop - 1 - note));
-        } else if (InstrumentSwitch && FunctionKeyBase > 0 && note >= FunctionKeyBase) {
-          Call(Hooks.SelectInstrumentPreset, note - FunctionKeyBase);
-        }
-        return;
-      }
-      if (KeyboardSplit) {
-        for (const SplitZone& zone : Zones) {
-          if (zone.Top <= note) continue;
-          if (zone.Enabled) {
-            channel = zone.Channel & 0x0F;
-            note += zone.Shift;
+      SoundingKey& key = soundingKeys_[static_cast<size_t>(received - 1)][event.Data1];
+      if (!noteOn && key.On) {
+        // A key's note-off goes where its note-on went, however the routing changed since.
+        key.On = false;
+        if (key.Channel != kDrumChannel) notes_.LiveNote[key.Note] = 0;
+        event.MidiMessage = static_cast<uint8_t>(type | key.Channel);
+        event.Data1 = key.Note;
+      } else {
+        int note = event.Data1;
+        const bool chordKey = Chords && (ChordChannel == 0 || ChordChannel == received);
+        if (chordKey && transport_.PlayChordsMode && transport_.ClockState == 0) {
+          // The triggered chord sounds in the keyboard's octave: only the transpose is added here.
+          if (chords_.PlayChordsKey(note, event.Data2, noteOn, Transpose)) return;
+          if (noteOn && IsControlKey(note)) {
+            ControlKeyPressed(note, 12);
+            return;
           }
-          break;
+          if (noteOn && InstrumentSwitch && note > FunctionKeyBase && note < FunctionKeyTop) {
+            Call(Hooks.SelectInstrumentPreset, note - FunctionKeyBase);
+          }
+          return;
         }
-      }
-      if (channel != kDrumChannel) {
-        note += KeyTranspose();
-        note = MelodyNote(channel, note, noteOn);
-        if (noteOn) {
-          const int velocity = event.Data2 + VelocityOffset;
-          if (velocity >= 1) event.Data2 = static_cast<uint8_t>(std::min(velocity, 127));
-          if (live_.MinusOne && channel == live_.SelChannel) live_.MinusOneHold = true;
+        if (chordKey && note >= live_.FirstKey && note <= LastKey) {
+          if (noteOn && FunctionKeySwitch && note > LastKey - 4) {
+            chord_.ChordRoot = 0;
+            chord_.ChordType = 0;
+            KeyFunction(1975 + (LastKey - note));
+            return;
+          }
+          if (noteOn) {
+            chords_.ChordKeyOn(note);
+          } else {
+            chords_.ChordKeyOff(note);
+          }
+          return;
         }
-        if (note < 0 || note > 127) return;  // transposed out of the keyboard's range
-        notes_.LiveNote[static_cast<size_t>(note)] = noteOn ? 1 : 0;
+        if (chordKey && noteOn && IsControlKey(note)) {
+          if (transport_.PlayChordsMode && InstrumentSwitch) {
+            Call(Hooks.SelectInstrumentPreset, note - FunctionKeyBase);
+          } else {
+            ControlKeyPressed(note, 12);
+          }
+          return;
+        }
+        if (noteOn && note < FunctionKeyTop && (FunctionKeySwitch || InstrumentSwitch)) {
+          if (FunctionKeySwitch && note >= FunctionKeyTop - 4) {
+            KeyFunction(1975 + (FunctionKeyTop - 1 - note));
+          } else if (InstrumentSwitch && FunctionKeyBase > 0 && note >= FunctionKeyBase) {
+            Call(Hooks.SelectInstrumentPreset, note - FunctionKeyBase);
+          }
+          return;
+        }
+        if (KeyboardSplit) {
+          for (const SplitZone& zone : Zones) {
+            if (zone.Top <= note) continue;
+            if (zone.Enabled) {
+              channel = zone.Channel & 0x0F;
+              note += zone.Shift;
+            }
+            break;
+          }
+        }
+        if (channel != kDrumChannel) {
+          note += KeyTranspose();
+          note = MelodyNote(channel, note, noteOn);
+          if (noteOn) {
+            const int velocity = event.Data2 + VelocityOffset;
+            if (velocity >= 1) event.Data2 = static_cast<uint8_t>(std::min(velocity, 127));
+            if (live_.MinusOne && channel == live_.SelChannel) live_.MinusOneHold = true;
+          }
+          if (note < 0 || note > 127) return;  // transposed out of the keyboard's range
+          notes_.LiveNote[static_cast<size_t>(note)] = noteOn ? 1 : 0;
+        }
+        event.MidiMessage = static_cast<uint8_t>(type | channel);
+        event.Data1 = static_cast<uint8_t>(note);
+        if (noteOn) key = {true, static_cast<uint8_t>(channel), static_cast<uint8_t>(note)};
       }
-      event.MidiMessage = static_cast<uint8_t>(type | channel);
-      event.Data1 = static_cast<uint8_t>(note);
     }
     if (Hooks.RecordMelody) Hooks.RecordMelody(event.MidiMessage, event.Data1, event.Data2);
   }

@@ -87,6 +87,13 @@ class LiveInput {
   NoteBookkeeping& notes_;
   LiveSettings& live_;
   std::array<uint8_t, 128> adLibMap_{};
+  // For each key of each channel received, the note its note-on sounded on the thru port.
+  struct SoundingKey {
+    bool On = false;
+    uint8_t Channel = 0;
+    uint8_t Note = 0;
+  };
+  std::array<std::array<SoundingKey, 128>, 16> soundingKeys_{};
   int adLibRoot_ = -1;
 };
 

@@ -197,6 +197,44 @@ TEST_F(LiveInputTest, AMelodyNoteHeldWhileAdLibGoesOffEndsWhereItSounded) {
   }
 }
 
+TEST(LiveInputRouting, AKeysNoteOffGoesWhereItsNoteOnWentWhateverWasSwitchedMeanwhile) {
+  const struct {
+    const char* what;
+    int key;
+    std::function<void(test::PlayerRig&)> change;
+  } cases[] = {
+      {"Play Chords begins", 35,
+       [](test::PlayerRig& rig) {
+         rig.transport.ToggleClock();
+         rig.engine.Chords.SetPlayChords(true);
+       }},
+      {"Accompaniment comes on over the chord section", 45,
+       [](test::PlayerRig& rig) { rig.engine.SetAccompaniment(true); }},
+      {"the keyboard is split", 70,
+       [](test::PlayerRig& rig) {
+         rig.engine.Input.KeyboardSplit = true;
+         rig.engine.Input.Zones[0] = {true, 128, 5, 12};
+       }},
+      {"the octave goes up", 70, [](test::PlayerRig& rig) { rig.engine.Input.KeyFunction(1980); }},
+  };
+  for (const auto& c : cases) {
+    test::PlayerRig rig;
+    LiveInput& input = rig.engine.Input;
+    rig.engine.SetAccompaniment(false);
+    rig.driver.ClearSent();
+    input.Route({.MidiMessage = 0x90, .Data1 = static_cast<uint8_t>(c.key), .Data2 = 100});
+    c.change(rig);
+    input.Route({.MidiMessage = 0x80, .Data1 = static_cast<uint8_t>(c.key), .Data2 = 64});
+    std::vector<std::string> notes;
+    for (const auto& m : rig.driver.Sent()) {
+      if ((m.Bytes[0] & 0xE0) != 0x80) continue;  // notes only
+      notes.push_back(std::to_string(m.Bytes[0] & 0x0F) + ":" + std::to_string(m.Bytes[1]));
+    }
+    ASSERT_EQ(notes.size(), 2u) << c.what;
+    EXPECT_EQ(notes[1], notes[0]) << c.what << ": the note-off reaches the note that sounds";
+  }
+}
+
 TEST_F(LiveInputTest, LiveControllersAreRememberedAsSent) {
   input.SendLiveMessage(0xB3, 7, 90);
   input.SendLiveMessage(0xC3, 24, 0);
