@@ -484,7 +484,8 @@ void StylePlayer::ReleaseTriggeredChord() {
 }
 
 void StylePlayer::SoundTriggeredChord(const std::array<int, 4>& tones) {
-  if (TriggeredChord[0] > 0 && tones[0] != TriggeredChord[0]) ReleaseTriggeredChord();
+  // Another chord, even on the same root, ends the one that sounds: no tone of it is left.
+  if (TriggeredChord[0] > 0 && tones != TriggeredChord) ReleaseTriggeredChord();
   if (tones[0] + tones[1] + tones[2] + tones[3] > 1 && transport_.ClockState != 0) {
     ReleaseTriggeredChord();
     live_.TriggerVelocity = live_.PlayChordsVelocity;

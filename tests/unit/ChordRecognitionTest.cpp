@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 #include "performance/ChordRecognition.h"
 #include "support/PlayerRig.h"
@@ -130,6 +131,22 @@ TEST_F(ChordRecognitionTest, PlayChordsTypeKeyAndTriggerKey) {
             (std::vector<std::string>{"0:1:64:0", "0:1:67:0", "0:1:71:0", "0:1:74:0"}));
   EXPECT_EQ(chords.ChordTypeOverride, 0);
   EXPECT_FALSE(chords.PlayChordsKey(rig.keys.FillInKey, 100, true, 0)) << "for the control keys";
+}
+
+TEST_F(ChordRecognitionTest, AnotherTriggeredChordOnTheSameRootEndsTheFirst) {
+  rig.transport.ToggleClock();
+  ASSERT_TRUE(chords.SetPlayChords(true));
+  chords.PlayChordsKey(60, 90, true, 0);  // C maj: 60 64 67 72
+  chords.PlayChordsKey(51, 90, true, 0);  // the type key of slot 4 (min7) ...
+  chords.PlayChordsKey(60, 90, true, 0);  // ... with the same trigger key: 60 63 67 70
+  std::map<int, int> sounding;
+  for (const auto& m : rig.driver.Sent()) {
+    if ((m.Bytes[0] & 0xF0) == 0x90) sounding[m.Bytes[1]] = m.Bytes[2];
+  }
+  std::vector<int> notes;
+  for (auto [note, velocity] : sounding)
+    if (velocity > 0) notes.push_back(note);
+  EXPECT_EQ(notes, (std::vector<int>{60, 63, 67, 70})) << "nothing of C major is left";
 }
 
 TEST_F(ChordRecognitionTest, PlayChordsSwitchesOnlyWhileStoppedAndResetsTheTransport) {
