@@ -1,8 +1,11 @@
-// Random performances on every fixture style: whatever a musician does, every message sent is
-// valid MIDI, notes never pile up, and after every Stop no note is left sounding on any channel,
-// even on a sound module that ignores all-notes-off: every note-on meets its own note-off.
+// Random performances on every fixture style: whatever a musician does (chords, control keys,
+// keys played and released on the MIDI keyboard while Accompaniment, Play Chords and Melody Ad
+// Lib are switched), every message sent is valid MIDI, notes never pile up, and once the keys
+// are let go, after every Stop no note is left sounding on any channel, even on a sound module
+// that ignores all-notes-off: every note-on meets its own note-off.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <random>
 #include <set>
 
@@ -80,10 +83,36 @@ TEST(StylePlayerProperty, NoNoteIsLeftSoundingAfterAStop) {
     };
     const int keys[] = {rig.keys.FillInKey, rig.keys.ToAdvKey, rig.keys.EndingKey,
                         rig.keys.ToBasicKey, rig.keys.IntroKey()};
+    std::set<int> held;  // keys the musician holds on the MIDI keyboard
+    auto key = [&rig, &held](int note, bool down) {
+      rig.engine.Input.Route({.MidiMessage = static_cast<uint8_t>(down ? 0x90 : 0x80),
+                              .Data1 = static_cast<uint8_t>(note),
+                              .Data2 = static_cast<uint8_t>(down ? 90 : 0)});
+      if (down) {
+        held.insert(note);
+      } else {
+        held.erase(note);
+      }
+    };
     int stops = 0;
-    for (int step = 0; step < 4000; ++step) {
-      const int action = pick(0, 99);
-      if (action < 45) {
+    for (int step = 0; step < 6000; ++step) {
+      const int action = pick(0, 119);
+      if (action >= 100) {
+        if (action < 106) {
+          const int note = pick(30, 90);  // a key that is not already down
+          if (held.size() < 6 && held.count(note) == 0) key(note, true);
+        } else if (action < 112) {
+          if (!held.empty()) key(*std::next(held.begin(), pick(0, int(held.size()) - 1)), false);
+        } else if (action < 114) {
+          rig.engine.SetAccompaniment(!rig.engine.Input.Chords);
+        } else if (action < 116) {
+          rig.engine.Chords.SetPlayChords(!rig.transport.PlayChordsMode);
+        } else if (action < 118) {
+          rig.engine.Input.KeyFunction(1975);  // Melody Ad Lib on or off
+        } else {
+          rig.transport.ToggleClock();  // Play Chords keys act while the clock is off
+        }
+      } else if (action < 45) {
         rig.Ticks(pick(1, 40));
       } else if (action < 60) {
         rig.Chord(pick(36, 60), pick(1, 17));
@@ -92,6 +121,7 @@ TEST(StylePlayerProperty, NoNoteIsLeftSoundingAfterAStop) {
       } else if (action < 78) {
         if (!rig.player.Playing) rig.player.StartStyle(pick(0, 7));
       } else if (action < 84) {
+        while (!held.empty()) key(*held.begin(), false);
         rig.transport.StopCommand();
         ++stops;
         ASSERT_EQ(module.Follow(rig.driver), "") << name << " step " << step;
@@ -118,6 +148,7 @@ TEST(StylePlayerProperty, NoNoteIsLeftSoundingAfterAStop) {
       // No style holds more than a couple of dozen notes at once.
       ASSERT_LE(module.Count(), 24u) << name << " step " << step << ":" << module.Sounding();
     }
+    while (!held.empty()) key(*held.begin(), false);
     rig.transport.StopCommand();
     EXPECT_EQ(module.Follow(rig.driver), "") << name;
     EXPECT_EQ(module.Sounding(), "") << name << ": sounding at the end";
