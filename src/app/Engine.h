@@ -16,6 +16,7 @@
 #include "performance/ChordRecognition.h"
 #include "performance/ComputerKeyboard.h"
 #include "performance/LiveInput.h"
+#include "performance/SongTransport.h"
 #include "platform/ClockThread.h"
 #include "platform/Dialogs.h"
 #include "platform/EngineLock.h"
@@ -82,6 +83,8 @@ class Engine {
   StyleLoader Loader;
   LiveInput Input;
   ComputerKeyboard Keyboard;
+  // The chord memory and its transport: the song.
+  SongTransport Song;
   InputCallbackSettings& InputSettings;
   // The last values sent per channel, shared with the input side's thinning.
   ChannelState& Sent;

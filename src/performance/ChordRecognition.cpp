@@ -8,25 +8,6 @@
 
 namespace korvel {
 
-namespace {
-
-int SwapMajorMinor(int type) {
-  switch (type) {
-    case 1:
-      return 2;
-    case 2:
-      return 1;
-    case 3:
-      return 4;
-    case 4:
-      return 3;
-    default:
-      return type;
-  }
-}
-
-}  // namespace
-
 ChordRecognition::ChordRecognition(ChordValue& chord, LiveSettings& live, Transport& transport,
                                    StylePlayer& player, Style& style, MidiPorts& ports)
     : chord_(chord),
