@@ -261,7 +261,7 @@ void SongTransport::Play() {
   StartClockAndStyle();
   BeatPanel = "P";
   // A lead-in sounds the song's first chord and part from its first beat on.
-  if (SongPos < LoopStart && SongPos != kFirstBeatPos) {
+  if (SongPos < LoopStart) {
     const ChordEntry first = Memory.Entry(kFirstBeatPos);
     SongBeat ignored;
     PassControl(first.Control, first.Value, ignored);
@@ -288,7 +288,7 @@ void SongTransport::Finish(SongStop reason) {
 void SongTransport::StopWork() {
   const int mode = Running() ? TransportMode : pausedMode_;
   if (mode == kSongStopped) return;
-  if (LastStop == SongStop::None) LastStop = SongStop::Command;
+  if (LastStop == SongStop::None) LastStop = EndingRunning() ? SongStop::Ending : SongStop::Command;
   TransportMode = kSongStopped;
   pausedMode_ = kSongStopped;
   if (mode > 0) FinishTake();

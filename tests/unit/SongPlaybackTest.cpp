@@ -1,0 +1,282 @@
+// Song playback as tables of beats: crafted chord memories played on a stepped clock.
+#include <gtest/gtest.h>
+
+#include "app/SongTimeline.h"
+#include "support/PlayerRig.h"
+
+namespace korvel {
+namespace {
+
+using test::PlayerRig;
+
+constexpr uint8_t C = 48, F = 53, G = 55, A = 57;
+constexpr uint8_t kIntro = 35, kFill = 36, kEnding = 38;
+
+// A chord block of `measures` whole measures; its length is the song's end.
+struct SongBytes {
+  int Ms;
+  std::vector<uint8_t> Bytes;
+  explicit SongBytes(int measures, int ms = 16)
+      : Ms(ms), Bytes(static_cast<size_t>(kFirstBeatPos + measures * ms)) {}
+  SongBytes& At(int measure, int beat, ChordEntry entry) {
+    const auto pos = static_cast<size_t>(MeasureStart(measure, Ms) + (beat - 1) * 4);
+    Bytes[pos] = entry.Root;
+    Bytes[pos + 1] = entry.Type;
+    Bytes[pos + 2] = entry.Control;
+    Bytes[pos + 3] = entry.Value;
+    return *this;
+  }
+  SongBytes& End(int measure) { return At(measure, 1, {0, 0, kCommandEnd, 0}); }
+  std::string Timeline(SongTimelineSettings settings = {}) const {
+    settings.MeasureSixteenths = Ms;
+    return SongTimeline(Bytes, settings);
+  }
+};
+
+TEST(SongTimeline, PlaysChordsKeysAndTempoOnTheirBeatsAndStopsAtTheEndMark) {
+  SongBytes song(3);
+  song.At(1, 1, {C, 1, kIntro, 12})
+      .At(1, 3, {0, 0, kCommandTempo, 100})
+      .At(2, 1, {G, 1, 0, 0})
+      .At(2, 2, {0, 0, kCommandRepeat, 50})  // a repeat end with no repeat open
+      .At(2, 3, {F, 3, kCommandMix, 238})    // no channel 17
+      .End(3);
+  EXPECT_EQ(song.Timeline(),
+            "beat 1 1:1 key 35 12 chord 48 1\n"
+            "beat 2 1:2\n"
+            "beat 3 1:3 tempo 100\n"
+            "beat 4 1:4\n"
+            "beat 5 2:1 chord 55 1\n"
+            "beat 6 2:2\n"
+            "beat 7 2:3 chord 53 3\n"
+            "beat 8 2:4\n"
+            "stop end-mark\n");
+}
+
+TEST(SongTimeline, EmptyMemoriesAndIgnoredTempi) {
+  EXPECT_EQ(SongTimeline({}, {}), "empty\n");
+  EXPECT_EQ(SongTimeline({0, 0, 0, 0}, {}), "empty\n");
+  // A tempo outside the clock's range is not passed on.
+  SongBytes song(2);
+  song.At(1, 1, {C, 1, kCommandTempo, 10}).End(2);
+  EXPECT_EQ(song.Timeline(),
+            "beat 1 1:1 chord 48 1\nbeat 2 1:2\nbeat 3 1:3\nbeat 4 1:4\n"
+            "stop end-mark\n");
+}
+
+TEST(SongTimeline, ARepeatPlaysItsMeasureAgainAndAnEndingWaitsForTheLastPass) {
+  // Measure 1 twice (repeat start 102, repeat end on its last beat); its Ending key counts
+  // only on the last pass. The repeat commands are never passed on as keys.
+  SongBytes song(3);
+  song.At(1, 1, {C, 1, kCommandRepeat, 102})
+      .At(1, 3, {0, 0, kEnding, 12})
+      .At(1, 4, {0, 0, kCommandRepeat, 0})
+      .At(2, 1, {G, 1, 0, 0})
+      .End(3);
+  SongTimelineSettings settings;
+  settings.Beats = 10;
+  EXPECT_EQ(song.Timeline(settings),
+            "beat 1 1:1 chord 48 1\n"
+            "beat 2 1:2\n"
+            "beat 3 1:3\n"
+            "beat 4 1:4\n"
+            "beat 5 1:1 jump repeat chord 48 1\n"
+            "beat 6 1:2\n"
+            "beat 7 1:3 key 38 12\n"
+            "beat 8 1:4\n"
+            "beat 9 2:1 chord 55 1\n"
+            "beat 10 2:2\n"
+            "stop beat-limit\n");
+}
+
+TEST(SongTimeline, AnEndingPlaysOnPastTheEndMarkAndEndsTheSong) {
+  SongBytes song(3);
+  song.At(1, 1, {C, 1, 0, 0}).At(2, 1, {0, 0, kEnding, 12}).End(3);
+  const std::string timeline = song.Timeline();
+  EXPECT_NE(timeline.find("beat 5 2:1 key 38 12\n"), std::string::npos);
+  EXPECT_NE(timeline.find("beat 9 3:1\n"), std::string::npos) << "the end mark waits";
+  EXPECT_EQ(timeline.find("key 255"), std::string::npos);
+  // The ending's beats are counted from the beat after the key.
+  EXPECT_NE(timeline.find("beat 48 12:4\nstop ending\n"), std::string::npos) << timeline;
+}
+
+TEST(SongTimeline, ALoopRunsItsMeasuresAndBorrowsTheSoundingChordButNoIntro) {
+  // Measure 1 is the lead-in of a loop over measures 2 and 3. Measure 2 has no chord of its
+  // own: the G of 1:3 sounds there, with its tempo (a state), but not the Intro of 1:1.
+  SongBytes song(4);
+  song.At(1, 1, {C, 1, kIntro, 12})
+      .At(1, 3, {G, 1, kCommandTempo, 90})
+      .At(3, 1, {F, 1, 0, 0})
+      .End(4);
+  SongTimelineSettings settings;
+  settings.LoopFirst = 2;
+  settings.LoopLast = 3;
+  settings.Beats = 14;
+  EXPECT_EQ(song.Timeline(settings),
+            "beat 1 1:1\n"
+            "beat 2 1:2\n"
+            "beat 3 1:3\n"
+            "beat 4 1:4\n"
+            "beat 5 2:1 jump start tempo 90 chord 55 1\n"
+            "beat 6 2:2\n"
+            "beat 7 2:3\n"
+            "beat 8 2:4\n"
+            "beat 9 3:1 chord 53 1\n"
+            "beat 10 3:2\n"
+            "beat 11 3:3\n"
+            "beat 12 3:4\n"
+            "beat 13 2:1 jump loop tempo 90 chord 55 1\n"
+            "beat 14 2:2\n"
+            "stop beat-limit\n");
+}
+
+TEST(SongTimeline, AnEndMarkOnTheLoopStartEndsTheSongInsteadOfLoopingInOneBeat) {
+  SongBytes song(3);
+  song.At(1, 1, {C, 1, 0, 0}).End(3);
+  SongTimelineSettings settings;
+  settings.LoopFirst = 3;
+  settings.LoopLast = 4;
+  settings.Beats = 40;
+  const std::string timeline = song.Timeline(settings);
+  EXPECT_NE(timeline.find("beat 8 2:4\nstop end-mark\n"), std::string::npos) << timeline;
+}
+
+TEST(SongTimeline, StartMeasureAndSongTranspose) {
+  // 252 with 250 transposes by -6, from the beat that carries it.
+  SongBytes song(3);
+  song.At(1, 1, {C, 1, 0, 0})
+      .At(2, 1, {0, 0, kCommandTranspose, 250})
+      .At(2, 2, {G, 2, 0, 0})
+      .End(3);
+  SongTimelineSettings settings;
+  settings.StartMeasure = 2;
+  EXPECT_EQ(song.Timeline(settings),
+            "beat 1 2:1 jump start chord 42 1\n"
+            "beat 2 2:2 chord 49 2\n"
+            "beat 3 2:3\n"
+            "beat 4 2:4\n"
+            "stop end-mark\n");
+}
+
+TEST(SongTimeline, AFullMemoryStopsAfterItsLastBeat) {
+  std::vector<uint8_t> full(kChordMemorySize);
+  full[4] = C;
+  full[5] = 1;
+  SongTimelineSettings settings;
+  settings.Beats = 3100;
+  const std::string timeline = SongTimeline(full, settings);
+  EXPECT_NE(timeline.find("beat 3000 750:4\nstop memory-full\n"), std::string::npos);
+}
+
+// The engine with a song loaded, playing on the stepped clock.
+struct SongRig : PlayerRig {
+  SongTransport& song = engine.Song;
+  std::vector<SongBeat> beats;
+  SongRig() {
+    song.Hooks.BeatPlayed = [this](const SongBeat& beat) { beats.push_back(beat); };
+  }
+  void Load(const SongBytes& bytes) { song.LoadSong(bytes.Bytes.data(), bytes.Bytes.size()); }
+  // Ticks until `count` more beats have started.
+  void Beats(int count) { Ticks(count * 24); }
+};
+
+TEST(SongPlayback, MixCommandsMuteUnmuteAndSolo) {
+  SongBytes bytes(3);
+  const uint8_t values[] = {222, 238, 239, 237, 254, 3, 0};
+  for (int i = 0; i < 7; ++i) bytes.At(1 + i / 4, 1 + i % 4, {0, 0, kCommandMix, values[i]});
+  bytes.At(1, 1, {C, 1, kCommandMix, 222}).End(3);
+  SongRig rig;
+  rig.Load(bytes);
+  struct State {
+    int Mute16, Mute1, Solo;
+    bool operator==(const State&) const = default;
+  };
+  std::vector<State> states;
+  rig.song.Hooks.BeatPlayed = [&](const SongBeat&) {
+    states.push_back({rig.notes.ChannelMute[15], rig.notes.ChannelMute[0], rig.notes.SoloChannel});
+  };
+  rig.song.Play();
+  rig.Beats(7);
+  const std::vector<State> expected = {
+      {1, 0, 0},  // 222 mutes channel 16
+      {1, 0, 0},  // 238 is no channel
+      {0, 0, 0},  // 239 unmutes channel 16
+      {0, 1, 0},  // 237 mutes channel 1
+      {0, 0, 0},  // 254 unmutes channel 1
+      {0, 0, 3},  // solo channel 3
+      {0, 0, 0},  // all channels again
+  };
+  EXPECT_EQ(states, expected);
+}
+
+TEST(SongPlayback, LeadInMeasuresSoundAsTheIntroMenuSays) {
+  struct Case {
+    LeadInMute Mode;
+    int FirstMeasure, SecondMeasure;
+    int Clicks;
+  };
+  const Case cases[] = {{LeadInMute::MuteNone, 0, 0, 0},
+                        {LeadInMute::MuteAll, 100, 100, 0},
+                        {LeadInMute::Drums, 10, 10, 0},
+                        {LeadInMute::DrumsLastMeasure, 100, 10, 0},
+                        {LeadInMute::Metronome, 100, 100, 8}};
+  for (const Case& c : cases) {
+    SongBytes bytes(4);
+    // The first entry's song command is not a key, even when the lead-in applies it at once.
+    bytes.At(1, 1, {C, 1, kCommandRepeat, 102}).At(3, 1, {G, 1, 0, 0}).End(4);
+    SongRig rig;
+    rig.Load(bytes);
+    rig.notes.SoloChannel = 5;  // the "Solo" group's choice
+    rig.song.LeadIn = c.Mode;
+    rig.song.SetFirstMeasure(3);
+    rig.song.SetLastMeasure(3);
+    rig.song.Play();
+    EXPECT_EQ(rig.keys.ControlKeyNote, 0);
+    EXPECT_EQ(rig.chord.EditChordRoot, C) << "the lead-in sounds the first chord";
+    std::vector<int> solo;
+    rig.song.Hooks.BeatPlayed = [&](const SongBeat&) { solo.push_back(rig.notes.SoloChannel); };
+    rig.Beats(9);
+    ASSERT_EQ(solo.size(), 9u);
+    EXPECT_EQ(solo[0], c.FirstMeasure) << static_cast<int>(c.Mode);
+    EXPECT_EQ(solo[4], c.SecondMeasure) << static_cast<int>(c.Mode);
+    EXPECT_EQ(solo[8], 5) << "the song proper plays with the Solo choice";
+    int clicks = 0;
+    for (const auto& m : rig.driver.Sent()) clicks += m.Bytes[0] == 0x99;
+    EXPECT_EQ(clicks, c.Clicks) << static_cast<int>(c.Mode);
+  }
+}
+
+TEST(SongPlayback, ChordPreviewNamesTheComingChordWithinTheMemory) {
+  struct Case {
+    int Ahead;
+    int Ms;
+    int StartMeasure;
+    std::vector<std::pair<int, uint8_t>> Chords;  // position, root
+    std::vector<std::string> Panel;
+  };
+  const Case cases[] = {
+      // Half a measure ahead, or the next beat when that one has a chord.
+      {8, 16, 1, {{4, C}, {16, 43}, {20, 41}}, {"C maj", "G maj", "G maj", "G maj", "F maj"}},
+      {4, 16, 1, {{4, C}, {16, 43}}, {"C maj", "G maj", "G maj"}},
+      // At the memory's end nothing is read past its last entry.
+      {8, 24, 500, {{11980, C}}, {"C maj"}},
+  };
+  for (const Case& c : cases) {
+    SongRig rig;
+    rig.transport.MeasureSixteenths = static_cast<int16_t>(c.Ms);
+    std::vector<uint8_t> bytes(kChordMemorySize);
+    for (auto [pos, root] : c.Chords) {
+      bytes[static_cast<size_t>(pos)] = root;
+      bytes[static_cast<size_t>(pos) + 1] = 1;
+    }
+    rig.song.LoadSong(bytes.data(), bytes.size());
+    rig.song.ChordPreviewAhead = c.Ahead;
+    rig.song.SetStartMeasure(c.StartMeasure);
+    rig.song.Play();
+    rig.Beats(c.Ms / 4 + 1);
+    EXPECT_EQ(rig.view.Chords, c.Panel) << c.Ahead << " " << c.Ms;
+  }
+}
+
+}  // namespace
+}  // namespace korvel
