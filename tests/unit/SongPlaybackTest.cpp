@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "support/SongRig.h"
+#include "support/StyleFixture.h"
 
 namespace korvel {
 namespace {
@@ -244,6 +245,30 @@ TEST(SongPlayback, ChordPreviewNamesTheComingChordWithinTheMemory) {
     rig.Beats(c.Ms / 4 + 1);
     EXPECT_EQ(rig.view.Chords, c.Panel) << c.Ahead << " " << c.Ms;
   }
+}
+
+TEST(SongPlayback, TheSongDrivesTheStyleAndItsEndingEndsTheSong) {
+  test::StyleFixture fixture;
+  fixture.Part(kBasic, 1, test::BeatNotes({60, 62, 64, 65}))
+      .Part(korvel::kEnding, 1, test::BeatNotes({48, 50}));
+  SongBytes bytes(4);
+  bytes.At(1, 1, {C, 1, 0, 0}).At(2, 1, {G, 1, 0, 0}).At(2, 3, {0, 0, kEnding, 12}).End(4);
+  SongRig rig;
+  rig.PlayerRig::Load(fixture);
+  rig.Load(bytes);
+  rig.song.Play();
+  EXPECT_TRUE(rig.player.Playing);
+  rig.Ticks(12 + 4 * 96);
+  EXPECT_FALSE(rig.song.Running());
+  EXPECT_EQ(rig.song.LastStop, SongStop::Ending);
+  std::vector<int> notes;  // note-ons of the style's channel, in order
+  for (const auto& m : rig.driver.Sent()) {
+    if (m.Bytes.size() == 3 && m.Bytes[0] == 0x91 && m.Bytes[2] > 0) notes.push_back(m.Bytes[1]);
+  }
+  ASSERT_EQ(notes.size(), 10u) << "two measures of the main part, one of the ending";
+  EXPECT_EQ(std::vector<int>(notes.begin(), notes.begin() + 4), (std::vector<int>{60, 62, 64, 65}));
+  EXPECT_NE(notes[4], 60) << "measure 2 is voiced to G";
+  EXPECT_EQ(rig.beats.size(), 13u) << "the end mark on 4:1 waits for the ending, which ends there";
 }
 
 }  // namespace
