@@ -107,12 +107,14 @@ void SongTransport::StartClockAndStyle() {
   if (!player_.Playing) {
     transport_.SetCountersForMeasureStart();
     if (transport_.CountIn && !transport_.SlaveMode) transport_.ArmCountIn();
+    if (transport_.ClockState < 0) transport_.StartDelay = kWaitForExternalStart;
   }
   transport_.SetProcessPriority(kRealtimePriorityClass);
   FirstBeatPending = !transport_.SlaveMode;
 }
 
 void SongTransport::ResetSongState() {
+  SongTranspose = input_.KeyTranspose();
   EndingInProgress = false;
   EndingBeats = 0;
   RepeatStartPos = RepeatEndPos = RepeatCount = 0;
@@ -306,6 +308,7 @@ void SongTransport::StopWork() {
   }
   EndingInProgress = false;
   RepeatStartPos = RepeatEndPos = RepeatCount = 0;
+  SongTranspose = input_.KeyTranspose();
 }
 
 void SongTransport::FinishTake() {

@@ -58,13 +58,14 @@ struct SongTransportHooks {
   std::function<void()> SendPadSettings;
   // "Accompaniment" "On" for step recording.
   std::function<void()> AccompanimentOn;
-  // The song editor: open at a measure, whether it is the active window, its cursor.
+  // The song editor: open at a measure, whether it is the active window, its cursor, and
+  // emptied by "&New".
   std::function<void(int measure)> OpenEditor;
   std::function<bool()> EditorActive;
   std::function<void(int pos)> EditorFollow;
+  std::function<void()> ClearEditor;
   // Every played beat, after it was applied.
   std::function<void(const SongBeat&)> BeatPlayed;
-  std::function<void()> ClearEditor;
 };
 
 class SongTransport {
@@ -97,6 +98,7 @@ class SongTransport {
   int StepTaps = 4;           // "Taps per Measure"
   bool StepPreview = false;   // " Step Record Preview"
   int ChordPreviewAhead = 0;  // 0, 4 or 8 bytes
+  // Added to the roots played: the keyboard's transpose from each start on, then command 252.
   int SongTranspose = 0;
   void SetFirstMeasure(int measure);
   void SetLastMeasure(int measure);
