@@ -57,6 +57,39 @@ TEST(SongRecording, RecordedChordsPlayBackOnTheBeatsTheyWereHeard) {
             "stop end-mark\n");
 }
 
+TEST(SongRecording, AQuantizeStepRecordsOnItsGridBeatsAndTheirWindows) {
+  SongRig rig;
+  rig.transport.SetQuantize(1);  // "2/4": every other beat
+  rig.song.Record();
+  rig.Play(C, 1);
+  TickTo(rig, 27);
+  rig.Play(F, 1);  // three clocks into beat 2, which is off the grid: waits for beat 3
+  TickTo(rig, 99);
+  rig.Play(G, 1);  // three clocks into beat 5, on the grid: still beat 5
+  TickTo(rig, 144);
+  rig.song.Stop();
+  const ChordEntry expected[] = {{C, 1, 0, 0}, kNothing,     {F, 1, 0, 0},
+                                 kNothing,     {G, 1, 0, 0}, kNothing};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(rig.Entry(4 + 4 * i), expected[i]) << 4 + 4 * i;
+}
+
+TEST(SongRecording, TheChordOfARecordedLeadInBeginsTheSong) {
+  SongRig rig;
+  rig.song.SetStartMeasure(-1);  // one measure before measure 1; there is no measure 0
+  rig.song.Record();
+  TickTo(rig, 24);
+  rig.Play(C, 1);  // on the lead-in's second beat
+  TickTo(rig, 144);
+  rig.Play(G, 1);  // measure 1, beat 3
+  TickTo(rig, 192);
+  rig.song.Stop();
+  EXPECT_EQ(rig.Entry(4), (ChordEntry{C, 1, 0, 0}));
+  EXPECT_EQ(rig.Entry(8), kNothing);
+  EXPECT_EQ(rig.Entry(12), (ChordEntry{G, 1, 0, 0}));
+  EXPECT_EQ(rig.Entry(20), kEndMark);
+  EXPECT_EQ(rig.song.SongEnd, 36);
+}
+
 TEST(SongRecording, StopInMidMeasureKeepsThePartialMeasureAndItsEndingKey) {
   SongRig rig;
   rig.song.Record();
