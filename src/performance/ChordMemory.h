@@ -30,6 +30,8 @@ struct ChordEntry {
   uint8_t Control = 0;
   uint8_t Value = 0;
   bool HasChord() const { return Root != 0; }
+  // A damaged type byte plays as "maj" rather than reaching the voicing tables.
+  int PlayableType() const { return Type >= 1 && Type <= 17 ? Type : 1; }
   bool operator==(const ChordEntry&) const = default;
 };
 

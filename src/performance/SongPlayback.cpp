@@ -19,11 +19,6 @@ constexpr int16_t kSoloAll = 0;
 constexpr int16_t kSoloNone = 100;
 constexpr int16_t kSoloDrums = kDrumChannel + 1;
 
-// A damaged type byte plays as "maj" rather than reaching the voicing tables.
-int PlayableType(int type) {
-  return type >= 1 && type <= 17 ? type : 1;
-}
-
 // Commands that leave a state behind (mix, transpose, tempo), which a jump has to restore; the
 // other controls are events of their own beat.
 bool IsStateCommand(uint8_t control) {
@@ -224,7 +219,7 @@ void SongTransport::ShowChordPreview() {
   if (ahead > 4 && Memory.Entry(SongPos + 4).HasChord()) ahead = 4;
   const ChordEntry next = Memory.Entry(SongPos + ahead);  // empty past the memory's end
   if (!next.HasChord()) return;
-  int type = chords_.ChordTypeOverride != 0 ? chords_.ChordTypeOverride : PlayableType(next.Type);
+  int type = chords_.ChordTypeOverride != 0 ? chords_.ChordTypeOverride : next.PlayableType();
   if (chords_.MajorMinor) type = SwapMajorMinor(type);
   view_.ChordPanel(chords_.ChordName(next.Root + SongTranspose % 12, type));
 }
@@ -355,9 +350,10 @@ void SongTransport::OnBeatPlayback() {
     }
   }
   if (!liveControl) PassControl(entry.Control, entry.Value, beat);
+  if (!Running()) return;  // a second Ending key stops at once
   if (!liveChord) {
     if (entry.HasChord()) {
-      chords_.SetChord(entry.Root, PlayableType(entry.Type), SongTranspose);
+      chords_.SetChord(entry.Root, entry.PlayableType(), SongTranspose);
       beat.ChordRoot = chord_.EditChordRoot;
       beat.ChordType = chord_.EditChordType;
     } else {

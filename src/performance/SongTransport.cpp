@@ -102,7 +102,10 @@ void SongTransport::ClearCommand(bool alsoEditor) {
 void SongTransport::StartClockAndStyle() {
   if (transport_.ClockState == 0) transport_.ToggleClock();
   soloSelection_ = notes_.SoloChannel;
-  // The style starts on a measure start, with its count-in when "Count in" is on.
+  // The style starts on a measure start, with its count-in when "Count in" is on. A style that
+  // already runs (the first chord started it) falls silent first: starting it again forgets
+  // which notes it holds.
+  if (player_.Playing) player_.AllSoundOff(*ports_.PlayPort);
   player_.StartStyle(style_.SelectedPart);
   if (!player_.Playing) {
     transport_.SetCountersForMeasureStart();
@@ -267,7 +270,7 @@ void SongTransport::Play() {
     const ChordEntry first = Memory.Entry(kFirstBeatPos);
     SongBeat ignored;
     PassControl(first.Control, first.Value, ignored);
-    if (first.HasChord()) chords_.SetChord(first.Root, first.Type, SongTranspose);
+    if (first.HasChord()) chords_.SetChord(first.Root, first.PlayableType(), SongTranspose);
   }
   TransportMode =
       Hooks.EditorActive && Hooks.EditorActive() ? kSongPlayingFromEditor : kSongPlaying;
