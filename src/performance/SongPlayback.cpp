@@ -159,7 +159,6 @@ void SongTransport::LeadInBeat(SongBeat& beat) {
       if (!transport_.Metronome) transport_.PlayClick(107);
       break;
   }
-  beat.LeadIn = true;
   beat.Pos = SongPos;
   ShowPosition(SongPos);
   Call(Hooks.BeatPlayed, beat);

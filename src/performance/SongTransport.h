@@ -34,7 +34,6 @@ enum class MelodyMark { Repeat, Loop };
 // What one counted beat of playback did.
 struct SongBeat {
   int Pos = 0;  // the entry played, after any jump
-  bool LeadIn = false;
   SongJump Jump = SongJump::None;
   int KeyNote = 0;  // a control key passed on (1..250), with its value
   int KeyValue = 0;

@@ -225,6 +225,12 @@ TEST(SongRecording, OverwriteKeepsTheLoopAndTheStoredChordTypes) {
   EXPECT_EQ(rig.Entry(12), (ChordEntry{G, 1, 0, 0}));
   EXPECT_EQ(rig.Entry(20), kEndMark);
   EXPECT_EQ(rig.chord.EditChordType, 2) << "F sounds as F minor, as played live";
+
+  // A chord played just after a beat still belongs to it.
+  TickTo(rig, rig.tick + 3);
+  rig.Play(A, 2);
+  rig.Ticks(1);
+  EXPECT_EQ(rig.Entry(8), (ChordEntry{A, 2, 0, 0}));
 }
 
 TEST(SongTransportCommands, QuestionsAndMessagesGuardTheSong) {
@@ -249,6 +255,26 @@ TEST(SongTransportCommands, QuestionsAndMessagesGuardTheSong) {
   rig.song.ClearCommand(false);
   EXPECT_TRUE(rig.song.Empty());
   EXPECT_EQ(rig.Entry(4), kEndMark);
+}
+
+TEST(SongTransportCommands, EditOpensTheMeasureShownAndThePauseKeyStartsAndStops) {
+  SongBytes bytes(3);
+  bytes.At(1, 1, {C, 1, 0, 0}).End(3);
+  SongRig rig;
+  rig.Load(bytes);
+  std::vector<int> opened;
+  rig.song.Hooks.OpenEditor = [&](int measure) { opened.push_back(measure); };
+  rig.song.PlayPauseToggle();
+  EXPECT_EQ(rig.song.TransportMode, kSongPlaying);
+  rig.Beats(6);
+  rig.song.Edit();
+  rig.song.PlayPauseToggle();
+  EXPECT_FALSE(rig.song.Running());
+  rig.song.Record();  // "Start Recording at Measure 1": No
+  rig.dialogs.Answers = {true};
+  rig.song.Record();
+  rig.song.Edit();  // not while recording
+  EXPECT_EQ(opened, std::vector<int>{2});
 }
 
 TEST(SongTransportCommands, PlayAgainResumesAtTheMeasureShownWithItsChord) {
