@@ -234,10 +234,6 @@ void SongTransport::Play() {
     player_.Playing = false;
     return;
   }
-  if (Empty()) {
-    dialogs_.InformUser(kEmptyMessage);
-    return;
-  }
   const int ms = MeasureSixteenths();
   if (Paused()) {
     // Resume at the start of the measure shown; a paused recording records on.
@@ -250,6 +246,10 @@ void SongTransport::Play() {
     FirstBeatPending = false;
     BeatPanel = mode < 0 ? "P" : "R";
     TransportMode = mode;
+    return;
+  }
+  if (Empty()) {
+    dialogs_.InformUser(kEmptyMessage);
     return;
   }
   SetStartMeasure(transport_.StartMeasure);

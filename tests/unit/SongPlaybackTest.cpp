@@ -149,6 +149,42 @@ TEST(SongTimeline, AFullMemoryStopsAfterItsLastBeat) {
   EXPECT_NE(timeline.find("beat 3000 750:4\nstop memory-full\n"), std::string::npos);
 }
 
+TEST(SongPlayback, IgnoreTempiAndIgnoreLoops) {
+  SongBytes bytes(3);
+  bytes.At(1, 1, {C, 1, kCommandRepeat, 102})
+      .At(1, 2, {0, 0, kCommandTempo, 90})
+      .At(1, 4, {0, 0, kCommandRepeat, 0})
+      .End(2);
+  struct Case {
+    bool IgnoreTempi, IgnoreLoops;
+    std::vector<int> Positions;
+    int TempoBeats;  // beats that passed the tempo on
+  };
+  const Case cases[] = {
+      {false, false, {4, 8, 12, 16, 4, 8, 12, 16}, 2},
+      {true, false, {4, 8, 12, 16, 4, 8, 12, 16}, 0},
+      {false, true, {4, 8, 12, 16}, 1},
+  };
+  for (const Case& c : cases) {
+    SongRig rig;
+    rig.Load(bytes);
+    rig.song.IgnoreTempi = c.IgnoreTempi;
+    rig.song.IgnoreLoops = c.IgnoreLoops;
+    rig.song.Play();
+    rig.Beats(10);
+    EXPECT_FALSE(rig.song.Running());
+    std::vector<int> positions;
+    int tempoBeats = 0;
+    for (const SongBeat& beat : rig.beats) {
+      positions.push_back(beat.Pos);
+      tempoBeats += beat.Tempo == 90;
+    }
+    EXPECT_EQ(positions, c.Positions) << c.IgnoreTempi << c.IgnoreLoops;
+    EXPECT_EQ(tempoBeats, c.TempoBeats) << c.IgnoreTempi << c.IgnoreLoops;
+    EXPECT_EQ(rig.transport.ClockPeriod, Transport::ClockPeriodFor(c.IgnoreTempi ? 120 : 90));
+  }
+}
+
 TEST(SongPlayback, MixCommandsMuteUnmuteAndSolo) {
   SongBytes bytes(3);
   const uint8_t values[] = {222, 238, 239, 237, 254, 3, 0};

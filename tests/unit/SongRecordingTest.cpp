@@ -119,6 +119,24 @@ TEST(SongRecording, PauseThenStopKeepsTheTake) {
   EXPECT_EQ(rig.song.SongEnd, 36);
 }
 
+TEST(SongRecording, PlayAfterAPauseRecordsOnFromTheMeasureShown) {
+  SongRig rig;
+  rig.song.Record();
+  rig.Play(C, 1);
+  rig.Beats(6);     // measure 1 and two beats of measure 2
+  rig.song.Play();  // pause: the first take has no end yet
+  rig.Ticks(50);
+  rig.song.Play();
+  EXPECT_TRUE(rig.dialogs.Messages.empty());
+  EXPECT_EQ(rig.song.TransportMode, kSongRecording);
+  rig.Play(G, 1);
+  rig.Beats(4);  // measure 2 again
+  rig.song.Stop();
+  EXPECT_EQ(rig.Entry(4), (ChordEntry{C, 1, 0, 0}));
+  EXPECT_EQ(rig.Entry(20), (ChordEntry{G, 1, 0, 0}));
+  EXPECT_EQ(rig.Entry(36), kEndMark);
+}
+
 TEST(SongRecording, ATakeBehindTheEndMovesTheEndMarkBehindIt) {
   SongBytes bytes(2);
   bytes.At(1, 1, {C, 1, 0, 0}).End(2);
