@@ -294,6 +294,7 @@ TEST(SongPlayback, TheSongDrivesTheStyleAndItsEndingEndsTheSong) {
   rig.Load(bytes);
   rig.song.Play();
   EXPECT_TRUE(rig.player.Playing);
+  rig.view.Measures.clear();
   rig.Ticks(12 + 4 * 96);
   EXPECT_FALSE(rig.song.Running());
   EXPECT_EQ(rig.song.LastStop, SongStop::Ending);
@@ -304,6 +305,9 @@ TEST(SongPlayback, TheSongDrivesTheStyleAndItsEndingEndsTheSong) {
   ASSERT_EQ(notes.size(), 10u) << "two measures of the main part, one of the ending";
   EXPECT_EQ(std::vector<int>(notes.begin(), notes.begin() + 4), (std::vector<int>{60, 62, 64, 65}));
   EXPECT_NE(notes[4], 60) << "measure 2 is voiced to G";
+  // The display follows the song, not the style's one-measure parts.
+  ASSERT_GE(rig.view.Measures.size(), 9u);
+  EXPECT_EQ(rig.view.Measures[8], "3:1");
   EXPECT_EQ(rig.beats.size(), 13u) << "the end mark on 4:1 waits for the ending, which ends there";
 }
 
