@@ -87,8 +87,8 @@ void SongTransport::ShowPosition(int pos) {
 }
 
 void SongTransport::OnBeatRecord(bool onGrid) {
-  const ChordEntry pending = PendingLiveInput();
-  ChordEntry values = onGrid ? pending : ChordEntry{};
+  // Off the quantize grid nothing is written; what was played waits for the grid.
+  ChordEntry values = onGrid ? PendingLiveInput() : ChordEntry{};
   if (FirstBeatPending) {
     Call(Hooks.StartMelody);
     FirstBeatPending = false;

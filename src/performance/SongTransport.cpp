@@ -101,7 +101,7 @@ void SongTransport::ClearCommand(bool alsoEditor) {
 
 void SongTransport::StartClockAndStyle() {
   if (transport_.ClockState == 0) transport_.ToggleClock();
-  soloSelection_ = notes_.SoloChannel;
+  if (!leadInActive_) soloSelection_ = notes_.SoloChannel;  // the "Solo" group's choice
   // The style starts on a measure start, with its count-in when "Count in" is on. A style that
   // already runs (the first chord started it) falls silent first: starting it again forgets
   // which notes it holds.
@@ -180,8 +180,7 @@ void SongTransport::StartStepRecord() {
   StepTaps = kept;
   stepSize_ = MeasureSixteenths() / StepTaps;
   StepPreview = false;
-  if (transport_.StartMeasure < 1) SetStartMeasure(1);
-  SetStartMeasure(transport_.StartMeasure);
+  SetStartMeasure(std::max(transport_.StartMeasure, 1));
   // Chords are taken while the clock is off; it comes back on at Stop.
   savedClockOn_ = transport_.ClockState != 0;
   if (savedClockOn_) transport_.ToggleClock();
@@ -192,8 +191,8 @@ void SongTransport::StartStepRecord() {
   BeatPanel = "1";
   const bool fromStart = Overwrite && StartPos >= 5;
   PrepareTake(fromStart ? StartPos : kFirstBeatPos);
-  ShowPosition(SongPos);
-  view_.MeasureDisplay(fromStart ? std::to_string(transport_.StartMeasure) : "1");
+  DisplayedMeasure = fromStart ? transport_.StartMeasure : 1;
+  view_.MeasureDisplay(std::to_string(DisplayedMeasure));
   firstStep_ = true;
   ResetSongState();
   TransportMode = kSongStepRecording;
@@ -317,7 +316,7 @@ void SongTransport::StopWork() {
 void SongTransport::FinishTake() {
   if (lastWritten_ >= kFirstBeatPos) {
     const int takeEnd = lastWritten_ + 4;
-    if (lastWritten_ >= takeOldEnd_ || Empty()) {
+    if (lastWritten_ >= takeOldEnd_) {
       // Every recorded beat stays: the end mark goes to the next measure start behind the take,
       // and no older end mark is left in front of it.
       const int ms = MeasureSixteenths();
