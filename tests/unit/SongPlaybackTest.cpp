@@ -1,6 +1,8 @@
 // Song playback as tables of beats: crafted chord memories played on a stepped clock.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "support/SongRig.h"
 #include "support/StyleFixture.h"
 
@@ -147,6 +149,31 @@ TEST(SongTimeline, AFullMemoryStopsAfterItsLastBeat) {
   settings.Beats = 3100;
   const std::string timeline = SongTimeline(full, settings);
   EXPECT_NE(timeline.find("beat 3000 750:4\nstop memory-full\n"), std::string::npos);
+}
+
+// Whatever the bytes, the song ends and no song command is ever passed on as a key.
+TEST(SongTimeline, AnyChordBlockPlaysToAStop) {
+  std::mt19937 random(3000);
+  for (int run = 0; run < 200; ++run) {
+    std::vector<uint8_t> block(static_cast<size_t>(random() % 600));
+    for (auto& b : block)
+      b = static_cast<uint8_t>(random() % 4 == 0 ? 250 + random() % 6 : random());
+    SongTimelineSettings settings;
+    settings.Beats = 300;
+    settings.MeasureSixteenths = static_cast<int>(4 + random() % 24);
+    settings.FirstMeasure = static_cast<int>(random() % 4);
+    if (random() % 2) {
+      settings.LoopFirst = static_cast<int>(1 + random() % 5);
+      settings.LoopLast = static_cast<int>(1 + random() % 5);
+    }
+    settings.StartMeasure = static_cast<int>(random() % 9) - 3;
+    const std::string timeline = SongTimeline(block, settings);
+    const bool ended = timeline == "empty\n" || timeline.rfind("stop ") != std::string::npos;
+    EXPECT_TRUE(ended) << run << "\n" << timeline;
+    for (int command = kCommandMix; command <= kCommandEnd; ++command) {
+      EXPECT_EQ(timeline.find("key " + std::to_string(command) + " "), std::string::npos) << run;
+    }
+  }
 }
 
 TEST(SongPlayback, IgnoreTempiAndIgnoreLoops) {
