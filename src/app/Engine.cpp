@@ -18,6 +18,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
       Input(Chords, Player, Transport, Style, Ports, input.Channels(), Chord, Keys, Notes, Live),
       Keyboard(Input, Chords, Player, Transport, Style, Chord, Keys, Live),
       Pads(Input, Chords, Player, Transport, Style, Chord, Keys),
+      Song(Transport, Player, Chords, Input, Style, Ports, Chord, Keys, Notes, Live, dialogs, view),
       InputSettings(input),
       Sent(input.Channels()),
       Mixer(*this, dialogs),
@@ -25,6 +26,11 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Style.Work.AllocateWork();
   Transport.InitClock();
   Player.AttachTo(Transport);
+  Song.Attach();
+  Song.Hooks.AccompanimentOn = [this] { SetAccompaniment(true); };
+  Song.Hooks.ResendChannelSettings = [this] { Player.SendStyleChannelSettings(); };
+  Keyboard.Hooks.Play = [this] { Song.Play(); };
+  Loader.Hooks.ChordMemoryBusy = [this] { return Song.Running(); };
   Transport.Hooks.ResetChordState = [this] {
     Chord.Clear();
     Chords.ChordTypeOverride = 0;

@@ -17,6 +17,7 @@
 #include "performance/ChordRecognition.h"
 #include "performance/ComputerKeyboard.h"
 #include "performance/LiveInput.h"
+#include "performance/SongTransport.h"
 #include "platform/ClockThread.h"
 #include "platform/Dialogs.h"
 #include "platform/EngineLock.h"
@@ -84,6 +85,8 @@ class Engine {
   LiveInput Input;
   ComputerKeyboard Keyboard;
   ChordPads Pads;
+  // The chord memory and its transport: the song.
+  SongTransport Song;
   InputCallbackSettings& InputSettings;
   // The last values sent per channel, shared with the input side's thinning.
   ChannelState& Sent;

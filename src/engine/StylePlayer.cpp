@@ -260,8 +260,10 @@ void StylePlayer::StyleBeat() {
     }
   }
   const int measureSixteenths = std::max<int>(transport_.MeasureSixteenths, 1);
-  view_.MeasureDisplay(std::to_string((PartSixteenths - 4) / measureSixteenths + 1) + ":" +
-                       std::to_string(BeatInMeasure + 1));
+  // While a song plays or records, the display shows the song's position instead.
+  if (!Hooks.ChordMemoryIdle || Hooks.ChordMemoryIdle())
+    view_.MeasureDisplay(std::to_string((PartSixteenths - 4) / measureSixteenths + 1) + ":" +
+                         std::to_string(BeatInMeasure + 1));
   PartSixteenths += 4;
   if (++BeatInMeasure >= std::max<uint16_t>(BeatsPerMeasure, 1)) BeatInMeasure = 0;
 }

@@ -10,21 +10,6 @@ namespace korvel {
 
 namespace {
 
-int SwapMajorMinor(int type) {
-  switch (type) {
-    case 1:
-      return 2;
-    case 2:
-      return 1;
-    case 3:
-      return 4;
-    case 4:
-      return 3;
-    default:
-      return type;
-  }
-}
-
 // A root note in 1..127 with the pitch class of `note`: the chord keeps its name at the ends.
 int KeepInRange(int note) {
   while (note > 127) note -= 12;
@@ -200,9 +185,13 @@ bool ChordRecognition::SetPlayChords(bool on) {
   if (on == transport_.PlayChordsMode) return true;
   if (player_.Playing) return false;
   transport_.ResetTransport();  // while the mode is still on, this releases a triggered chord
+  UsePlayChords(on);
+  return true;
+}
+
+void ChordRecognition::UsePlayChords(bool on) {
   transport_.PlayChordsMode = on;
   live_.TriggerVelocity = on ? 100 : 1;
-  return true;
 }
 
 bool ChordRecognition::PlayChordsKey(int note, int velocity, bool noteOn, int transpose) {

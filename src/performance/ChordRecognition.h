@@ -51,6 +51,9 @@ class ChordRecognition {
   // "Play Chords": switched only while the transport is stopped, and the switch resets it, so
   // that no triggered chord outlives the mode and no style plays on in it. False when refused.
   bool SetPlayChords(bool on);
+  // The mode alone, for step recording, which has stopped the clock itself and takes its
+  // chords through the trigger keys.
+  void UsePlayChords(bool on);
   // The mode's three key ranges lie above the section's first key.
   int TriggerZoneKey() const { return live_.FirstKey / 12 * 12 + 24; }
   // A note of the chord channel in Play Chords mode; false when it is none of the mode's keys

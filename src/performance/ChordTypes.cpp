@@ -33,4 +33,19 @@ std::array<int, 4> ChordTonesOf(int rootNote, int type) {
   return tones;
 }
 
+int SwapMajorMinor(int type) {
+  switch (type) {
+    case 1:
+      return 2;
+    case 2:
+      return 1;
+    case 3:
+      return 4;
+    case 4:
+      return 3;
+    default:
+      return type;
+  }
+}
+
 }  // namespace korvel

@@ -20,4 +20,7 @@ extern const std::array<const char*, 12> NoteNames;
 // The four chord tones of a root note and type; a type outside 1..17 sounds "maj".
 std::array<int, 4> ChordTonesOf(int rootNote, int type);
 
+// "Major <> Minor": maj and min, 7th and min7 trade places; other types stay. Its own inverse.
+int SwapMajorMinor(int type);
+
 }  // namespace korvel

@@ -12,6 +12,7 @@
 #include "support/FixtureStyles.h"
 #include "support/PlayerRig.h"
 #include "support/ShippedStyles.h"
+#include "support/SongRig.h"
 
 namespace korvel {
 namespace {
@@ -154,6 +155,93 @@ TEST(StylePlayerProperty, NoNoteIsLeftSoundingAfterAStop) {
     EXPECT_EQ(module.Sounding(), "") << name << ": sounding at the end";
     EXPECT_GT(stops, 100) << name;
     EXPECT_GT(module.Followed(), 10000u) << name << ": the style played";
+  }
+}
+
+// A song of random chords, keys and song commands, and random things done with it: playing,
+// pausing, recording over it, jumping by loops, repeats and start measures.
+TEST(StylePlayerProperty, NoNoteIsLeftSoundingWhenASongStops) {
+  for (const auto& [name, bytes] : StylesToPlay()) {
+    test::SongRig rig;
+    rig.PlayerRig::Load(bytes);
+    SoundingNotes module;
+    std::mt19937 random(20261211);
+    auto pick = [&random](int low, int high) {
+      return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    const int keys[] = {rig.keys.FillInKey, rig.keys.ToAdvKey, rig.keys.EndingKey,
+                        rig.keys.ToBasicKey, rig.keys.IntroKey()};
+    auto randomSong = [&] {
+      const int measures = pick(2, 12);
+      std::vector<uint8_t> song(static_cast<size_t>(4 + 16 * (measures + 1)));
+      for (int pos = 4; pos < 4 + 16 * measures; pos += 4) {
+        auto* entry = &song[static_cast<size_t>(pos)];
+        const int what = pick(0, 99);
+        if (what < 35) {
+          entry[0] = static_cast<uint8_t>(pick(36, 60));
+          entry[1] = static_cast<uint8_t>(pick(0, 19));  // a few damaged types too
+        }
+        if (what >= 35 && what < 42) {
+          entry[2] = static_cast<uint8_t>(keys[pick(0, 4)]);
+          entry[3] = 12;
+        } else if (what >= 42 && what < 46) {
+          entry[2] = kCommandRepeat;
+          entry[3] = static_cast<uint8_t>(pick(0, 1) ? pick(101, 103) : 0);
+        } else if (what >= 46 && what < 50) {
+          entry[2] = static_cast<uint8_t>(pick(kCommandMix, kCommandEnd));
+          entry[3] = static_cast<uint8_t>(pick(0, 255));
+        }
+      }
+      song[static_cast<size_t>(4 + 16 * measures + 2)] = kCommandEnd;
+      rig.song.LoadSong(song.data(), song.size());
+    };
+    int stops = 0;
+    for (int step = 0; step < 3000; ++step) {
+      const int action = pick(0, 99);
+      if (action < 45) {
+        rig.Ticks(pick(1, 60));
+      } else if (action < 55) {
+        rig.Chord(pick(36, 60), pick(1, 17));
+      } else if (action < 60) {
+        rig.Key(keys[pick(0, 4)]);
+      } else if (action < 68) {
+        const bool wasRunning = rig.song.Running();
+        rig.song.Play();
+        if (wasRunning && rig.song.Paused()) {
+          ASSERT_EQ(module.Follow(rig.driver), "") << name << " step " << step;
+          ASSERT_EQ(module.Sounding(), "") << name << " step " << step << ": sounding in pause";
+        }
+      } else if (action < 72) {
+        rig.dialogs.Answers = {pick(0, 1) == 1};
+        rig.song.Record();
+      } else if (action < 78) {
+        rig.song.Stop();
+        ++stops;
+        ASSERT_EQ(module.Follow(rig.driver), "") << name << " step " << step;
+        ASSERT_EQ(module.Sounding(), "") << name << " step " << step << ": sounding after Stop";
+      } else if (action < 82) {
+        if (!rig.song.Running()) randomSong();
+      } else if (action < 86) {
+        rig.song.LoopOn = !rig.song.LoopOn;
+        rig.song.SetFirstMeasure(pick(1, 4));
+        rig.song.SetLastMeasure(pick(1, 6));
+      } else if (action < 90) {
+        rig.song.SetStartMeasure(pick(-2, 5));
+      } else if (action < 93) {
+        rig.song.Overwrite = !rig.song.Overwrite;
+      } else if (action < 96) {
+        rig.song.IgnoreLoops = !rig.song.IgnoreLoops;
+      } else {
+        rig.song.LeadIn = static_cast<LeadInMute>(pick(0, 4));
+      }
+      ASSERT_EQ(module.Follow(rig.driver), "") << name << " step " << step;
+      ASSERT_LE(module.Count(), 24u) << name << " step " << step << ":" << module.Sounding();
+    }
+    rig.song.Stop();
+    EXPECT_EQ(module.Follow(rig.driver), "") << name;
+    EXPECT_EQ(module.Sounding(), "") << name << ": sounding at the end";
+    EXPECT_GT(stops, 50) << name;
+    EXPECT_GT(module.Followed(), 5000u) << name << ": the songs played";
   }
 }
 
