@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 
 #include "app/Engine.h"
@@ -28,6 +29,37 @@ std::optional<long> ParseInteger(const std::string& text) {
   const long value = std::strtol(text.c_str(), &end, 10);
   if (errno != 0 || end == text.c_str() || *end != '\0') return std::nullopt;
   return value;
+}
+
+// The file's bytes. A file with NUL bytes in it (what a crash may leave behind) holds no
+// settings either.
+std::optional<std::vector<uint8_t>> ReadSettingsFile(const std::string& path, std::string& error) {
+  auto bytes = ReadWholeFile(path, error);
+  if (bytes && std::find(bytes->begin(), bytes->end(), 0) != bytes->end()) {
+    error = path + " is not a text file";
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+// Lets `change` set keys in the file as it is now (empty when there is none) and writes the
+// result back atomically; everything else in the file stays. A file that is there but cannot
+// be read is left alone.
+void Rewrite(const std::string& path, const std::function<void(CSimpleIniA&)>& change) {
+  CSimpleIniA ini;
+  std::error_code missing;
+  if (std::filesystem::exists(path, missing)) {
+    std::string error;
+    const auto bytes = ReadSettingsFile(path, error);
+    if (!bytes) throw std::runtime_error("The settings could not be saved: " + error + ".");
+    ini.LoadData(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+  }
+  change(ini);
+  std::string text;
+  if (ini.Save(text) < 0) throw std::runtime_error("The settings could not be put together.");
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  WriteFileAtomically(
+      path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
 }  // namespace
@@ -115,61 +147,52 @@ const SettingSpec* Configuration::Find(const std::string& key) const {
 }
 
 bool Configuration::LoadSettings(const std::string& path, std::string& error) {
+  unreadable_ = false;
+  for (const auto& spec : keys_) values_[spec.Key] = spec.Start;
   std::error_code exists;
-  if (!std::filesystem::exists(path, exists)) {
-    FirstRun = true;
-    for (const auto& spec : keys_) values_[spec.Key] = spec.Start;
-    return true;
-  }
-  FirstRun = false;
-  const auto bytes = ReadWholeFile(path, error);
-  if (!bytes) return false;
-  CSimpleIniA ini;
-  if (ini.LoadData(reinterpret_cast<const char*>(bytes->data()), bytes->size()) < 0) {
-    error = "The settings in " + path + " cannot be read; the defaults are used.";
-    return false;
-  }
-  for (const auto& spec : keys_) {
-    const char* raw = ini.GetValue(kOptions, spec.Key, nullptr);
-    std::string value = raw ? raw : spec.Absent;
-    if (raw && spec.Type != SettingType::Text) {
-      // A value of the wrong form or out of range reads as the default.
-      const auto number = ParseInteger(value);
-      if (!number ||
-          (spec.Type == SettingType::Integer && (*number < spec.Low || *number > spec.High))) {
-        value = spec.Absent;
-      } else if (spec.Type == SettingType::Boolean) {
-        value = *number != 0 ? "1" : "0";
-      }
+  FirstRun = !std::filesystem::exists(path, exists);
+  if (!FirstRun) {
+    const auto bytes = ReadSettingsFile(path, error);
+    CSimpleIniA ini;
+    if (!bytes || ini.LoadData(reinterpret_cast<const char*>(bytes->data()), bytes->size()) < 0) {
+      unreadable_ = true;
+      error = "The settings cannot be read (" + (bytes ? path : error) +
+              "): Korvel starts with its start values and leaves the file as it is.";
+      return false;
     }
-    values_[spec.Key] = value;
-  }
-  InstrumentSets.clear();
-  for (int set = 1; set <= 10; ++set) {
-    if (const char* raw = ini.GetValue(kInstrumentSets, std::to_string(set).c_str(), nullptr)) {
-      InstrumentSets[std::to_string(set)] = raw;
+    for (const auto& spec : keys_) {
+      const char* raw = ini.GetValue(kOptions, spec.Key, nullptr);
+      std::string value = raw ? raw : spec.Absent;
+      if (raw && spec.Type != SettingType::Text) {
+        // A value of the wrong form or out of range reads as the default.
+        const auto number = ParseInteger(value);
+        if (!number ||
+            (spec.Type == SettingType::Integer && (*number < spec.Low || *number > spec.High))) {
+          value = spec.Absent;
+        } else if (spec.Type == SettingType::Boolean) {
+          value = *number != 0 ? "1" : "0";
+        }
+      }
+      values_[spec.Key] = value;
+    }
+    InstrumentSets.clear();
+    for (int set = 1; set <= 10; ++set) {
+      if (const char* raw = ini.GetValue(kInstrumentSets, std::to_string(set).c_str(), nullptr)) {
+        InstrumentSets[std::to_string(set)] = raw;
+      }
     }
   }
   return true;
 }
 
 void Configuration::SaveSettings(const std::string& path) const {
-  if (!Boolean("Autoload")) return;
-  CSimpleIniA ini;
-  std::string error;
-  // Keys and sections this version does not know stay where they are.
-  if (const auto bytes = ReadWholeFile(path, error)) {
-    ini.LoadData(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-  }
-  for (const auto& spec : keys_) ini.SetValue(kOptions, spec.Key, Text(spec.Key).c_str());
-  for (const auto& [set, value] : InstrumentSets) {
-    ini.SetValue(kInstrumentSets, set.c_str(), value.c_str());
-  }
-  std::string text;
-  if (ini.Save(text) < 0) throw std::runtime_error("The settings could not be put together.");
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  WriteFileAtomically(
-      path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  if (!Boolean("Autoload") || unreadable_) return;
+  Rewrite(path, [this](CSimpleIniA& ini) {
+    for (const auto& spec : keys_) ini.SetValue(kOptions, spec.Key, Text(spec.Key).c_str());
+    for (const auto& [set, value] : InstrumentSets) {
+      ini.SetValue(kInstrumentSets, set.c_str(), value.c_str());
+    }
+  });
 }
 
 int Configuration::Integer(const std::string& key) const {

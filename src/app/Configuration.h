@@ -37,10 +37,12 @@ class Configuration {
 
   // Reads `path`. A missing file gives the start values and sets FirstRun; a value of the
   // wrong form or out of range reads as the key's default. False with the reason in `error`
-  // when the file exists but cannot be read.
+  // when the file exists but cannot be read: the start values hold, and the file is never
+  // written, so nothing in it is lost.
   bool LoadSettings(const std::string& path, std::string& error);
   // Writes `path` atomically, keeping other sections and keys; nothing when "Auto-save
-  // settings" is off. Throws std::runtime_error with a message in words.
+  // settings" is off or the file could not be read. Throws std::runtime_error with a message
+  // in words.
   void SaveSettings(const std::string& path) const;
 
   int Integer(const std::string& key) const;
@@ -68,6 +70,7 @@ class Configuration {
   const SettingSpec* Find(const std::string& key) const;
   std::vector<SettingSpec> keys_;
   std::map<std::string, std::string, NoCase> values_;
+  bool unreadable_ = false;
 };
 
 }  // namespace korvel

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -58,7 +60,9 @@ TEST_F(ConfigurationTest, WithoutAFileTheStartValuesHoldAndAllKeysAreWrittenInOr
 }
 
 TEST_F(ConfigurationTest, AbsentKeysAndNonsenseReadAsTheDefaults) {
-  Write("[options]\nfillin=5\nTempo1=300\nQuantize=x\nRedirect=7\nK_Smart=\nColor=-5\n");
+  Write(
+      "[options]\nfillin=5\nTempo1=300\nQuantize=x\nRedirect=7\nK_Smart=\nColor=-5\nDir=\n"
+      "StyleDir=\nSongL=\n");
   Load();
   EXPECT_FALSE(config.FirstRun);
   EXPECT_EQ(config.Integer("FillIn"), 5);
@@ -142,6 +146,28 @@ TEST_F(ConfigurationTest, TheInstrumentListAndItsStoredKeySetComeWithTheSettings
   taken.TakeSettings(rig.engine);
   EXPECT_EQ(taken.Integer("PatchMode"), kPatchGs);
   EXPECT_EQ(taken.Integer("RevV"), 40);
+}
+
+TEST_F(ConfigurationTest, AFileThatCannotBeReadIsReportedAndLeftAlone) {
+  const std::string broken("[Options]\nFillIn=5\n\0\0\0\0", 22);
+  { std::ofstream(file, std::ios::binary) << broken; }
+  std::string error;
+  EXPECT_FALSE(config.LoadSettings(file, error));
+  EXPECT_NE(error.find(file), std::string::npos) << error;
+  EXPECT_FALSE(config.FirstRun) << "the welcome page is for a new user";
+  EXPECT_EQ(config.Integer("FillIn"), 0) << "the start values hold";
+  config.SaveSettings(file);
+  EXPECT_EQ(Read(), broken) << "the exit leaves the file as it was";
+
+  if (geteuid() != 0) {  // root reads any file
+    Write("[Options]\nFillIn=5\n");
+    chmod(file.c_str(), 0);
+    Configuration denied("/opt/korvel");
+    EXPECT_FALSE(denied.LoadSettings(file, error));
+    denied.SaveSettings(file);
+    chmod(file.c_str(), 0644);
+    EXPECT_EQ(Read(), "[Options]\nFillIn=5\n");
+  }
 }
 
 }  // namespace
