@@ -147,6 +147,7 @@ const SettingSpec* Configuration::Find(const std::string& key) const {
 }
 
 bool Configuration::LoadSettings(const std::string& path, std::string& error) {
+  path_ = path;
   unreadable_ = false;
   for (const auto& spec : keys_) values_[spec.Key] = spec.Start;
   std::error_code exists;
@@ -192,6 +193,15 @@ void Configuration::SaveSettings(const std::string& path) const {
     for (const auto& [set, value] : InstrumentSets) {
       ini.SetValue(kInstrumentSets, set.c_str(), value.c_str());
     }
+  });
+}
+
+void Configuration::StoreInstrumentSet(int number, const std::string& set) {
+  const std::string key = std::to_string(number);
+  InstrumentSets[key] = set;
+  if (path_.empty()) return;  // no file behind these settings
+  Rewrite(path_, [&key, &set](CSimpleIniA& ini) {
+    ini.SetValue(kInstrumentSets, key.c_str(), set.c_str());
   });
 }
 

@@ -148,6 +148,26 @@ TEST_F(ConfigurationTest, TheInstrumentListAndItsStoredKeySetComeWithTheSettings
   EXPECT_EQ(taken.Integer("RevV"), 40);
 }
 
+TEST_F(ConfigurationTest, SaveAsNumberWritesThatSetAtOnceAndNothingElse) {
+  test::PlayerRig rig;
+  Write("[Options]\nFillIn=5\nAutoload=0\n[Ins-Set]\n1=kept\n");
+  Load();
+  config.ApplySettings(rig.engine);
+  config.Set("FillIn", 7);  // changed in memory only, as the windows do until exit
+  rig.engine.Mixer.Keys.SetFunction(0, 3);
+  const std::string set = rig.engine.Mixer.Keys.SetString(rig.engine.Mixer.List.Size());
+  rig.engine.Mixer.SaveStoredSet(3, config);
+  EXPECT_TRUE(rig.dialogs.Messages.empty());
+
+  Configuration next("/opt/korvel");  // the next start, even after a crash
+  std::string error;
+  ASSERT_TRUE(next.LoadSettings(file, error));
+  EXPECT_EQ(next.InstrumentSets["3"], set) << "written although Auto-save settings is off";
+  EXPECT_EQ(next.InstrumentSets["1"], "kept");
+  EXPECT_EQ(next.Integer("FillIn"), 5) << "only that key of the file changes";
+  EXPECT_FALSE(next.Boolean("Autoload"));
+}
+
 TEST_F(ConfigurationTest, AFileThatCannotBeReadIsReportedAndLeftAlone) {
   const std::string broken("[Options]\nFillIn=5\n\0\0\0\0", 22);
   { std::ofstream(file, std::ios::binary) << broken; }
@@ -158,6 +178,13 @@ TEST_F(ConfigurationTest, AFileThatCannotBeReadIsReportedAndLeftAlone) {
   EXPECT_EQ(config.Integer("FillIn"), 0) << "the start values hold";
   config.SaveSettings(file);
   EXPECT_EQ(Read(), broken) << "the exit leaves the file as it was";
+
+  test::PlayerRig rig;
+  rig.engine.Mixer.SaveStoredSet(2, config);
+  EXPECT_EQ(Read(), broken);
+  ASSERT_EQ(rig.dialogs.Messages.size(), 1u) << "a set that cannot be stored is reported";
+  EXPECT_NE(rig.dialogs.Messages[0].find(file), std::string::npos);
+  EXPECT_EQ(config.InstrumentSets.count("2"), 1u) << "and kept for this run";
 
   if (geteuid() != 0) {  // root reads any file
     Write("[Options]\nFillIn=5\n");
