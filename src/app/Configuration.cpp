@@ -183,6 +183,10 @@ bool Configuration::LoadSettings(const std::string& path, std::string& error) {
       }
     }
   }
+  // The folders and the song list are never left empty.
+  for (const char* key : {"Dir", "StyleDir", "SongL"}) {
+    if (Text(key).empty()) values_[key] = Find(key)->Start;
+  }
   return true;
 }
 

@@ -74,6 +74,9 @@ TEST_F(ConfigurationTest, AbsentKeysAndNonsenseReadAsTheDefaults) {
   EXPECT_FALSE(config.Boolean("K_Smart"));
   EXPECT_EQ(config.Integer("Sync"), 8);
   EXPECT_EQ(config.Integer("Color"), -5);
+  EXPECT_EQ(config.Text("Dir"), "/opt/korvel/SONGS") << "an empty folder is never kept";
+  EXPECT_EQ(config.Text("StyleDir"), "/opt/korvel/STYLES");
+  EXPECT_EQ(config.Text("SongL"), "/opt/korvel/SONGS/DEMO.KVL");
 }
 
 TEST_F(ConfigurationTest, SavingReplacesValuesInPlaceAndKeepsTheRest) {
