@@ -260,6 +260,7 @@ void Configuration::ApplySettings(Engine& engine) const {
   engine.Loader.Settings.StyleFolder = Text("StyleDir");
   engine.Mixer.DefinedReverb = Integer("RevV");
   engine.Mixer.DefinedReverbDrums = Integer("Rev10V");
+  engine.Mixer.Keys.StoredSetNumber = Integer("View") + 1;
   const auto set = InstrumentSets.find(std::to_string(Integer("View") + 1));
   engine.Mixer.LoadInstrumentList(Text("Patch"), set == InstrumentSets.end() ? "" : set->second);
 }
@@ -316,6 +317,7 @@ void Configuration::TakeSettings(const Engine& engine) {
   Set("PatchMode", engine.Mixer.List.Mode);
   Set("RevV", engine.Mixer.DefinedReverb);
   Set("Rev10V", engine.Mixer.DefinedReverbDrums);
+  Set("View", engine.Mixer.Keys.StoredSetNumber - 1);
 }
 
 std::string Configuration::FilePath(const std::string& programPath) {

@@ -144,11 +144,14 @@ TEST_F(ConfigurationTest, TheInstrumentListAndItsStoredKeySetComeWithTheSettings
   EXPECT_EQ(mixer.List.DisplayName, "GS.KVI");
   EXPECT_EQ(mixer.List.Mode, kPatchGs) << "the list's bank-type line rules, not PatchMode";
   EXPECT_EQ(mixer.Keys.Slots[11].Value, 11) << "stored set View + 1";
+  EXPECT_EQ(mixer.Keys.StoredSetNumber, 2) << "the instrument window shows that number";
   EXPECT_EQ(mixer.DefinedReverb, 40);
+  rig.engine.Mixer.Keys.StoredSetNumber = 7;
   Configuration taken("/opt/korvel");
   taken.TakeSettings(rig.engine);
   EXPECT_EQ(taken.Integer("PatchMode"), kPatchGs);
   EXPECT_EQ(taken.Integer("RevV"), 40);
+  EXPECT_EQ(taken.Integer("View"), 6);
 }
 
 TEST_F(ConfigurationTest, SaveAsNumberWritesThatSetAtOnceAndNothingElse) {
