@@ -62,6 +62,14 @@ void Rewrite(const std::string& path, const std::function<void(CSimpleIniA&)>& c
       path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
+// Where a stored device stands in `list` now: its name finds it wherever it has moved; a named
+// device that is absent gives "<None>", the last entry.
+int DevicePosition(const std::vector<std::string>& list, size_t devices, const std::string& name) {
+  const auto end = list.begin() + static_cast<std::ptrdiff_t>(devices);
+  const auto at = std::find(list.begin(), end, name);
+  return at == end ? static_cast<int>(list.size()) - 1 : static_cast<int>(at - list.begin());
+}
+
 }  // namespace
 
 bool NoCase::operator()(const std::string& a, const std::string& b) const {
@@ -135,6 +143,12 @@ Configuration::Configuration(const std::string& programDir) {
       {"MCIPl", T::Boolean, 0, 1, "0", "1"},
       {"SCG", T::Boolean, 0, 1, "1", "1"},
       {"MPU", T::Boolean, 0, 1, "1", "1"},
+      // The names of the chosen devices: a device found again by name wherever it stands in
+      // the lists, and remembered while it is absent.
+      {"MIDI-OUT-Device", T::Text, 0, 0, "", ""},
+      {"MIDI-IN-Device", T::Text, 0, 0, "", ""},
+      {"MIDISUB-OUT-Device", T::Text, 0, 0, "", ""},
+      {"MIDISUB-IN-Device", T::Text, 0, 0, "", ""},
   };
   for (const auto& spec : keys_) values_[spec.Key] = spec.Start;
 }
@@ -267,25 +281,57 @@ void Configuration::ApplySettings(Engine& engine) const {
 
 void Configuration::ApplyDevices(Engine& engine) const {
   MidiPorts& ports = engine.Ports;
-  ports.ComboBox1 = ports.OutputSelectionFor(Integer("MIDI-OUT"));
-  ports.ComboBox5 = ports.OutputSelectionFor(Integer("MIDISUB-OUT"));
-  ports.ExtMidiInList = ports.InputSelectionFor(Integer("MIDI-IN"));
-  ports.MidiInList = ports.InputSelectionFor(Integer("MIDISUB-IN"));
+  const auto& outputs = ports.OutputList();  // devices, the mapper entry, "<None>"
+  const auto& inputs = ports.InputList();    // devices, "<None>"
+  const auto output = [&](const std::string& key) {
+    const std::string& name = Text(key + "-Device");
+    return Integer(key) < 0 || name.empty() ? ports.OutputSelectionFor(Integer(key))
+                                            : DevicePosition(outputs, outputs.size() - 2, name);
+  };
+  const auto input = [&](const std::string& key) {
+    const std::string& name = Text(key + "-Device");
+    return Integer(key) < 0 || name.empty() ? ports.InputSelectionFor(Integer(key))
+                                            : DevicePosition(inputs, inputs.size() - 1, name);
+  };
+  ports.ComboBox1 = output("MIDI-OUT");
+  ports.ComboBox5 = output("MIDISUB-OUT");
+  ports.ExtMidiInList = input("MIDI-IN");
+  ports.MidiInList = input("MIDISUB-IN");
   ports.ComboBox1Change();
   ports.ComboBox5Change();
   ports.ExtMidiInChange();
   ports.MidiInChange();
 }
 
-void Configuration::TakeSettings(const Engine& engine) {
-  const MidiPorts& ports = engine.Ports;
-  const auto inputSelection = [&ports](int selection) {
-    return selection == static_cast<int>(ports.InputList().size()) - 1 ? -2 : selection;
+void Configuration::TakeDevices(const MidiPorts& ports) {
+  const auto take = [this](const std::string& key, const std::vector<std::string>& list,
+                           size_t devices, int selection, int stored) {
+    const std::string nameKey = key + "-Device";
+    const auto end = list.begin() + static_cast<std::ptrdiff_t>(devices);
+    const std::string& kept = Text(nameKey);
+    const bool none = selection == static_cast<int>(list.size()) - 1;
+    if (none && !kept.empty() && std::find(list.begin(), end, kept) == end) return;
+    Set(key, stored);
+    Set(nameKey, selection >= 0 && selection < static_cast<int>(devices)
+                     ? list[static_cast<size_t>(selection)]
+                     : std::string());
   };
-  Set("MIDI-OUT", ports.StoredOutputSelection(ports.ComboBox1));
-  Set("MIDISUB-OUT", ports.StoredOutputSelection(ports.ComboBox5));
-  Set("MIDI-IN", inputSelection(ports.ExtMidiInList));
-  Set("MIDISUB-IN", inputSelection(ports.MidiInList));
+  const auto& outputs = ports.OutputList();
+  const auto& inputs = ports.InputList();
+  const auto inputSelection = [&inputs](int selection) {
+    return selection == static_cast<int>(inputs.size()) - 1 ? -2 : selection;
+  };
+  take("MIDI-OUT", outputs, outputs.size() - 2, ports.ComboBox1,
+       ports.StoredOutputSelection(ports.ComboBox1));
+  take("MIDISUB-OUT", outputs, outputs.size() - 2, ports.ComboBox5,
+       ports.StoredOutputSelection(ports.ComboBox5));
+  take("MIDI-IN", inputs, inputs.size() - 1, ports.ExtMidiInList,
+       inputSelection(ports.ExtMidiInList));
+  take("MIDISUB-IN", inputs, inputs.size() - 1, ports.MidiInList, inputSelection(ports.MidiInList));
+}
+
+void Configuration::TakeSettings(const Engine& engine) {
+  TakeDevices(engine.Ports);
   const ControlKeys& keys = engine.Keys;
   const auto key = [this](const char* name, const char* octave, int note) {
     Set(name, note % 12);

@@ -11,6 +11,7 @@
 namespace korvel {
 
 class Engine;
+class MidiPorts;
 
 enum class SettingType { Integer, Boolean, Text };
 
@@ -62,6 +63,9 @@ class Configuration {
   void ApplyDevices(Engine& engine) const;
   // The engine's current values go back into the settings (before saving).
   void TakeSettings(const Engine& engine);
+  // The device choices alone. A device that is merely absent (unplugged, switched off) keeps
+  // its stored choice, so it opens again at the next start where it is back.
+  void TakeDevices(const MidiPorts& ports);
 
   bool FirstRun = false;
   // Section Ins-Set: keys "1".."10" as stored.

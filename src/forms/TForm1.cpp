@@ -162,6 +162,8 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     bool changed;
     {
       std::lock_guard lock(engine_->Lock);
+      // The choices as they stand before a device goes: an unplugged one is kept by name.
+      settings_.TakeDevices(engine_->Ports);
       changed = engine_->Ports.CheckDevices();
     }
     // Only then: refilling the lists would close one the musician has open.

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "app/Configuration.h"
@@ -201,6 +202,76 @@ TEST_F(ConfigurationTest, AFileThatCannotBeReadIsReportedAndLeftAlone) {
     chmod(file.c_str(), 0644);
     EXPECT_EQ(Read(), "[Options]\nFillIn=5\n");
   }
+}
+
+// An engine on a recording driver with the outputs and inputs given, the ones in `absent`
+// unplugged before the start.
+struct DeviceRig {
+  DeviceRig(const std::vector<std::string>& absent) {
+    for (const auto& name : absent) driver.Unplug(name);
+    engine = std::make_unique<Engine>(devices, input, dialogs, view, Timing::Stepped,
+                                      InputDispatch::Manual);
+  }
+  RecordingDriver driver{{"Module", "Expander"}, {"Keys", "Pads"}};
+  MidiDevices devices{driver, nullptr};
+  ChannelState channels;
+  InputCallbackSettings input{channels};
+  test::ScriptedDialogs dialogs;
+  test::RecordingView view;
+  std::unique_ptr<Engine> engine;
+};
+
+TEST_F(ConfigurationTest, DevicesAreFoundByNameAndAnAbsentOneIsRemembered) {
+  const std::string stored =
+      "[Options]\nMIDI-OUT=1\nMIDI-OUT-Device=Expander\nMIDI-IN=0\nMIDI-IN-Device=Keys\n"
+      "MIDISUB-IN=1\nMIDISUB-IN-Device=Pads\n";
+  struct Case {
+    const char* Name;
+    std::vector<std::string> Absent;     // at the start
+    std::vector<std::string> Unplugged;  // while Korvel runs
+    const char* Output;                  // what the lists select at the start
+    const char* Keyboard;
+  };
+  const Case cases[] = {
+      {"all there", {}, {}, "Expander", "Keys"},
+      {"a device before them is gone", {"Module", "Keys"}, {}, "Expander", "<None>"},
+      {"keyboard absent at the start", {"Keys"}, {}, "Expander", "<None>"},
+      {"unplugged while running", {}, {"Keys", "Expander"}, "Expander", "Keys"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Write(stored);
+    Load();
+    DeviceRig rig(c.Absent);
+    MidiPorts& ports = rig.engine->Ports;
+    config.ApplyDevices(*rig.engine);
+    EXPECT_EQ(ports.OutputList()[static_cast<size_t>(ports.ComboBox1)], c.Output);
+    EXPECT_EQ(ports.InputList()[static_cast<size_t>(ports.ExtMidiInList)], c.Keyboard)
+        << "never another device that now stands at the stored place";
+    EXPECT_EQ(ports.InputList()[static_cast<size_t>(ports.MidiInList)], "Pads");
+    for (const auto& name : c.Unplugged) rig.driver.Unplug(name);
+    ports.CheckDevices();
+    config.TakeDevices(ports);
+    config.SaveSettings(file);
+    Configuration next("/opt/korvel");
+    std::string error;
+    ASSERT_TRUE(next.LoadSettings(file, error));
+    EXPECT_EQ(next.Text("MIDI-OUT-Device"), "Expander");
+    EXPECT_EQ(next.Text("MIDI-IN-Device"), "Keys") << "an absent keyboard is not <None>";
+    EXPECT_EQ(next.Text("MIDISUB-IN-Device"), "Pads");
+    EXPECT_GE(next.Integer("MIDI-IN"), 0);
+  }
+
+  // A choice of "<None>" while the device is there is the musician's.
+  Write(stored);
+  Load();
+  DeviceRig rig({});
+  config.ApplyDevices(*rig.engine);
+  rig.engine->Ports.ExtMidiInList = static_cast<int>(rig.engine->Ports.InputList().size()) - 1;
+  rig.engine->Ports.ExtMidiInChange();
+  config.TakeDevices(rig.engine->Ports);
+  EXPECT_EQ(config.Integer("MIDI-IN"), -2);
+  EXPECT_EQ(config.Text("MIDI-IN-Device"), "");
 }
 
 }  // namespace
