@@ -219,6 +219,30 @@ class MainWindowTest : public QObject {
     QCOMPARE(second.exitCode(), kAlreadyRunningExitCode);
     std::filesystem::remove_all(runtime);
   }
+
+  void WithoutALockFileKorvelStillStarts() {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("korvel-nolock-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string settings = (folder / "korvel.ini").string();
+    std::ofstream(settings) << "[Options]\nMIDI-OUT=-2\nMIDI-IN=-2\nAutoload=0\n";
+    const std::string picture = (folder / "shown.png").string();
+    // A folder where the lock file should be: it cannot be made.
+    std::filesystem::create_directories(folder / "korvel.lock");
+    QProcess korvel;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(folder.string()));
+    korvel.setProcessEnvironment(environment);
+    // The picture is taken once the windows are shown; then Korvel ends by itself.
+    korvel.start(QString(KORVEL_PROGRAM), {"--settings", QString::fromStdString(settings),
+                                           "--screenshot", QString::fromStdString(picture)});
+    QVERIFY(korvel.waitForFinished(30000));
+    QCOMPARE(korvel.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(korvel.exitCode() != kAlreadyRunningExitCode, "no lock file is no other Korvel");
+    QVERIFY(std::filesystem::exists(picture));
+    QVERIFY(korvel.readAllStandardError().contains("korvel.lock"));
+    std::filesystem::remove_all(folder);
+  }
 };
 
 }  // namespace
