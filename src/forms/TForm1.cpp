@@ -176,7 +176,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     const QRect area = screen->availableGeometry();
     move(area.width() >= 800 ? 8 : (area.width() - width()) / 2, area.height() >= 600 ? 6 : 0);
   }
-  if (!problem.empty()) dialogs_.ShowStatus(problem);
+  if (!problem.empty()) startupProblems_.push_back(problem);
 }
 
 TForm1::~TForm1() {
@@ -187,12 +187,21 @@ TForm1::~TForm1() {
 }
 
 void TForm1::LoadConfiguration() {
+  // Nothing found here may hold up the start with a box: it all goes to the status line.
+  dialogs_.HoldMessages();
+  bool portFailed = false;
   {
     std::lock_guard lock(engine_->Lock);
     std::string error;
     if (!settings_.LoadSettings(settingsFile_, error)) dialogs_.ShowStatus(error);
     settings_.ApplySettings(*engine_);
     settings_.ApplyDevices(*engine_);
+    const MidiPorts& ports = engine_->Ports;
+    const auto chosen = [](const std::vector<std::string>& list, int selection) {
+      return selection >= 0 && selection < static_cast<int>(list.size()) - 1;
+    };
+    portFailed = (chosen(ports.OutputList(), ports.ComboBox1) && !ports.MidiOutput1.IsOpen()) ||
+                 (chosen(ports.InputList(), ports.ExtMidiInList) && !ports.MidiInput1.IsOpen());
     engine_->Input.FunctionKeyBase = engine_->Live.FirstKey / 12 * 12;
     engine_->Input.FunctionKeyTop = engine_->Input.FunctionKeyBase + 12;
     engine_->Transport.TempoDetection = true;  // a style brings its tempo
@@ -205,6 +214,12 @@ void TForm1::LoadConfiguration() {
   for (const auto& panel : kPanels) ShowPanel(panel.Caption, false);
   RefreshControls();
   ArrangeAll();
+  for (std::string& message : dialogs_.TakeHeldMessages())
+    startupProblems_.push_back(std::move(message));
+  if (portFailed) startupProblems_.push_back(kChoosePort);
+  QStringList problems;
+  for (const std::string& problem : startupProblems_) problems << QString::fromStdString(problem);
+  if (!problems.isEmpty()) statusBar()->showMessage(problems.join("  "));
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -30,6 +30,9 @@ class TAboutBox;
 
 // Korvel has no help viewer: help requests say so.
 inline constexpr const char* kNoHelp = "HELP is not available !";
+// How to mend a port that would not open at the start.
+inline constexpr const char* kChoosePort =
+    "Choose another port in the MIDI window (Windows menu), or start JACK and choose its port.";
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -112,6 +115,8 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<Engine> engine_;
   Configuration settings_;
   std::string settingsFile_;
+  // What went wrong while the windows were made, for the status line.
+  std::vector<std::string> startupProblems_;
   std::string programDir_;
   QTimer deviceWatch_;
   TForm3* background_ = nullptr;

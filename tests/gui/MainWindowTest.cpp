@@ -1,9 +1,12 @@
 // Korvel's windows under the offscreen platform, on recording MIDI drivers: start-up, the first
 // activation, playing the computer keyboard, and the exit procedure.
 #include <QApplication>
+#include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -23,10 +26,12 @@ namespace {
 // The program's windows on recording drivers, with a settings file in a scratch folder.
 class Program {
  public:
-  explicit Program(const std::string& settingsText) {
+  // `failing`: a device that will not open.
+  explicit Program(const std::string& settingsText, const std::string& failing = {}) {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     if (!settingsText.empty()) std::ofstream(settingsFile) << settingsText;
+    if (!failing.empty()) synth.SetOpenFailure(failing, kMidiNoDriver);
     startup = std::make_unique<Startup>(devices, input, "", settingsFile, KORVEL_DATA_DIR);
   }
   ~Program() {
@@ -204,6 +209,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(saved.Integer("FillIn"), 0);
     QCOMPARE(saved.Integer("Oct_Fillin"), 4);
     QCOMPARE(saved.Integer("MIDI-OUT"), -1);
+  }
+
+  void AnOutputThatWillNotOpenIsToldInTheStatusLine() {
+    // A box during start-up is a fault: it is noted and closed, so the test goes on.
+    QStringList boxes;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&boxes] {
+      if (QWidget* box = QApplication::activeModalWidget()) {
+        boxes << box->findChild<QLabel*>("qt_msgbox_label")->text();
+        box->close();
+      }
+    });
+    watch.start(20);
+    Program program(kKnownUser, "Synth");
+    QVERIFY(program.ShowAndActivate());
+    watch.stop();
+    QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(" | ")));
+    const QString status = program.Main().statusBar()->currentMessage();
+    QVERIFY2(status.contains("Can't open Synth"), qPrintable(status));
+    QVERIFY2(status.contains(kChoosePort), qPrintable(status));
+    std::lock_guard lock(program.Core().Lock);
+    QVERIFY2(program.Core().Style.StyleLoaded, "the rest of the start goes on");
+    QVERIFY(program.Core().Transport.ClockState != 0);
   }
 
   void ASecondInstanceEndsWithCode255() {
