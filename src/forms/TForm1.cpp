@@ -50,7 +50,10 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
       Panel4(new QLabel("1")),
       ChordLabel(new QLabel),
       TabSet(new QTabBar),
+      ControlPanel(new QWidget),
       SpeedButtons(new QWidget),
+      PlayChordsButton(new QPushButton("C")),
+      OpenStyleButton(new QPushButton("Style ...")),
       dialogs_(this),
       view_(this, Panel3, Panel4, ChordLabel),
       engine_(std::make_unique<Engine>(devices, input, dialogs_, view_)),
@@ -61,7 +64,8 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   dialogs_.SetEngineLock(&engine_->Lock);
   setWindowTitle(QApplication::applicationName());
 
-  auto* transport = new QHBoxLayout(SpeedButtons);
+  // The transport is always in view; the speed buttons are shortcuts to menu items.
+  auto* transport = new QHBoxLayout(ControlPanel);
   transport->setContentsMargins(4, 4, 4, 4);
   SpeedButton3->setCheckable(true);
   SpeedButton3->setToolTip("MIDI clock on/off");
@@ -78,12 +82,22 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
                                                           Panel3, Panel4, ChordLabel})
     transport->addWidget(control);
   transport->addStretch();
+  auto* speed = new QHBoxLayout(SpeedButtons);
+  speed->setContentsMargins(4, 0, 4, 0);
+  PlayChordsButton->setToolTip("Play Chords");
+  OpenStyleButton->setToolTip("Load a style");
+  for (QPushButton* button : {PlayChordsButton, OpenStyleButton}) {
+    button->setFocusPolicy(Qt::ClickFocus);
+    speed->addWidget(button);
+  }
+  speed->addStretch();
   for (const char* tab : kTabs) TabSet->addTab(tab);
   TabSet->setToolTip("Open a panel");
   auto* page = new QWidget;
   auto* column = new QVBoxLayout(page);
   column->setContentsMargins(0, 0, 0, 0);
   column->addWidget(SpeedButtons);
+  column->addWidget(ControlPanel);
   column->addWidget(TabSet);
   setCentralWidget(page);
   statusBar();
@@ -128,6 +142,8 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     engine_->Transport.ToggleClock();
     SpeedButton3->setChecked(engine_->Transport.ClockState != 0);
   });
+  connect(PlayChordsButton, &QPushButton::clicked, MenuItems["Play Chords"], &QAction::trigger);
+  connect(OpenStyleButton, &QPushButton::clicked, MenuItems["Open ..."], &QAction::trigger);
   connect(StopButton, &QPushButton::clicked, this, [this] {
     std::lock_guard lock(engine_->Lock);
     engine_->Transport.StopCommand();
@@ -171,7 +187,8 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   });
   deviceWatch_.start(2000);
 
-  resize(620, sizeHint().height());
+  resize(620, height());
+  FitHeight();
   if (const QScreen* screen = this->screen()) {
     const QRect area = screen->availableGeometry();
     move(area.width() >= 800 ? 8 : (area.width() - width()) / 2, area.height() >= 600 ? 6 : 0);
@@ -211,6 +228,7 @@ void TForm1::LoadConfiguration() {
   }
   SpeedButtons->setVisible(speedButtonsOn_);
   TabSet->setVisible(tabSetOn_);
+  FitHeight();
   for (const auto& panel : kPanels) ShowPanel(panel.Caption, false);
   RefreshControls();
   ArrangeAll();
@@ -352,6 +370,10 @@ void TForm1::StartExternalApp(bool mayAsk) {
   if (engine_->Transport.PlayChordsMode) engine_->Chords.LeavePlayChords();
 }
 
+void TForm1::FitHeight() {
+  resize(width(), sizeHint().height());
+}
+
 void TForm1::SetBackground(bool on) {
   if (!background_) return;
   if (on) {
@@ -414,6 +436,9 @@ void TForm1::RefreshControls() {
     TempoEdit1->setValue(engine_->Transport.Tempo);
   }
   SpeedButton3->setChecked(engine_->Transport.ClockState != 0);
+  const bool playChords = engine_->Transport.PlayChordsMode;
+  PlayChordsButton->setText(playChords ? "S" : "C");
+  PlayChordsButton->setToolTip(playChords ? "Play Style" : "Play Chords");
   for (const auto& [item, field] : marks_) item->setChecked(*field);
   if (engine_->Style.StyleLoaded)
     setWindowTitle(QApplication::applicationName() + "  -  " +

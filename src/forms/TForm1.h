@@ -1,6 +1,6 @@
-// The main window: the transport bar (clock, stop, tempo, beat lamp, measure, chord), the tab
-// set that opens the panels, the menus, and the life cycle of the program: loading the
-// settings, the first activation and the exit procedure.
+// The main window: the transport (clock, stop, tempo, beat lamp, measure, chord), the speed
+// buttons, the tab set that opens the panels, the menus, and the life cycle of the program:
+// loading the settings, the first activation and the exit procedure.
 #pragma once
 
 #include <QLabel>
@@ -67,7 +67,7 @@ class TForm1 : public QMainWindow {
   void OpenMidiSettings(bool welcome);
   bool Exited() const { return exited_; }
 
-  // Transport bar.
+  // The transport, always shown.
   QPushButton* SpeedButton3;  // MIDI clock on/off
   QPushButton* StopButton;
   QSpinBox* TempoEdit1;
@@ -75,7 +75,11 @@ class TForm1 : public QMainWindow {
   QLabel* Panel4;      // measure display
   QLabel* ChordLabel;  // the chord panel
   QTabBar* TabSet;
+  QWidget* ControlPanel;  // holds the transport
+  // The speed-button bar ("Speedbuttons"): shortcuts to menu items.
   QWidget* SpeedButtons;
+  QPushButton* PlayChordsButton;  // "C" / "S", as the menu item "Play Chords"
+  QPushButton* OpenStyleButton;
   // Panels, each shown in its own panel window.
   KeyboardPanel* Keyboard;
   MidiPanel* Midi;
@@ -109,6 +113,8 @@ class TForm1 : public QMainWindow {
   void StartExternalApp(bool mayAsk);
   void RefreshControls();
   void SetBackground(bool on);
+  // The height that shows the menus, the visible bars and the status line.
+  void FitHeight();
 
   QtDialogs dialogs_;
   QtView view_;

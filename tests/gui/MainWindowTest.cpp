@@ -211,6 +211,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(saved.Integer("MIDI-OUT"), -1);
   }
 
+  void TheTransportIsAlwaysInViewTheSpeedButtonsOnlyWhenChosen() {
+    Program program("");  // a first run: the speed buttons start hidden
+    QVERIFY(program.ShowAndActivate());
+    TForm1& window = program.Main();
+    const auto transportShown = [&window] {
+      for (QWidget* control : std::initializer_list<QWidget*>{
+               window.SpeedButton3, window.StopButton, window.TempoEdit1, window.Panel3,
+               window.Panel4, window.ChordLabel})
+        if (!control->isVisible()) return false;
+      return true;
+    };
+    QVERIFY(transportShown());
+    QVERIFY(!window.SpeedButtons->isVisible());
+    window.MenuItems["Speedbuttons"]->trigger();
+    QVERIFY(window.SpeedButtons->isVisible());
+    QTest::mouseClick(window.PlayChordsButton, Qt::LeftButton);  // as "Play Chords"
+    QVERIFY(window.MenuItems["Play Chords"]->isChecked());
+    QCOMPARE(window.PlayChordsButton->text(), QString("S"));
+    window.MenuItems["Speedbuttons"]->trigger();
+    QVERIFY(!window.SpeedButtons->isVisible());
+    QVERIFY(transportShown());
+  }
+
   void AnOutputThatWillNotOpenIsToldInTheStatusLine() {
     // A box during start-up is a fault: it is noted and closed, so the test goes on.
     QStringList boxes;
