@@ -44,6 +44,9 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Transport.Hooks.TransmitControllersOn = [this] { SetTransmitControllers(true); };
   Input.Hooks.SelectInstrumentPreset = [this](int preset) { Mixer.PlaySlot(preset); };
   Keyboard.Hooks.StorePreset = [this](int preset) { Mixer.StoreSlot(preset); };
+  // A chosen file that is no style stops the music and asks for help.
+  Loader.Hooks.StopPlayback = [this] { Transport.StopCommand(); };
+  Loader.Hooks.ShowHelp = [&dialogs](int) { dialogs.InformUser(kNoHelp); };
   Loader.Hooks.ApplyReverbOptions = [this] {
     if (Live.ReverbOff) {
       Mixer.ReverbStep(128);

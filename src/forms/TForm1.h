@@ -28,8 +28,6 @@ class TForm2;
 class TForm3;
 class TAboutBox;
 
-// Korvel has no help viewer: help requests say so.
-inline constexpr const char* kNoHelp = "HELP is not available !";
 // How to mend a port that would not open at the start.
 inline constexpr const char* kChoosePort =
     "Choose another port in the MIDI window (Windows menu), or start JACK and choose its port.";
