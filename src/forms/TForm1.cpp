@@ -75,6 +75,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   Panel3->setFixedSize(24, 24);
   Panel3->setToolTip("Click = Synchro start");
   Panel3->setStyleSheet("background-color: black;");
+  Panel3->installEventFilter(this);
   Panel4->setToolTip("Measure");
   ChordLabel->setToolTip("Chords");
   ChordLabel->setMinimumWidth(80);
@@ -443,6 +444,15 @@ void TForm1::RefreshControls() {
   if (engine_->Style.StyleLoaded)
     setWindowTitle(QApplication::applicationName() + "  -  " +
                    QString::fromStdString(engine_->Style.StyleName));
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Panel3 && event->type() == QEvent::MouseButtonPress) {
+    std::lock_guard lock(engine_->Lock);
+    engine_->Transport.SyncStart1Click();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

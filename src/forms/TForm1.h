@@ -69,7 +69,7 @@ class TForm1 : public QMainWindow {
   QPushButton* SpeedButton3;  // MIDI clock on/off
   QPushButton* StopButton;
   QSpinBox* TempoEdit1;
-  QLabel* Panel3;      // beat lamp
+  QLabel* Panel3;      // beat lamp; a click is "Synchro start"
   QLabel* Panel4;      // measure display
   QLabel* ChordLabel;  // the chord panel
   QTabBar* TabSet;
@@ -97,6 +97,7 @@ class TForm1 : public QMainWindow {
   // The computer keyboard plays Korvel while the main window has the focus.
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildMenus();

@@ -234,6 +234,27 @@ class MainWindowTest : public QObject {
     QVERIFY(transportShown());
   }
 
+  void ABeatLampClickIsSynchroStart() {
+    Program program(kKnownUser);
+    QVERIFY(program.ShowAndActivate());
+    TForm1& window = program.Main();
+    Engine& engine = program.Core();
+    {
+      std::lock_guard lock(engine.Lock);
+      engine.Transport.SetSlaveMode(true);
+      engine.Transport.StartDelay = 0;
+    }
+    // In slave mode the style waits for the external application's Start.
+    QTest::mouseClick(window.Panel3, Qt::LeftButton);
+    {
+      std::lock_guard lock(engine.Lock);
+      QCOMPARE(int{engine.Transport.StartDelay}, 2000);
+    }
+    QTest::mouseClick(window.Panel3, Qt::LeftButton);
+    std::lock_guard lock(engine.Lock);
+    QCOMPARE(int{engine.Transport.StartDelay}, 0);
+  }
+
   void AnOutputThatWillNotOpenIsToldInTheStatusLine() {
     // A box during start-up is a fault: it is noted and closed, so the test goes on.
     QStringList boxes;
