@@ -62,6 +62,15 @@ void Rewrite(const std::string& path, const std::function<void(CSimpleIniA&)>& c
       path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
+// Every setting and every stored set.
+void PutAll(CSimpleIniA& ini, const Configuration& settings) {
+  for (const auto& spec : settings.Keys())
+    ini.SetValue(kOptions, spec.Key, settings.Text(spec.Key).c_str());
+  for (const auto& [set, value] : settings.InstrumentSets) {
+    ini.SetValue(kInstrumentSets, set.c_str(), value.c_str());
+  }
+}
+
 // Where a stored device stands in `list` now: its name finds it wherever it has moved; a named
 // device that is absent gives "<None>", the last entry.
 int DevicePosition(const std::vector<std::string>& list, size_t devices, const std::string& name) {
@@ -206,20 +215,23 @@ bool Configuration::LoadSettings(const std::string& path, std::string& error) {
 
 void Configuration::SaveSettings(const std::string& path) const {
   if (!Boolean("Autoload") || unreadable_) return;
-  Rewrite(path, [this](CSimpleIniA& ini) {
-    for (const auto& spec : keys_) ini.SetValue(kOptions, spec.Key, Text(spec.Key).c_str());
-    for (const auto& [set, value] : InstrumentSets) {
-      ini.SetValue(kInstrumentSets, set.c_str(), value.c_str());
-    }
-  });
+  Rewrite(path, [this](CSimpleIniA& ini) { PutAll(ini, *this); });
 }
 
 void Configuration::StoreInstrumentSet(int number, const std::string& set) {
   const std::string key = std::to_string(number);
   InstrumentSets[key] = set;
   if (path_.empty()) return;  // no file behind these settings
-  Rewrite(path_, [&key, &set](CSimpleIniA& ini) {
-    ini.SetValue(kInstrumentSets, key.c_str(), set.c_str());
+  // A file made here is the next start's whole configuration: with the set alone, every
+  // other setting would read its absent default instead of the value in force.
+  std::error_code missing;
+  const bool fresh = !std::filesystem::exists(path_, missing);
+  Rewrite(path_, [this, fresh, &key, &set](CSimpleIniA& ini) {
+    if (fresh) {
+      PutAll(ini, *this);
+    } else {
+      ini.SetValue(kInstrumentSets, key.c_str(), set.c_str());
+    }
   });
 }
 

@@ -175,6 +175,19 @@ TEST_F(ConfigurationTest, SaveAsNumberWritesThatSetAtOnceAndNothingElse) {
   EXPECT_FALSE(next.Boolean("Autoload"));
 }
 
+TEST_F(ConfigurationTest, ASetSavedOnTheFirstRunKeepsTheOtherSettingsInForce) {
+  test::PlayerRig rig;
+  Load();  // no file yet
+  rig.engine.Mixer.SaveStoredSet(2, config);
+  Configuration next("/opt/korvel");  // after a crash: this file is all there is
+  std::string error;
+  ASSERT_TRUE(next.LoadSettings(file, error));
+  EXPECT_EQ(next.InstrumentSets.count("2"), 1u);
+  for (const auto& spec : next.Keys())
+    EXPECT_EQ(next.Text(spec.Key), spec.Start)
+        << spec.Key << ": the start value, not the absent one";
+}
+
 TEST_F(ConfigurationTest, AFileThatCannotBeReadIsReportedAndLeftAlone) {
   const std::string broken("[Options]\nFillIn=5\n\0\0\0\0", 22);
   { std::ofstream(file, std::ios::binary) << broken; }
