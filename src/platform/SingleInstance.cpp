@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,9 +24,15 @@ std::string DefaultLockFile() {
 
 SingleInstance::SingleInstance(std::string lockFile)
     : lockFile_(lockFile.empty() ? DefaultLockFile() : std::move(lockFile)) {
-  fd_ = open(lockFile_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  // A lock file that is there but not writable for us (left by another user) still locks.
-  if (fd_ < 0 && errno == EACCES) fd_ = open(lockFile_.c_str(), O_RDONLY | O_CLOEXEC);
+  // Only our own plain file counts: a link, or a file of another user (who could hold it
+  // locked to keep Korvel from starting), is no sign of a running Korvel.
+  fd_ = open(lockFile_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  struct stat status {};
+  if (fd_ >= 0 && (fstat(fd_, &status) != 0 || status.st_uid != geteuid())) {
+    close(fd_);
+    fd_ = -1;
+    errno = EPERM;
+  }
   if (fd_ < 0) {
     problem_ = "The lock file " + lockFile_ + " cannot be made (" + std::strerror(errno) +
                "): a second Korvel would not be noticed.";

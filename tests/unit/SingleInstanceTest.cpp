@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,23 +30,28 @@ TEST(SingleInstance, ASecondInstanceIsRefusedUntilTheFirstEnds) {
   std::filesystem::remove(kFile);
 }
 
-TEST(SingleInstance, ALockFileWeMayNotWriteStillLocks) {
-  std::ofstream(kFile) << "";
-  chmod(kFile.c_str(), 0444);
-  {
-    SingleInstance first(kFile);
-    EXPECT_TRUE(first.Acquired()) << first.Problem();
-    SingleInstance second(kFile);
-    EXPECT_TRUE(second.OtherInstanceRuns());
+TEST(SingleInstance, OnlyAFolderOrFileThatIsNotOursIsNoOtherInstance) {
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("korvel-locks-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  const auto other = folder / "other.lock";
+  std::ofstream(other) << "";
+  const bool otherUser = chown(other.c_str(), geteuid() + 1, getegid()) == 0;  // root only
+  const auto link = folder / "link.lock";
+  std::filesystem::create_symlink(other, link);
+  // Someone holds that file locked.
+  const int held = open(other.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+  for (const auto& file : {folder / "missing" / "korvel.lock", link, other}) {
+    if (file == other && !otherUser) continue;
+    SCOPED_TRACE(file.string());
+    SingleInstance lonely(file.string());
+    EXPECT_FALSE(lonely.Acquired());
+    EXPECT_FALSE(lonely.OtherInstanceRuns()) << "Korvel starts without the guard";
+    EXPECT_NE(lonely.Problem().find(file.string()), std::string::npos);
   }
-  std::filesystem::remove(kFile);
-}
-
-TEST(SingleInstance, NoLockFileIsNoOtherInstance) {
-  SingleInstance lonely("/nonexistent-korvel-folder/korvel.lock");
-  EXPECT_FALSE(lonely.Acquired());
-  EXPECT_FALSE(lonely.OtherInstanceRuns()) << "Korvel starts without the guard";
-  EXPECT_NE(lonely.Problem().find("/nonexistent-korvel-folder/korvel.lock"), std::string::npos);
+  close(held);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
