@@ -54,6 +54,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
       SpeedButtons(new QWidget),
       PlayChordsButton(new QPushButton("C")),
       OpenStyleButton(new QPushButton("Style ...")),
+      StartupProblems(new QLabel),
       dialogs_(this),
       view_(this, Panel3, Panel4, ChordLabel),
       engine_(std::make_unique<Engine>(devices, input, dialogs_, view_)),
@@ -101,7 +102,9 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   column->addWidget(ControlPanel);
   column->addWidget(TabSet);
   setCentralWidget(page);
-  statusBar();
+  StartupProblems->setWordWrap(true);
+  StartupProblems->hide();
+  statusBar()->addWidget(StartupProblems, 1);
 
   Keyboard = new KeyboardPanel(*engine_);
   Midi = new MidiPanel(*engine_);
@@ -153,8 +156,13 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     std::lock_guard lock(engine_->Lock);
     engine_->Transport.TempoEdit1Change(value);
   });
-  connect(Midi, &MidiPanel::PortsChanged, this, [this] { RefreshControls(); });
+  // Once the musician has chosen ports, what went wrong at the start is history.
+  connect(Midi, &MidiPanel::PortsChanged, this, [this] {
+    StartupProblems->hide();
+    RefreshControls();
+  });
   connect(MidiSettings, &MidiSettingsPanel::Confirmed, this, [this] {
+    StartupProblems->hide();
     if (TForm2* window = PanelWindows[kMidiSettingsWindow]) window->hide();
     {
       std::lock_guard lock(engine_->Lock);
@@ -236,9 +244,15 @@ void TForm1::LoadConfiguration() {
   for (std::string& message : dialogs_.TakeHeldMessages())
     startupProblems_.push_back(std::move(message));
   if (portFailed) startupProblems_.push_back(kChoosePort);
-  QStringList problems;
-  for (const std::string& problem : startupProblems_) problems << QString::fromStdString(problem);
-  if (!problems.isEmpty()) statusBar()->showMessage(problems.join("  "));
+  QString problems;
+  for (const std::string& problem : startupProblems_) {
+    // "Can't open ..." comes without a full stop; the sentences follow each other.
+    if (!problems.isEmpty()) problems += QString(".!?:").contains(problems.back()) ? " " : ". ";
+    problems += QString::fromStdString(problem);
+  }
+  StartupProblems->setText(problems);
+  StartupProblems->setVisible(!problems.isEmpty());
+  FitHeight();
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -78,6 +78,8 @@ class TForm1 : public QMainWindow {
   QWidget* SpeedButtons;
   QPushButton* PlayChordsButton;  // "C" / "S", as the menu item "Play Chords"
   QPushButton* OpenStyleButton;
+  // In the status line, in full: what went wrong at the start and how to mend it.
+  QLabel* StartupProblems;
   // Panels, each shown in its own panel window.
   KeyboardPanel* Keyboard;
   MidiPanel* Midi;

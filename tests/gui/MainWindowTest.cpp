@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include <mutex>
 
 #include "forms/KeyboardPanel.h"
+#include "forms/MidiPanel.h"
 #include "forms/MidiSettingsPanel.h"
 #include "forms/Startup.h"
 #include "forms/TForm1.h"
@@ -270,12 +270,17 @@ class MainWindowTest : public QObject {
     QVERIFY(program.ShowAndActivate());
     watch.stop();
     QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(" | ")));
-    const QString status = program.Main().statusBar()->currentMessage();
+    const QString status = program.Main().StartupProblems->text();
+    QVERIFY(program.Main().StartupProblems->isVisible());
     QVERIFY2(status.contains("Can't open Synth"), qPrintable(status));
     QVERIFY2(status.contains(kChoosePort), qPrintable(status));
-    std::lock_guard lock(program.Core().Lock);
-    QVERIFY2(program.Core().Style.StyleLoaded, "the rest of the start goes on");
-    QVERIFY(program.Core().Transport.ClockState != 0);
+    {
+      std::lock_guard lock(program.Core().Lock);
+      QVERIFY2(program.Core().Style.StyleLoaded, "the rest of the start goes on");
+      QVERIFY(program.Core().Transport.ClockState != 0);
+    }
+    emit program.Main().Midi->PortsChanged();  // the musician chose another port
+    QVERIFY(!program.Main().StartupProblems->isVisible());
   }
 
   void ASecondInstanceEndsWithCode255() {
