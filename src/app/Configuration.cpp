@@ -291,19 +291,27 @@ void Configuration::ApplySettings(Engine& engine) const {
   engine.Mixer.LoadInstrumentList(Text("Patch"), set == InstrumentSets.end() ? "" : set->second);
 }
 
-void Configuration::ApplyDevices(Engine& engine) const {
+std::vector<std::string> Configuration::ApplyDevices(Engine& engine) const {
   MidiPorts& ports = engine.Ports;
+  std::vector<std::string> absent;
+  const auto found = [&absent](int position, const std::vector<std::string>& list,
+                               const std::string& name) {
+    if (position == static_cast<int>(list.size()) - 1) absent.push_back(name);
+    return position;
+  };
   const auto& outputs = ports.OutputList();  // devices, the mapper entry, "<None>"
   const auto& inputs = ports.InputList();    // devices, "<None>"
   const auto output = [&](const std::string& key) {
     const std::string& name = Text(key + "-Device");
-    return Integer(key) < 0 || name.empty() ? ports.OutputSelectionFor(Integer(key))
-                                            : DevicePosition(outputs, outputs.size() - 2, name);
+    return Integer(key) < 0 || name.empty()
+               ? ports.OutputSelectionFor(Integer(key))
+               : found(DevicePosition(outputs, outputs.size() - 2, name), outputs, name);
   };
   const auto input = [&](const std::string& key) {
     const std::string& name = Text(key + "-Device");
-    return Integer(key) < 0 || name.empty() ? ports.InputSelectionFor(Integer(key))
-                                            : DevicePosition(inputs, inputs.size() - 1, name);
+    return Integer(key) < 0 || name.empty()
+               ? ports.InputSelectionFor(Integer(key))
+               : found(DevicePosition(inputs, inputs.size() - 1, name), inputs, name);
   };
   ports.ComboBox1 = output("MIDI-OUT");
   ports.ComboBox5 = output("MIDISUB-OUT");
@@ -313,6 +321,7 @@ void Configuration::ApplyDevices(Engine& engine) const {
   ports.ComboBox5Change();
   ports.ExtMidiInChange();
   ports.MidiInChange();
+  return absent;
 }
 
 void Configuration::TakeDevices(const MidiPorts& ports) {

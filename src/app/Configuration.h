@@ -59,8 +59,9 @@ class Configuration {
 
   // The engine takes the values (control keys, section, quantize, metre, chord types, ...).
   void ApplySettings(Engine& engine) const;
-  // The device lists select the stored devices and the ports open, as at start-up.
-  void ApplyDevices(Engine& engine) const;
+  // The device lists select the stored devices and the ports open, as at start-up. Returns
+  // the names of stored devices that are not there now (their lists show "<None>").
+  std::vector<std::string> ApplyDevices(Engine& engine) const;
   // The engine's current values go back into the settings (before saving).
   void TakeSettings(const Engine& engine);
   // The device choices alone. A device that is merely absent (unplugged, switched off) keeps

@@ -221,7 +221,10 @@ void TForm1::LoadConfiguration() {
     std::string error;
     if (!settings_.LoadSettings(settingsFile_, error)) dialogs_.ShowStatus(error);
     settings_.ApplySettings(*engine_);
-    settings_.ApplyDevices(*engine_);
+    for (const std::string& name : settings_.ApplyDevices(*engine_))
+      startupProblems_.push_back("The MIDI device " + name +
+                                 " is not connected: choose it in the MIDI window once it is, "
+                                 "or it opens at the next start.");
     const MidiPorts& ports = engine_->Ports;
     const auto chosen = [](const std::vector<std::string>& list, int selection) {
       return selection >= 0 && selection < static_cast<int>(list.size()) - 1;

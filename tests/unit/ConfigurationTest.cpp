@@ -244,12 +244,13 @@ TEST_F(ConfigurationTest, DevicesAreFoundByNameAndAnAbsentOneIsRemembered) {
     std::vector<std::string> Unplugged;  // while Korvel runs
     const char* Output;                  // what the lists select at the start
     const char* Keyboard;
+    std::vector<std::string> Missing;  // stored devices reported absent
   };
   const Case cases[] = {
-      {"all there", {}, {}, "Expander", "Keys"},
-      {"a device before them is gone", {"Module", "Keys"}, {}, "Expander", "<None>"},
-      {"keyboard absent at the start", {"Keys"}, {}, "Expander", "<None>"},
-      {"unplugged while running", {}, {"Keys", "Expander"}, "Expander", "Keys"},
+      {"all there", {}, {}, "Expander", "Keys", {}},
+      {"a device before them is gone", {"Module", "Keys"}, {}, "Expander", "<None>", {"Keys"}},
+      {"keyboard absent at the start", {"Keys"}, {}, "Expander", "<None>", {"Keys"}},
+      {"unplugged while running", {}, {"Keys", "Expander"}, "Expander", "Keys", {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -257,7 +258,7 @@ TEST_F(ConfigurationTest, DevicesAreFoundByNameAndAnAbsentOneIsRemembered) {
     Load();
     DeviceRig rig(c.Absent);
     MidiPorts& ports = rig.engine->Ports;
-    config.ApplyDevices(*rig.engine);
+    EXPECT_EQ(config.ApplyDevices(*rig.engine), c.Missing);
     EXPECT_EQ(ports.OutputList()[static_cast<size_t>(ports.ComboBox1)], c.Output);
     EXPECT_EQ(ports.InputList()[static_cast<size_t>(ports.ExtMidiInList)], c.Keyboard)
         << "never another device that now stands at the stored place";
