@@ -31,7 +31,9 @@ SingleInstance::SingleInstance(std::string lockFile)
   if (fd_ >= 0 && (fstat(fd_, &status) != 0 || status.st_uid != geteuid())) {
     close(fd_);
     fd_ = -1;
-    errno = EPERM;
+    problem_ = "The lock file " + lockFile_ +
+               " belongs to another user: a second Korvel would not be noticed.";
+    return;
   }
   if (fd_ < 0) {
     problem_ = "The lock file " + lockFile_ + " cannot be made (" + std::strerror(errno) +
