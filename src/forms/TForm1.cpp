@@ -240,10 +240,8 @@ void TForm1::LoadConfiguration() {
   }
   SpeedButtons->setVisible(speedButtonsOn_);
   TabSet->setVisible(tabSetOn_);
-  FitHeight();
   for (const auto& panel : kPanels) ShowPanel(panel.Caption, false);
   RefreshControls();
-  ArrangeAll();
   for (std::string& message : dialogs_.TakeHeldMessages())
     startupProblems_.push_back(std::move(message));
   if (portFailed) startupProblems_.push_back(kChoosePort);
@@ -256,6 +254,7 @@ void TForm1::LoadConfiguration() {
   StartupProblems->setText(problems);
   StartupProblems->setVisible(!problems.isEmpty());
   FitHeight();
+  ArrangeAll();  // below the window as high as it is now
 }
 
 void TForm1::showEvent(QShowEvent* event) {
