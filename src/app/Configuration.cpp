@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 
 #include "app/Engine.h"
@@ -28,6 +29,54 @@ std::optional<long> ParseInteger(const std::string& text) {
   const long value = std::strtol(text.c_str(), &end, 10);
   if (errno != 0 || end == text.c_str() || *end != '\0') return std::nullopt;
   return value;
+}
+
+// The file's bytes. A file with NUL bytes in it (what a crash may leave behind) holds no
+// settings either.
+std::optional<std::vector<uint8_t>> ReadSettingsFile(const std::string& path, std::string& error) {
+  auto bytes = ReadWholeFile(path, error);
+  if (bytes && std::find(bytes->begin(), bytes->end(), 0) != bytes->end()) {
+    error = path + " is not a text file";
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+// Lets `change` set keys in the file as it is now (empty when there is none) and writes the
+// result back atomically; everything else in the file stays. A file that is there but cannot
+// be read is left alone.
+void Rewrite(const std::string& path, const std::function<void(CSimpleIniA&)>& change) {
+  CSimpleIniA ini;
+  std::error_code missing;
+  if (std::filesystem::exists(path, missing)) {
+    std::string error;
+    const auto bytes = ReadSettingsFile(path, error);
+    if (!bytes) throw std::runtime_error("The settings could not be saved: " + error + ".");
+    ini.LoadData(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+  }
+  change(ini);
+  std::string text;
+  if (ini.Save(text) < 0) throw std::runtime_error("The settings could not be put together.");
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  WriteFileAtomically(
+      path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+// Every setting and every stored set.
+void PutAll(CSimpleIniA& ini, const Configuration& settings) {
+  for (const auto& spec : settings.Keys())
+    ini.SetValue(kOptions, spec.Key, settings.Text(spec.Key).c_str());
+  for (const auto& [set, value] : settings.InstrumentSets) {
+    ini.SetValue(kInstrumentSets, set.c_str(), value.c_str());
+  }
+}
+
+// Where a stored device stands in `list` now: its name finds it wherever it has moved; a named
+// device that is absent gives "<None>", the last entry.
+int DevicePosition(const std::vector<std::string>& list, size_t devices, const std::string& name) {
+  const auto end = list.begin() + static_cast<std::ptrdiff_t>(devices);
+  const auto at = std::find(list.begin(), end, name);
+  return at == end ? static_cast<int>(list.size()) - 1 : static_cast<int>(at - list.begin());
 }
 
 }  // namespace
@@ -103,6 +152,12 @@ Configuration::Configuration(const std::string& programDir) {
       {"MCIPl", T::Boolean, 0, 1, "0", "1"},
       {"SCG", T::Boolean, 0, 1, "1", "1"},
       {"MPU", T::Boolean, 0, 1, "1", "1"},
+      // The names of the chosen devices: a device found again by name wherever it stands in
+      // the lists, and remembered while it is absent.
+      {"MIDI-OUT-Device", T::Text, 0, 0, "", ""},
+      {"MIDI-IN-Device", T::Text, 0, 0, "", ""},
+      {"MIDISUB-OUT-Device", T::Text, 0, 0, "", ""},
+      {"MIDISUB-IN-Device", T::Text, 0, 0, "", ""},
   };
   for (const auto& spec : keys_) values_[spec.Key] = spec.Start;
 }
@@ -115,61 +170,69 @@ const SettingSpec* Configuration::Find(const std::string& key) const {
 }
 
 bool Configuration::LoadSettings(const std::string& path, std::string& error) {
+  path_ = path;
+  unreadable_ = false;
+  for (const auto& spec : keys_) values_[spec.Key] = spec.Start;
   std::error_code exists;
-  if (!std::filesystem::exists(path, exists)) {
-    FirstRun = true;
-    for (const auto& spec : keys_) values_[spec.Key] = spec.Start;
-    return true;
-  }
-  FirstRun = false;
-  const auto bytes = ReadWholeFile(path, error);
-  if (!bytes) return false;
-  CSimpleIniA ini;
-  if (ini.LoadData(reinterpret_cast<const char*>(bytes->data()), bytes->size()) < 0) {
-    error = "The settings in " + path + " cannot be read; the defaults are used.";
-    return false;
-  }
-  for (const auto& spec : keys_) {
-    const char* raw = ini.GetValue(kOptions, spec.Key, nullptr);
-    std::string value = raw ? raw : spec.Absent;
-    if (raw && spec.Type != SettingType::Text) {
-      // A value of the wrong form or out of range reads as the default.
-      const auto number = ParseInteger(value);
-      if (!number ||
-          (spec.Type == SettingType::Integer && (*number < spec.Low || *number > spec.High))) {
-        value = spec.Absent;
-      } else if (spec.Type == SettingType::Boolean) {
-        value = *number != 0 ? "1" : "0";
+  FirstRun = !std::filesystem::exists(path, exists);
+  if (!FirstRun) {
+    const auto bytes = ReadSettingsFile(path, error);
+    CSimpleIniA ini;
+    if (!bytes || ini.LoadData(reinterpret_cast<const char*>(bytes->data()), bytes->size()) < 0) {
+      unreadable_ = true;
+      error = "The settings cannot be read (" + (bytes ? path : error) +
+              "): Korvel starts with its start values and leaves the file as it is.";
+      return false;
+    }
+    for (const auto& spec : keys_) {
+      const char* raw = ini.GetValue(kOptions, spec.Key, nullptr);
+      std::string value = raw ? raw : spec.Absent;
+      if (raw && spec.Type != SettingType::Text) {
+        // A value of the wrong form or out of range reads as the default.
+        const auto number = ParseInteger(value);
+        if (!number ||
+            (spec.Type == SettingType::Integer && (*number < spec.Low || *number > spec.High))) {
+          value = spec.Absent;
+        } else if (spec.Type == SettingType::Boolean) {
+          value = *number != 0 ? "1" : "0";
+        }
+      }
+      values_[spec.Key] = value;
+    }
+    InstrumentSets.clear();
+    for (int set = 1; set <= 10; ++set) {
+      if (const char* raw = ini.GetValue(kInstrumentSets, std::to_string(set).c_str(), nullptr)) {
+        InstrumentSets[std::to_string(set)] = raw;
       }
     }
-    values_[spec.Key] = value;
   }
-  InstrumentSets.clear();
-  for (int set = 1; set <= 10; ++set) {
-    if (const char* raw = ini.GetValue(kInstrumentSets, std::to_string(set).c_str(), nullptr)) {
-      InstrumentSets[std::to_string(set)] = raw;
-    }
+  // The folders and the song list are never left empty.
+  for (const char* key : {"Dir", "StyleDir", "SongL"}) {
+    if (Text(key).empty()) values_[key] = Find(key)->Start;
   }
   return true;
 }
 
 void Configuration::SaveSettings(const std::string& path) const {
-  if (!Boolean("Autoload")) return;
-  CSimpleIniA ini;
-  std::string error;
-  // Keys and sections this version does not know stay where they are.
-  if (const auto bytes = ReadWholeFile(path, error)) {
-    ini.LoadData(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-  }
-  for (const auto& spec : keys_) ini.SetValue(kOptions, spec.Key, Text(spec.Key).c_str());
-  for (const auto& [set, value] : InstrumentSets) {
-    ini.SetValue(kInstrumentSets, set.c_str(), value.c_str());
-  }
-  std::string text;
-  if (ini.Save(text) < 0) throw std::runtime_error("The settings could not be put together.");
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  WriteFileAtomically(
-      path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  if (!Boolean("Autoload") || unreadable_) return;
+  Rewrite(path, [this](CSimpleIniA& ini) { PutAll(ini, *this); });
+}
+
+void Configuration::StoreInstrumentSet(int number, const std::string& set) {
+  const std::string key = std::to_string(number);
+  InstrumentSets[key] = set;
+  if (path_.empty()) return;  // no file behind these settings
+  // A file made here is the next start's whole configuration: with the set alone, every
+  // other setting would read its absent default instead of the value in force.
+  std::error_code missing;
+  const bool fresh = !std::filesystem::exists(path_, missing);
+  Rewrite(path_, [this, fresh, &key, &set](CSimpleIniA& ini) {
+    if (fresh) {
+      PutAll(ini, *this);
+    } else {
+      ini.SetValue(kInstrumentSets, key.c_str(), set.c_str());
+    }
+  });
 }
 
 int Configuration::Integer(const std::string& key) const {
@@ -223,31 +286,73 @@ void Configuration::ApplySettings(Engine& engine) const {
   engine.Loader.Settings.StyleFolder = Text("StyleDir");
   engine.Mixer.DefinedReverb = Integer("RevV");
   engine.Mixer.DefinedReverbDrums = Integer("Rev10V");
+  engine.Mixer.Keys.StoredSetNumber = Integer("View") + 1;
   const auto set = InstrumentSets.find(std::to_string(Integer("View") + 1));
   engine.Mixer.LoadInstrumentList(Text("Patch"), set == InstrumentSets.end() ? "" : set->second);
 }
 
-void Configuration::ApplyDevices(Engine& engine) const {
+std::vector<std::string> Configuration::ApplyDevices(Engine& engine) const {
   MidiPorts& ports = engine.Ports;
-  ports.ComboBox1 = ports.OutputSelectionFor(Integer("MIDI-OUT"));
-  ports.ComboBox5 = ports.OutputSelectionFor(Integer("MIDISUB-OUT"));
-  ports.ExtMidiInList = ports.InputSelectionFor(Integer("MIDI-IN"));
-  ports.MidiInList = ports.InputSelectionFor(Integer("MIDISUB-IN"));
+  std::vector<std::string> absent;
+  const auto found = [&absent](int position, const std::vector<std::string>& list,
+                               const std::string& name) {
+    if (position == static_cast<int>(list.size()) - 1) absent.push_back(name);
+    return position;
+  };
+  const auto& outputs = ports.OutputList();  // devices, the mapper entry, "<None>"
+  const auto& inputs = ports.InputList();    // devices, "<None>"
+  const auto output = [&](const std::string& key) {
+    const std::string& name = Text(key + "-Device");
+    return Integer(key) < 0 || name.empty()
+               ? ports.OutputSelectionFor(Integer(key))
+               : found(DevicePosition(outputs, outputs.size() - 2, name), outputs, name);
+  };
+  const auto input = [&](const std::string& key) {
+    const std::string& name = Text(key + "-Device");
+    return Integer(key) < 0 || name.empty()
+               ? ports.InputSelectionFor(Integer(key))
+               : found(DevicePosition(inputs, inputs.size() - 1, name), inputs, name);
+  };
+  ports.ComboBox1 = output("MIDI-OUT");
+  ports.ComboBox5 = output("MIDISUB-OUT");
+  ports.ExtMidiInList = input("MIDI-IN");
+  ports.MidiInList = input("MIDISUB-IN");
   ports.ComboBox1Change();
   ports.ComboBox5Change();
   ports.ExtMidiInChange();
   ports.MidiInChange();
+  return absent;
+}
+
+void Configuration::TakeDevices(const MidiPorts& ports) {
+  const auto take = [this](const std::string& key, const std::vector<std::string>& list,
+                           size_t devices, int selection, int stored) {
+    const std::string nameKey = key + "-Device";
+    const auto end = list.begin() + static_cast<std::ptrdiff_t>(devices);
+    const std::string& kept = Text(nameKey);
+    const bool none = selection == static_cast<int>(list.size()) - 1;
+    if (none && !kept.empty() && std::find(list.begin(), end, kept) == end) return;
+    Set(key, stored);
+    Set(nameKey, selection >= 0 && selection < static_cast<int>(devices)
+                     ? list[static_cast<size_t>(selection)]
+                     : std::string());
+  };
+  const auto& outputs = ports.OutputList();
+  const auto& inputs = ports.InputList();
+  const auto inputSelection = [&inputs](int selection) {
+    return selection == static_cast<int>(inputs.size()) - 1 ? -2 : selection;
+  };
+  take("MIDI-OUT", outputs, outputs.size() - 2, ports.ComboBox1,
+       ports.StoredOutputSelection(ports.ComboBox1));
+  take("MIDISUB-OUT", outputs, outputs.size() - 2, ports.ComboBox5,
+       ports.StoredOutputSelection(ports.ComboBox5));
+  take("MIDI-IN", inputs, inputs.size() - 1, ports.ExtMidiInList,
+       inputSelection(ports.ExtMidiInList));
+  take("MIDISUB-IN", inputs, inputs.size() - 1, ports.MidiInList, inputSelection(ports.MidiInList));
 }
 
 void Configuration::TakeSettings(const Engine& engine) {
-  const MidiPorts& ports = engine.Ports;
-  const auto inputSelection = [&ports](int selection) {
-    return selection == static_cast<int>(ports.InputList().size()) - 1 ? -2 : selection;
-  };
-  Set("MIDI-OUT", ports.StoredOutputSelection(ports.ComboBox1));
-  Set("MIDISUB-OUT", ports.StoredOutputSelection(ports.ComboBox5));
-  Set("MIDI-IN", inputSelection(ports.ExtMidiInList));
-  Set("MIDISUB-IN", inputSelection(ports.MidiInList));
+  TakeDevices(engine.Ports);
   const ControlKeys& keys = engine.Keys;
   const auto key = [this](const char* name, const char* octave, int note) {
     Set(name, note % 12);
@@ -279,6 +384,7 @@ void Configuration::TakeSettings(const Engine& engine) {
   Set("PatchMode", engine.Mixer.List.Mode);
   Set("RevV", engine.Mixer.DefinedReverb);
   Set("Rev10V", engine.Mixer.DefinedReverbDrums);
+  Set("View", engine.Mixer.Keys.StoredSetNumber - 1);
 }
 
 std::string Configuration::FilePath(const std::string& programPath) {

@@ -1,6 +1,7 @@
 // The configuration file: one file in the profile ("INI") format, section Options with every
 // setting and section Ins-Set with the stored instrument sets. Read once at start-up, written
-// once at exit (atomically), the values living in the engine and the windows in between.
+// at exit (atomically), the values living in the engine and the windows in between; a stored
+// instrument set is written at once.
 #pragma once
 
 #include <map>
@@ -10,6 +11,7 @@
 namespace korvel {
 
 class Engine;
+class MidiPorts;
 
 enum class SettingType { Integer, Boolean, Text };
 
@@ -35,13 +37,19 @@ class Configuration {
   // Every key of section Options, in the order the writer emits them.
   const std::vector<SettingSpec>& Keys() const { return keys_; }
 
-  // Reads `path`. A missing file gives the start values and sets FirstRun; a value of the
-  // wrong form or out of range reads as the key's default. False with the reason in `error`
-  // when the file exists but cannot be read.
+  // Reads `path`, which becomes the file of this configuration. A missing file gives the
+  // start values and sets FirstRun; a value of the wrong form or out of range reads as the
+  // key's default. False with the reason in `error` when the file exists but cannot be read:
+  // the start values hold, and the file is never written, so nothing in it is lost.
   bool LoadSettings(const std::string& path, std::string& error);
   // Writes `path` atomically, keeping other sections and keys; nothing when "Auto-save
-  // settings" is off. Throws std::runtime_error with a message in words.
+  // settings" is off or the file could not be read. Throws std::runtime_error with a message
+  // in words.
   void SaveSettings(const std::string& path) const;
+  // "Save as No.": stores the set under key `number` of section Ins-Set and writes that one
+  // key to the file at once, whatever "Auto-save settings" says. Throws std::runtime_error
+  // when the file cannot be read or written; the set is kept in memory either way.
+  void StoreInstrumentSet(int number, const std::string& set);
 
   int Integer(const std::string& key) const;
   bool Boolean(const std::string& key) const;
@@ -51,10 +59,14 @@ class Configuration {
 
   // The engine takes the values (control keys, section, quantize, metre, chord types, ...).
   void ApplySettings(Engine& engine) const;
-  // The device lists select the stored devices and the ports open, as at start-up.
-  void ApplyDevices(Engine& engine) const;
+  // The device lists select the stored devices and the ports open, as at start-up. Returns
+  // the names of stored devices that are not there now (their lists show "<None>").
+  std::vector<std::string> ApplyDevices(Engine& engine) const;
   // The engine's current values go back into the settings (before saving).
   void TakeSettings(const Engine& engine);
+  // The device choices alone. A device that is merely absent (unplugged, switched off) keeps
+  // its stored choice, so it opens again at the next start where it is back.
+  void TakeDevices(const MidiPorts& ports);
 
   bool FirstRun = false;
   // Section Ins-Set: keys "1".."10" as stored.
@@ -68,6 +80,8 @@ class Configuration {
   const SettingSpec* Find(const std::string& key) const;
   std::vector<SettingSpec> keys_;
   std::map<std::string, std::string, NoCase> values_;
+  std::string path_;
+  bool unreadable_ = false;
 };
 
 }  // namespace korvel

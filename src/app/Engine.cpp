@@ -52,6 +52,9 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Input.Hooks.SelectInstrumentPreset = [this](int preset) { Mixer.PlaySlot(preset); };
   Keyboard.Hooks.StorePreset = [this](int preset) { Mixer.StoreSlot(preset); };
   Keyboard.Hooks.Intro = [this] { Pads.IntroAction(); };
+  // A chosen file that is no style stops the music and asks for help.
+  Loader.Hooks.StopPlayback = [this] { Transport.StopCommand(); };
+  Loader.Hooks.ShowHelp = [&dialogs](int) { dialogs.InformUser(kNoHelp); };
   Loader.Hooks.ApplyReverbOptions = [this] {
     if (Live.ReverbOff) {
       Mixer.ReverbStep(128);

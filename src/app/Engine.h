@@ -25,6 +25,9 @@
 
 namespace korvel {
 
+// Korvel has no help viewer: help requests say so.
+inline constexpr const char* kNoHelp = "HELP is not available !";
+
 enum class Timing {
   Realtime,  // the clock thread ticks on its own
   Stepped,   // the caller ticks with Step(), as fast as it likes

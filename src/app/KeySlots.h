@@ -34,6 +34,8 @@ const char* DefaultKeySet(int patchMode);
 class KeySlots {
  public:
   std::array<KeySlot, 12> Slots{};
+  // The number box of "Load No." and "Save as No.", 1 .. 10; kept in the settings.
+  int StoredSetNumber = 1;
 
   // Fills the slots from a stored set; an empty string means the default set of the list's
   // mode. A set made for a list of another length changes nothing (false).

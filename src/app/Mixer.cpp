@@ -376,7 +376,11 @@ bool Mixer::LoadStoredSet(int number, const Configuration& settings) {
 
 void Mixer::SaveStoredSet(int number, Configuration& settings) {
   engine_.Player.StopPlayback();
-  settings.InstrumentSets[std::to_string(number)] = Keys.SetString(List.Size());
+  try {
+    settings.StoreInstrumentSet(number, Keys.SetString(List.Size()));
+  } catch (const std::exception& error) {
+    dialogs_.InformUser(error.what());
+  }
 }
 
 }  // namespace korvel

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <utility>
 
 namespace korvel {
 
@@ -16,6 +17,7 @@ bool QtDialogs::AskYesNo(const std::string& text) {
 }
 
 void QtDialogs::InformUser(const std::string& text) {
+  if (Hold(text)) return;
   const EngineLock::ReleasedWhileWaiting released(lock_);
   QMessageBox::information(parent_, QApplication::applicationName(), QString::fromStdString(text));
 }
@@ -37,6 +39,7 @@ std::optional<std::string> QtDialogs::OpenFileDialog(const FileDialogRequest& re
 }
 
 void QtDialogs::ShowStatus(const std::string& text) {
+  if (Hold(text)) return;
   auto* window = qobject_cast<QMainWindow*>(parent_);
   if (!window) return;
   // Input ports report from their own threads; widgets are touched on the GUI thread only.
@@ -46,6 +49,23 @@ void QtDialogs::ShowStatus(const std::string& text) {
         window->statusBar()->showMessage(message, 8000);
       },
       Qt::QueuedConnection);
+}
+
+void QtDialogs::HoldMessages() {
+  std::lock_guard lock(heldMutex_);
+  holding_ = true;
+}
+
+std::vector<std::string> QtDialogs::TakeHeldMessages() {
+  std::lock_guard lock(heldMutex_);
+  holding_ = false;
+  return std::exchange(held_, {});
+}
+
+bool QtDialogs::Hold(const std::string& text) {
+  std::lock_guard lock(heldMutex_);
+  if (holding_) held_.push_back(text);
+  return holding_;
 }
 
 }  // namespace korvel

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QWidget>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "platform/Dialogs.h"
 #include "platform/EngineLock.h"
@@ -17,10 +20,20 @@ class QtDialogs : public Dialogs {
   void InformUser(const std::string& text) override;
   std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
   void ShowStatus(const std::string& text) override;
+  // While the windows are being made no box may stop the start: messages and notes are kept
+  // until TakeHeldMessages, which hands them over in order and shows what follows again.
+  void HoldMessages();
+  std::vector<std::string> TakeHeldMessages();
 
  private:
+  // True when `text` was kept.
+  bool Hold(const std::string& text);
+
   QWidget* parent_;
   EngineLock* lock_ = nullptr;
+  std::mutex heldMutex_;  // notes may come from the input threads
+  bool holding_ = false;
+  std::vector<std::string> held_;
 };
 
 }  // namespace korvel

@@ -50,7 +50,11 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
       Panel4(new QLabel("1")),
       ChordLabel(new QLabel),
       TabSet(new QTabBar),
+      ControlPanel(new QWidget),
       SpeedButtons(new QWidget),
+      PlayChordsButton(new QPushButton("C")),
+      OpenStyleButton(new QPushButton("Style ...")),
+      StartupProblems(new QLabel),
       dialogs_(this),
       view_(this, Panel3, Panel4, ChordLabel),
       engine_(std::make_unique<Engine>(devices, input, dialogs_, view_)),
@@ -61,7 +65,8 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   dialogs_.SetEngineLock(&engine_->Lock);
   setWindowTitle(QApplication::applicationName());
 
-  auto* transport = new QHBoxLayout(SpeedButtons);
+  // The transport is always in view; the speed buttons are shortcuts to menu items.
+  auto* transport = new QHBoxLayout(ControlPanel);
   transport->setContentsMargins(4, 4, 4, 4);
   SpeedButton3->setCheckable(true);
   SpeedButton3->setToolTip("MIDI clock on/off");
@@ -71,6 +76,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   Panel3->setFixedSize(24, 24);
   Panel3->setToolTip("Click = Synchro start");
   Panel3->setStyleSheet("background-color: black;");
+  Panel3->installEventFilter(this);
   Panel4->setToolTip("Measure");
   ChordLabel->setToolTip("Chords");
   ChordLabel->setMinimumWidth(80);
@@ -78,15 +84,27 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
                                                           Panel3, Panel4, ChordLabel})
     transport->addWidget(control);
   transport->addStretch();
+  auto* speed = new QHBoxLayout(SpeedButtons);
+  speed->setContentsMargins(4, 0, 4, 0);
+  PlayChordsButton->setToolTip("Play Chords");
+  OpenStyleButton->setToolTip("Load a style");
+  for (QPushButton* button : {PlayChordsButton, OpenStyleButton}) {
+    button->setFocusPolicy(Qt::ClickFocus);
+    speed->addWidget(button);
+  }
+  speed->addStretch();
   for (const char* tab : kTabs) TabSet->addTab(tab);
   TabSet->setToolTip("Open a panel");
   auto* page = new QWidget;
   auto* column = new QVBoxLayout(page);
   column->setContentsMargins(0, 0, 0, 0);
   column->addWidget(SpeedButtons);
+  column->addWidget(ControlPanel);
   column->addWidget(TabSet);
   setCentralWidget(page);
-  statusBar();
+  StartupProblems->setWordWrap(true);
+  StartupProblems->hide();
+  statusBar()->addWidget(StartupProblems, 1);
 
   Keyboard = new KeyboardPanel(*engine_);
   Midi = new MidiPanel(*engine_);
@@ -128,6 +146,8 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     engine_->Transport.ToggleClock();
     SpeedButton3->setChecked(engine_->Transport.ClockState != 0);
   });
+  connect(PlayChordsButton, &QPushButton::clicked, MenuItems["Play Chords"], &QAction::trigger);
+  connect(OpenStyleButton, &QPushButton::clicked, MenuItems["Open ..."], &QAction::trigger);
   connect(StopButton, &QPushButton::clicked, this, [this] {
     std::lock_guard lock(engine_->Lock);
     engine_->Transport.StopCommand();
@@ -136,7 +156,11 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     std::lock_guard lock(engine_->Lock);
     engine_->Transport.TempoEdit1Change(value);
   });
-  connect(Midi, &MidiPanel::PortsChanged, this, [this] { RefreshControls(); });
+  // Once the musician has chosen ports, what went wrong at the start is history.
+  connect(Midi, &MidiPanel::PortsChanged, this, [this] {
+    StartupProblems->hide();
+    RefreshControls();
+  });
   // Another program takes the keyboard: the releases of the keys held now will not come here.
   connect(qApp, &QGuiApplication::applicationStateChanged, this,
           [this](Qt::ApplicationState state) {
@@ -145,6 +169,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
             engine_->Keyboard.ReleaseAllKeys();
           });
   connect(MidiSettings, &MidiSettingsPanel::Confirmed, this, [this] {
+    StartupProblems->hide();
     if (TForm2* window = PanelWindows[kMidiSettingsWindow]) window->hide();
     {
       std::lock_guard lock(engine_->Lock);
@@ -169,6 +194,8 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     bool changed;
     {
       std::lock_guard lock(engine_->Lock);
+      // The choices as they stand before a device goes: an unplugged one is kept by name.
+      settings_.TakeDevices(engine_->Ports);
       changed = engine_->Ports.CheckDevices();
     }
     // Only then: refilling the lists would close one the musician has open.
@@ -176,12 +203,13 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   });
   deviceWatch_.start(2000);
 
-  resize(620, sizeHint().height());
+  resize(620, height());
+  FitHeight();
   if (const QScreen* screen = this->screen()) {
     const QRect area = screen->availableGeometry();
     move(area.width() >= 800 ? 8 : (area.width() - width()) / 2, area.height() >= 600 ? 6 : 0);
   }
-  if (!problem.empty()) dialogs_.ShowStatus(problem);
+  if (!problem.empty()) startupProblems_.push_back(problem);
 }
 
 TForm1::~TForm1() {
@@ -192,12 +220,24 @@ TForm1::~TForm1() {
 }
 
 void TForm1::LoadConfiguration() {
+  // Nothing found here may hold up the start with a box: it all goes to the status line.
+  dialogs_.HoldMessages();
+  bool portFailed = false;
   {
     std::lock_guard lock(engine_->Lock);
     std::string error;
     if (!settings_.LoadSettings(settingsFile_, error)) dialogs_.ShowStatus(error);
     settings_.ApplySettings(*engine_);
-    settings_.ApplyDevices(*engine_);
+    for (const std::string& name : settings_.ApplyDevices(*engine_))
+      startupProblems_.push_back("The MIDI device " + name +
+                                 " is not connected: choose it in the MIDI window once it is, "
+                                 "or it opens at the next start.");
+    const MidiPorts& ports = engine_->Ports;
+    const auto chosen = [](const std::vector<std::string>& list, int selection) {
+      return selection >= 0 && selection < static_cast<int>(list.size()) - 1;
+    };
+    portFailed = (chosen(ports.OutputList(), ports.ComboBox1) && !ports.MidiOutput1.IsOpen()) ||
+                 (chosen(ports.InputList(), ports.ExtMidiInList) && !ports.MidiInput1.IsOpen());
     engine_->Input.FunctionKeyBase = engine_->Live.FirstKey / 12 * 12;
     engine_->Input.FunctionKeyTop = engine_->Input.FunctionKeyBase + 12;
     engine_->Transport.TempoDetection = true;  // a style brings its tempo
@@ -209,7 +249,19 @@ void TForm1::LoadConfiguration() {
   TabSet->setVisible(tabSetOn_);
   for (const auto& panel : kPanels) ShowPanel(panel.Caption, false);
   RefreshControls();
-  ArrangeAll();
+  for (std::string& message : dialogs_.TakeHeldMessages())
+    startupProblems_.push_back(std::move(message));
+  if (portFailed) startupProblems_.push_back(kChoosePort);
+  QString problems;
+  for (const std::string& problem : startupProblems_) {
+    // "Can't open ..." comes without a full stop; the sentences follow each other.
+    if (!problems.isEmpty()) problems += QString(".!?:").contains(problems.back()) ? " " : ". ";
+    problems += QString::fromStdString(problem);
+  }
+  StartupProblems->setText(problems);
+  StartupProblems->setVisible(!problems.isEmpty());
+  FitHeight();
+  ArrangeAll();  // below the window as high as it is now
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -342,6 +394,10 @@ void TForm1::StartExternalApp(bool mayAsk) {
   engine_->Chords.SetPlayChords(false);
 }
 
+void TForm1::FitHeight() {
+  resize(width(), sizeHint().height());
+}
+
 void TForm1::SetBackground(bool on) {
   if (!background_) return;
   if (on) {
@@ -404,10 +460,22 @@ void TForm1::RefreshControls() {
     TempoEdit1->setValue(engine_->Transport.Tempo);
   }
   SpeedButton3->setChecked(engine_->Transport.ClockState != 0);
+  const bool playChords = engine_->Transport.PlayChordsMode;
+  PlayChordsButton->setText(playChords ? "S" : "C");
+  PlayChordsButton->setToolTip(playChords ? "Play Style" : "Play Chords");
   for (const auto& [item, field] : marks_) item->setChecked(*field);
   if (engine_->Style.StyleLoaded)
     setWindowTitle(QApplication::applicationName() + "  -  " +
                    QString::fromStdString(engine_->Style.StyleName));
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Panel3 && event->type() == QEvent::MouseButtonPress) {
+    std::lock_guard lock(engine_->Lock);
+    engine_->Transport.SyncStart1Click();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

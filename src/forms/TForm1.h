@@ -1,6 +1,6 @@
-// The main window: the transport bar (clock, stop, tempo, beat lamp, measure, chord), the tab
-// set that opens the panels, the menus, and the life cycle of the program: loading the
-// settings, the first activation and the exit procedure.
+// The main window: the transport (clock, stop, tempo, beat lamp, measure, chord), the speed
+// buttons, the tab set that opens the panels, the menus, and the life cycle of the program:
+// loading the settings, the first activation and the exit procedure.
 #pragma once
 
 #include <QLabel>
@@ -28,8 +28,9 @@ class TForm2;
 class TForm3;
 class TAboutBox;
 
-// Korvel has no help viewer: help requests say so.
-inline constexpr const char* kNoHelp = "HELP is not available !";
+// How to mend a port that would not open at the start.
+inline constexpr const char* kChoosePort =
+    "Choose another port in the MIDI window (Windows menu), or start JACK and choose its port.";
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -64,15 +65,21 @@ class TForm1 : public QMainWindow {
   void OpenMidiSettings(bool welcome);
   bool Exited() const { return exited_; }
 
-  // Transport bar.
+  // The transport, always shown.
   QPushButton* SpeedButton3;  // MIDI clock on/off
   QPushButton* StopButton;
   QSpinBox* TempoEdit1;
-  QLabel* Panel3;      // beat lamp
+  QLabel* Panel3;      // beat lamp; a click is "Synchro start"
   QLabel* Panel4;      // measure display
   QLabel* ChordLabel;  // the chord panel
   QTabBar* TabSet;
+  QWidget* ControlPanel;  // holds the transport
+  // The speed-button bar ("Speedbuttons"): shortcuts to menu items.
   QWidget* SpeedButtons;
+  QPushButton* PlayChordsButton;  // "C" / "S", as the menu item "Play Chords"
+  QPushButton* OpenStyleButton;
+  // In the status line, in full: what went wrong at the start and how to mend it.
+  QLabel* StartupProblems;
   // Panels, each shown in its own panel window.
   KeyboardPanel* Keyboard;
   MidiPanel* Midi;
@@ -94,6 +101,7 @@ class TForm1 : public QMainWindow {
   void keyReleaseEvent(QKeyEvent* event) override;
   // Releases go elsewhere once the focus has gone: the held keys are let go now.
   void focusOutEvent(QFocusEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildMenus();
@@ -108,12 +116,16 @@ class TForm1 : public QMainWindow {
   void StartExternalApp(bool mayAsk);
   void RefreshControls();
   void SetBackground(bool on);
+  // The height that shows the menus, the visible bars and the status line.
+  void FitHeight();
 
   QtDialogs dialogs_;
   QtView view_;
   std::unique_ptr<Engine> engine_;
   Configuration settings_;
   std::string settingsFile_;
+  // What went wrong while the windows were made, for the status line.
+  std::vector<std::string> startupProblems_;
   std::string programDir_;
   QTimer deviceWatch_;
   TForm3* background_ = nullptr;

@@ -136,10 +136,14 @@ void TForm1::BuildMenus() {
   QMenu* view = menuBar()->addMenu("&View");
   Toggle(view, "Background", "A calm background behind Korvel", backgroundOn_,
          [this] { SetBackground(backgroundOn_); });
-  Toggle(view, "Tabset", "Show the panel tabs", tabSetOn_,
-         [this] { TabSet->setVisible(tabSetOn_); });
-  Toggle(view, "Speedbuttons", "Show the transport bar", speedButtonsOn_,
-         [this] { SpeedButtons->setVisible(speedButtonsOn_); });
+  Toggle(view, "Tabset", "Show the panel tabs", tabSetOn_, [this] {
+    TabSet->setVisible(tabSetOn_);
+    FitHeight();
+  });
+  Toggle(view, "Speedbuttons", "Show the speed buttons", speedButtonsOn_, [this] {
+    SpeedButtons->setVisible(speedButtonsOn_);
+    FitHeight();
+  });
 
   QMenu* windows = menuBar()->addMenu("&Windows");
   for (const char* panel : {"MIDI", "Mixer", "Keyboard"})

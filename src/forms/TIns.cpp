@@ -130,6 +130,10 @@ TIns::TIns(Engine& engine, Configuration& settings, QWidget* parent)
       mixer.PlaySlot(slot);
     });
   });
+  connect(Number, &QSpinBox::valueChanged, this, [this](int number) {
+    std::lock_guard lock(engine_.Lock);
+    engine_.Mixer.Keys.StoredSetNumber = number;
+  });
   connect(LoadNumber, &QPushButton::clicked, this, [this] {
     const int number = Number->value();
     Act([this, number] { engine_.Mixer.LoadStoredSet(number, settings_); });
@@ -176,11 +180,14 @@ void TIns::showEvent(QShowEvent* event) {
   // The list is copied while the window is open: it may change with the sound module.
   std::vector<std::string> lines;
   int selected = -1;
+  int number = 1;
   {
     std::lock_guard lock(engine_.Lock);
     lines = engine_.Mixer.List.Lines;
     selected = engine_.Mixer.Selected;
+    number = engine_.Mixer.Keys.StoredSetNumber;
   }
+  Number->setValue(number);
   {
     const QSignalBlocker block(Instruments);
     Instruments->clear();

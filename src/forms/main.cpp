@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <iostream>
 
 #include "app/MidiSystem.h"
 #include "forms/KorvelApplication.h"
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
   korvel::KorvelApplication app(argc, argv);
   QApplication::setApplicationName("Korvel");
   const korvel::SingleInstance instance;
-  if (!instance.Acquired()) {
+  if (instance.OtherInstanceRuns()) {
     // The box goes by itself: a second start is usually a double click too many.
     QMessageBox box(QMessageBox::NoIcon, "Korvel", korvel::kAlreadyRunning, QMessageBox::Ok);
     QTimer::singleShot(4000, &box, &QMessageBox::accept);
@@ -87,7 +88,12 @@ int main(int argc, char** argv) {
   }
 
   korvel::MidiSystem system({});
-  korvel::Startup startup(system.Devices, system.InputSettings, system.Ports.Problem(), settings,
+  // Without a lock file Korvel still runs; the status line says what is missing.
+  std::string problems = instance.Problem();
+  if (!problems.empty()) std::cerr << problems << "\n";
+  if (!system.Ports.Problem().empty())
+    problems += (problems.empty() ? "" : "  ") + system.Ports.Problem();
+  korvel::Startup startup(system.Devices, system.InputSettings, problems, settings,
                           KORVEL_DATA_DIR);
   korvel::TForm1& window = startup.Main();
   // The exit procedure ends the program, whichever window is still open.

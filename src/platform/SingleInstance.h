@@ -14,13 +14,21 @@ class SingleInstance {
   SingleInstance(const SingleInstance&) = delete;
   SingleInstance& operator=(const SingleInstance&) = delete;
 
-  // False when another instance holds the lock.
+  // This instance holds the lock.
   bool Acquired() const { return fd_ >= 0; }
+  // True only when another running instance holds the lock.
+  bool OtherInstanceRuns() const { return otherRuns_; }
+  // Why no lock could be taken at all (no folder for the file, a file of another user), in
+  // words; empty when this instance holds the lock or another one does. Korvel then runs
+  // without the guard.
+  const std::string& Problem() const { return problem_; }
   const std::string& LockFile() const { return lockFile_; }
 
  private:
   std::string lockFile_;
+  std::string problem_;
   int fd_ = -1;
+  bool otherRuns_ = false;
 };
 
 inline constexpr const char* kAlreadyRunning = "Korvel is already running !";

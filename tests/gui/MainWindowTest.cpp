@@ -1,15 +1,18 @@
 // Korvel's windows under the offscreen platform, on recording MIDI drivers: start-up, the first
 // activation, playing the computer keyboard, and the exit procedure.
 #include <QApplication>
+#include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
 
 #include "forms/KeyboardPanel.h"
+#include "forms/MidiPanel.h"
 #include "forms/MidiSettingsPanel.h"
 #include "forms/Startup.h"
 #include "forms/TForm1.h"
@@ -24,10 +27,12 @@ namespace {
 // The program's windows on recording drivers, with a settings file in a scratch folder.
 class Program {
  public:
-  explicit Program(const std::string& settingsText) {
+  // `failing`: a device that will not open.
+  explicit Program(const std::string& settingsText, const std::string& failing = {}) {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     if (!settingsText.empty()) std::ofstream(settingsFile) << settingsText;
+    if (!failing.empty()) synth.SetOpenFailure(failing, kMidiNoDriver);
     startup = std::make_unique<Startup>(devices, input, "", settingsFile, KORVEL_DATA_DIR);
   }
   ~Program() {
@@ -249,6 +254,78 @@ class MainWindowTest : public QObject {
     QCOMPARE(saved.Integer("MIDI-OUT"), -1);
   }
 
+  void TheTransportIsAlwaysInViewTheSpeedButtonsOnlyWhenChosen() {
+    Program program("");  // a first run: the speed buttons start hidden
+    QVERIFY(program.ShowAndActivate());
+    TForm1& window = program.Main();
+    const auto transportShown = [&window] {
+      for (QWidget* control : std::initializer_list<QWidget*>{
+               window.SpeedButton3, window.StopButton, window.TempoEdit1, window.Panel3,
+               window.Panel4, window.ChordLabel})
+        if (!control->isVisible()) return false;
+      return true;
+    };
+    QVERIFY(transportShown());
+    QVERIFY(!window.SpeedButtons->isVisible());
+    window.MenuItems["Speedbuttons"]->trigger();
+    QVERIFY(window.SpeedButtons->isVisible());
+    QTest::mouseClick(window.PlayChordsButton, Qt::LeftButton);  // as "Play Chords"
+    QVERIFY(window.MenuItems["Play Chords"]->isChecked());
+    QCOMPARE(window.PlayChordsButton->text(), QString("S"));
+    window.MenuItems["Speedbuttons"]->trigger();
+    QVERIFY(!window.SpeedButtons->isVisible());
+    QVERIFY(transportShown());
+  }
+
+  void ABeatLampClickIsSynchroStart() {
+    Program program(kKnownUser);
+    QVERIFY(program.ShowAndActivate());
+    TForm1& window = program.Main();
+    Engine& engine = program.Core();
+    {
+      std::lock_guard lock(engine.Lock);
+      engine.Transport.SetSlaveMode(true);
+      engine.Transport.StartDelay = 0;
+    }
+    // In slave mode the style waits for the external application's Start.
+    QTest::mouseClick(window.Panel3, Qt::LeftButton);
+    {
+      std::lock_guard lock(engine.Lock);
+      QCOMPARE(int{engine.Transport.StartDelay}, 2000);
+    }
+    QTest::mouseClick(window.Panel3, Qt::LeftButton);
+    std::lock_guard lock(engine.Lock);
+    QCOMPARE(int{engine.Transport.StartDelay}, 0);
+  }
+
+  void AnOutputThatWillNotOpenIsToldInTheStatusLine() {
+    // A box during start-up is a fault: it is noted and closed, so the test goes on.
+    QStringList boxes;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&boxes] {
+      if (QWidget* box = QApplication::activeModalWidget()) {
+        boxes << box->findChild<QLabel*>("qt_msgbox_label")->text();
+        box->close();
+      }
+    });
+    watch.start(20);
+    Program program(kKnownUser, "Synth");
+    QVERIFY(program.ShowAndActivate());
+    watch.stop();
+    QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(" | ")));
+    const QString status = program.Main().StartupProblems->text();
+    QVERIFY(program.Main().StartupProblems->isVisible());
+    QVERIFY2(status.contains("Can't open Synth"), qPrintable(status));
+    QVERIFY2(status.contains(kChoosePort), qPrintable(status));
+    {
+      std::lock_guard lock(program.Core().Lock);
+      QVERIFY2(program.Core().Style.StyleLoaded, "the rest of the start goes on");
+      QVERIFY(program.Core().Transport.ClockState != 0);
+    }
+    emit program.Main().Midi->PortsChanged();  // the musician chose another port
+    QVERIFY(!program.Main().StartupProblems->isVisible());
+  }
+
   void ASecondInstanceEndsWithCode255() {
     const auto runtime =
         std::filesystem::temp_directory_path() / ("korvel-runtime-" + std::to_string(getpid()));
@@ -261,6 +338,30 @@ class MainWindowTest : public QObject {
     QVERIFY(second.waitForFinished(30000));
     QCOMPARE(second.exitCode(), kAlreadyRunningExitCode);
     std::filesystem::remove_all(runtime);
+  }
+
+  void WithoutALockFileKorvelStillStarts() {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("korvel-nolock-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string settings = (folder / "korvel.ini").string();
+    std::ofstream(settings) << "[Options]\nMIDI-OUT=-2\nMIDI-IN=-2\nAutoload=0\n";
+    const std::string picture = (folder / "shown.png").string();
+    // A folder where the lock file should be: it cannot be made.
+    std::filesystem::create_directories(folder / "korvel.lock");
+    QProcess korvel;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(folder.string()));
+    korvel.setProcessEnvironment(environment);
+    // The picture is taken once the windows are shown; then Korvel ends by itself.
+    korvel.start(QString(KORVEL_PROGRAM), {"--settings", QString::fromStdString(settings),
+                                           "--screenshot", QString::fromStdString(picture)});
+    QVERIFY(korvel.waitForFinished(30000));
+    QCOMPARE(korvel.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(korvel.exitCode() != kAlreadyRunningExitCode, "no lock file is no other Korvel");
+    QVERIFY(std::filesystem::exists(picture));
+    QVERIFY(korvel.readAllStandardError().contains("korvel.lock"));
+    std::filesystem::remove_all(folder);
   }
 };
 

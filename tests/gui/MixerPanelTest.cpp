@@ -467,6 +467,7 @@ class MixerPanelTest : public QObject {
     std::string stored;
     {
       std::lock_guard lock(w.rig.engine.Lock);
+      QCOMPARE(w.rig.engine.Mixer.Keys.StoredSetNumber, 4);  // kept in the settings as View
       QVERIFY(w.settings.InstrumentSets.count("4"));
       stored = w.settings.InstrumentSets["4"];
       QCOMPARE(Text(stored), Text(w.rig.engine.Mixer.Keys.SetString(130)));

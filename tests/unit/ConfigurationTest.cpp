@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "app/Configuration.h"
@@ -58,7 +61,9 @@ TEST_F(ConfigurationTest, WithoutAFileTheStartValuesHoldAndAllKeysAreWrittenInOr
 }
 
 TEST_F(ConfigurationTest, AbsentKeysAndNonsenseReadAsTheDefaults) {
-  Write("[options]\nfillin=5\nTempo1=300\nQuantize=x\nRedirect=7\nK_Smart=\nColor=-5\n");
+  Write(
+      "[options]\nfillin=5\nTempo1=300\nQuantize=x\nRedirect=7\nK_Smart=\nColor=-5\nDir=\n"
+      "StyleDir=\nSongL=\n");
   Load();
   EXPECT_FALSE(config.FirstRun);
   EXPECT_EQ(config.Integer("FillIn"), 5);
@@ -70,6 +75,9 @@ TEST_F(ConfigurationTest, AbsentKeysAndNonsenseReadAsTheDefaults) {
   EXPECT_FALSE(config.Boolean("K_Smart"));
   EXPECT_EQ(config.Integer("Sync"), 8);
   EXPECT_EQ(config.Integer("Color"), -5);
+  EXPECT_EQ(config.Text("Dir"), "/opt/korvel/SONGS") << "an empty folder is never kept";
+  EXPECT_EQ(config.Text("StyleDir"), "/opt/korvel/STYLES");
+  EXPECT_EQ(config.Text("SongL"), "/opt/korvel/SONGS/DEMO.KVL");
 }
 
 TEST_F(ConfigurationTest, SavingReplacesValuesInPlaceAndKeepsTheRest) {
@@ -137,11 +145,147 @@ TEST_F(ConfigurationTest, TheInstrumentListAndItsStoredKeySetComeWithTheSettings
   EXPECT_EQ(mixer.List.DisplayName, "GS.KVI");
   EXPECT_EQ(mixer.List.Mode, kPatchGs) << "the list's bank-type line rules, not PatchMode";
   EXPECT_EQ(mixer.Keys.Slots[11].Value, 11) << "stored set View + 1";
+  EXPECT_EQ(mixer.Keys.StoredSetNumber, 2) << "the instrument window shows that number";
   EXPECT_EQ(mixer.DefinedReverb, 40);
+  rig.engine.Mixer.Keys.StoredSetNumber = 7;
   Configuration taken("/opt/korvel");
   taken.TakeSettings(rig.engine);
   EXPECT_EQ(taken.Integer("PatchMode"), kPatchGs);
   EXPECT_EQ(taken.Integer("RevV"), 40);
+  EXPECT_EQ(taken.Integer("View"), 6);
+}
+
+TEST_F(ConfigurationTest, SaveAsNumberWritesThatSetAtOnceAndNothingElse) {
+  test::PlayerRig rig;
+  Write("[Options]\nFillIn=5\nAutoload=0\n[Ins-Set]\n1=kept\n");
+  Load();
+  config.ApplySettings(rig.engine);
+  config.Set("FillIn", 7);  // changed in memory only, as the windows do until exit
+  rig.engine.Mixer.Keys.SetFunction(0, 3);
+  const std::string set = rig.engine.Mixer.Keys.SetString(rig.engine.Mixer.List.Size());
+  rig.engine.Mixer.SaveStoredSet(3, config);
+  EXPECT_TRUE(rig.dialogs.Messages.empty());
+
+  Configuration next("/opt/korvel");  // the next start, even after a crash
+  std::string error;
+  ASSERT_TRUE(next.LoadSettings(file, error));
+  EXPECT_EQ(next.InstrumentSets["3"], set) << "written although Auto-save settings is off";
+  EXPECT_EQ(next.InstrumentSets["1"], "kept");
+  EXPECT_EQ(next.Integer("FillIn"), 5) << "only that key of the file changes";
+  EXPECT_FALSE(next.Boolean("Autoload"));
+}
+
+TEST_F(ConfigurationTest, ASetSavedOnTheFirstRunKeepsTheOtherSettingsInForce) {
+  test::PlayerRig rig;
+  Load();  // no file yet
+  rig.engine.Mixer.SaveStoredSet(2, config);
+  Configuration next("/opt/korvel");  // after a crash: this file is all there is
+  std::string error;
+  ASSERT_TRUE(next.LoadSettings(file, error));
+  EXPECT_EQ(next.InstrumentSets.count("2"), 1u);
+  for (const auto& spec : next.Keys())
+    EXPECT_EQ(next.Text(spec.Key), spec.Start)
+        << spec.Key << ": the start value, not the absent one";
+}
+
+TEST_F(ConfigurationTest, AFileThatCannotBeReadIsReportedAndLeftAlone) {
+  const std::string broken("[Options]\nFillIn=5\n\0\0\0\0", 22);
+  { std::ofstream(file, std::ios::binary) << broken; }
+  std::string error;
+  EXPECT_FALSE(config.LoadSettings(file, error));
+  EXPECT_NE(error.find(file), std::string::npos) << error;
+  EXPECT_FALSE(config.FirstRun) << "the welcome page is for a new user";
+  EXPECT_EQ(config.Integer("FillIn"), 0) << "the start values hold";
+  config.SaveSettings(file);
+  EXPECT_EQ(Read(), broken) << "the exit leaves the file as it was";
+
+  test::PlayerRig rig;
+  rig.engine.Mixer.SaveStoredSet(2, config);
+  EXPECT_EQ(Read(), broken);
+  ASSERT_EQ(rig.dialogs.Messages.size(), 1u) << "a set that cannot be stored is reported";
+  EXPECT_NE(rig.dialogs.Messages[0].find(file), std::string::npos);
+  EXPECT_EQ(config.InstrumentSets.count("2"), 1u) << "and kept for this run";
+
+  if (geteuid() != 0) {  // root reads any file
+    Write("[Options]\nFillIn=5\n");
+    chmod(file.c_str(), 0);
+    Configuration denied("/opt/korvel");
+    EXPECT_FALSE(denied.LoadSettings(file, error));
+    denied.SaveSettings(file);
+    chmod(file.c_str(), 0644);
+    EXPECT_EQ(Read(), "[Options]\nFillIn=5\n");
+  }
+}
+
+// An engine on a recording driver with the outputs and inputs given, the ones in `absent`
+// unplugged before the start.
+struct DeviceRig {
+  DeviceRig(const std::vector<std::string>& absent) {
+    for (const auto& name : absent) driver.Unplug(name);
+    engine = std::make_unique<Engine>(devices, input, dialogs, view, Timing::Stepped,
+                                      InputDispatch::Manual);
+  }
+  RecordingDriver driver{{"Module", "Expander"}, {"Keys", "Pads"}};
+  MidiDevices devices{driver, nullptr};
+  ChannelState channels;
+  InputCallbackSettings input{channels};
+  test::ScriptedDialogs dialogs;
+  test::RecordingView view;
+  std::unique_ptr<Engine> engine;
+};
+
+TEST_F(ConfigurationTest, DevicesAreFoundByNameAndAnAbsentOneIsRemembered) {
+  const std::string stored =
+      "[Options]\nMIDI-OUT=1\nMIDI-OUT-Device=Expander\nMIDI-IN=0\nMIDI-IN-Device=Keys\n"
+      "MIDISUB-IN=1\nMIDISUB-IN-Device=Pads\n";
+  struct Case {
+    const char* Name;
+    std::vector<std::string> Absent;     // at the start
+    std::vector<std::string> Unplugged;  // while Korvel runs
+    const char* Output;                  // what the lists select at the start
+    const char* Keyboard;
+    std::vector<std::string> Missing;  // stored devices reported absent
+  };
+  const Case cases[] = {
+      {"all there", {}, {}, "Expander", "Keys", {}},
+      {"a device before them is gone", {"Module", "Keys"}, {}, "Expander", "<None>", {"Keys"}},
+      {"keyboard absent at the start", {"Keys"}, {}, "Expander", "<None>", {"Keys"}},
+      {"unplugged while running", {}, {"Keys", "Expander"}, "Expander", "Keys", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Write(stored);
+    Load();
+    DeviceRig rig(c.Absent);
+    MidiPorts& ports = rig.engine->Ports;
+    EXPECT_EQ(config.ApplyDevices(*rig.engine), c.Missing);
+    EXPECT_EQ(ports.OutputList()[static_cast<size_t>(ports.ComboBox1)], c.Output);
+    EXPECT_EQ(ports.InputList()[static_cast<size_t>(ports.ExtMidiInList)], c.Keyboard)
+        << "never another device that now stands at the stored place";
+    EXPECT_EQ(ports.InputList()[static_cast<size_t>(ports.MidiInList)], "Pads");
+    for (const auto& name : c.Unplugged) rig.driver.Unplug(name);
+    ports.CheckDevices();
+    config.TakeDevices(ports);
+    config.SaveSettings(file);
+    Configuration next("/opt/korvel");
+    std::string error;
+    ASSERT_TRUE(next.LoadSettings(file, error));
+    EXPECT_EQ(next.Text("MIDI-OUT-Device"), "Expander");
+    EXPECT_EQ(next.Text("MIDI-IN-Device"), "Keys") << "an absent keyboard is not <None>";
+    EXPECT_EQ(next.Text("MIDISUB-IN-Device"), "Pads");
+    EXPECT_GE(next.Integer("MIDI-IN"), 0);
+  }
+
+  // A choice of "<None>" while the device is there is the musician's.
+  Write(stored);
+  Load();
+  DeviceRig rig({});
+  config.ApplyDevices(*rig.engine);
+  rig.engine->Ports.ExtMidiInList = static_cast<int>(rig.engine->Ports.InputList().size()) - 1;
+  rig.engine->Ports.ExtMidiInChange();
+  config.TakeDevices(rig.engine->Ports);
+  EXPECT_EQ(config.Integer("MIDI-IN"), -2);
+  EXPECT_EQ(config.Text("MIDI-IN-Device"), "");
 }
 
 }  // namespace
