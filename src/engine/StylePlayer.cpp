@@ -146,7 +146,7 @@ void StylePlayer::PlayStyleTick() {
     if (PlayPosition < 0 || PlayPosition >= kChunkSize) break;
     const uint8_t b = work.Current()[static_cast<size_t>(PlayPosition)];
     if (b == kContinuation) {
-      if (work.NextChunkForReading(PlayPosition) != 0) break;
+      if (!work.NextChunkForReading()) break;
       PlayPosition = 0;
       continue;
     }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/EndsWithin.h"
 #include "support/PlayerRig.h"
 
 namespace korvel {
@@ -137,6 +138,24 @@ TEST(StylePlayer, StopSilencesEveryNoteTheBookkeepingHolds) {
   EXPECT_EQ(rig.Notes(), (Strings{"1:2:62:100", "1:3:69:100", "10:2:62:0", "10:3:69:0"}))
       << "note-offs before the all-notes-off that many modules ignore";
   EXPECT_FALSE(rig.player.Playing);
+}
+
+TEST(StylePlayer, AContinuationMarkerWithNothingAfterItEndsPlayback) {
+  StyleFixture fixture;
+  fixture.Part(kBasic, 1, BeatNotes({60, 62, 64, 65}));
+  auto bytes = fixture.FileBytes();
+  const size_t material = 4 + kStyleChannelTableSize + kStylePartTableSize;
+  for (size_t marker : {material, material + 3}) {
+    auto damaged = bytes;
+    damaged[marker] = kContinuation;
+    PlayerRig rig;
+    rig.Load(damaged);
+    rig.Start();
+    rig.Chord(48, 1);
+    test::EndsWithin(std::chrono::seconds(10), [&] { rig.Ticks(200); });
+    EXPECT_FALSE(rig.player.Playing) << marker;
+    EXPECT_EQ(NoteOns(rig.Notes()), marker == material ? Strings{} : Strings{"1:2:60:100"});
+  }
 }
 
 TEST(StylePlayer, WithTheClockOffAChordIsSignalledAtOnce) {
