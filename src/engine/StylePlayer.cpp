@@ -109,6 +109,8 @@ void StylePlayer::StartStyle(int part) {
   AllSoundOff(*ports_.PlayPort);
   if (transport_.BeatLampColor != kLampYellow) KeptLampColor = transport_.BeatLampColor;
   Playing = true;
+  BeatInMeasure = 0;
+  BeatsPerMeasure = MeasureBeats();
   SelectStylePart(part);
   if (transport_.ClockState < 1) {
     transport_.StartDelay = kWaitForExternalStart;
@@ -122,8 +124,6 @@ void StylePlayer::StartStyle(int part) {
   }
   SendStyleChannelSettings();
   transport_.SetCountersForMeasureStart();
-  BeatInMeasure = 0;
-  BeatsPerMeasure = static_cast<uint16_t>(transport_.MeasureSixteenths / 4);
 }
 
 void StylePlayer::PlayStyleTick() {
@@ -262,8 +262,14 @@ void StylePlayer::StyleBeat() {
   const int measureSixteenths = std::max<int>(transport_.MeasureSixteenths, 1);
   view_.MeasureDisplay(std::to_string((PartSixteenths - 4) / measureSixteenths + 1) + ":" +
                        std::to_string(BeatInMeasure + 1));
-  PartSixteenths += 4;
-  if (++BeatInMeasure >= std::max<uint16_t>(BeatsPerMeasure, 1)) BeatInMeasure = 0;
+  PartSixteenths += transport_.ClocksPerBeat / 6;
+  if (++BeatInMeasure >= BeatsPerMeasure) BeatInMeasure = 0;
+}
+
+uint16_t StylePlayer::MeasureBeats() const {
+  // Beats are quarter or eighth notes, as the clock counts them.
+  const int clocks = transport_.MeasureSixteenths * 6;
+  return static_cast<uint16_t>(std::max(clocks / std::max<int>(transport_.ClocksPerBeat, 1), 1));
 }
 
 void StylePlayer::SelectStylePart(int part) {
@@ -315,8 +321,15 @@ void StylePlayer::SelectStylePart(int part) {
       notes_.ChannelMute[static_cast<size_t>(c)] = record.PartMute(c) ? 1 : 0;
     }
   }
-  if (part >= kFillBasic && BeatInMeasure >= 1 && BeatInMeasure <= 3) {
-    PartStartPos = record.BeatEntry(BeatInMeasure + 1);
+  // Fill-ins and transitions start at the beat that is due, so that they end on the bar line.
+  const int entryBeat = part >= kFillBasic ? BeatInMeasure : 0;
+  if (entryBeat > 0) {
+    if (transport_.ClocksPerBeat == 24 && entryBeat <= 3) {
+      PartStartPos = record.BeatEntry(entryBeat + 1);  // as the file stores them
+    } else {
+      PartStartPos = style_.Work.PositionAfterClocks(record.StartPos(), record.EndPos(),
+                                                     entryBeat * transport_.ClocksPerBeat);
+    }
   }
   FirstPassThinning = true;
   PlayPosition = PartEndPos + kPartSwitchMarker;
@@ -564,7 +577,7 @@ void StylePlayer::ResetStylePlayer() {
   FadeAmount = 0;
   WaitClocks = 0;
   BeatInMeasure = 0;
-  BeatsPerMeasure = static_cast<uint16_t>(transport_.MeasureSixteenths / 4);
+  BeatsPerMeasure = MeasureBeats();
   PendingSuccessor = 0;
   PartRequest = -1;
   keys_.EndingPending = false;

@@ -93,7 +93,7 @@ class StylePlayer {
   int32_t PartSixteenths = 4;
   int32_t PartStartSixteenths = 4;
   uint16_t BeatInMeasure = 0;
-  uint16_t BeatsPerMeasure = 4;
+  uint16_t BeatsPerMeasure = 4;  // quarter or eighth beats, as the clock counts them
   uint16_t VoiceRoot = kNoVoiceRoot;
   uint16_t VoiceType = 0;
   int16_t OctaveShift = 0;
@@ -124,6 +124,7 @@ class StylePlayer {
   // Note-ons for the tones of a triggered chord on the live channel (velocity 0 ends them).
   void SendTriggeredTones(const std::array<int, 4>& tones, uint8_t velocity);
   bool PassesThinning(uint8_t status, int channel, uint8_t data1, uint8_t data2);
+  uint16_t MeasureBeats() const;
 
   Style& style_;
   Transport& transport_;

@@ -151,6 +151,18 @@ std::array<int32_t, 3> WorkMaterial::BeatEntries(int firstMeasure, int measureSi
   return entries;
 }
 
+int32_t WorkMaterial::PositionAfterClocks(int32_t from, int32_t end, int64_t clocks) {
+  if (clocks <= 0) return from;
+  end = std::min(end, kChunkSize);
+  int64_t passed = 0;
+  for (int32_t position = std::max(from, 0); position < end; ++position) {
+    const uint8_t byte = Chunk(0)[static_cast<size_t>(position)];
+    if (IsTimeByte(byte)) passed += ClocksOf(byte);
+    if (passed >= clocks) return position + 1;
+  }
+  return end;
+}
+
 void WorkMaterial::KeepRestoreCopy() {
   const auto length = std::min<uint32_t>(Chunks[0].UsedLength, kChunkSize);
   std::copy_n(Chunk(0).begin(), length, Chunk(kRestoreEntry).begin());

@@ -74,6 +74,9 @@ class WorkMaterial {
   // The positions at which a part starting at `firstMeasure` is entered on beats 2, 3 and 4:
   // just after the time byte that completes the beat.
   std::array<int32_t, 3> BeatEntries(int firstMeasure, int measureSixteenths);
+  // In chunk 0: the position just after the time byte with which `clocks` clocks have passed
+  // since `from`, or `end` when the material up to there holds fewer.
+  int32_t PositionAfterClocks(int32_t from, int32_t end, int64_t clocks);
   void KeepRestoreCopy();
   // Copies the restore copy back over chunk 0.
   void RestoreOriginal();
