@@ -238,26 +238,35 @@ bool StylePlayer::PassesThinning(uint8_t status, int channel, uint8_t data1, uin
 
 void StylePlayer::StyleBeat() {
   if (Playing && StyleMode() && style_.Work.CurrentChunk == 0) {
-    if (PendingSuccessor == kEndingRequested && BeatInMeasure == 0) PlayPosition = PartEndPos;
-    if (PlayPosition >= PartEndPos) {
-      const bool endedByItself = PlayPosition < PartEndPos + kPartSwitchMarker;
-      if (endedByItself) {
-        if (PendingSuccessor == kStopAfter) {
-          StopPlayback();
-          return;
-        }
-        if (PendingSuccessor >= 1 && PendingSuccessor <= 7) {
-          SelectStylePart(PendingSuccessor);
-        } else {
-          FirstPassThinning = false;
-        }
+    const bool switching = PlayPosition >= PartEndPos + kPartSwitchMarker;
+    // A part with measures ends after them, whatever clocks its material holds (files of other
+    // writers may hold more or fewer); one without ends with its material.
+    bool ended =
+        !switching && (PartBeatsLeft >= 0 ? PartBeatsLeft == 0 : PlayPosition >= PartEndPos);
+    if (PendingSuccessor == kEndingRequested && BeatInMeasure == 0) ended = true;
+    if (ended) {
+      if (PendingSuccessor == kStopAfter) {
+        StopPlayback();
+        return;
       }
-      if (!style_.Parts.Part(CurrentPart).Empty()) {
-        if (endedByItself) RevoiceSounding(16, VoiceRoot, true, false, VoiceType);
-        PlayPosition = PartStartPos;
-        PartSixteenths = PartStartSixteenths;
+      if (PendingSuccessor >= 1 && PendingSuccessor <= 7) SelectStylePart(PendingSuccessor);
+      if (PlayPosition < PartEndPos + kPartSwitchMarker) {
+        // The part repeats, from its own start even when it was entered on a later beat.
+        FirstPassThinning = false;
+        PartStartPos = style_.Parts.Part(CurrentPart).StartPos();
+        entryBeat_ = 0;
       }
     }
+    if ((ended || switching) && !style_.Parts.Part(CurrentPart).Empty()) {
+      if (ended) RevoiceSounding(16, VoiceRoot, true, false, VoiceType);
+      PlayPosition = PartStartPos;
+      PartSixteenths = PartStartSixteenths;
+      WaitClocks = 0;  // a time byte of the part before does not delay this one
+      const int measures = style_.Parts.Part(CurrentPart).MeasureCount();
+      PartBeatsLeft = measures >= 1 ? std::max(measures * BeatsPerMeasure - entryBeat_, 1) : -1;
+      entryBeat_ = 0;
+    }
+    if (PartBeatsLeft > 0) --PartBeatsLeft;
   }
   const int measureSixteenths = std::max<int>(transport_.MeasureSixteenths, 1);
   view_.MeasureDisplay(std::to_string((PartSixteenths - 4) / measureSixteenths + 1) + ":" +
@@ -322,13 +331,13 @@ void StylePlayer::SelectStylePart(int part) {
     }
   }
   // Fill-ins and transitions start at the beat that is due, so that they end on the bar line.
-  const int entryBeat = part >= kFillBasic ? BeatInMeasure : 0;
-  if (entryBeat > 0) {
-    if (transport_.ClocksPerBeat == 24 && entryBeat <= 3) {
-      PartStartPos = record.BeatEntry(entryBeat + 1);  // as the file stores them
+  entryBeat_ = part >= kFillBasic ? BeatInMeasure : 0;
+  if (entryBeat_ > 0) {
+    if (transport_.ClocksPerBeat == 24 && entryBeat_ <= 3) {
+      PartStartPos = record.BeatEntry(entryBeat_ + 1);  // as the file stores them
     } else {
       PartStartPos = style_.Work.PositionAfterClocks(record.StartPos(), record.EndPos(),
-                                                     entryBeat * transport_.ClocksPerBeat);
+                                                     entryBeat_ * transport_.ClocksPerBeat);
     }
   }
   FirstPassThinning = true;
@@ -578,6 +587,7 @@ void StylePlayer::ResetStylePlayer() {
   WaitClocks = 0;
   BeatInMeasure = 0;
   BeatsPerMeasure = MeasureBeats();
+  PartBeatsLeft = -1;
   PendingSuccessor = 0;
   PartRequest = -1;
   keys_.EndingPending = false;

@@ -94,6 +94,9 @@ class StylePlayer {
   int32_t PartStartSixteenths = 4;
   uint16_t BeatInMeasure = 0;
   uint16_t BeatsPerMeasure = 4;  // quarter or eighth beats, as the clock counts them
+  // Beats of the current part still to play before it ends; -1 when it has no measure count
+  // and ends with its material.
+  int32_t PartBeatsLeft = -1;
   uint16_t VoiceRoot = kNoVoiceRoot;
   uint16_t VoiceType = 0;
   int16_t OctaveShift = 0;
@@ -135,7 +138,8 @@ class StylePlayer {
   NoteBookkeeping& notes_;
   LiveSettings& live_;
   View& view_;
-  int lastRoot_ = 0;  // of RevoiceSounding
+  int entryBeat_ = 0;  // the beat of the measure at which the selected part is entered
+  int lastRoot_ = 0;   // of RevoiceSounding
   int lastType_ = 0;
 };
 

@@ -6,6 +6,7 @@
 #include "performance/Progression.h"
 #include "platform/AtomicFile.h"
 #include "platform/RecordingDriver.h"
+#include "support/EndsWithin.h"
 #include "support/MidiFileEvents.h"
 #include "support/RecordingView.h"
 #include "support/ScriptedDialogs.h"
@@ -142,6 +143,36 @@ TEST_F(RenderTest, ChordsKeysAndEndingInTime) {
   EXPECT_EQ(ons, (std::vector<std::string>{"0:60", "24:64", "48:67", "96:67", "120:71", "144:77",
                                            "192:69", "288:45"}));
   EXPECT_FALSE(engine.Player.Playing);
+}
+
+TEST_F(RenderTest, StylesOfOtherWritersPlayToTheEndInBoundedTime) {
+  test::StyleFixture longer;  // one measure whose material holds a few clocks more
+  longer.Part(kBasic, 1, {{0, 0x91, 60, 100}, {12, 0x91, 60, 0}, {100, 0xB1, 7, 90}});
+  test::StyleFixture markerFirst;  // the material starts with a continuation marker
+  markerFirst.Part(kBasic, 1, test::BeatNotes({60, 64}));
+  auto markerBytes = markerFirst.FileBytes();
+  markerBytes[4 + kStyleChannelTableSize + kStylePartTableSize] = kContinuation;
+  const struct {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    int64_t clocks;
+  } cases[] = {
+      // The progression, two measures more, and the clock that finds it over.
+      {"longer.kvs", longer.FileBytes(), 8 * 96 + 2 * 96 + 1},
+      // The style stops at once; the performance ends when its last chord is given.
+      {"marker.kvs", markerBytes, 7 * 96 + 1},
+  };
+  for (const auto& c : cases) {
+    const auto style = (dir / c.name).string();
+    WriteFileAtomically(style, c.bytes);
+    RenderResult result;
+    test::EndsWithin(std::chrono::seconds(30), [&] {
+      result = RenderToMidiFile({style, "C 4 | G7 4 | F 4 | C 4 | C 4 | G7 4 | F 4 | C 4", 120},
+                                (dir / "out.mid").string(), dialogs, view);
+    });
+    EXPECT_TRUE(result.Played) << c.name;
+    EXPECT_EQ(result.Clocks, c.clocks) << c.name;
+  }
 }
 
 TEST_F(RenderTest, InEighthBeatStylesEveryPartChangeLandsOnABarLine) {

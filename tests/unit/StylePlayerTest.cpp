@@ -140,6 +140,38 @@ TEST(StylePlayer, StopSilencesEveryNoteTheBookkeepingHolds) {
   EXPECT_FALSE(rig.player.Playing);
 }
 
+TEST(StylePlayer, APartLoopsOnItsMeasuresWhateverClocksItsMaterialHolds) {
+  const struct {
+    const char* name;
+    int materialClocks;  // a controller at this clock makes the material longer
+    int measures;        // what the part's record says
+    Strings ons;
+  } cases[] = {
+      {"four clocks more than its measure",
+       100,
+       1,
+       {"1:2:60:100", "25:2:62:100", "49:2:64:100", "73:2:65:100", "97:2:60:100", "121:2:62:100",
+        "145:2:64:100", "169:2:65:100", "193:2:60:100"}},
+      {"a measure fewer than its record says",
+       0,
+       2,
+       {"1:2:60:100", "25:2:62:100", "49:2:64:100", "73:2:65:100", "193:2:60:100"}},
+  };
+  for (const auto& c : cases) {
+    StyleFixture fixture;
+    auto events = BeatNotes({60, 62, 64, 65});
+    if (c.materialClocks > 0) events.push_back({c.materialClocks, 0xB1, 7, 90});
+    fixture.Part(kBasic, 1, events);
+    fixture.Parts().Part(kBasic).SetMeasureCount(static_cast<uint16_t>(c.measures));
+    PlayerRig rig;
+    rig.Load(fixture);
+    rig.Start();
+    rig.Chord(48, 1);
+    rig.Ticks(200);
+    EXPECT_EQ(NoteOns(rig.Notes()), c.ons) << c.name;
+  }
+}
+
 TEST(StylePlayer, AContinuationMarkerWithNothingAfterItEndsPlayback) {
   StyleFixture fixture;
   fixture.Part(kBasic, 1, BeatNotes({60, 62, 64, 65}));
