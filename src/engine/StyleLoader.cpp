@@ -75,7 +75,10 @@ void StyleLoader::ApplyChannelTable() {
   if (Settings.NormalizeVolume) Call(Hooks.NormalizeVolumes);
   Call(Hooks.ApplyReverbOptions);
   Call(Hooks.DistributeToMixer);
-  if (transport_.TempoDetection) transport_.TempoEdit1Change(table.Tempo());
+  // The tempo field holds 25 .. 250; a tempo outside would leave the clock without a timer.
+  if (transport_.TempoDetection) {
+    transport_.TempoEdit1Change(std::clamp<int>(table.Tempo(), kMinTempo, kMaxTempo));
+  }
   if (transport_.IntroDetection) {
     transport_.StartMeasure = table.StartMeasure() * transport_.ClockResolution;
   }

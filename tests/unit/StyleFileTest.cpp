@@ -6,6 +6,7 @@
 #include "engine/StyleLoader.h"
 #include "platform/AtomicFile.h"
 #include "platform/RecordingDriver.h"
+#include "support/PlayerRig.h"
 #include "support/RecordingView.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StyleFixture.h"
@@ -270,6 +271,26 @@ TEST(StyleLoader, AnSc55GetsBanksAndKitsItKnows) {
   const auto& m = rig.style.Work.Chunk(0);
   EXPECT_EQ(m[static_cast<size_t>(start + 2)], 0) << "bank select 64 becomes 0 in the material";
   EXPECT_EQ(m[static_cast<size_t>(start + 4)], 0) << "drum kit 90 becomes 0 in the material";
+}
+
+TEST(StyleLoader, AStyleTempoIsKeptInTheTempoFieldsRange) {
+  TempDir dir;
+  const struct {
+    int16_t stored;
+    int tempo;
+  } cases[] = {{96, 96}, {0, 25}, {10, 25}, {300, 250}, {-5, 25}};
+  for (const auto& c : cases) {
+    auto fixture = SmallStyle();
+    fixture.Channels().SetTempo(c.stored);
+    test::PlayerRig rig;
+    rig.transport.ToggleClock();  // off: loading switches it on at the style's tempo
+    rig.transport.TempoDetection = true;
+    rig.dialogs.Files.push_back(dir.Write("t.kvs", fixture.FileBytes()));
+    rig.engine.Loader.LoadStyle(true);
+    EXPECT_EQ(rig.transport.Tempo, c.tempo) << c.stored;
+    EXPECT_EQ(rig.transport.ClockState, 1) << c.stored;
+    EXPECT_TRUE(rig.engine.Step()) << c.stored << ": the clock runs";
+  }
 }
 
 TEST(StyleInfo, OneFieldPerLine) {
