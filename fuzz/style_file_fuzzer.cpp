@@ -1,4 +1,4 @@
-// Any bytes as a style file: the reader takes what is there, clears parts that point outside
+// Any bytes as a style file: the loader takes what is there, clears parts that point outside
 // the material, and analysing and describing the result reads nothing out of bounds. The style
 // then plays for a few hundred clocks with chord changes and every control key, so that a walk
 // over the material that never ends shows as a timeout.
@@ -55,24 +55,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                  korvel::InputDispatch::Manual);
     e->Ports.ComboBox1 = 0;
     e->Ports.ComboBox1Change();  // opens the module and switches the clock on
+    e->Loader.Settings.InstrumentSetName = "SC-55.KVI";
+    e->Transport.TempoDetection = true;
+    e->Transport.IntroDetection = true;
     return e;
   }();
+  // As style-info reads a file: whatever it holds is described.
+  static korvel::Style* described = [] {
+    auto* s = new korvel::Style;
+    s->Work.AllocateWork();
+    return s;
+  }();
+  described->Work.ClearWork();
+  described->TakeFileContents(std::span<const uint8_t>(data, size));
+  described->AnalyseStyleParts(0, korvel::kStylePartCount - 1, 1, "");
+  described->StyleName = korvel::MakeStyleName("fuzz.kvs", described->Parts);
+  if (korvel::StyleInfoText(*described).empty()) std::abort();
+
   korvel::Style& style = engine->Style;
-  style.Work.ClearWork();
-  style.TakeFileContents(std::span<const uint8_t>(data, size));
+  std::lock_guard lock(engine->Lock);
+  if (!engine->Loader.TakeStyleFile("fuzz.kvs", std::span<const uint8_t>(data, size))) {
+    return 0;
+  }
   for (int p = 0; p < korvel::kStylePartCount; ++p) {
     const korvel::StylePart part = style.Parts.Part(p);
     if (!part.Empty() && (part.EndPos() > style.StyleLength || part.StartPos() < 0)) std::abort();
   }
-  style.AnalyseStyleParts(0, korvel::kStylePartCount - 1, 3, "SC-55.KVI");
-  style.StyleName = korvel::MakeStyleName("fuzz.kvs", style.Parts);
-  if (korvel::StyleInfoText(style).empty()) std::abort();
-
-  std::lock_guard lock(engine->Lock);
-  style.StyleMode = true;
-  style.StyleLoaded = true;
-  engine->Transport.ApplyStyleMetre(style.Channels.MeasureLength());
-  if (!style.Parts.Part(korvel::kBasic).Empty()) Play(*engine);
+  Play(*engine);
   driver.ClearSent();
   return 0;
 }

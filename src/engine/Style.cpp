@@ -95,8 +95,35 @@ void Style::AnalyseStyleParts(int first, int last, int mode, const std::string& 
   }
 }
 
-std::vector<int> Style::TakeFileContents(std::span<const uint8_t> fileBytes) {
-  StyleFileContents contents = ParseStyleFile(fileBytes);
+CheckedStyleFile CheckStyleFile(std::span<const uint8_t> fileBytes) {
+  CheckedStyleFile file{ParseStyleFile(fileBytes), {}};
+  const auto length = static_cast<int32_t>(file.Contents.Material.size());
+  for (int p = 0; p < kStylePartCount; ++p) {
+    StylePart part = file.Contents.Parts.Part(p);
+    if (part.Empty()) continue;
+    const int32_t start = part.StartPos();
+    const int32_t end = part.EndPos();
+    bool ok = start >= 0 && start < length && end >= start && end <= length;
+    for (int beat = 2; beat <= 4 && ok; ++beat) {
+      const int32_t entry = part.BeatEntry(beat);
+      ok = entry >= 0 && entry <= length;
+    }
+    if (!ok) {
+      part.Clear();
+      file.Damaged.push_back(p);
+    }
+  }
+  return file;
+}
+
+bool CheckedStyleFile::Playable() const {
+  const StylePart basic = Contents.Parts.Part(kBasic);
+  return !basic.Empty() && basic.MeasureCount() >= 1 &&
+         Contents.Material[static_cast<size_t>(basic.StartPos())] != 0;
+}
+
+void Style::Take(const CheckedStyleFile& file) {
+  const StyleFileContents& contents = file.Contents;
   Channels = contents.Channels;
   Parts = contents.Parts;
   if (!Work.Chunks[0].Data) Work.AllocateWork();
@@ -109,29 +136,16 @@ std::vector<int> Style::TakeFileContents(std::span<const uint8_t> fileBytes) {
 
   // Length in sixteenths, so that positions by measure can be found in the style as well.
   int64_t clocks = 0;
-  for (int32_t i = 0; i < length; ++i) {
-    if (IsTimeByte(chunk[static_cast<size_t>(i)]))
-      clocks += ClocksOf(chunk[static_cast<size_t>(i)]);
+  for (uint8_t byte : contents.Material) {
+    if (IsTimeByte(byte)) clocks += ClocksOf(byte);
   }
   Work.WorkSixteenths = static_cast<int16_t>(std::min<int64_t>(clocks / 24 * 4, INT16_MAX));
+}
 
-  std::vector<int> damaged;
-  for (int p = 0; p < kStylePartCount; ++p) {
-    StylePart part = Parts.Part(p);
-    if (part.Empty()) continue;
-    const int32_t start = part.StartPos();
-    const int32_t end = part.EndPos();
-    bool ok = start >= 0 && start < length && end >= start && end <= length;
-    for (int beat = 2; beat <= 4 && ok; ++beat) {
-      const int32_t entry = part.BeatEntry(beat);
-      ok = entry >= 0 && entry <= length;
-    }
-    if (!ok) {
-      part.Clear();
-      damaged.push_back(p);
-    }
-  }
-  return damaged;
+std::vector<int> Style::TakeFileContents(std::span<const uint8_t> fileBytes) {
+  const CheckedStyleFile file = CheckStyleFile(fileBytes);
+  Take(file);
+  return file.Damaged;
 }
 
 std::string MakeStyleName(const std::string& fileName, const StylePartTable& parts) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
 
 #include "engine/Style.h"
@@ -50,6 +51,10 @@ class StyleLoader {
   // From the "Open style ..." button (with the open dialog), or to reload the style named in
   // the style's file name (an arrangement, a song list).
   void LoadStyle(bool fromButton);
+  // The bytes of the style file `path`, read and checked: when the style can play it takes the
+  // place of what the generator holds; otherwise the reason is told, nothing has changed and
+  // the result is false.
+  bool TakeStyleFile(const std::string& path, std::span<const uint8_t> bytes);
 
   StyleLoadSettings Settings;
   StyleLoadHooks Hooks;

@@ -226,7 +226,7 @@ TEST(StyleLoader, QuestionsAndRefusals) {
   EXPECT_EQ(rig.style.StyleName, "MISSING");
 }
 
-TEST(StyleLoader, AFileCutInEachBlockLoadsWhatItHoldsAndNoMore) {
+TEST(StyleLoader, AFileCutShortLoadsWhatItHoldsOrNothing) {
   TempDir dir;
   const auto whole = SmallStyle().FileBytes();
   const size_t cuts[] = {0, 3, 4 + 100, 4 + 1593 + 20, 4 + 2121 + 5, whole.size() - 1};
@@ -234,24 +234,58 @@ TEST(StyleLoader, AFileCutInEachBlockLoadsWhatItHoldsAndNoMore) {
     LoaderRig rig;
     std::vector<uint8_t> bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(cut));
     rig.Load(dir.Write("cut.kvs", bytes));
-    const StylePart basic = rig.style.Parts.Part(kBasic);
+    if (cut < whole.size() - 1) {
+      // Basic is lost with the cut: a style that cannot play is not loaded.
+      EXPECT_FALSE(rig.style.StyleLoaded) << cut;
+      EXPECT_EQ(rig.dialogs.Messages, std::vector<std::string>{kCannotProcess}) << cut;
+      EXPECT_EQ(rig.style.Work.WorkLength, 0) << cut;
+      continue;
+    }
+    // Only the ending reached the lost last byte: it alone goes, with one message.
+    EXPECT_TRUE(rig.style.StyleLoaded);
+    EXPECT_TRUE(rig.style.Parts.Part(kEnding).Empty());
     for (int p = 0; p < kStylePartCount; ++p) {
       const StylePart part = rig.style.Parts.Part(p);
-      if (part.Empty()) continue;
-      EXPECT_LE(part.EndPos(), rig.style.StyleLength) << "cut " << cut << " part " << p;
+      if (!part.Empty()) {
+        EXPECT_LE(part.EndPos(), rig.style.StyleLength) << p;
+      }
     }
-    if (cut < whole.size() - 1) {
-      EXPECT_TRUE(basic.Empty()) << cut;
-      EXPECT_EQ(rig.dialogs.Messages, std::vector<std::string>{kCannotProcess}) << cut;
-      EXPECT_EQ(rig.style.Work.WorkLength, 255);
-    } else {
-      // Only the ending reached the lost last byte: it alone goes, with one message.
-      EXPECT_FALSE(basic.Empty());
-      EXPECT_TRUE(rig.style.Parts.Part(kEnding).Empty());
-      EXPECT_EQ(rig.dialogs.Messages,
-                std::vector<std::string>{
-                    "This style file is damaged; these parts were left out: Ending"});
-    }
+    EXPECT_EQ(
+        rig.dialogs.Messages,
+        std::vector<std::string>{"This style file is damaged; these parts were left out: Ending"});
+  }
+}
+
+TEST(StyleLoader, AFailedLoadLeavesTheSongItWasToReplace) {
+  TempDir dir;
+  auto cut = SmallStyle().FileBytes();
+  cut.resize(4 + 1593 + 20);  // the part table is cut: no Basic
+  const struct {
+    const char* name;
+    std::string path;
+    std::string message;
+  } cases[] = {
+      {"unreadable", dir.Path("missing.kvs"), "Could not open " + dir.Path("missing.kvs")},
+      {"cannot play", dir.Write("cut.kvs", cut), kCannotProcess},
+  };
+  for (const auto& c : cases) {
+    LoaderRig rig;
+    rig.Load(dir.Write("song.kvs", SmallStyle().FileBytes()));
+    rig.style.SongLoaded = true;  // as an imported song would be
+    const auto material = rig.style.Material();
+    const std::vector<uint8_t> before(material.begin(), material.end());
+    const int32_t length = rig.style.Work.WorkLength;
+    rig.dialogs.Messages.clear();
+    rig.dialogs.Answers = {true};  // "Replace current song ?" Yes
+    rig.Load(c.path);
+    EXPECT_EQ(rig.dialogs.Questions.back(), "Replace current song ?") << c.name;
+    ASSERT_EQ(rig.dialogs.Messages.size(), 1u) << c.name;
+    EXPECT_EQ(rig.dialogs.Messages[0].substr(0, c.message.size()), c.message) << c.name;
+    EXPECT_TRUE(rig.style.SongLoaded) << c.name;
+    EXPECT_EQ(rig.style.Work.WorkLength, length) << c.name;
+    const auto after = rig.style.Material();
+    EXPECT_EQ(std::vector<uint8_t>(after.begin(), after.end()), before) << c.name;
+    EXPECT_EQ(rig.style.StyleName, "SONG") << c.name;
   }
 }
 
