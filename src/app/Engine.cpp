@@ -44,6 +44,9 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Transport.Hooks.TransmitControllersOn = [this] { SetTransmitControllers(true); };
   Input.Hooks.SelectInstrumentPreset = [this](int preset) { Mixer.PlaySlot(preset); };
   Keyboard.Hooks.StorePreset = [this](int preset) { Mixer.StoreSlot(preset); };
+  Loader.Hooks.StopPlayback = [this] {
+    if (Player.Playing) Player.StopPlayback();
+  };
   Loader.Hooks.ApplyReverbOptions = [this] {
     if (Live.ReverbOff) {
       Mixer.ReverbStep(128);

@@ -113,6 +113,8 @@ bool StyleLoader::TakeStyleFile(const std::string& path, std::span<const uint8_t
     return false;
   }
 
+  // The playing style stops with note-offs before its material goes.
+  Call(Hooks.StopPlayback);
   style_.SongLoaded = false;
   Call(Hooks.StopFilePlayer);
   Call(Hooks.SaveLiveChannelSettings);
@@ -138,7 +140,6 @@ bool StyleLoader::TakeStyleFile(const std::string& path, std::span<const uint8_t
 
   style_.StyleLoaded = true;
   style_.StyleFileName = path.substr(0, 160);
-  Call(Hooks.StopGeneratorPlayback);
   style_.AnalyseStyleParts(0, kStylePartCount - 1, 3, Settings.InstrumentSetName);
   Call(Hooks.RefreshInstrumentDisplay);
 

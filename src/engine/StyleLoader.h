@@ -28,7 +28,7 @@ struct StyleLoadSettings {
 // The parts of loading that other parts of the program own. Unset hooks are skipped.
 struct StyleLoadHooks {
   std::function<bool()> ChordMemoryBusy;  // playing or recording: no loading
-  std::function<void()> StopPlayback;     // the main window's Stop command
+  std::function<void()> StopPlayback;     // the main window's Stop command, when playing
   std::function<void(int topic)> ShowHelp;
   std::function<void()> StopFilePlayer;
   std::function<void()> SaveLiveChannelSettings;
@@ -38,7 +38,6 @@ struct StyleLoadHooks {
   std::function<void()> NormalizeVolumes;
   std::function<void()> ApplyReverbOptions;
   std::function<void()> DistributeToMixer;
-  std::function<void()> StopGeneratorPlayback;
   std::function<void()> RefreshInstrumentDisplay;
   std::function<void(const std::string& styleName)> ShowStyleName;
 };

@@ -327,6 +327,23 @@ TEST(StyleLoader, AStyleTempoIsKeptInTheTempoFieldsRange) {
   }
 }
 
+TEST(StyleLoader, LoadingStopsThePlayingStyleWithNoteOffs) {
+  TempDir dir;
+  test::PlayerRig rig;
+  rig.dialogs.Files.push_back(dir.Write("first.kvs", SmallStyle().FileBytes()));
+  rig.engine.Loader.LoadStyle(true);
+  rig.Start(kBasic);
+  rig.Chord(50, 1);  // D major: the bass's C2 sounds as D2
+  rig.Ticks(10);
+  ASSERT_EQ(rig.Notes(), std::vector<std::string>{"1:2:38:100"});
+  rig.dialogs.Files.push_back(dir.Write("second.kvs", SmallStyle().FileBytes()));
+  rig.engine.Loader.LoadStyle(true);
+  EXPECT_FALSE(rig.player.Playing);
+  rig.Ticks(200);
+  EXPECT_EQ(rig.Notes(), (std::vector<std::string>{"1:2:38:100", "10:2:38:0"}))
+      << "the sounding note ends, and nothing more plays until the new style is started";
+}
+
 TEST(StyleInfo, OneFieldPerLine) {
   TempDir dir;
   LoaderRig rig;
