@@ -47,6 +47,8 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Loader.Hooks.StopPlayback = [this] {
     if (Player.Playing) Player.StopPlayback();
   };
+  Loader.Hooks.NormalizeVolumes = [this] { Mixer.NormalizeStyleVolume(Loader.Settings.MaxVolume); };
+  Loader.Hooks.DistributeToMixer = [this] { Mixer.TakeStyleChannels(); };
   Loader.Hooks.ApplyReverbOptions = [this] {
     if (Live.ReverbOff) {
       Mixer.ReverbStep(128);

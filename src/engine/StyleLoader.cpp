@@ -141,7 +141,6 @@ bool StyleLoader::TakeStyleFile(const std::string& path, std::span<const uint8_t
   style_.StyleLoaded = true;
   style_.StyleFileName = path.substr(0, 160);
   style_.AnalyseStyleParts(0, kStylePartCount - 1, 3, Settings.InstrumentSetName);
-  Call(Hooks.RefreshInstrumentDisplay);
 
   style_.Work.KeepRestoreCopy();
   if (transport_.ClockState == 0) transport_.ToggleClock();
@@ -153,6 +152,14 @@ bool StyleLoader::TakeStyleFile(const std::string& path, std::span<const uint8_t
     dialogs_.InformUser("This style file is damaged; these parts were left out:" + names);
   }
   return true;
+}
+
+void StyleLoader::RestoreOriginal(bool fromButton) {
+  if (!style_.Work.RestoreAvailable) return;
+  if (fromButton && !dialogs_.AskYesNo("Undo all conversions ?")) return;
+  Call(Hooks.StopPlayback);
+  style_.Work.RestoreOriginal();
+  style_.Channels.SetConverted(false);
 }
 
 }  // namespace korvel

@@ -19,6 +19,7 @@ inline constexpr int kWrongStyleFileHelpTopic = 29;
 struct StyleLoadSettings {
   std::string InstrumentSetName;  // the chosen instrument set ("GM.KVI", "SC-55.KVI", ...)
   bool NormalizeVolume = false;   // "Normalize Volume"
+  int MaxVolume = 100;            // "Max. Volume", its target
   bool IntroFirst = false;        // the generator's "Intro ..." option
   bool RememberStyleFolder = true;
   std::string StyleFolder;  // where the open dialog starts
@@ -38,7 +39,6 @@ struct StyleLoadHooks {
   std::function<void()> NormalizeVolumes;
   std::function<void()> ApplyReverbOptions;
   std::function<void()> DistributeToMixer;
-  std::function<void()> RefreshInstrumentDisplay;
   std::function<void(const std::string& styleName)> ShowStyleName;
 };
 
@@ -54,6 +54,9 @@ class StyleLoader {
   // place of what the generator holds; otherwise the reason is told, nothing has changed and
   // the result is false.
   bool TakeStyleFile(const std::string& path, std::span<const uint8_t> bytes);
+  // "Restore Original" (`fromButton`, which asks first) and "Restore all": the material as it
+  // was loaded or imported comes back, unconverted, and playback stops.
+  void RestoreOriginal(bool fromButton);
 
   StyleLoadSettings Settings;
   StyleLoadHooks Hooks;

@@ -344,6 +344,110 @@ TEST(StyleLoader, LoadingStopsThePlayingStyleWithNoteOffs) {
       << "the sounding note ends, and nothing more plays until the new style is started";
 }
 
+// Channel 2 sets volume 80, pan 40 and program 33; channel 3 volume 60; channel 4 plays with
+// no volume of its own.
+test::StyleFixture MixedStyle() {
+  auto fixture = SmallStyle();
+  fixture.Part(kExtended, 1, {{0, 0x93, 60, 90}, {10, 0x93, 60, 0}});
+  StyleChannelTable& table = fixture.Channels();
+  table.SetValue(1, 7, 80);
+  table.SetValue(1, 10, 40);
+  table.SetValue(2, 7, 60);
+  return fixture;
+}
+
+TEST(StyleLoader, NormalizeVolumeBringsTheLoudestChannelToTheMaximum) {
+  TempDir dir;
+  const auto path = dir.Write("mixed.kvs", MixedStyle().FileBytes());
+  const struct {
+    bool normalize;
+    int maxVolume;
+    int volume2, volume3;
+  } cases[] = {
+      {false, 100, 80, 60}, {true, 100, 100, 80}, {true, 120, 120, 100}, {true, 50, 100, 80}};
+  for (const auto& c : cases) {
+    test::PlayerRig rig;
+    rig.engine.Loader.Settings.NormalizeVolume = c.normalize;
+    rig.engine.Loader.Settings.MaxVolume = c.maxVolume;
+    rig.driver.ClearSent();
+    rig.dialogs.Files.push_back(path);
+    rig.engine.Loader.LoadStyle(true);
+    const StyleChannelTable& table = rig.style.Channels;
+    EXPECT_EQ(table.Value(1, 7), c.volume2) << c.maxVolume;
+    EXPECT_EQ(table.Value(2, 7), c.volume3) << c.maxVolume;
+    EXPECT_EQ(table.Value(3, 7), ChannelState::kNone) << "an unset volume stays unset";
+    EXPECT_EQ(rig.live.Mixer[1].Volume, c.volume2) << "the mixer takes the new volume";
+    std::vector<std::string> sent;
+    for (const auto& m : rig.driver.Sent()) {
+      if ((m.Bytes[0] & 0xF0) == 0xB0 && m.Bytes[1] == 7) {
+        sent.push_back(std::to_string((m.Bytes[0] & 0x0F) + 1) + ":" + std::to_string(m.Bytes[2]));
+      }
+    }
+    const std::vector<std::string> normalized = {"2:" + std::to_string(c.volume2),
+                                                 "3:" + std::to_string(c.volume3)};
+    EXPECT_EQ(sent, c.normalize ? normalized : std::vector<std::string>{}) << c.maxVolume;
+  }
+}
+
+TEST(StyleLoader, TheStyleChannelSettingsReachTheMixer) {
+  TempDir dir;
+  test::PlayerRig rig;
+  int shown = 0;
+  rig.engine.Mixer.Hooks.ValuesChanged = [&shown] { ++shown; };
+  rig.engine.Mixer.ChooseChannel(1);
+  rig.dialogs.Files.push_back(dir.Write("mixed.kvs", MixedStyle().FileBytes()));
+  rig.engine.Loader.LoadStyle(true);
+  const MixerRecord& bass = rig.live.Mixer[1];
+  EXPECT_EQ(bass.Volume, 80);
+  EXPECT_EQ(bass.Pan, 40);
+  EXPECT_EQ(bass.Program, 33);
+  EXPECT_EQ(rig.live.Mixer[2].Volume, 60);
+  EXPECT_EQ(rig.live.Mixer[3].Volume, MixerRecord{}.Volume) << "what the style leaves unset";
+  const Mixer& mixer = rig.engine.Mixer;
+  EXPECT_EQ(mixer.ChannelInstrument[1], 33) << "the instrument box's line for program 33";
+  EXPECT_EQ(mixer.Selected, 33) << "channel 2 is the live channel";
+  EXPECT_EQ(mixer.Bars[kBarVolume], 80);
+  EXPECT_EQ(mixer.Bars[kBarPan], 40);
+  EXPECT_EQ(mixer.ChannelLine(1), " Ch. 02 : Electric Bass (finger)");
+  EXPECT_EQ(shown, 1) << "the mixer panel is told once";
+}
+
+TEST(StyleLoader, RestoreOriginalAsksFromTheButtonAndStopsPlayback) {
+  TempDir dir;
+  test::PlayerRig rig;
+  rig.dialogs.Files.push_back(dir.Write("s.kvs", SmallStyle().FileBytes()));
+  rig.engine.Loader.LoadStyle(true);
+  const int32_t start = rig.style.Parts.Part(kBasic).StartPos();
+  auto& material = rig.style.Work.Chunk(0);
+  const uint8_t original = material[static_cast<size_t>(start + 1)];
+  const auto convert = [&] {
+    material[static_cast<size_t>(start + 1)] = 70;
+    rig.style.Channels.SetConverted(true);
+    rig.Start();
+    rig.Chord(48, 1);
+    rig.Ticks(5);
+  };
+  convert();
+  rig.dialogs.Answers = {false};
+  rig.engine.Loader.RestoreOriginal(true);
+  EXPECT_EQ(rig.dialogs.Questions.back(), "Undo all conversions ?");
+  EXPECT_EQ(material[static_cast<size_t>(start + 1)], 70) << "No keeps the conversion";
+  EXPECT_TRUE(rig.player.Playing);
+
+  rig.dialogs.Answers = {true};
+  rig.engine.Loader.RestoreOriginal(true);
+  EXPECT_EQ(material[static_cast<size_t>(start + 1)], original);
+  EXPECT_FALSE(rig.style.Channels.Converted());
+  EXPECT_FALSE(rig.player.Playing);
+
+  convert();  // "Restore all" asks nothing
+  const size_t questions = rig.dialogs.Questions.size();
+  rig.engine.Loader.RestoreOriginal(false);
+  EXPECT_EQ(rig.dialogs.Questions.size(), questions);
+  EXPECT_EQ(material[static_cast<size_t>(start + 1)], original);
+  EXPECT_FALSE(rig.player.Playing);
+}
+
 TEST(StyleInfo, OneFieldPerLine) {
   TempDir dir;
   LoaderRig rig;
