@@ -53,8 +53,12 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Keyboard.Hooks.StorePreset = [this](int preset) { Mixer.StoreSlot(preset); };
   Keyboard.Hooks.Intro = [this] { Pads.IntroAction(); };
   // A chosen file that is no style stops the music and asks for help.
-  Loader.Hooks.StopPlayback = [this] { Transport.StopCommand(); };
   Loader.Hooks.ShowHelp = [&dialogs](int) { dialogs.InformUser(kNoHelp); };
+  Loader.Hooks.StopPlayback = [this] {
+    if (Player.Playing) Player.StopPlayback();
+  };
+  Loader.Hooks.NormalizeVolumes = [this] { Mixer.NormalizeStyleVolume(Loader.Settings.MaxVolume); };
+  Loader.Hooks.DistributeToMixer = [this] { Mixer.TakeStyleChannels(); };
   Loader.Hooks.ApplyReverbOptions = [this] {
     if (Live.ReverbOff) {
       Mixer.ReverbStep(128);

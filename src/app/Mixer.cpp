@@ -262,6 +262,68 @@ void Mixer::ReverbStep(int step) {
   }
 }
 
+void Mixer::NormalizeStyleVolume(int maxVolume) {
+  StyleChannelTable& table = engine_.Style.Channels;
+  const auto isSet = [&table](int channel) { return table.Value(channel, 7) < 128; };
+  int loudest = -1;
+  for (int channel = 0; channel < 16; ++channel) {
+    if (isSet(channel)) loudest = std::max<int>(loudest, table.Value(channel, 7));
+  }
+  if (loudest < 0) return;
+  const int offset = (maxVolume < 90 ? 100 : maxVolume) - loudest;
+  for (int channel = 0; channel < 16; ++channel) {
+    if (!isSet(channel)) continue;
+    const uint8_t volume = DataByte(table.Value(channel, 7) + offset);
+    table.SetValue(channel, 7, volume);
+    SendController(channel, 7, volume);
+  }
+}
+
+int Mixer::InstrumentLine(uint8_t program, uint8_t msb, uint8_t lsb) const {
+  for (int index = 0; index < List.Size(); ++index) {
+    const auto choice = List.Choice(index);
+    if (!choice || choice->Program != program) continue;
+    if (List.Mode == kPatchGm ||
+        (List.Mode == kPatchGs && choice->Bank1 == msb && choice->Bank2 == lsb) ||
+        (List.Mode == kPatchXg && choice->Bank2 == msb && choice->Bank1 == lsb)) {
+      return index;
+    }
+  }
+  return -1;
+}
+
+void Mixer::TakeStyleChannels() {
+  const StyleChannelTable& table = engine_.Style.Channels;
+  for (int channel = 0; channel < 16; ++channel) {
+    MixerRecord& record = engine_.Live.Mixer[static_cast<size_t>(channel)];
+    const auto take = [&](uint8_t& field, int index) {
+      const uint8_t value = table.Value(channel, index);
+      if (value < 128) field = value;
+    };
+    take(record.Volume, 7);
+    take(record.Pan, 10);
+    take(record.Reverb, 91);
+    take(record.Chorus, 93);
+    take(record.Modulation, 1);
+    take(record.BankMsb, 0);
+    take(record.BankLsb, 32);
+    if (table.Value(channel, ChannelState::kProgramIndex) < 128) {
+      take(record.Program, ChannelState::kProgramIndex);
+      const int line = InstrumentLine(record.Program, record.BankMsb, record.BankLsb);
+      if (line >= 0) ChannelInstrument[static_cast<size_t>(channel)] = static_cast<uint16_t>(line);
+    }
+  }
+  const int live = engine_.Live.SelChannel;
+  const MixerRecord& record = engine_.Live.Mixer[static_cast<size_t>(live)];
+  Bars[kBarVolume] = record.Volume;
+  Bars[kBarPan] = record.Pan;
+  Bars[kBarReverb] = record.Reverb;
+  Bars[kBarChorus] = record.Chorus;
+  Bars[kBarModulation] = record.Modulation;
+  Selected = ChannelInstrument[static_cast<size_t>(live)];
+  if (Hooks.ValuesChanged) Hooks.ValuesChanged();
+}
+
 void Mixer::StartDeviceReset(DeviceReset kind) {
   TMidiOutput& port = *engine_.Ports.PlayPort;
   if (!port.IsOpen() || OutputBusy()) return;
@@ -360,7 +422,7 @@ void Mixer::PlaySlot(int slot) {
   MoveBar(kBarPan, key.Pan, false);
   MoveBar(kBarReverb, key.Reverb, false);
   MoveBar(kBarChorus, key.Chorus, false);
-  if (Hooks.SlotPlayed) Hooks.SlotPlayed();
+  if (Hooks.ValuesChanged) Hooks.ValuesChanged();
 }
 
 void Mixer::StoreSlot(int slot) {

@@ -41,9 +41,10 @@ struct MixerHooks {
   // A system-exclusive message of a reset has been played; may come from the driver's
   // thread. The owner calls `FinishDeviceReset` on its own thread under the engine lock.
   std::function<void()> ResetMessagePlayed;
-  // An instrument key changed the live channel's instrument and mixer values; comes from
-  // whichever thread played the key, under the engine lock.
-  std::function<void()> SlotPlayed;
+  // The mixer's values changed without the panel: an instrument key changed the live
+  // channel's instrument and mixer values, or a loaded style brought its channel settings.
+  // Comes from whichever thread did it, under the engine lock.
+  std::function<void()> ValuesChanged;
 };
 
 class Mixer {
@@ -99,6 +100,14 @@ class Mixer {
   // The reverb of every channel with notes in the style: 128 makes it 0 ("Rev 0", "Reverb
   // off"), 129 the defined reverb ("Reverb defined").
   void ReverbStep(int step);
+  // "Normalize Volume" as loading a style applies it: the loudest volume the style's channel
+  // table sets comes to `maxVolume` ("Max. Volume"; below 90 counts as 100), every other set
+  // volume moves by as much, and each new volume is sent to its channel.
+  void NormalizeStyleVolume(int maxVolume);
+  // The loaded style's channel settings become the mixer's: each channel record takes the
+  // volume, pan, reverb, chorus, modulation, banks and program the style sets, the instrument
+  // box the line of the live channel's instrument, the scroll bars its values.
+  void TakeStyleChannels();
 
   void StartDeviceReset(DeviceReset kind);
   // The rest of a reset once its last message has been played: the live set-up again.
@@ -124,6 +133,8 @@ class Mixer {
   void RestartClock();
   void SendInstrument(int channel, int index, bool byUser);
   void SendController(int channel, uint8_t controller, int value);
+  // The line of the instrument list that selects this program and these banks, or -1.
+  int InstrumentLine(uint8_t program, uint8_t msb, uint8_t lsb) const;
 
   Engine& engine_;
   Dialogs& dialogs_;

@@ -75,8 +75,7 @@ void ProgressionPlayer::BeforeTick() {
     const bool endedWithEnding =
         !steps_.empty() && !steps_.back().Chord && steps_.back().Key == ProgressionKey::Ending;
     if (!endedWithEnding && endTick_ < 0) {
-      endTick_ = nextBeatTick_ +
-                 int64_t{kTrailingMeasures} * transport.MeasureSixteenths / 4 * clocksPerBeat;
+      endTick_ = nextBeatTick_ + int64_t{kTrailingMeasures} * transport.MeasureSixteenths * 6;
     }
     const bool overdue = tick_ >= nextBeatTick_ + int64_t{kMostBeatsAfterTheEnd} * clocksPerBeat;
     if (tick_ > 0 && (!player.Playing || overdue || (endTick_ >= 0 && tick_ >= endTick_))) {

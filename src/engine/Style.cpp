@@ -60,36 +60,70 @@ void Style::AnalyseStyleParts(int first, int last, int mode, const std::string& 
     if (part.Empty()) continue;
     // Positions were checked against the material when it was loaded; the chunk bounds the
     // scan whatever a later edit may have left.
+    const int32_t start = std::max(part.StartPos(), 0);
     const int32_t end = std::min<int32_t>(part.EndPos(), kChunkSize);
-    for (int32_t i = std::max(part.StartPos(), 0); i + 2 < end; ++i) {
+    // The last note-on of velocity 0 of each status and key, found in one pass backwards, tells
+    // whether a note struck before it ends inside the part.
+    std::array<std::array<int32_t, 256>, 32> lastEnd;
+    for (auto& keys : lastEnd) keys.fill(-1);
+    for (int32_t j = end - 3; j >= start; --j) {
+      const uint8_t status = m[static_cast<size_t>(j)];
+      if (status < 144 || status > 175 || m[static_cast<size_t>(j + 2)] != 0) continue;
+      int32_t& at = lastEnd[static_cast<size_t>(status - 144)][m[static_cast<size_t>(j + 1)]];
+      at = std::max(at, j);
+    }
+    for (int32_t i = start; i + 2 < end; ++i) {
       const uint8_t status = m[static_cast<size_t>(i)];
-      if (status >= 144 && status <= 175 && m[static_cast<size_t>(i + 2)] != 0) {
-        const int channel = status & 0x0F;
-        if (mode > 0) Channels.SetHasNotes(channel, true);
-        if (flags[static_cast<size_t>(channel)] == 1) {
-          const uint8_t key = m[static_cast<size_t>(i + 1)];
-          bool ended = false;
-          for (int32_t j = i; j + 2 < end && !ended; ++j) {
-            ended = m[static_cast<size_t>(j)] == status && m[static_cast<size_t>(j + 1)] == key &&
-                    m[static_cast<size_t>(j + 2)] == 0;
-          }
-          if (!ended) flags[static_cast<size_t>(channel)] = 0;
-        }
+      if (status < 144 || status > 175 || m[static_cast<size_t>(i + 2)] == 0) continue;
+      const int channel = status & 0x0F;
+      if (mode > 0) Channels.SetHasNotes(channel, true);
+      const uint8_t key = m[static_cast<size_t>(i + 1)];
+      if (lastEnd[static_cast<size_t>(status - 144)][key] < i) {
+        flags[static_cast<size_t>(channel)] = 0;
       }
-      if (sc55) {
-        uint8_t& value = m[static_cast<size_t>(i + 2)];
-        if (status >= 176 && status <= 191 && m[static_cast<size_t>(i + 1)] == 0 && value >= 63) {
-          value = 0;
-        }
-        uint8_t& program = m[static_cast<size_t>(i + 1)];
-        if (status == 201 && program > 62 && program != 128) program = 0;
+    }
+    if (!sc55) continue;
+    for (int32_t i = start; i + 2 < end; ++i) {
+      const uint8_t status = m[static_cast<size_t>(i)];
+      uint8_t& value = m[static_cast<size_t>(i + 2)];
+      if (status >= 176 && status <= 191 && m[static_cast<size_t>(i + 1)] == 0 && value >= 63) {
+        value = 0;
       }
+      uint8_t& program = m[static_cast<size_t>(i + 1)];
+      if (status == 201 && program > 62 && program != 128) program = 0;
     }
   }
 }
 
-std::vector<int> Style::TakeFileContents(std::span<const uint8_t> fileBytes) {
-  StyleFileContents contents = ParseStyleFile(fileBytes);
+CheckedStyleFile CheckStyleFile(std::span<const uint8_t> fileBytes) {
+  CheckedStyleFile file{ParseStyleFile(fileBytes), {}};
+  const auto length = static_cast<int32_t>(file.Contents.Material.size());
+  for (int p = 0; p < kStylePartCount; ++p) {
+    StylePart part = file.Contents.Parts.Part(p);
+    if (part.Empty()) continue;
+    const int32_t start = part.StartPos();
+    const int32_t end = part.EndPos();
+    bool ok = start >= 0 && start < length && end >= start && end <= length;
+    for (int beat = 2; beat <= 4 && ok; ++beat) {
+      const int32_t entry = part.BeatEntry(beat);
+      ok = entry >= 0 && entry <= length;
+    }
+    if (!ok) {
+      part.Clear();
+      file.Damaged.push_back(p);
+    }
+  }
+  return file;
+}
+
+bool CheckedStyleFile::Playable() const {
+  const StylePart basic = Contents.Parts.Part(kBasic);
+  return !basic.Empty() && basic.MeasureCount() >= 1 &&
+         Contents.Material[static_cast<size_t>(basic.StartPos())] != 0;
+}
+
+void Style::Take(const CheckedStyleFile& file) {
+  const StyleFileContents& contents = file.Contents;
   Channels = contents.Channels;
   Parts = contents.Parts;
   if (!Work.Chunks[0].Data) Work.AllocateWork();
@@ -102,29 +136,16 @@ std::vector<int> Style::TakeFileContents(std::span<const uint8_t> fileBytes) {
 
   // Length in sixteenths, so that positions by measure can be found in the style as well.
   int64_t clocks = 0;
-  for (int32_t i = 0; i < length; ++i) {
-    if (IsTimeByte(chunk[static_cast<size_t>(i)]))
-      clocks += ClocksOf(chunk[static_cast<size_t>(i)]);
+  for (uint8_t byte : contents.Material) {
+    if (IsTimeByte(byte)) clocks += ClocksOf(byte);
   }
   Work.WorkSixteenths = static_cast<int16_t>(std::min<int64_t>(clocks / 24 * 4, INT16_MAX));
+}
 
-  std::vector<int> damaged;
-  for (int p = 0; p < kStylePartCount; ++p) {
-    StylePart part = Parts.Part(p);
-    if (part.Empty()) continue;
-    const int32_t start = part.StartPos();
-    const int32_t end = part.EndPos();
-    bool ok = start >= 0 && start < length && end >= start && end <= length;
-    for (int beat = 2; beat <= 4 && ok; ++beat) {
-      const int32_t entry = part.BeatEntry(beat);
-      ok = entry >= 0 && entry <= length;
-    }
-    if (!ok) {
-      part.Clear();
-      damaged.push_back(p);
-    }
-  }
-  return damaged;
+std::vector<int> Style::TakeFileContents(std::span<const uint8_t> fileBytes) {
+  const CheckedStyleFile file = CheckStyleFile(fileBytes);
+  Take(file);
+  return file.Damaged;
 }
 
 std::string MakeStyleName(const std::string& fileName, const StylePartTable& parts) {

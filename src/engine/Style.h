@@ -8,12 +8,25 @@
 #include <string>
 #include <vector>
 
+#include "engine/StyleFile.h"
 #include "engine/StyleTables.h"
 #include "engine/WorkMaterial.h"
 
 namespace korvel {
 
 inline constexpr const char* kCannotProcess = "Sorry, this style cannot be processed !";
+
+// A style file read and checked before it takes the place of anything.
+struct CheckedStyleFile {
+  StyleFileContents Contents;  // parts that point outside the material are cleared
+  std::vector<int> Damaged;    // their numbers
+  // Basic is set, with material at its start and at least one measure: the style can play.
+  bool Playable() const;
+};
+
+// Reads any bytes as a style file; parts that point outside the material read (a short or
+// damaged file) are cleared and listed, so that nothing ever reads past the material.
+CheckedStyleFile CheckStyleFile(std::span<const uint8_t> fileBytes);
 
 class Style {
  public:
@@ -40,9 +53,9 @@ class Style {
   // SC-55 (mode > 1 with the instrument set "SC-55.KVI").
   void AnalyseStyleParts(int first, int last, int mode, const std::string& instrumentSet);
 
-  // Puts a style file's contents in place of what was held: tables, material in chunk 0,
-  // lengths. Parts that point outside the material read (a short or damaged file) are
-  // cleared, and their numbers returned, so that nothing ever reads past the material.
+  // Puts a checked style file in place of what was held: tables, material in chunk 0, lengths.
+  void Take(const CheckedStyleFile& file);
+  // Checks and takes any bytes; the numbers of the parts that were cleared are returned.
   std::vector<int> TakeFileContents(std::span<const uint8_t> fileBytes);
 
   // The material of chunk 0 as a view of its used bytes.

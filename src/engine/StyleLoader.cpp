@@ -75,7 +75,10 @@ void StyleLoader::ApplyChannelTable() {
   if (Settings.NormalizeVolume) Call(Hooks.NormalizeVolumes);
   Call(Hooks.ApplyReverbOptions);
   Call(Hooks.DistributeToMixer);
-  if (transport_.TempoDetection) transport_.TempoEdit1Change(table.Tempo());
+  // The tempo field holds 25 .. 250; a tempo outside would leave the clock without a timer.
+  if (transport_.TempoDetection) {
+    transport_.TempoEdit1Change(std::clamp<int>(table.Tempo(), kMinTempo, kMaxTempo));
+  }
   if (transport_.IntroDetection) {
     transport_.StartMeasure = table.StartMeasure() * transport_.ClockResolution;
   }
@@ -94,15 +97,25 @@ void StyleLoader::LoadStyle(bool fromButton) {
   if (!ChooseFile(fromButton, path)) return;
   // The dialogs let the engine go on; chord memory may have started meanwhile.
   if (Hooks.ChordMemoryBusy && Hooks.ChordMemoryBusy()) return;
-  style_.SongLoaded = false;
-  style_.Work.WorkLength = 0;
   std::string error;
   const auto bytes = ReadWholeFile(path, error);
   if (!bytes) {
     dialogs_.InformUser(error);
     return;
   }
+  TakeStyleFile(path, *bytes);
+}
 
+bool StyleLoader::TakeStyleFile(const std::string& path, std::span<const uint8_t> bytes) {
+  const CheckedStyleFile file = CheckStyleFile(bytes);
+  if (!file.Playable()) {
+    dialogs_.InformUser(kCannotProcess);
+    return false;
+  }
+
+  // The playing style stops with note-offs before its material goes.
+  Call(Hooks.StopPlayback);
+  style_.SongLoaded = false;
   Call(Hooks.StopFilePlayer);
   Call(Hooks.SaveLiveChannelSettings);
   Call(Hooks.ResetGeneratedStyle);
@@ -110,7 +123,7 @@ void StyleLoader::LoadStyle(bool fromButton) {
   Call(Hooks.ReleaseAllPads);
   Call(Hooks.DisableWorkSave);
 
-  const std::vector<int> damaged = style_.TakeFileContents(*bytes);
+  style_.Take(file);
   ApplyChannelTable();
 
   for (int p = 0; p < kStylePartCount; ++p) {
@@ -127,28 +140,26 @@ void StyleLoader::LoadStyle(bool fromButton) {
 
   style_.StyleLoaded = true;
   style_.StyleFileName = path.substr(0, 160);
-  Call(Hooks.StopGeneratorPlayback);
   style_.AnalyseStyleParts(0, kStylePartCount - 1, 3, Settings.InstrumentSetName);
-  Call(Hooks.RefreshInstrumentDisplay);
 
-  const StylePart basic = style_.Parts.Part(kBasic);
-  if (basic.Empty() || style_.Work.Chunk(0)[static_cast<size_t>(basic.StartPos())] == 0) {
-    style_.Parts.Clear();
-    style_.Work.WorkLength = 255;
-  }
   style_.Work.KeepRestoreCopy();
   if (transport_.ClockState == 0) transport_.ToggleClock();
 
-  // A damaged file loses the parts that point outside its material; it is said once: the
-  // message about a missing Basic part covers the rest.
-  const bool basicLost = std::find(damaged.begin(), damaged.end(), kBasic) != damaged.end();
-  if (style_.Parts.Part(kBasic).MeasureCount() < 1 || basicLost) {
-    dialogs_.InformUser(kCannotProcess);
-  } else if (!damaged.empty()) {
+  // A damaged file loses the parts that point outside its material, and says so once.
+  if (!file.Damaged.empty()) {
     std::string names;
-    for (int p : damaged) names += (names.empty() ? "" : ",") + std::string(StylePartName(p));
+    for (int p : file.Damaged) names += (names.empty() ? "" : ",") + std::string(StylePartName(p));
     dialogs_.InformUser("This style file is damaged; these parts were left out:" + names);
   }
+  return true;
+}
+
+void StyleLoader::RestoreOriginal(bool fromButton) {
+  if (!style_.Work.RestoreAvailable) return;
+  if (fromButton && !dialogs_.AskYesNo("Undo all conversions ?")) return;
+  Call(Hooks.StopPlayback);
+  style_.Work.RestoreOriginal();
+  style_.Channels.SetConverted(false);
 }
 
 }  // namespace korvel

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
 
 #include "engine/Style.h"
@@ -18,6 +19,7 @@ inline constexpr int kWrongStyleFileHelpTopic = 29;
 struct StyleLoadSettings {
   std::string InstrumentSetName;  // the chosen instrument set ("GM.KVI", "SC-55.KVI", ...)
   bool NormalizeVolume = false;   // "Normalize Volume"
+  int MaxVolume = 100;            // "Max. Volume", its target
   bool IntroFirst = false;        // the generator's "Intro ..." option
   bool RememberStyleFolder = true;
   std::string StyleFolder;  // where the open dialog starts
@@ -27,7 +29,7 @@ struct StyleLoadSettings {
 // The parts of loading that other parts of the program own. Unset hooks are skipped.
 struct StyleLoadHooks {
   std::function<bool()> ChordMemoryBusy;  // playing or recording: no loading
-  std::function<void()> StopPlayback;     // the main window's Stop command
+  std::function<void()> StopPlayback;     // the main window's Stop command, when playing
   std::function<void(int topic)> ShowHelp;
   std::function<void()> StopFilePlayer;
   std::function<void()> SaveLiveChannelSettings;
@@ -37,8 +39,6 @@ struct StyleLoadHooks {
   std::function<void()> NormalizeVolumes;
   std::function<void()> ApplyReverbOptions;
   std::function<void()> DistributeToMixer;
-  std::function<void()> StopGeneratorPlayback;
-  std::function<void()> RefreshInstrumentDisplay;
   std::function<void(const std::string& styleName)> ShowStyleName;
 };
 
@@ -50,6 +50,13 @@ class StyleLoader {
   // From the "Open style ..." button (with the open dialog), or to reload the style named in
   // the style's file name (an arrangement, a song list).
   void LoadStyle(bool fromButton);
+  // The bytes of the style file `path`, read and checked: when the style can play it takes the
+  // place of what the generator holds; otherwise the reason is told, nothing has changed and
+  // the result is false.
+  bool TakeStyleFile(const std::string& path, std::span<const uint8_t> bytes);
+  // "Restore Original" (`fromButton`, which asks first) and "Restore all": the material as it
+  // was loaded or imported comes back, unconverted, and playback stops.
+  void RestoreOriginal(bool fromButton);
 
   StyleLoadSettings Settings;
   StyleLoadHooks Hooks;

@@ -108,6 +108,8 @@ void StylePlayer::StartStyle(int part) {
   AllSoundOff(*ports_.PlayPort);
   if (transport_.BeatLampColor != kLampYellow) KeptLampColor = transport_.BeatLampColor;
   Playing = true;
+  BeatInMeasure = 0;
+  BeatsPerMeasure = MeasureBeats();
   SelectStylePart(part);
   if (transport_.ClockState < 1) {
     transport_.StartDelay = kWaitForExternalStart;
@@ -121,8 +123,6 @@ void StylePlayer::StartStyle(int part) {
   }
   SendStyleChannelSettings();
   transport_.SetCountersForMeasureStart();
-  BeatInMeasure = 0;
-  BeatsPerMeasure = static_cast<uint16_t>(transport_.MeasureSixteenths / 4);
 }
 
 void StylePlayer::PlayStyleTick() {
@@ -145,7 +145,7 @@ void StylePlayer::PlayStyleTick() {
     if (PlayPosition < 0 || PlayPosition >= kChunkSize) break;
     const uint8_t b = work.Current()[static_cast<size_t>(PlayPosition)];
     if (b == kContinuation) {
-      if (work.NextChunkForReading(PlayPosition) != 0) break;
+      if (!work.NextChunkForReading()) break;
       PlayPosition = 0;
       continue;
     }
@@ -238,34 +238,49 @@ bool StylePlayer::PassesThinning(uint8_t status, int channel, uint8_t data1, uin
 
 void StylePlayer::StyleBeat() {
   if (Playing && StyleMode() && style_.Work.CurrentChunk == 0) {
-    if (PendingSuccessor == kEndingRequested && BeatInMeasure == 0) PlayPosition = PartEndPos;
-    if (PlayPosition >= PartEndPos) {
-      const bool endedByItself = PlayPosition < PartEndPos + kPartSwitchMarker;
-      if (endedByItself) {
-        if (PendingSuccessor == kStopAfter) {
-          StopPlayback();
-          return;
-        }
-        if (PendingSuccessor >= 1 && PendingSuccessor <= 7) {
-          SelectStylePart(PendingSuccessor);
-        } else {
-          FirstPassThinning = false;
-        }
+    const bool switching = PlayPosition >= PartEndPos + kPartSwitchMarker;
+    // A part with measures ends after them, whatever clocks its material holds (files of other
+    // writers may hold more or fewer); one without ends with its material.
+    bool ended =
+        !switching && (PartBeatsLeft >= 0 ? PartBeatsLeft == 0 : PlayPosition >= PartEndPos);
+    if (PendingSuccessor == kEndingRequested && BeatInMeasure == 0) ended = true;
+    if (ended) {
+      if (PendingSuccessor == kStopAfter) {
+        StopPlayback();
+        return;
       }
-      if (!style_.Parts.Part(CurrentPart).Empty()) {
-        if (endedByItself) RevoiceSounding(16, VoiceRoot, true, false, VoiceType);
-        PlayPosition = PartStartPos;
-        PartSixteenths = PartStartSixteenths;
+      if (PendingSuccessor >= 1 && PendingSuccessor <= 7) SelectStylePart(PendingSuccessor);
+      if (PlayPosition < PartEndPos + kPartSwitchMarker) {
+        // The part repeats, from its own start even when it was entered on a later beat.
+        FirstPassThinning = false;
+        PartStartPos = style_.Parts.Part(CurrentPart).StartPos();
+        entryBeat_ = 0;
       }
     }
+    if ((ended || switching) && !style_.Parts.Part(CurrentPart).Empty()) {
+      if (ended) RevoiceSounding(16, VoiceRoot, true, false, VoiceType);
+      PlayPosition = PartStartPos;
+      PartSixteenths = PartStartSixteenths;
+      WaitClocks = 0;  // a time byte of the part before does not delay this one
+      const int measures = style_.Parts.Part(CurrentPart).MeasureCount();
+      PartBeatsLeft = measures >= 1 ? std::max(measures * BeatsPerMeasure - entryBeat_, 1) : -1;
+      entryBeat_ = 0;
+    }
+    if (PartBeatsLeft > 0) --PartBeatsLeft;
   }
   const int measureSixteenths = std::max<int>(transport_.MeasureSixteenths, 1);
   // While a song plays or records, the display shows the song's position instead.
   if (!Hooks.ChordMemoryIdle || Hooks.ChordMemoryIdle())
     view_.MeasureDisplay(std::to_string((PartSixteenths - 4) / measureSixteenths + 1) + ":" +
                          std::to_string(BeatInMeasure + 1));
-  PartSixteenths += 4;
-  if (++BeatInMeasure >= std::max<uint16_t>(BeatsPerMeasure, 1)) BeatInMeasure = 0;
+  PartSixteenths += transport_.ClocksPerBeat / 6;
+  if (++BeatInMeasure >= BeatsPerMeasure) BeatInMeasure = 0;
+}
+
+uint16_t StylePlayer::MeasureBeats() const {
+  // Beats are quarter or eighth notes, as the clock counts them.
+  const int clocks = transport_.MeasureSixteenths * 6;
+  return static_cast<uint16_t>(std::max(clocks / std::max<int>(transport_.ClocksPerBeat, 1), 1));
 }
 
 void StylePlayer::SelectStylePart(int part) {
@@ -317,8 +332,15 @@ void StylePlayer::SelectStylePart(int part) {
       notes_.ChannelMute[static_cast<size_t>(c)] = record.PartMute(c) ? 1 : 0;
     }
   }
-  if (part >= kFillBasic && BeatInMeasure >= 1 && BeatInMeasure <= 3) {
-    PartStartPos = record.BeatEntry(BeatInMeasure + 1);
+  // Fill-ins and transitions start at the beat that is due, so that they end on the bar line.
+  entryBeat_ = part >= kFillBasic ? BeatInMeasure : 0;
+  if (entryBeat_ > 0) {
+    if (transport_.ClocksPerBeat == 24 && entryBeat_ <= 3) {
+      PartStartPos = record.BeatEntry(entryBeat_ + 1);  // as the file stores them
+    } else {
+      PartStartPos = style_.Work.PositionAfterClocks(record.StartPos(), record.EndPos(),
+                                                     entryBeat_ * transport_.ClocksPerBeat);
+    }
   }
   FirstPassThinning = true;
   PlayPosition = PartEndPos + kPartSwitchMarker;
@@ -576,7 +598,8 @@ void StylePlayer::ResetStylePlayer() {
   FadeAmount = 0;
   WaitClocks = 0;
   BeatInMeasure = 0;
-  BeatsPerMeasure = static_cast<uint16_t>(transport_.MeasureSixteenths / 4);
+  BeatsPerMeasure = MeasureBeats();
+  PartBeatsLeft = -1;
   PendingSuccessor = 0;
   PartRequest = -1;
   keys_.EndingPending = false;

@@ -98,7 +98,10 @@ class StylePlayer {
   int32_t PartSixteenths = 4;
   int32_t PartStartSixteenths = 4;
   uint16_t BeatInMeasure = 0;
-  uint16_t BeatsPerMeasure = 4;
+  uint16_t BeatsPerMeasure = 4;  // quarter or eighth beats, as the clock counts them
+  // Beats of the current part still to play before it ends; -1 when it has no measure count
+  // and ends with its material.
+  int32_t PartBeatsLeft = -1;
   uint16_t VoiceRoot = kNoVoiceRoot;
   uint16_t VoiceType = 0;
   int16_t OctaveShift = 0;
@@ -129,6 +132,7 @@ class StylePlayer {
   // Note-ons for the tones of a triggered chord on the live channel (velocity 0 ends them).
   void SendTriggeredTones(const std::array<int, 4>& tones, uint8_t velocity);
   bool PassesThinning(uint8_t status, int channel, uint8_t data1, uint8_t data2);
+  uint16_t MeasureBeats() const;
 
   Style& style_;
   Transport& transport_;
@@ -139,7 +143,8 @@ class StylePlayer {
   NoteBookkeeping& notes_;
   LiveSettings& live_;
   View& view_;
-  int lastRoot_ = 0;  // of RevoiceSounding
+  int entryBeat_ = 0;  // the beat of the measure at which the selected part is entered
+  int lastRoot_ = 0;   // of RevoiceSounding
   int lastType_ = 0;
 };
 

@@ -61,13 +61,13 @@ int32_t WorkMaterial::ChainNextChunk(int32_t position) {
   return 0;
 }
 
-int32_t WorkMaterial::NextChunkForReading(int32_t position) {
-  if (CurrentChunk >= kChainLength - 1 ||
+bool WorkMaterial::NextChunkForReading() {
+  if (CurrentChunk < 0 || CurrentChunk >= kChainLength - 1 ||
       !Chunks[static_cast<size_t>(CurrentChunk + 1)].Allocated) {
-    return position;
+    return false;
   }
   ++CurrentChunk;
-  return 0;
+  return true;
 }
 
 template <typename Visit>
@@ -80,8 +80,7 @@ void WorkMaterial::Walk(Visit visit) {
   while (position <= WorkLength && position < kChunkSize) {
     const uint8_t byte = Current()[static_cast<size_t>(position)];
     if (byte == kContinuation) {
-      const int32_t next = NextChunkForReading(position);
-      if (next != 0) return;
+      if (!NextChunkForReading()) return;
       position = 0;
       continue;
     }
@@ -150,6 +149,18 @@ std::array<int32_t, 3> WorkMaterial::BeatEntries(int firstMeasure, int measureSi
         FindWorkPosition(firstMeasure - 1, beat, measureSixteenths) + 1;
   }
   return entries;
+}
+
+int32_t WorkMaterial::PositionAfterClocks(int32_t from, int32_t end, int64_t clocks) {
+  if (clocks <= 0) return from;
+  end = std::min(end, kChunkSize);
+  int64_t passed = 0;
+  for (int32_t position = std::max(from, 0); position < end; ++position) {
+    const uint8_t byte = Chunk(0)[static_cast<size_t>(position)];
+    if (IsTimeByte(byte)) passed += ClocksOf(byte);
+    if (passed >= clocks) return position + 1;
+  }
+  return end;
 }
 
 void WorkMaterial::KeepRestoreCopy() {

@@ -63,9 +63,10 @@ class WorkMaterial {
   // For writers at `position` of the current chunk: 0 when a new chunk continues the chain,
   // the position unchanged when the chain is full.
   int32_t ChainNextChunk(int32_t position);
-  // For readers that met F0 at `position`: 0 when the next chunk is current, the position
-  // unchanged at the end of the material.
-  int32_t NextChunkForReading(int32_t position);
+  // For readers that met F0: true when the next chunk of the chain is current (read on from
+  // its position 0), false at the end of the material. The chain only moves forward, so a
+  // reader that follows it always comes to an end.
+  bool NextChunkForReading();
   void BuildBeatIndex();
   // The position `measures` whole measures plus (beat - 1) quarter notes from the start, or -1
   // for position 0; the chunk it lies in becomes current.
@@ -73,6 +74,9 @@ class WorkMaterial {
   // The positions at which a part starting at `firstMeasure` is entered on beats 2, 3 and 4:
   // just after the time byte that completes the beat.
   std::array<int32_t, 3> BeatEntries(int firstMeasure, int measureSixteenths);
+  // In chunk 0: the position just after the time byte with which `clocks` clocks have passed
+  // since `from`, or `end` when the material up to there holds fewer.
+  int32_t PositionAfterClocks(int32_t from, int32_t end, int64_t clocks);
   void KeepRestoreCopy();
   // Copies the restore copy back over chunk 0.
   void RestoreOriginal();

@@ -218,8 +218,9 @@ MixerPanel::MixerPanel(Engine& engine, QWidget* parent)
           Qt::QueuedConnection);
     };
     engine_.Player.Hooks.MixerDisplay = [refresh](int, uint8_t, uint8_t, uint8_t) { refresh(); };
-    // Instrument keys played on the computer or a MIDI keyboard change what the panel shows.
-    engine_.Mixer.Hooks.SlotPlayed = refresh;
+    // Instrument keys played on the computer or a MIDI keyboard, and a loaded style, change
+    // what the panel shows.
+    engine_.Mixer.Hooks.ValuesChanged = refresh;
   }
   Refresh();
 }

@@ -177,6 +177,8 @@ void TForm1::BuildMenus() {
             dialogs_.InformUser(std::string("Controller changes will ") + (fix ? "" : "not ") +
                                 "modify the MIDI material !");
           });
+  Item(channels, "Restore all", "Undo every conversion of the style's material",
+       locked([&e] { e.Loader.RestoreOriginal(false); }));
   Item(channels, "Refresh list", "Show the channels again", [this] { Mixer->Refresh(); });
 
   QMenu* help = menuBar()->addMenu("&Help");

@@ -6,8 +6,11 @@
 #include "performance/Progression.h"
 #include "platform/AtomicFile.h"
 #include "platform/RecordingDriver.h"
+#include "support/EndsWithin.h"
+#include "support/MidiFileEvents.h"
 #include "support/RecordingView.h"
 #include "support/ScriptedDialogs.h"
+#include "support/ShippedStyles.h"
 #include "support/StyleFixture.h"
 
 namespace korvel {
@@ -81,6 +84,15 @@ class RenderTest : public ::testing::Test {
     WriteFileAtomically(path, fixture.FileBytes());
     return path;
   }
+  std::vector<test::MidiFileEvent> Render(const PerformanceRequest& request) {
+    const auto out = (dir / "out.mid").string();
+    const auto result = RenderToMidiFile(request, out, dialogs, view);
+    EXPECT_TRUE(result.Played) << (dialogs.Messages.empty() ? "" : dialogs.Messages[0]);
+    std::string error;
+    const auto bytes = ReadWholeFile(out, error);
+    if (!bytes) throw std::runtime_error(error);
+    return test::MidiFileEvents(*bytes);
+  }
 };
 
 TEST_F(RenderTest, AProgressionBecomesAMidiFileOfWhatWouldHaveBeenSent) {
@@ -131,6 +143,69 @@ TEST_F(RenderTest, ChordsKeysAndEndingInTime) {
   EXPECT_EQ(ons, (std::vector<std::string>{"0:60", "24:64", "48:67", "96:67", "120:71", "144:77",
                                            "192:69", "288:45"}));
   EXPECT_FALSE(engine.Player.Playing);
+}
+
+TEST_F(RenderTest, StylesOfOtherWritersPlayToTheEndInBoundedTime) {
+  test::StyleFixture longer;  // one measure whose material holds a few clocks more
+  longer.Part(kBasic, 1, {{0, 0x91, 60, 100}, {12, 0x91, 60, 0}, {100, 0xB1, 7, 90}});
+  test::StyleFixture markerFirst;  // the material starts with a continuation marker
+  markerFirst.Part(kBasic, 1, test::BeatNotes({60, 64}));
+  auto markerBytes = markerFirst.FileBytes();
+  markerBytes[4 + kStyleChannelTableSize + kStylePartTableSize] = kContinuation;
+  const struct {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    int64_t clocks;
+  } cases[] = {
+      // The progression, two measures more, and the clock that finds it over.
+      {"longer.kvs", longer.FileBytes(), 8 * 96 + 2 * 96 + 1},
+      // The style stops at once; the performance ends when its last chord is given.
+      {"marker.kvs", markerBytes, 7 * 96 + 1},
+  };
+  for (const auto& c : cases) {
+    const auto style = (dir / c.name).string();
+    WriteFileAtomically(style, c.bytes);
+    RenderResult result;
+    test::EndsWithin(std::chrono::seconds(30), [&] {
+      result = RenderToMidiFile({style, "C 4 | G7 4 | F 4 | C 4 | C 4 | G7 4 | F 4 | C 4", 120},
+                                (dir / "out.mid").string(), dialogs, view);
+    });
+    EXPECT_TRUE(result.Played) << c.name;
+    EXPECT_EQ(result.Clocks, c.clocks) << c.name;
+  }
+}
+
+TEST_F(RenderTest, InEighthBeatStylesEveryPartChangeLandsOnABarLine) {
+  const auto styles = test::ShippedStyles();
+  const StyleFileContents& ballad = styles.at("ballad68").Contents;
+  const auto path = (dir / "ballad68.kvs").string();
+  WriteStyleFile(path, ballad.Channels, ballad.Parts, ballad.Material);
+  // 6/8 counted in eighths: six beats a bar. The fill, the transition and the ending are asked
+  // for in the middle of a bar. The chord changes only on bar lines, so what sounds on a part's
+  // first beat shows where the part began.
+  const auto events = Render({path,
+                              "C 6 | F 6 | C 3 [Fill] C 3 | G7 6 | C 6 | C 2 [Extended] C 4 | "
+                              "C 6 | F 6 | C 6 | C 4 [Ending]",
+                              0});
+  constexpr int64_t kBar = 72;
+  std::vector<int64_t> offTheBar;  // pad chords struck off a bar line
+  std::vector<int64_t> crashes;    // Extended and the ending's last bar begin with a crash
+  std::vector<int64_t> toms;       // the fill ends with two toms
+  int64_t last = 0;
+  for (const auto& e : events) {
+    if ((e.Status & 0xF0) != 0x90 || e.Data2 == 0) continue;
+    if (e.Status == 0x94 && e.Tick % kBar != 0) offTheBar.push_back(e.Tick);
+    if (e.Status == 0x99 && e.Data1 == 49) crashes.push_back(e.Tick);
+    if (e.Status == 0x99 && e.Data1 == 45) toms.push_back(e.Tick);
+    last = std::max(last, e.Tick);
+  }
+  // Basic in bars 0-1, again from bar 2; the fill from the middle of bar 2 to its end; Basic
+  // from bar 3; the transition from the middle of bar 5; Extended from bar 6, four bars; the
+  // ending in bars 10 and 11.
+  EXPECT_EQ(offTheBar, std::vector<int64_t>{});
+  EXPECT_EQ(toms, (std::vector<int64_t>{2 * kBar + 60, 2 * kBar + 66}));
+  EXPECT_EQ(crashes, (std::vector<int64_t>{6 * kBar, 11 * kBar}));
+  EXPECT_LT(last, 12 * kBar) << "the ending is the last thing played";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "engine/StyleLoader.h"
 #include "platform/AtomicFile.h"
 #include "platform/RecordingDriver.h"
+#include "support/PlayerRig.h"
 #include "support/RecordingView.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StyleFixture.h"
@@ -225,7 +226,7 @@ TEST(StyleLoader, QuestionsAndRefusals) {
   EXPECT_EQ(rig.style.StyleName, "MISSING");
 }
 
-TEST(StyleLoader, AFileCutInEachBlockLoadsWhatItHoldsAndNoMore) {
+TEST(StyleLoader, AFileCutShortLoadsWhatItHoldsOrNothing) {
   TempDir dir;
   const auto whole = SmallStyle().FileBytes();
   const size_t cuts[] = {0, 3, 4 + 100, 4 + 1593 + 20, 4 + 2121 + 5, whole.size() - 1};
@@ -233,24 +234,58 @@ TEST(StyleLoader, AFileCutInEachBlockLoadsWhatItHoldsAndNoMore) {
     LoaderRig rig;
     std::vector<uint8_t> bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(cut));
     rig.Load(dir.Write("cut.kvs", bytes));
-    const StylePart basic = rig.style.Parts.Part(kBasic);
+    if (cut < whole.size() - 1) {
+      // Basic is lost with the cut: a style that cannot play is not loaded.
+      EXPECT_FALSE(rig.style.StyleLoaded) << cut;
+      EXPECT_EQ(rig.dialogs.Messages, std::vector<std::string>{kCannotProcess}) << cut;
+      EXPECT_EQ(rig.style.Work.WorkLength, 0) << cut;
+      continue;
+    }
+    // Only the ending reached the lost last byte: it alone goes, with one message.
+    EXPECT_TRUE(rig.style.StyleLoaded);
+    EXPECT_TRUE(rig.style.Parts.Part(kEnding).Empty());
     for (int p = 0; p < kStylePartCount; ++p) {
       const StylePart part = rig.style.Parts.Part(p);
-      if (part.Empty()) continue;
-      EXPECT_LE(part.EndPos(), rig.style.StyleLength) << "cut " << cut << " part " << p;
+      if (!part.Empty()) {
+        EXPECT_LE(part.EndPos(), rig.style.StyleLength) << p;
+      }
     }
-    if (cut < whole.size() - 1) {
-      EXPECT_TRUE(basic.Empty()) << cut;
-      EXPECT_EQ(rig.dialogs.Messages, std::vector<std::string>{kCannotProcess}) << cut;
-      EXPECT_EQ(rig.style.Work.WorkLength, 255);
-    } else {
-      // Only the ending reached the lost last byte: it alone goes, with one message.
-      EXPECT_FALSE(basic.Empty());
-      EXPECT_TRUE(rig.style.Parts.Part(kEnding).Empty());
-      EXPECT_EQ(rig.dialogs.Messages,
-                std::vector<std::string>{
-                    "This style file is damaged; these parts were left out: Ending"});
-    }
+    EXPECT_EQ(
+        rig.dialogs.Messages,
+        std::vector<std::string>{"This style file is damaged; these parts were left out: Ending"});
+  }
+}
+
+TEST(StyleLoader, AFailedLoadLeavesTheSongItWasToReplace) {
+  TempDir dir;
+  auto cut = SmallStyle().FileBytes();
+  cut.resize(4 + 1593 + 20);  // the part table is cut: no Basic
+  const struct {
+    const char* name;
+    std::string path;
+    std::string message;
+  } cases[] = {
+      {"unreadable", dir.Path("missing.kvs"), "Could not open " + dir.Path("missing.kvs")},
+      {"cannot play", dir.Write("cut.kvs", cut), kCannotProcess},
+  };
+  for (const auto& c : cases) {
+    LoaderRig rig;
+    rig.Load(dir.Write("song.kvs", SmallStyle().FileBytes()));
+    rig.style.SongLoaded = true;  // as an imported song would be
+    const auto material = rig.style.Material();
+    const std::vector<uint8_t> before(material.begin(), material.end());
+    const int32_t length = rig.style.Work.WorkLength;
+    rig.dialogs.Messages.clear();
+    rig.dialogs.Answers = {true};  // "Replace current song ?" Yes
+    rig.Load(c.path);
+    EXPECT_EQ(rig.dialogs.Questions.back(), "Replace current song ?") << c.name;
+    ASSERT_EQ(rig.dialogs.Messages.size(), 1u) << c.name;
+    EXPECT_EQ(rig.dialogs.Messages[0].substr(0, c.message.size()), c.message) << c.name;
+    EXPECT_TRUE(rig.style.SongLoaded) << c.name;
+    EXPECT_EQ(rig.style.Work.WorkLength, length) << c.name;
+    const auto after = rig.style.Material();
+    EXPECT_EQ(std::vector<uint8_t>(after.begin(), after.end()), before) << c.name;
+    EXPECT_EQ(rig.style.StyleName, "SONG") << c.name;
   }
 }
 
@@ -270,6 +305,147 @@ TEST(StyleLoader, AnSc55GetsBanksAndKitsItKnows) {
   const auto& m = rig.style.Work.Chunk(0);
   EXPECT_EQ(m[static_cast<size_t>(start + 2)], 0) << "bank select 64 becomes 0 in the material";
   EXPECT_EQ(m[static_cast<size_t>(start + 4)], 0) << "drum kit 90 becomes 0 in the material";
+}
+
+TEST(StyleLoader, AStyleTempoIsKeptInTheTempoFieldsRange) {
+  TempDir dir;
+  const struct {
+    int16_t stored;
+    int tempo;
+  } cases[] = {{96, 96}, {0, 25}, {10, 25}, {300, 250}, {-5, 25}};
+  for (const auto& c : cases) {
+    auto fixture = SmallStyle();
+    fixture.Channels().SetTempo(c.stored);
+    test::PlayerRig rig;
+    rig.transport.ToggleClock();  // off: loading switches it on at the style's tempo
+    rig.transport.TempoDetection = true;
+    rig.dialogs.Files.push_back(dir.Write("t.kvs", fixture.FileBytes()));
+    rig.engine.Loader.LoadStyle(true);
+    EXPECT_EQ(rig.transport.Tempo, c.tempo) << c.stored;
+    EXPECT_EQ(rig.transport.ClockState, 1) << c.stored;
+    EXPECT_TRUE(rig.engine.Step()) << c.stored << ": the clock runs";
+  }
+}
+
+TEST(StyleLoader, LoadingStopsThePlayingStyleWithNoteOffs) {
+  TempDir dir;
+  test::PlayerRig rig;
+  rig.dialogs.Files.push_back(dir.Write("first.kvs", SmallStyle().FileBytes()));
+  rig.engine.Loader.LoadStyle(true);
+  rig.Start(kBasic);
+  rig.Chord(50, 1);  // D major: the bass's C2 sounds as D2
+  rig.Ticks(10);
+  ASSERT_EQ(rig.Notes(), std::vector<std::string>{"1:2:38:100"});
+  rig.dialogs.Files.push_back(dir.Write("second.kvs", SmallStyle().FileBytes()));
+  rig.engine.Loader.LoadStyle(true);
+  EXPECT_FALSE(rig.player.Playing);
+  rig.Ticks(200);
+  EXPECT_EQ(rig.Notes(), (std::vector<std::string>{"1:2:38:100", "10:2:38:0"}))
+      << "the sounding note ends, and nothing more plays until the new style is started";
+}
+
+// Channel 2 sets volume 80, pan 40 and program 33; channel 3 volume 60; channel 4 plays with
+// no volume of its own.
+test::StyleFixture MixedStyle() {
+  auto fixture = SmallStyle();
+  fixture.Part(kExtended, 1, {{0, 0x93, 60, 90}, {10, 0x93, 60, 0}});
+  StyleChannelTable& table = fixture.Channels();
+  table.SetValue(1, 7, 80);
+  table.SetValue(1, 10, 40);
+  table.SetValue(2, 7, 60);
+  return fixture;
+}
+
+TEST(StyleLoader, NormalizeVolumeBringsTheLoudestChannelToTheMaximum) {
+  TempDir dir;
+  const auto path = dir.Write("mixed.kvs", MixedStyle().FileBytes());
+  const struct {
+    bool normalize;
+    int maxVolume;
+    int volume2, volume3;
+  } cases[] = {
+      {false, 100, 80, 60}, {true, 100, 100, 80}, {true, 120, 120, 100}, {true, 50, 100, 80}};
+  for (const auto& c : cases) {
+    test::PlayerRig rig;
+    rig.engine.Loader.Settings.NormalizeVolume = c.normalize;
+    rig.engine.Loader.Settings.MaxVolume = c.maxVolume;
+    rig.driver.ClearSent();
+    rig.dialogs.Files.push_back(path);
+    rig.engine.Loader.LoadStyle(true);
+    const StyleChannelTable& table = rig.style.Channels;
+    EXPECT_EQ(table.Value(1, 7), c.volume2) << c.maxVolume;
+    EXPECT_EQ(table.Value(2, 7), c.volume3) << c.maxVolume;
+    EXPECT_EQ(table.Value(3, 7), ChannelState::kNone) << "an unset volume stays unset";
+    EXPECT_EQ(rig.live.Mixer[1].Volume, c.volume2) << "the mixer takes the new volume";
+    std::vector<std::string> sent;
+    for (const auto& m : rig.driver.Sent()) {
+      if ((m.Bytes[0] & 0xF0) == 0xB0 && m.Bytes[1] == 7) {
+        sent.push_back(std::to_string((m.Bytes[0] & 0x0F) + 1) + ":" + std::to_string(m.Bytes[2]));
+      }
+    }
+    const std::vector<std::string> normalized = {"2:" + std::to_string(c.volume2),
+                                                 "3:" + std::to_string(c.volume3)};
+    EXPECT_EQ(sent, c.normalize ? normalized : std::vector<std::string>{}) << c.maxVolume;
+  }
+}
+
+TEST(StyleLoader, TheStyleChannelSettingsReachTheMixer) {
+  TempDir dir;
+  test::PlayerRig rig;
+  int shown = 0;
+  rig.engine.Mixer.Hooks.ValuesChanged = [&shown] { ++shown; };
+  rig.engine.Mixer.ChooseChannel(1);
+  rig.dialogs.Files.push_back(dir.Write("mixed.kvs", MixedStyle().FileBytes()));
+  rig.engine.Loader.LoadStyle(true);
+  const MixerRecord& bass = rig.live.Mixer[1];
+  EXPECT_EQ(bass.Volume, 80);
+  EXPECT_EQ(bass.Pan, 40);
+  EXPECT_EQ(bass.Program, 33);
+  EXPECT_EQ(rig.live.Mixer[2].Volume, 60);
+  EXPECT_EQ(rig.live.Mixer[3].Volume, MixerRecord{}.Volume) << "what the style leaves unset";
+  const Mixer& mixer = rig.engine.Mixer;
+  EXPECT_EQ(mixer.ChannelInstrument[1], 33) << "the instrument box's line for program 33";
+  EXPECT_EQ(mixer.Selected, 33) << "channel 2 is the live channel";
+  EXPECT_EQ(mixer.Bars[kBarVolume], 80);
+  EXPECT_EQ(mixer.Bars[kBarPan], 40);
+  EXPECT_EQ(mixer.ChannelLine(1), " Ch. 02 : Electric Bass (finger)");
+  EXPECT_EQ(shown, 1) << "the mixer panel is told once";
+}
+
+TEST(StyleLoader, RestoreOriginalAsksFromTheButtonAndStopsPlayback) {
+  TempDir dir;
+  test::PlayerRig rig;
+  rig.dialogs.Files.push_back(dir.Write("s.kvs", SmallStyle().FileBytes()));
+  rig.engine.Loader.LoadStyle(true);
+  const int32_t start = rig.style.Parts.Part(kBasic).StartPos();
+  auto& material = rig.style.Work.Chunk(0);
+  const uint8_t original = material[static_cast<size_t>(start + 1)];
+  const auto convert = [&] {
+    material[static_cast<size_t>(start + 1)] = 70;
+    rig.style.Channels.SetConverted(true);
+    rig.Start();
+    rig.Chord(48, 1);
+    rig.Ticks(5);
+  };
+  convert();
+  rig.dialogs.Answers = {false};
+  rig.engine.Loader.RestoreOriginal(true);
+  EXPECT_EQ(rig.dialogs.Questions.back(), "Undo all conversions ?");
+  EXPECT_EQ(material[static_cast<size_t>(start + 1)], 70) << "No keeps the conversion";
+  EXPECT_TRUE(rig.player.Playing);
+
+  rig.dialogs.Answers = {true};
+  rig.engine.Loader.RestoreOriginal(true);
+  EXPECT_EQ(material[static_cast<size_t>(start + 1)], original);
+  EXPECT_FALSE(rig.style.Channels.Converted());
+  EXPECT_FALSE(rig.player.Playing);
+
+  convert();  // "Restore all" asks nothing
+  const size_t questions = rig.dialogs.Questions.size();
+  rig.engine.Loader.RestoreOriginal(false);
+  EXPECT_EQ(rig.dialogs.Questions.size(), questions);
+  EXPECT_EQ(material[static_cast<size_t>(start + 1)], original);
+  EXPECT_FALSE(rig.player.Playing);
 }
 
 TEST(StyleInfo, OneFieldPerLine) {

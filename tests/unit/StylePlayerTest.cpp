@@ -3,6 +3,7 @@
 #include <functional>
 #include <set>
 
+#include "support/EndsWithin.h"
 #include "support/PlayerRig.h"
 
 namespace korvel {
@@ -140,6 +141,56 @@ TEST(StylePlayer, StopSilencesEveryNoteTheBookkeepingHolds) {
   EXPECT_EQ(rig.Notes(), (Strings{"1:2:62:100", "1:3:69:100", "10:2:62:0", "10:3:69:0"}))
       << "note-offs before the all-notes-off that many modules ignore";
   EXPECT_FALSE(rig.player.Playing);
+}
+
+TEST(StylePlayer, APartLoopsOnItsMeasuresWhateverClocksItsMaterialHolds) {
+  const struct {
+    const char* name;
+    int materialClocks;  // a controller at this clock makes the material longer
+    int measures;        // what the part's record says
+    Strings ons;
+  } cases[] = {
+      {"four clocks more than its measure",
+       100,
+       1,
+       {"1:2:60:100", "25:2:62:100", "49:2:64:100", "73:2:65:100", "97:2:60:100", "121:2:62:100",
+        "145:2:64:100", "169:2:65:100", "193:2:60:100"}},
+      {"a measure fewer than its record says",
+       0,
+       2,
+       {"1:2:60:100", "25:2:62:100", "49:2:64:100", "73:2:65:100", "193:2:60:100"}},
+  };
+  for (const auto& c : cases) {
+    StyleFixture fixture;
+    auto events = BeatNotes({60, 62, 64, 65});
+    if (c.materialClocks > 0) events.push_back({c.materialClocks, 0xB1, 7, 90});
+    fixture.Part(kBasic, 1, events);
+    fixture.Parts().Part(kBasic).SetMeasureCount(static_cast<uint16_t>(c.measures));
+    PlayerRig rig;
+    rig.Load(fixture);
+    rig.Start();
+    rig.Chord(48, 1);
+    rig.Ticks(200);
+    EXPECT_EQ(NoteOns(rig.Notes()), c.ons) << c.name;
+  }
+}
+
+TEST(StylePlayer, AContinuationMarkerWithNothingAfterItEndsPlayback) {
+  StyleFixture fixture;
+  fixture.Part(kBasic, 1, BeatNotes({60, 62, 64, 65}));
+  auto bytes = fixture.FileBytes();
+  const size_t material = 4 + kStyleChannelTableSize + kStylePartTableSize;
+  for (size_t marker : {material, material + 3}) {
+    auto damaged = bytes;
+    damaged[marker] = kContinuation;
+    PlayerRig rig;
+    rig.Load(damaged);
+    rig.Start();
+    rig.Chord(48, 1);
+    test::EndsWithin(std::chrono::seconds(10), [&] { rig.Ticks(200); });
+    EXPECT_FALSE(rig.player.Playing) << marker;
+    EXPECT_EQ(NoteOns(rig.Notes()), marker == material ? Strings{} : Strings{"1:2:60:100"});
+  }
 }
 
 TEST(StylePlayer, WithTheClockOffAChordIsSignalledAtOnce) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/WorkMaterial.h"
+#include "support/EndsWithin.h"
 
 namespace korvel {
 namespace {
@@ -123,6 +124,27 @@ TEST_F(WorkMaterialTest, TheIndexOfMaterialStartingWithANote) {
   EXPECT_EQ(work.BeatIndex[1].Position, 5u);  // 3 message bytes, then FF FF FF
   EXPECT_EQ(work.BeatIndex[1].Excess, 0);
   EXPECT_EQ(work.BeatIndex[2].Excess, 0);
+}
+
+TEST_F(WorkMaterialTest, AContinuationMarkerWithNoChunkAfterItEndsEveryWalk) {
+  // The marker first, in the middle, and last before the end; no chunk follows chunk 0.
+  for (int32_t marker : {0, 7, 14}) {
+    work.ClearWork();
+    WorkWriter writer(work);
+    for (int beat = 0; beat < 4; ++beat) {
+      writer.Message(0x90, 60, 100);
+      writer.Clocks(24);
+    }
+    writer.Finish();
+    work.Chunk(0)[static_cast<size_t>(marker)] = kContinuation;
+    test::EndsWithin(std::chrono::seconds(10), [&] {
+      work.BuildBeatIndex();
+      EXPECT_EQ(work.FindWorkPosition(3, 1, 16), work.WorkLength) << marker;
+      work.BeatIndexValid = false;
+      EXPECT_EQ(work.FindWorkPosition(3, 1, 16), work.WorkLength) << marker;
+    });
+    EXPECT_EQ(work.CurrentChunk, 0);
+  }
 }
 
 TEST_F(WorkMaterialTest, RestoreOriginalUndoesChangesToChunkZero) {
