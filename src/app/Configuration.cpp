@@ -280,6 +280,7 @@ void Configuration::ApplySettings(Engine& engine) const {
   engine.Transport.TwoFingerChords = Boolean("2FingerChords");
   if (Boolean("Adjust") != engine.Live.AdjustOctave) engine.Player.ToggleAdjustOctave();
   engine.Loader.Settings.NormalizeVolume = Boolean("NVDef");
+  engine.Loader.Settings.MaxVolume = Integer("NV");
   engine.Live.ReverbOff = Boolean("Reverb");
   engine.Live.ReverbDefined = Boolean("RevDef");
   engine.Chords.SetChordTypesString(Text("ChordTypes"));  // anything else leaves the table
@@ -378,6 +379,7 @@ void Configuration::TakeSettings(const Engine& engine) {
   Set("2FingerChords", engine.Transport.TwoFingerChords ? 1 : 0);
   Set("Adjust", engine.Live.AdjustOctave ? 1 : 0);
   Set("NVDef", engine.Loader.Settings.NormalizeVolume ? 1 : 0);
+  Set("NV", engine.Loader.Settings.MaxVolume);
   Set("Reverb", engine.Live.ReverbOff ? 1 : 0);
   Set("RevDef", engine.Live.ReverbDefined ? 1 : 0);
   Set("ChordTypes", engine.Chords.ChordTypesString());

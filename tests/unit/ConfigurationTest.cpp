@@ -107,7 +107,7 @@ TEST_F(ConfigurationTest, TheEngineTakesTheSettingsAndGivesThemBack) {
   Write(
       "[Options]\nFillIn=0\nOct_Fillin=4\nFirstKey=0\nOct_FirstKey=4\nLastKey=11\n"
       "Oct_LastKey=5\nQuantize=1\nChordTypes=17161514131211100908\nRedirect=0\n"
-      "2FingerChords=1\nMIDI-OUT=999\nMIDISUB-OUT=-2\n");
+      "2FingerChords=1\nMIDI-OUT=999\nMIDISUB-OUT=-2\nNV=90\n");
   Load();
   config.ApplySettings(rig.engine);
   config.ApplyDevices(rig.engine);
@@ -118,6 +118,7 @@ TEST_F(ConfigurationTest, TheEngineTakesTheSettingsAndGivesThemBack) {
   EXPECT_EQ(rig.engine.Chords.ChordTypeSlots[2], 17);
   EXPECT_FALSE(rig.engine.Input.UnchangedExtIn);
   EXPECT_TRUE(rig.transport.TwoFingerChords);
+  EXPECT_EQ(rig.engine.Loader.Settings.MaxVolume, 90) << "the target of \"Normalize Volume\"";
   EXPECT_EQ(rig.player.OctaveThreshold, 60) << "the voicing threshold follows the first key";
   EXPECT_EQ(rig.ports.ComboBox1, static_cast<int>(rig.ports.OutputList().size()) - 2)
       << "a position past the end selects the mapper entry";
@@ -131,6 +132,7 @@ TEST_F(ConfigurationTest, TheEngineTakesTheSettingsAndGivesThemBack) {
   EXPECT_EQ(taken.Integer("Oct_Fillin"), 4);
   EXPECT_EQ(taken.Text("ChordTypes"), "17161514131211100908");
   EXPECT_TRUE(taken.Boolean("2FingerChords"));
+  EXPECT_EQ(taken.Integer("NV"), 90);
 }
 
 TEST_F(ConfigurationTest, TheInstrumentListAndItsStoredKeySetComeWithTheSettings) {
