@@ -155,16 +155,26 @@ TEST(MelodyRecording, ReplaceIsAskedAndNoKeepsTheMelody) {
 TEST(MelodyRecording, AKeyboardNoteSoundsAtThePitchHeardWhenPlayedBack) {
   MelodyRig m;
   ScriptedDialogs dialogs;
+  LiveInput& input = m.rig.engine.Input;
+  uint32_t songClock = 0;
+  input.Hooks.RecordMelody = [&](uint8_t status, uint8_t data1, uint8_t data2) {
+    m.melody.RecordMelodyEvent(songClock, status, data1, data2, input.KeyTranspose());
+  };
   m.melody.ToggleRecord(dialogs, 0);
-  // Octave +1: the key 60 reached the port as 72; drums are never transposed.
-  m.melody.RecordMelodyEvent(0, 0x90, 72, 100, 12);
-  m.melody.RecordMelodyEvent(0, 0x99, 36, 100, 12);
-  m.melody.RecordMelodyEvent(6, 0x80, 72, 64, 12);
-  m.melody.RecordMelodyEvent(6, 0x89, 36, 64, 12);
+  input.Octave = 1;  // the key 72 sounds as 84; drums are never transposed
+  input.Route({.MidiMessage = 0x90, .Data1 = 72, .Data2 = 100});
+  input.Route({.MidiMessage = 0x99, .Data1 = 70, .Data2 = 100});
+  songClock = 6;
+  input.Route({.MidiMessage = 0x80, .Data1 = 72, .Data2 = 64});
+  input.Route({.MidiMessage = 0x89, .Data1 = 70, .Data2 = 64});
+  const Strings heard = m.rig.Notes();
+  m.rig.driver.ClearSent();
+
   m.melody.Rewind();
-  m.keyTranspose = 12;
+  m.keyTranspose = input.KeyTranspose();
   m.Play(0, 6);
-  EXPECT_EQ(m.rig.Notes(), (Strings{"0:1:72:100", "0:10:36:100", "6:1:72:0", "6:10:36:0"}));
+  EXPECT_EQ(heard, (Strings{"0:1:84:100", "0:10:70:100", "0:1:84:0", "0:10:70:0"}));
+  EXPECT_EQ(m.rig.Notes(), (Strings{"0:1:84:100", "0:10:70:100", "6:1:84:0", "6:10:70:0"}));
 }
 
 TEST(MelodyRecording, OnlyChannelMessagesAreStoredAndAFullTrackTakesNoMore) {
