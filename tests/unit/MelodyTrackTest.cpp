@@ -131,6 +131,8 @@ TEST(MelodyQuantize, AFullTrackIsQuantizedToItsLastEvent) {
   EXPECT_EQ(melody.Count(), kMelodyCapacity);
   EXPECT_EQ(melody.Event(kMelodyCapacity - 2).Time, (kMelodyCapacity / 2 - 1) * 24u);
   EXPECT_EQ(melody.Event(kMelodyCapacity - 1).Time, (kMelodyCapacity / 2 - 1) * 24u + 12);
+  melody.Restore();  // nothing beyond the last event was touched, the take included
+  EXPECT_EQ(melody.Event(0).Time, 1u);
 }
 
 TEST(MelodyRecording, ReplaceIsAskedAndNoKeepsTheMelody) {
