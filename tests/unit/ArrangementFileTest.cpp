@@ -195,6 +195,17 @@ TEST(ArrangementFile, HeaderValuesAndTheSongLength) {
   EXPECT_EQ(written[written.size() - 68], 1);
 }
 
+TEST(ArrangementFile, AMelodyLongerThanTheTrackIsCutAndTheRestSkipped) {
+  std::vector<MelodyEvent> events;
+  for (uint32_t i = 0; i < kMelodyCapacity + 10; ++i)
+    events.push_back(MakeMelodyEvent(i, 0xB0, 1, 2));
+  const Arrangement a =
+      ReadArrangement(MelodyBlock(events) + TextBlock("T\r\nS\r\nA\r\nC") + Reserved() + Chords());
+  EXPECT_EQ(a.Melody.size(), static_cast<size_t>(kMelodyCapacity));
+  EXPECT_EQ(a.Title, "T");
+  EXPECT_EQ(a.SongEnd, 52);
+}
+
 TEST(ArrangementFile, AFirstMeasureOf252IsNotAStyleMarker) {
   const Arrangement plain = ReadArrangement(TextBlock("") + Reserved() + Chords(252));
   EXPECT_EQ(plain.StyleName, "");
