@@ -14,6 +14,7 @@
 #include "app/Render.h"
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
+#include "performance/ArrangementFile.h"
 #include "platform/AtomicFile.h"
 #include "platform/RecordingDriver.h"
 #include "stylegen/StyleSource.h"
@@ -112,6 +113,16 @@ int StyleInfo(const std::string& path) {
   std::cout << korvel::StyleInfoText(style);
   for (int part : damaged) {
     std::cerr << "part " << part << " points outside the material and was left out\n";
+  }
+  return 0;
+}
+
+int SongInfo(const std::string& path) {
+  try {
+    std::cout << korvel::SongInfoText(korvel::LoadArrangementFile(path));
+  } catch (const korvel::ArrangementError& e) {
+    std::cerr << path << ": " << e.what() << "\n";
+    return 1;
   }
   return 0;
 }
@@ -289,6 +300,11 @@ int main(int argc, char** argv) {
   auto* styleInfo = app.add_subcommand("style-info", "Describe a style file, one field per line");
   styleInfo->add_option("FILE", styleFile, "Style file (.kvs)")->required();
 
+  std::string songFile;
+  auto* songInfo =
+      app.add_subcommand("song-info", "Describe an arrangement file, one field per line");
+  songInfo->add_option("FILE", songFile, "Arrangement file (.kva)")->required();
+
   std::string buildSource;
   std::string buildOut;
   auto* styleBuild = app.add_subcommand("style-build", "Compile a style source into a style file");
@@ -336,6 +352,7 @@ int main(int argc, char** argv) {
     if (*devices) return Devices(settings);
     if (*clock) return Clock(settings, clockOptions);
     if (*styleInfo) return StyleInfo(styleFile);
+    if (*songInfo) return SongInfo(songFile);
     if (*play) return Play(settings, playRequest, playOut);
     if (*styleBuild) return StyleBuild(buildSource, buildOut);
     if (*chord) return Chord(chordNotes, firstKey, twoFinger);
