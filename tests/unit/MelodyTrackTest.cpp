@@ -163,7 +163,7 @@ TEST(MelodyRecording, AKeyboardNoteSoundsAtThePitchHeardWhenPlayedBack) {
     m.melody.RecordMelodyEvent(songClock, status, data1, data2, input.KeyTranspose());
   };
   m.melody.ToggleRecord(dialogs, 0);
-  input.Octave = 1;  // the key 72 sounds as 84; drums are never transposed
+  m.rig.engine.Live.KeyboardOctave = 1;  // the key 72 sounds as 84; drums are never transposed
   input.Route({.MidiMessage = 0x90, .Data1 = 72, .Data2 = 100});
   input.Route({.MidiMessage = 0x99, .Data1 = 70, .Data2 = 100});
   songClock = 6;
