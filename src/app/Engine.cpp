@@ -30,6 +30,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Song.Hooks.AccompanimentOn = [this] { SetAccompaniment(true); };
   Song.Hooks.ResendChannelSettings = [this] { Player.SendStyleChannelSettings(); };
   Keyboard.Hooks.Play = [this] { Song.Play(); };
+  Keyboard.Hooks.SongActive = [this] { return Song.Running() || Song.Paused(); };
   Loader.Hooks.ChordMemoryBusy = [this] { return Song.Running(); };
   Transport.Hooks.ResetChordState = [this] {
     Chord.Clear();

@@ -143,8 +143,10 @@ void ComputerKeyboard::FunctionKey(int virtualKey, KeyModifiers modifiers) {
     Call(Hooks.StorePreset, index);
     return;
   }
-  if (functionKey && ((modifiers.Shift && !modifiers.Ctrl) ||
-                      (!modifiers.Shift && !modifiers.Ctrl && index <= 8 && !input_.Chords))) {
+  const bool songPause = virtualKey == vk::F1 + 8 && Hooks.SongActive && Hooks.SongActive();
+  if (functionKey &&
+      ((modifiers.Shift && !modifiers.Ctrl) ||
+       (!modifiers.Shift && !modifiers.Ctrl && index <= 8 && !input_.Chords && !songPause))) {
     if (input_.Hooks.SelectInstrumentPreset) input_.Hooks.SelectInstrumentPreset(index);
     return;
   }

@@ -36,7 +36,9 @@ struct ComputerKeyboardHooks {
   std::function<void(int preset)> StorePreset;  // Shift+Ctrl+F1..F12
   std::function<void()> Help;                   // F1 when no style runs
   std::function<void()> Play;                   // F9
-  std::function<void()> Intro;                  // Esc, as the intro pad
+  // A song plays or is paused: F9 stays Play/Pause, though playback holds " Chords" off.
+  std::function<bool()> SongActive;
+  std::function<void()> Intro;  // Esc, as the intro pad
 };
 
 class ComputerKeyboard {

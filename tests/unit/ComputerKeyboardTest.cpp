@@ -63,6 +63,31 @@ TEST_F(ComputerKeyboardTest, FunctionKeys) {
   EXPECT_FALSE(rig.player.Playing);
 }
 
+TEST_F(ComputerKeyboardTest, F9PausesAndResumesASongThoughItsPlaybackHoldsChordsOff) {
+  int preset = -1;
+  rig.engine.Input.Hooks.SelectInstrumentPreset = [&preset](int p) { preset = p; };
+  uint8_t song[4 + 2 * 16] = {};
+  song[4] = 48;
+  song[5] = 1;
+  song[4 + 16 + 2] = kCommandEnd;
+  rig.engine.Song.LoadSong(song, sizeof song);
+  keyboard.KeyDown(vk::F1 + 8, {});
+  ASSERT_TRUE(rig.engine.Song.Running());
+  EXPECT_FALSE(rig.engine.Input.Chords) << "the keyboard leaves the song's chords alone";
+  keyboard.KeyDown(vk::F1 + 8, {});
+  EXPECT_TRUE(rig.engine.Song.Paused());
+  keyboard.KeyDown(vk::F1 + 8, {});
+  EXPECT_TRUE(rig.engine.Song.Running());
+  EXPECT_EQ(preset, -1);
+  keyboard.KeyDown(vk::F1 + 9, {});
+  EXPECT_TRUE(rig.engine.Input.Chords);
+  // " Chords" off by the musician's choice: F9 is the ninth instrument key.
+  rig.engine.SetAccompaniment(false);
+  keyboard.KeyDown(vk::F1 + 8, {});
+  EXPECT_EQ(preset, 8);
+  EXPECT_FALSE(rig.engine.Song.Running());
+}
+
 TEST_F(ComputerKeyboardTest, TheOnScreenKeyboardPlaysChordsOrMelody) {
   keyboard.ScreenNoteOn(50, 90);
   EXPECT_EQ(rig.chord.ChordRoot, 50) << "with Accompaniment On a click is a chord root";
