@@ -25,6 +25,9 @@ inline constexpr int kRealtimePriorityClass = 256;
 inline constexpr int16_t kWaitForExternalStart = 2000;
 inline constexpr int kMinTempo = 25;
 inline constexpr int kMaxTempo = 250;
+// The "Metrum" list, in its order.
+inline constexpr const char* kMetreNames[] = {"6/4", "5/4", "4/4", "3/4", "2/4",
+                                              "1/4", "6/8", "2/8", "1/8"};
 
 // The work of the clock that belongs to other parts of the engine. Each is called under the
 // engine lock; one that is not set is skipped.

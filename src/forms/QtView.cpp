@@ -44,4 +44,20 @@ void QtView::FocusKeyboard() {
       window_, [window = window_] { window->setFocus(); }, Qt::QueuedConnection);
 }
 
+void QtView::BeatPanel(const std::string& text) {
+  QMetaObject::invokeMethod(
+      beatPanel_,
+      [label = beatPanel_, value = QString::fromStdString(text)] { label->setText(value); },
+      Qt::QueuedConnection);
+}
+
+void QtView::SongTransportChanged() {
+  QMetaObject::invokeMethod(
+      window_,
+      [this] {
+        if (SongChanged) SongChanged();
+      },
+      Qt::QueuedConnection);
+}
+
 }  // namespace korvel

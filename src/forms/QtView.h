@@ -12,26 +12,33 @@ namespace korvel {
 
 class QtView : public View {
  public:
-  QtView(QMainWindow* window, QLabel* beatLamp, QLabel* measureDisplay, QLabel* chordPanel)
+  QtView(QMainWindow* window, QLabel* beatLamp, QLabel* measureDisplay, QLabel* chordPanel,
+         QLabel* beatPanel)
       : window_(window),
         beatLamp_(beatLamp),
         measureDisplay_(measureDisplay),
-        chordPanel_(chordPanel) {}
+        chordPanel_(chordPanel),
+        beatPanel_(beatPanel) {}
 
   void BeatLamp(uint32_t color) override;
   void MeasureDisplay(const std::string& text) override;
   void ChordPanel(const std::string& text) override;
   void Title(const std::string& text) override;
   void FocusKeyboard() override;
+  void BeatPanel(const std::string& text) override;
+  void SongTransportChanged() override;
 
   // Runs on the GUI thread after a new chord is shown (a one-shot chord type is used up then).
   std::function<void()> ChordShown;
+  // Runs on the GUI thread after the song transport started, paused, resumed or stopped.
+  std::function<void()> SongChanged;
 
  private:
   QMainWindow* window_;
   QLabel* beatLamp_;
   QLabel* measureDisplay_;
   QLabel* chordPanel_;
+  QLabel* beatPanel_;
 };
 
 }  // namespace korvel

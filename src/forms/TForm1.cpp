@@ -16,6 +16,7 @@
 #include "forms/MidiPanel.h"
 #include "forms/MidiSettingsPanel.h"
 #include "forms/MixerPanel.h"
+#include "forms/SongPanel.h"
 #include "forms/TAboutBox.h"
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
@@ -34,9 +35,10 @@ struct PanelSpec {
   int WindowNumber;
 };
 // The panel windows made (hidden) when the settings are loaded, in this order.
-constexpr PanelSpec kPanels[] = {{"Mixer", 107, 0}, {"MIDI", 102, 0}, {"Keyboard", 109, 9}};
+constexpr PanelSpec kPanels[] = {
+    {"Mixer", 107, 0}, {"MIDI", 102, 0}, {"Keyboard", 109, 9}, {"Song", 104, 0}};
 // The tabs, in the order a musician reaches for them.
-constexpr const char* kTabs[] = {"Keyboard", "Mixer", "MIDI"};
+constexpr const char* kTabs[] = {"Keyboard", "Song", "Mixer", "MIDI"};
 
 }  // namespace
 
@@ -48,6 +50,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
       TempoEdit1(new QSpinBox),
       Panel3(new QLabel),
       Panel4(new QLabel("1")),
+      BeatPanel(new QLabel),
       ChordLabel(new QLabel),
       TabSet(new QTabBar),
       ControlPanel(new QWidget),
@@ -56,7 +59,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
       OpenStyleButton(new QPushButton("Style ...")),
       StartupProblems(new QLabel),
       dialogs_(this),
-      view_(this, Panel3, Panel4, ChordLabel),
+      view_(this, Panel3, Panel4, ChordLabel, BeatPanel),
       engine_(std::make_unique<Engine>(devices, input, dialogs_, view_)),
       settings_(programDir),
       settingsFile_(settingsFile),
@@ -78,10 +81,11 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   Panel3->setStyleSheet("background-color: black;");
   Panel3->installEventFilter(this);
   Panel4->setToolTip("Measure");
+  BeatPanel->setMinimumWidth(16);
   ChordLabel->setToolTip("Chords");
   ChordLabel->setMinimumWidth(80);
   for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton3, StopButton, TempoEdit1,
-                                                          Panel3, Panel4, ChordLabel})
+                                                          Panel3, Panel4, BeatPanel, ChordLabel})
     transport->addWidget(control);
   transport->addStretch();
   auto* speed = new QHBoxLayout(SpeedButtons);
@@ -110,6 +114,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   Midi = new MidiPanel(*engine_);
   Mixer = new MixerPanel(*engine_);
   MidiSettings = new MidiSettingsPanel(*engine_);
+  Song = new SongPanel(*engine_);
   BuildMenus();
 
   // Keys reach the window first, as the music keyboard, not the buttons and fields.
@@ -127,6 +132,9 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   }
   engine_->Keyboard.Hooks.Help = [this] { dialogs_.InformUser(kNoHelp); };
   view_.ChordShown = [this] { Keyboard->ShowOverride(); };
+  // Playing a song switches " Chords" off and on again; a song may end on the clock.
+  view_.SongChanged = [this] { RefreshControls(); };
+  connect(Song, &SongPanel::Changed, this, [this] { RefreshControls(); });
   // A reset's last message may be played on the driver's thread: the rest follows here.
   engine_->Mixer.Hooks.ResetMessagePlayed = [this] {
     QMetaObject::invokeMethod(
@@ -214,7 +222,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
 
 TForm1::~TForm1() {
   // The panels use the engine: they go before it, with the windows that hold them.
-  for (QWidget* panel : std::initializer_list<QWidget*>{Keyboard, Midi, Mixer, MidiSettings})
+  for (QWidget* panel : std::initializer_list<QWidget*>{Keyboard, Midi, Mixer, MidiSettings, Song})
     if (!panel->parent()) delete panel;
   for (auto& [caption, window] : PanelWindows) delete window;
 }
@@ -340,6 +348,7 @@ void TForm1::OpenMidiSettings(bool welcome) {
 TForm2* TForm1::ShowPanel(const QString& caption, bool show) {
   QWidget* panel = caption == "Keyboard" ? static_cast<QWidget*>(Keyboard)
                    : caption == "MIDI"   ? static_cast<QWidget*>(Midi)
+                   : caption == "Song"   ? static_cast<QWidget*>(Song)
                                          : Mixer;
   int help = 0;
   int number = 0;
@@ -454,6 +463,7 @@ void TForm1::RefreshControls() {
   Keyboard->Refresh();
   Midi->Refresh();
   Mixer->Refresh();
+  Song->Refresh();
   std::lock_guard lock(engine_->Lock);
   {
     const QSignalBlocker block(TempoEdit1);
@@ -463,7 +473,7 @@ void TForm1::RefreshControls() {
   const bool playChords = engine_->Transport.PlayChordsMode;
   PlayChordsButton->setText(playChords ? "S" : "C");
   PlayChordsButton->setToolTip(playChords ? "Play Style" : "Play Chords");
-  for (const auto& [item, field] : marks_) item->setChecked(*field);
+  for (const auto& [item, checked] : marks_) item->setChecked(checked());
   if (engine_->Style.StyleLoaded)
     setWindowTitle(QApplication::applicationName() + "  -  " +
                    QString::fromStdString(engine_->Style.StyleName));

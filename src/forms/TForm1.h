@@ -24,6 +24,7 @@ class KeyboardPanel;
 class MidiPanel;
 class MidiSettingsPanel;
 class MixerPanel;
+class SongPanel;
 class TForm2;
 class TForm3;
 class TAboutBox;
@@ -70,7 +71,8 @@ class TForm1 : public QMainWindow {
   QPushButton* StopButton;
   QSpinBox* TempoEdit1;
   QLabel* Panel3;      // beat lamp; a click is "Synchro start"
-  QLabel* Panel4;      // measure display
+  QLabel* Panel4;      // measure display; the song's position while a song plays
+  QLabel* BeatPanel;   // "P", "R" or the step's tap while a song plays or records
   QLabel* ChordLabel;  // the chord panel
   QTabBar* TabSet;
   QWidget* ControlPanel;  // holds the transport
@@ -85,6 +87,7 @@ class TForm1 : public QMainWindow {
   MidiPanel* Midi;
   MixerPanel* Mixer;
   MidiSettingsPanel* MidiSettings;
+  SongPanel* Song;
   std::map<QString, QAction*> MenuItems;  // by caption without "&"
   // The panel windows by caption ("Keyboard", "MIDI", "Mixer", ...).
   std::map<QString, TForm2*> PanelWindows;
@@ -110,6 +113,9 @@ class TForm1 : public QMainWindow {
   // An item with a check mark that shows `field`.
   QAction* Checked(QMenu* menu, const QString& caption, const QString& hint, const bool& field,
                    std::function<void()> action);
+  // One of several items of which one is checked: `checked` says whether it is this one.
+  QAction* Choice(QMenu* menu, const QString& caption, const QString& hint,
+                  std::function<bool()> checked, std::function<void()> action);
   QAction* Toggle(QMenu* menu, const QString& caption, const QString& hint, bool& field,
                   std::function<void()> after = {});
   TForm2* ShowPanel(const QString& caption, bool show);
@@ -132,7 +138,7 @@ class TForm1 : public QMainWindow {
   TAboutBox* splash_ = nullptr;
   std::vector<QWidget*> otherWindows_;
   // Check marks that show a field of the core.
-  std::vector<std::pair<QAction*, const bool*>> marks_;
+  std::vector<std::pair<QAction*, std::function<bool()>>> marks_;
   bool activated_ = false;
   bool externalAppStarted_ = false;
   bool exited_ = false;

@@ -6,6 +6,7 @@
 #include "app/ListEditor.h"
 #include "forms/KeyboardPanel.h"
 #include "forms/MixerPanel.h"
+#include "forms/SongPanel.h"
 #include "forms/TAboutBox.h"
 #include "forms/TForm1.h"
 #include "forms/TForm2.h"
@@ -22,15 +23,24 @@ QAction* TForm1::Item(QMenu* menu, const QString& caption, const QString& hint,
     action();
     RefreshControls();
   });
-  MenuItems[QString(caption).remove('&')] = item;
+  // A caption used twice ("Metronome") is known by its menu too.
+  QString key = QString(caption).remove('&');
+  if (MenuItems.count(key)) key = menu->title().remove('&') + "/" + key;
+  MenuItems[key] = item;
   return item;
 }
 
 QAction* TForm1::Checked(QMenu* menu, const QString& caption, const QString& hint,
                          const bool& field, std::function<void()> action) {
+  return Choice(
+      menu, caption, hint, [&field] { return field; }, std::move(action));
+}
+
+QAction* TForm1::Choice(QMenu* menu, const QString& caption, const QString& hint,
+                        std::function<bool()> checked, std::function<void()> action) {
   QAction* item = Item(menu, caption, hint, std::move(action));
   item->setCheckable(true);
-  marks_.emplace_back(item, &field);
+  marks_.emplace_back(item, std::move(checked));
   return item;
 }
 
@@ -58,7 +68,18 @@ void TForm1::BuildMenus() {
       locked([&e] { e.Player.ChannelSoundOff(*e.Ports.PlayPort, e.Live.SelChannel); });
 
   QMenu* file = menuBar()->addMenu("&File");
-  Item(file, "Stop - F10", "Stop playing", locked([&e] { e.Transport.StopCommand(); }));
+  // The song's commands are the song panel's, so that an item and its button agree.
+  const auto songItem = [this, file](QAction* item) {
+    file->addAction(item);
+    MenuItems[item->text().remove('&')] = item;
+  };
+  songItem(Song->NewItem);
+  songItem(Song->ClearItem);
+  file->addSeparator();
+  for (QAction* item : {Song->PlayItem, Song->StopItem, Song->RecordItem, Song->StepRecordItem,
+                        Song->PunchInItem, Song->PlayOverwriteItem})
+    songItem(item);
+  connect(Song->StepRecordItem, &QAction::triggered, this, [this] { ShowPanel("Song", true); });
   file->addSeparator();
   Item(file, "E&xit", "End Korvel", [this] { close(); });
 
@@ -115,6 +136,8 @@ void TForm1::BuildMenus() {
            e.Ports.PlayPort->PutShort(0x99, 37, 0);
          }));
   Toggle(options, "Count in", "One measure of clicks before playing", e.Transport.CountIn);
+  Toggle(options, "Ignore Tempi", "Songs play at the tempo set here", e.Song.IgnoreTempi);
+  Toggle(options, "Ignore Loops", "Songs play their repeats once", e.Song.IgnoreLoops);
   QMenu* styleOptions = options->addMenu("Style, Intro && Ending");
   Toggle(styleOptions, "Intro Detection", "A style starts at its stored start measure",
          e.Transport.IntroDetection);
@@ -128,6 +151,24 @@ void TForm1::BuildMenus() {
          e.Live.ReverbDefined, locked([&e] {
            if (e.Live.ReverbDefined) e.Live.ReverbOff = false;
          }));
+  // How the measures before "First measure" sound.
+  styleOptions->addSeparator();
+  const std::pair<const char*, LeadInMute> leadIns[] = {
+      {"Mute None ", LeadInMute::MuteNone},
+      {"Mute All", LeadInMute::MuteAll},
+      {"Drums", LeadInMute::Drums},
+      {"Drums L.M.", LeadInMute::DrumsLastMeasure},
+      {"Metronome", LeadInMute::Metronome}};
+  const char* const leadInHints[] = {
+      "The lead-in plays every channel", "The lead-in is silent", "The lead-in plays the drums",
+      "The lead-in plays the drums in its last measure", "The lead-in clicks the metronome"};
+  for (size_t i = 0; i < std::size(leadIns); ++i) {
+    const LeadInMute mute = leadIns[i].second;
+    Choice(
+        styleOptions, leadIns[i].first, leadInHints[i],
+        [&e, mute] { return e.Song.LeadIn == mute; },
+        locked([&e, mute] { e.Song.SetLeadIn(mute); }));
+  }
   Checked(options, "Master Mode", "Send MIDI clock to Korvel out", e.Transport.MasterMode,
           locked([&e] { e.Transport.SetMasterMode(!e.Transport.MasterMode); }));
   Checked(options, "Slave Mode", "Follow the MIDI clock from MIDI in", e.Transport.SlaveMode,
@@ -144,9 +185,16 @@ void TForm1::BuildMenus() {
     SpeedButtons->setVisible(speedButtonsOn_);
     FitHeight();
   });
+  // The coming chord named a quarter or a half note ahead; unchecking the checked one ends it.
+  for (const auto& [caption, ahead] : {std::pair{"Chordpreview 1/4", 4}, {"Chordpreview 1/2", 8}})
+    Choice(
+        view, caption, "Name the coming chord while a song plays",
+        [&e, ahead] { return e.Song.ChordPreviewAhead == ahead; }, locked([&e, ahead] {
+          e.Song.ChordPreviewAhead = e.Song.ChordPreviewAhead == ahead ? 0 : ahead;
+        }));
 
   QMenu* windows = menuBar()->addMenu("&Windows");
-  for (const char* panel : {"MIDI", "Mixer", "Keyboard"})
+  for (const char* panel : {"MIDI", "Mixer", "Keyboard", "Song"})
     Item(windows, panel, QString("Show the %1 panel").arg(panel),
          [this, panel] { ShowPanel(panel, true); });
   Item(windows, "Instruments", "Instruments and functions of the twelve instrument keys", [this] {

@@ -422,7 +422,7 @@ void SongTransport::OnStepChord() {
     view_.MeasureDisplay(std::to_string(MeasureOf(SongPos - 4, MeasureSixteenths())));
     DisplayedMeasure = MeasureOf(SongPos - 4, MeasureSixteenths());
     tap_ = tap_ % StepTaps + 1;
-    BeatPanel = std::to_string(tap_);
+    ShowBeatPanel(std::to_string(tap_));
     keys_.RecControlKeyNote = keys_.RecControlKeyCode = 0;
     keys_.ControlKeyNote = keys_.ControlKeyCode = 0;
     player_.ApplyChordChange();

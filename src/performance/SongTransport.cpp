@@ -75,6 +75,16 @@ void SongTransport::SetLastMeasure(int measure) {
   LastMeasure = std::clamp(measure, 1, kMostMeasures);
 }
 
+void SongTransport::SetLeadIn(LeadInMute mute) {
+  LeadIn = mute;
+  transport_.MuteNone = mute == LeadInMute::MuteNone;
+}
+
+void SongTransport::ShowBeatPanel(const std::string& text) {
+  BeatPanel = text;
+  view_.BeatPanel(text);
+}
+
 void SongTransport::SetStartMeasure(int measure) {
   transport_.StartMeasure = std::clamp(measure, -kMostMeasures, kMostMeasures);
   StartPos = MeasureStart(transport_.StartMeasure, MeasureSixteenths());
@@ -159,8 +169,9 @@ void SongTransport::Record() {
   PrepareTake(pos);
   ResetSongState();
   StartClockAndStyle();
-  BeatPanel = "R";
+  ShowBeatPanel("R");
   TransportMode = kSongRecording;
+  view_.SongTransportChanged();
 }
 
 void SongTransport::StartStepRecord() {
@@ -188,7 +199,7 @@ void SongTransport::StartStepRecord() {
   if (!savedPlayChords_) chords_.UsePlayChords(true);
   Call(Hooks.AccompanimentOn);
   live_.TriggerVelocity = kStepVelocity;
-  BeatPanel = "1";
+  ShowBeatPanel("1");
   const bool fromStart = Overwrite && StartPos >= 5;
   PrepareTake(fromStart ? StartPos : kFirstBeatPos);
   DisplayedMeasure = fromStart ? transport_.StartMeasure : 1;
@@ -196,6 +207,7 @@ void SongTransport::StartStepRecord() {
   firstStep_ = true;
   ResetSongState();
   TransportMode = kSongStepRecording;
+  view_.SongTransportChanged();
 }
 
 void SongTransport::PunchIn() {
@@ -231,6 +243,7 @@ void SongTransport::Play() {
     TransportMode = kSongStopped;
     player_.AllSoundOff(*ports_.PlayPort);
     player_.Playing = false;
+    view_.SongTransportChanged();
     return;
   }
   const int ms = MeasureSixteenths();
@@ -243,8 +256,9 @@ void SongTransport::Play() {
     JumpPending = mode < 0;
     StartClockAndStyle();
     FirstBeatPending = false;
-    BeatPanel = mode < 0 ? "P" : "R";
+    ShowBeatPanel(mode < 0 ? "P" : "R");
     TransportMode = mode;
+    view_.SongTransportChanged();
     return;
   }
   if (Empty()) {
@@ -263,7 +277,7 @@ void SongTransport::Play() {
   }
   ResetSongState();
   StartClockAndStyle();
-  BeatPanel = "P";
+  ShowBeatPanel("P");
   // A lead-in sounds the song's first chord and part from its first beat on.
   if (SongPos < LoopStart) {
     const ChordEntry first = Memory.Entry(kFirstBeatPos);
@@ -278,6 +292,7 @@ void SongTransport::Play() {
     chordsBoxWasOn_ = input_.Chords;
     input_.Chords = false;  // the keyboard does not change the song's chords
   }
+  view_.SongTransportChanged();
 }
 
 void SongTransport::Stop() {
@@ -311,6 +326,8 @@ void SongTransport::StopWork() {
   EndingInProgress = false;
   RepeatStartPos = RepeatEndPos = RepeatCount = 0;
   SongTranspose = input_.KeyTranspose();
+  ShowBeatPanel("");
+  view_.SongTransportChanged();
 }
 
 void SongTransport::FinishTake() {

@@ -101,6 +101,9 @@ class SongTransport {
   int SongTranspose = 0;
   void SetFirstMeasure(int measure);
   void SetLastMeasure(int measure);
+  // The intro menu's choice; "Mute None " also lets the external application's intro length
+  // move the song's position.
+  void SetLeadIn(LeadInMute mute);
   // "Start measure" (-500..500) lives with the clock, which the external application sets.
   void SetStartMeasure(int measure);
 
@@ -163,6 +166,7 @@ class SongTransport {
   void PassControl(uint8_t control, uint8_t value, SongBeat& beat);
   void ShowChordPreview();
   void ShowPosition(int pos);
+  void ShowBeatPanel(const std::string& text);
   // The chord as it is stored: the type before "Major <> Minor" swapped it.
   ChordEntry PendingLiveInput() const;
   bool LiveChordPending() const;

@@ -20,6 +20,11 @@ class View {
   virtual void Title(const std::string& text) = 0;
   // Moves the keyboard focus from a number field back to the main keyboard area.
   virtual void FocusKeyboard() = 0;
+  // The beat panel beside the position: "P" while a song plays, "R" while it records, the tap
+  // of a step, empty when the song stops. A view without song controls ignores it.
+  virtual void BeatPanel(const std::string& /*text*/) {}
+  // The song transport started, paused, resumed or stopped: controls that depend on it change.
+  virtual void SongTransportChanged() {}
 };
 
 }  // namespace korvel

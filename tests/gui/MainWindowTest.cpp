@@ -14,6 +14,7 @@
 #include "forms/KeyboardPanel.h"
 #include "forms/MidiPanel.h"
 #include "forms/MidiSettingsPanel.h"
+#include "forms/SongPanel.h"
 #include "forms/Startup.h"
 #include "forms/TForm1.h"
 #include "forms/TForm2.h"
@@ -275,6 +276,90 @@ class MainWindowTest : public QObject {
     window.MenuItems["Speedbuttons"]->trigger();
     QVERIFY(!window.SpeedButtons->isVisible());
     QVERIFY(transportShown());
+  }
+
+  void F9PlaysAndPausesTheSongF10StopsIt() {
+    Program program(kKnownUser);
+    QVERIFY(program.ShowAndActivate());
+    TForm1& window = program.Main();
+    Engine& engine = program.Core();
+    {
+      std::lock_guard lock(engine.Lock);
+      uint8_t song[4 + 2 * 16] = {};
+      song[4] = 48;
+      song[5] = 1;
+      song[4 + 16 + 2] = kCommandEnd;
+      engine.Song.LoadSong(song, sizeof song);
+    }
+    window.activateWindow();
+    window.setFocus();
+    QTest::keyClick(&window, Qt::Key_F9);
+    QTRY_COMPARE(window.BeatPanel->text(), QString("P"));
+    QTRY_VERIFY2(!window.Song->RecordItem->isEnabled(), "the song runs: no take starts");
+    QTest::keyClick(&window, Qt::Key_F9);
+    QTRY_COMPARE(window.Song->PlayButton->text(), QString("Resume"));
+    QTest::keyClick(&window, Qt::Key_F10);
+    QTRY_COMPARE(window.BeatPanel->text(), QString());
+    QVERIFY(window.Song->RecordItem->isEnabled());
+    std::lock_guard lock(engine.Lock);
+    QCOMPARE(engine.Song.TransportMode, kSongStopped);
+    QVERIFY(!engine.Song.Paused());
+  }
+
+  void StepRecordOpensTheSongPanelAtItsStepPanel() {
+    Program program(kKnownUser);
+    QVERIFY(program.ShowAndActivate());
+    TForm1& window = program.Main();
+    window.MenuItems["Step Record"]->trigger();
+    TForm2* song = window.PanelWindows["Song"];
+    QVERIFY(song && song->isVisible());
+    QVERIFY(window.Song->StepPanel->isVisible());
+  }
+
+  void ExclusiveMenuChoicesReachTheSong() {
+    Program program(kKnownUser);
+    TForm1& window = program.Main();
+    Engine& engine = program.Core();
+    const auto checked = [&window](std::initializer_list<const char*> items) {
+      QStringList on;
+      for (const char* item : items)
+        if (window.MenuItems[item]->isChecked()) on << item;
+      return on;
+    };
+    const auto previews = {"Chordpreview 1/4", "Chordpreview 1/2"};
+    window.MenuItems["Chordpreview 1/4"]->trigger();
+    window.MenuItems["Chordpreview 1/2"]->trigger();
+    QCOMPARE(checked(previews), QStringList({"Chordpreview 1/2"}));
+    {
+      std::lock_guard lock(engine.Lock);
+      QCOMPARE(engine.Song.ChordPreviewAhead, 8);
+    }
+    window.MenuItems["Chordpreview 1/2"]->trigger();
+    QCOMPARE(checked(previews), QStringList());
+    {
+      std::lock_guard lock(engine.Lock);
+      QCOMPARE(engine.Song.ChordPreviewAhead, 0);
+    }
+
+    const char* const intro = "Style, Intro  Ending/Metronome";  // the lead-in's, known by its menu
+    const auto leadIns = {"Mute None ", "Mute All", "Drums", "Drums L.M.", intro};
+    window.MenuItems["Drums L.M."]->trigger();
+    QCOMPARE(checked(leadIns), QStringList({"Drums L.M."}));
+    window.MenuItems["Metronome"]->trigger();  // the click, not the lead-in
+    QCOMPARE(checked(leadIns), QStringList({"Drums L.M."}));
+    {
+      std::lock_guard lock(engine.Lock);
+      QCOMPARE(engine.Song.LeadIn, LeadInMute::DrumsLastMeasure);
+      QVERIFY(engine.Transport.Metronome);
+      QVERIFY2(!engine.Transport.MuteNone,
+               "only \"Mute None \" lets the intro length move the song");
+    }
+    window.MenuItems[intro]->trigger();
+    window.MenuItems["Mute None "]->trigger();
+    QCOMPARE(checked(leadIns), QStringList({"Mute None "}));
+    std::lock_guard lock(engine.Lock);
+    QCOMPARE(engine.Song.LeadIn, LeadInMute::MuteNone);
+    QVERIFY(engine.Transport.MuteNone);
   }
 
   void ABeatLampClickIsSynchroStart() {

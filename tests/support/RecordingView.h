@@ -16,12 +16,16 @@ class RecordingView : public View {
   std::vector<std::string> Titles;
   std::vector<std::string> Chords;
   int Focused = 0;
+  std::vector<std::string> BeatPanels;
+  int TransportChanges = 0;
 
   void BeatLamp(uint32_t color) override { Lamps.push_back(color); }
   void MeasureDisplay(const std::string& text) override { Measures.push_back(text); }
   void ChordPanel(const std::string& text) override { Chords.push_back(text); }
   void Title(const std::string& text) override { Titles.push_back(text); }
   void FocusKeyboard() override { ++Focused; }
+  void BeatPanel(const std::string& text) override { BeatPanels.push_back(text); }
+  void SongTransportChanged() override { ++TransportChanges; }
 };
 
 }  // namespace korvel::test
