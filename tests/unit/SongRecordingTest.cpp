@@ -314,6 +314,28 @@ TEST(SongTransportCommands, PlayAgainResumesAtTheMeasureShownWithItsChord) {
   EXPECT_EQ(rig.beats[0].ChordRoot, G);
 }
 
+TEST(SongTransportCommands, TheViewHearsTheBeatPanelAndEveryStartPauseAndStop) {
+  SongBytes bytes(2);
+  bytes.At(1, 1, {C, 1, 0, 0}).End(2);
+  SongRig rig;
+  rig.Load(bytes);
+  rig.song.Play();
+  rig.song.Play();  // pause
+  rig.song.Play();  // resume
+  rig.Beats(6);     // the end mark stops the song on the clock
+  ASSERT_FALSE(rig.song.Running());
+  EXPECT_EQ(rig.view.BeatPanels, (std::vector<std::string>{"P", "P", ""}));
+  EXPECT_EQ(rig.view.TransportChanges, 4);
+  rig.view.BeatPanels.clear();
+  rig.dialogs.Answers = {true};  // "Replace current chords ?"
+  rig.song.StartStepRecord();
+  rig.Play(C, 1);
+  rig.Play(G, 1);
+  rig.song.Stop();
+  EXPECT_EQ(rig.view.BeatPanels, (std::vector<std::string>{"1", "2", "3", ""}));
+  EXPECT_EQ(rig.view.TransportChanges, 6);
+}
+
 TEST(ChordMemoryPositions, PanelTextsAndMeasureStarts) {
   struct Case {
     int Pos, Ms;
