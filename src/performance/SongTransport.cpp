@@ -36,6 +36,7 @@ SongTransport::SongTransport(Transport& transport, StylePlayer& player, ChordRec
       dialogs_(dialogs),
       view_(view) {
   Memory.Clear();
+  SetLeadIn(LeadIn);  // the clock's copy of "Mute None " starts in step
 }
 
 void SongTransport::Attach() {

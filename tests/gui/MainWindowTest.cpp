@@ -326,6 +326,11 @@ class MainWindowTest : public QObject {
         if (window.MenuItems[item]->isChecked()) on << item;
       return on;
     };
+    QCOMPARE(checked({"Mute None "}), QStringList({"Mute None "}));
+    {
+      std::lock_guard lock(engine.Lock);
+      QVERIFY2(engine.Transport.MuteNone, "the clock's copy starts as the menu shows");
+    }
     const auto previews = {"Chordpreview 1/4", "Chordpreview 1/2"};
     window.MenuItems["Chordpreview 1/4"]->trigger();
     window.MenuItems["Chordpreview 1/2"]->trigger();
