@@ -231,6 +231,7 @@ void SongTransport::Play() {
     TransportMode = kSongStopped;
     player_.AllSoundOff(*ports_.PlayPort);
     player_.Playing = false;
+    Call(Hooks.PauseMelody);
     return;
   }
   const int ms = MeasureSixteenths();
