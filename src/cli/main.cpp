@@ -13,6 +13,7 @@
 #include "app/MidiSystem.h"
 #include "app/ProgressionPlayer.h"
 #include "app/Render.h"
+#include "app/SongSource.h"
 #include "app/SongTimeline.h"
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
@@ -165,6 +166,24 @@ int SongRender(const korvel::MidiSystemSettings& settings, korvel::SongRequest r
   }
   if (!result.Played) return 1;
   std::cout << "clocks " << result.Clocks << "\n";
+  return 0;
+}
+
+int SongBuild(const std::string& source, const std::string& out) {
+  std::string error;
+  const auto bytes = korvel::ReadWholeFile(source, error);
+  if (!bytes) {
+    std::cerr << error << "\n";
+    return 1;
+  }
+  try {
+    const auto song = korvel::CompileSongSource(std::string(bytes->begin(), bytes->end()));
+    korvel::SaveArrangementFile(out, song);
+    std::cout << song.Title << " " << song.LastMeasure() << " measures\n";
+  } catch (const korvel::SongSourceError& e) {
+    std::cerr << source << ": " << e.what() << "\n";
+    return 1;
+  }
   return 0;
 }
 
@@ -370,6 +389,13 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(korvel::kMinTempo, korvel::kMaxTempo));
   songRender->add_option("--out", renderOut, "FILE.mid or FILE.wav")->required();
 
+  std::string songSource;
+  std::string songOut;
+  auto* songBuild =
+      app.add_subcommand("song-build", "Compile a song source into an arrangement file");
+  songBuild->add_option("SOURCE", songSource, "Song source (.kss)")->required();
+  songBuild->add_option("-o,--out", songOut, "Arrangement file to write (.kva)")->required();
+
   std::string buildSource;
   std::string buildOut;
   auto* styleBuild = app.add_subcommand("style-build", "Compile a style source into a style file");
@@ -428,6 +454,7 @@ int main(int argc, char** argv) {
     if (*songRender) return SongRender(settings, renderRequest, renderOut);
     if (*play) return Play(settings, playRequest, playOut);
     if (*styleBuild) return StyleBuild(buildSource, buildOut);
+    if (*songBuild) return SongBuild(songSource, songOut);
     if (*chord) return Chord(chordNotes, firstKey, twoFinger);
     if (*live) return Live(settings, liveStyle, liveIn, liveOut);
   } catch (const std::exception& e) {
