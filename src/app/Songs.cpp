@@ -62,6 +62,13 @@ bool Songs::LoadArrangement(const std::string& path, bool ask) {
   return true;
 }
 
+bool Songs::LoadStartSong(const std::string& programDir) {
+  const auto path = std::filesystem::path(programDir) / "SONGS" / "demo3.kva";
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return false;
+  return LoadArrangement(path.string(), true);
+}
+
 void Songs::Apply(const Arrangement& song) {
   SongTransport& transport = engine_.Song;
   transport.ClearChordMemory();  // empties the melody too

@@ -32,6 +32,8 @@ class Songs {
   bool LoadArrangement();
   // Opens `path`; `ask` puts the question first. True when the song was replaced.
   bool LoadArrangement(const std::string& path, bool ask);
+  // At start-up: SONGS/demo3.kva below `programDir`, when it is there.
+  bool LoadStartSong(const std::string& programDir);
   // "Sa&ve": to the song's file, or as "&Save as ..." when it has none.
   bool Save();
   // "&Save as ...": the save dialog chooses the file.

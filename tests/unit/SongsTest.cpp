@@ -85,6 +85,17 @@ TEST(Songs, AFileOpenedPutsItsSongInPlaceAndSavesBackByteForByte) {
   EXPECT_EQ(rig.songs.FileName, copy);
 }
 
+TEST(Songs, TheStartSongLoadsWhenItIsThere) {
+  TempDir dir("songs-start");
+  SongsRig rig;
+  EXPECT_FALSE(rig.songs.LoadStartSong(dir.Folder()));
+  std::filesystem::create_directories(dir.Path("SONGS"));
+  dir.Write("SONGS/demo3.kva", ArrangementBytes(ThreeFourSong()));
+  EXPECT_TRUE(rig.songs.LoadStartSong(dir.Folder()));
+  EXPECT_EQ(rig.songs.Title, "Waltz");
+  EXPECT_TRUE(rig.dialogs.Messages.empty());
+}
+
 TEST(Songs, ARefusedOrUnconfirmedOpenChangesNothing) {
   TempDir dir("songs-refused");
   Arrangement damaged = ThreeFourSong();
