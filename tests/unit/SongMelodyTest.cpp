@@ -163,5 +163,27 @@ TEST(SongMelody, AMelodyStaysSilentInASongStartedInTheMiddle) {
   EXPECT_EQ(rig.Melody(0), Strings{});
 }
 
+TEST(SongMelody, APauseReleasesTheMelodyWhichStaysSilentAfterTheResume) {
+  MelodyRig rig;
+  SongBytes bytes(4);
+  bytes.At(1, 1, {C, 1, 0, 0}).End(4);
+  rig.Load(bytes);
+  std::vector<MelodyEvent> melody;  // a note on every beat, held for 20 clocks
+  for (uint32_t beat = 0; beat < 12; ++beat) {
+    melody.push_back(MakeMelodyEvent(beat * 24, 0x90, 67, 100));
+    melody.push_back(MakeMelodyEvent(beat * 24 + 20, 0x80, 67, 0));
+  }
+  rig.engine.Melody.Load(melody);
+  rig.song.Play();
+  rig.SongClockAt(30);  // the second note sounds
+  rig.song.Play();      // pause
+  EXPECT_EQ(rig.Hanging(), 0);
+  rig.driver.ClearSent();
+  rig.song.Play();  // resume at the start of the measure shown
+  rig.Ticks(3 * 24);
+  EXPECT_TRUE(rig.song.Running());
+  EXPECT_EQ(rig.Melody(0), Strings{});
+}
+
 }  // namespace
 }  // namespace korvel
