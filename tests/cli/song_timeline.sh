@@ -85,3 +85,10 @@ if "$cli" song-render "$dir/song.kva" --out "$dir/none.mid" 2>"$dir/err"; then
   exit 1
 fi
 grep -q "no style to play the song with" "$dir/err"
+
+# The shipped demo finds its own style beside its folder and plays its repeat and ending:
+# 19 measures, 4 of them twice.
+out=$("$cli" song-render "$styles/../SONGS/demo3.kva" --out "$dir/demo3.mid")
+echo "$out"
+clocks=${out#clocks }
+[ "$clocks" -ge $((21 * 96)) ] && [ "$clocks" -le $((23 * 96 + 24)) ]
