@@ -100,7 +100,6 @@ class Engine {
   // Clocks since the song's first measure began; -1 before it. Counts only while the melody
   // follows the song: from a start at its beginning until it stops or pauses.
   int64_t SongClock = -1;
-  bool MelodyFollowsSong() const { return melodyFollows_; }
   InputCallbackSettings& InputSettings;
   // The last values sent per channel, shared with the input side's thinning.
   ChannelState& Sent;
