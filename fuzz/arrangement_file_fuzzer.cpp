@@ -1,19 +1,80 @@
 // Any bytes as an arrangement file: the reader refuses or takes them without reading out of
-// bounds, and what it takes is written and read back as the same song.
+// bounds, and what it takes is written and read back as the same song. The song then plays
+// with a small style for a few hundred clocks, its chords, commands and melody, so that a song
+// that hangs the clock shows as a timeout.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <mutex>
 
+#include "app/Engine.h"
+#include "app/HeadlessUi.h"
+#include "app/Songs.h"
 #include "performance/ArrangementFile.h"
+#include "platform/RecordingDriver.h"
+#include "stylegen/StyleSource.h"
+
+namespace {
+
+constexpr const char* kStyle =
+    "style fuzz\n"
+    "tempo 120\n"
+    "metre 4/4\n"
+    "channel 2 \"Bass\" program 33 volume 100 pan 64 reverb 0 chorus 0\n"
+    "part Basic 1\n"
+    "  ch 2 C2 . . . G1 . . .\n"
+    "part Ending 1\n"
+    "  ch 2 C2 . . . . . . .\n";
+
+struct Player {
+  korvel::RecordingDriver Driver{{"Module"}, {}};
+  korvel::MidiDevices Devices{Driver, nullptr};
+  korvel::ChannelState Channels;
+  korvel::InputCallbackSettings Input{Channels};
+  korvel::TextDialogs Dialogs{nullptr};
+  korvel::NoView View;
+  korvel::Engine Engine{
+      Devices, Input, Dialogs, View, korvel::Timing::Stepped, korvel::InputDispatch::Manual};
+  korvel::Songs Songs{Engine, Dialogs, View};
+
+  Player() {
+    std::lock_guard lock(Engine.Lock);
+    Engine.Ports.ComboBox1 = 0;
+    Engine.Ports.ComboBox1Change();  // opens the module and switches the clock on
+    const auto style = korvel::CompileStyleSource(kStyle).Contents;
+    if (!Engine.Loader.TakeStyleFile(
+            "fuzz.kvs", korvel::SerializeStyleFile(style.Channels, style.Parts, style.Material))) {
+      std::abort();
+    }
+    Songs.Autoload = false;
+  }
+
+  void Play(const korvel::Arrangement& song) {
+    {
+      std::lock_guard lock(Engine.Lock);
+      Songs.Apply(song);
+      Engine.Song.Play();
+    }
+    for (int tick = 0; tick < 600 && Engine.Step(); ++tick) {
+    }
+    std::lock_guard lock(Engine.Lock);
+    Engine.Song.Stop();
+    Driver.ClearSent();
+  }
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static Player* player = new Player;
   korvel::Arrangement song;
   try {
     song = korvel::ReadArrangement(std::span<const uint8_t>(data, size));
   } catch (const korvel::ArrangementError&) {
     return 0;
   }
+  player->Play(song);
   if (song.OldLayout) song.SetHeader(song.FirstMeasure(), 120, 16, 0);
   korvel::Arrangement again;
   try {

@@ -27,6 +27,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Transport.InitClock();
   Player.AttachTo(Transport);
   Song.Attach();
+  AttachMelody();
   Song.Hooks.AccompanimentOn = [this] { SetAccompaniment(true); };
   Song.Hooks.ResendChannelSettings = [this] { Player.SendStyleChannelSettings(); };
   Keyboard.Hooks.Play = [this] { Song.Play(); };
@@ -87,6 +88,61 @@ Engine::~Engine() {
 void Engine::Tick() {
   if (BeforeTick) BeforeTick();
   Transport.ClockTick();
+}
+
+void Engine::AttachMelody() {
+  SongTransportHooks& song = Song.Hooks;
+  song.ClearMelody = [this] { Melody.Clear(); };
+  song.StartMelody = [this] {
+    // Only a song that starts at its beginning has the melody's clock; one started or resumed
+    // in the middle plays without it.
+    melodyFollows_ = Song.SongPos <= kFirstBeatPos;
+    Melody.Rewind();
+    SongClock = -1;
+    melodyMarks_ = {};
+  };
+  song.SaveMelody = [this](MelodyMark mark) {
+    melodyMarks_[static_cast<size_t>(mark)] = {Melody.Position(), SongClock};
+  };
+  song.RestoreMelody = [this](MelodyMark mark) {
+    const MelodyPlace place = melodyMarks_[static_cast<size_t>(mark)];
+    if (place.Position < 0) {
+      // A jump to a place the melody never passed: it cannot follow.
+      Melody.JumpBack(Melody.Position(), *Ports.PlayPort);
+      melodyFollows_ = false;
+      return;
+    }
+    Melody.JumpBack(place.Position, *Ports.PlayPort);
+    SongClock = place.Clock;
+  };
+  song.PlayMelody = [this](bool play) {
+    if (Melody.Playing != play) Melody.TogglePlay(*Ports.PlayPort);
+  };
+  song.PauseMelody = [this] {
+    Melody.ReleaseSounding(*Ports.PlayPort);
+    melodyFollows_ = false;
+  };
+  Transport.Hooks.StopMelodyAndPads = [this] {
+    Melody.TransportStopped(*Ports.PlayPort);
+    melodyFollows_ = false;
+    SongClock = -1;
+  };
+  Transport.Hooks.MelodyTick = [this] { MelodyTick(); };
+  Input.Hooks.RecordMelody = [this](uint8_t status, uint8_t data1, uint8_t data2, int transposed) {
+    if (melodyFollows_ && SongClock >= 0 && Song.Running()) {
+      Melody.RecordMelodyEvent(static_cast<uint32_t>(SongClock), status, data1, data2, transposed);
+    }
+  };
+}
+
+void Engine::MelodyTick() {
+  if (!melodyFollows_ || !Song.Running()) return;
+  // The song clock starts with the first measure's first beat; a count-in before it is not
+  // part of the song.
+  if (Song.SongPos <= kFirstBeatPos) return;
+  ++SongClock;
+  Melody.PlayMelodyTick(static_cast<uint32_t>(SongClock), *Ports.PlayPort, Live,
+                        Input.KeyTranspose());
 }
 
 void Engine::SetAccompaniment(bool on) {

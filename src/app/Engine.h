@@ -3,6 +3,7 @@
 // wired together. The GUI and the command line both build one.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -17,6 +18,7 @@
 #include "performance/ChordRecognition.h"
 #include "performance/ComputerKeyboard.h"
 #include "performance/LiveInput.h"
+#include "performance/MelodyTrack.h"
 #include "performance/SongTransport.h"
 #include "platform/ClockThread.h"
 #include "platform/Dialogs.h"
@@ -71,6 +73,9 @@ class Engine {
     bool running_ = false;
   };
   void Tick();
+  void AttachMelody();
+  // The melody's clock tick while a song runs: the song clock advances and the events due play.
+  void MelodyTick();
   std::unique_ptr<ClockTimer> clock_;
   ClockThread* realtime_ = nullptr;
   SteppedClock* stepped_ = nullptr;
@@ -90,12 +95,27 @@ class Engine {
   ChordPads Pads;
   // The chord memory and its transport: the song.
   SongTransport Song;
+  // The song's melody, recorded and played on the song clock.
+  MelodyTrack Melody;
+  // Clocks since the song's first measure began; -1 before it. Counts only while the melody
+  // follows the song: from a start at its beginning until it stops or pauses.
+  int64_t SongClock = -1;
   InputCallbackSettings& InputSettings;
   // The last values sent per channel, shared with the input side's thinning.
   ChannelState& Sent;
   // Before the ports, so that it outlives their drivers' completion calls.
   korvel::Mixer Mixer;
   MidiPorts Ports;
+
+ private:
+  // Where the melody stood at a repeat start and at the loop start: its next event and the
+  // song clock; an unset mark has no event (-1).
+  struct MelodyPlace {
+    int Position = -1;
+    int64_t Clock = -1;
+  };
+  std::array<MelodyPlace, 2> melodyMarks_;
+  bool melodyFollows_ = false;
 };
 
 }  // namespace korvel

@@ -30,6 +30,9 @@ class TextDialogs : public Dialogs {
   std::optional<std::string> OpenFileDialog(const FileDialogRequest&) override {
     return std::nullopt;  // files are named on the command line
   }
+  std::optional<std::string> SaveFileDialog(const FileDialogRequest&) override {
+    return std::nullopt;
+  }
   void ShowStatus(const std::string& text) override { Write(text); }
 
  private:

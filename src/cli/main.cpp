@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <thread>
@@ -12,6 +13,8 @@
 #include "app/MidiSystem.h"
 #include "app/ProgressionPlayer.h"
 #include "app/Render.h"
+#include "app/SongSource.h"
+#include "app/SongTimeline.h"
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
 #include "performance/ArrangementFile.h"
@@ -122,6 +125,63 @@ int SongInfo(const std::string& path) {
     std::cout << korvel::SongInfoText(korvel::LoadArrangementFile(path));
   } catch (const korvel::ArrangementError& e) {
     std::cerr << path << ": " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+int SongTimeline(const std::string& path, korvel::SongTimelineSettings settings) {
+  korvel::Arrangement song;
+  try {
+    song = korvel::LoadArrangementFile(path);
+  } catch (const korvel::ArrangementError& e) {
+    std::cerr << path << ": " << e.what() << "\n";
+    return 1;
+  }
+  settings.MeasureSixteenths = song.MeasureSixteenths();
+  settings.FirstMeasure = song.FirstMeasure();
+  std::cout << korvel::SongTimeline(
+      std::vector<uint8_t>(song.Chords.begin(), song.Chords.begin() + song.SongEnd), settings);
+  return 0;
+}
+
+int SongRender(const korvel::MidiSystemSettings& settings, korvel::SongRequest request,
+               const std::string& out) {
+  korvel::TextDialogs dialogs(&std::cerr);
+  korvel::NoView view;
+  // A song's style is looked for in the STYLES folder beside its SONGS folder.
+  request.StyleFolder =
+      (std::filesystem::absolute(request.Song).parent_path().parent_path() / "STYLES").string();
+  const auto start = korvel::SongStart(request, dialogs, view);
+  korvel::RenderResult result;
+  if (korvel::EndsWithNoCase(out, ".mid")) {
+    result = korvel::RenderToMidiFile(start, out, dialogs, view);
+  } else if (korvel::EndsWithNoCase(out, ".wav")) {
+    korvel::SynthSettings synth = settings.Synth;
+    synth.RenderFile = out;
+    result = korvel::RenderToWav(start, synth, dialogs, view);
+  } else {
+    std::cerr << "The output is a .mid or a .wav file.\n";
+    return 1;
+  }
+  if (!result.Played) return 1;
+  std::cout << "clocks " << result.Clocks << "\n";
+  return 0;
+}
+
+int SongBuild(const std::string& source, const std::string& out) {
+  std::string error;
+  const auto bytes = korvel::ReadWholeFile(source, error);
+  if (!bytes) {
+    std::cerr << error << "\n";
+    return 1;
+  }
+  try {
+    const auto song = korvel::CompileSongSource(std::string(bytes->begin(), bytes->end()));
+    korvel::SaveArrangementFile(out, song);
+    std::cout << song.Title << " " << song.LastMeasure() << " measures\n";
+  } catch (const korvel::SongSourceError& e) {
+    std::cerr << source << ": " << e.what() << "\n";
     return 1;
   }
   return 0;
@@ -305,6 +365,37 @@ int main(int argc, char** argv) {
       app.add_subcommand("song-info", "Describe an arrangement file, one field per line");
   songInfo->add_option("FILE", songFile, "Arrangement file (.kva)")->required();
 
+  std::string timelineFile;
+  korvel::SongTimelineSettings timeline;
+  std::vector<int> timelineLoop;
+  auto* songTimeline = app.add_subcommand(
+      "song-timeline", "Play an arrangement's chords on a silent clock, one line per beat");
+  songTimeline->add_option("FILE", timelineFile, "Arrangement file (.kva)")->required();
+  songTimeline->add_option("--beats", timeline.Beats, "Beats to play at most")
+      ->check(CLI::Range(1, 100000));
+  songTimeline->add_option("--loop", timelineLoop, "Loop over measures FIRST to LAST")
+      ->expected(2)
+      ->check(CLI::Range(1, 500));
+  songTimeline->add_option("--start-measure", timeline.StartMeasure, "Measure to start at")
+      ->check(CLI::Range(-500, 500));
+
+  korvel::SongRequest renderRequest;
+  std::string renderOut;
+  auto* songRender = app.add_subcommand(
+      "song-render", "Play an arrangement with its style into a .mid or a .wav file");
+  songRender->add_option("FILE", renderRequest.Song, "Arrangement file (.kva)")->required();
+  songRender->add_option("--style", renderRequest.Style, "Style file (default: the song's)");
+  songRender->add_option("--tempo", renderRequest.Tempo, "Beats per minute (default: the song's)")
+      ->check(CLI::Range(korvel::kMinTempo, korvel::kMaxTempo));
+  songRender->add_option("--out", renderOut, "FILE.mid or FILE.wav")->required();
+
+  std::string songSource;
+  std::string songOut;
+  auto* songBuild =
+      app.add_subcommand("song-build", "Compile a song source into an arrangement file");
+  songBuild->add_option("SOURCE", songSource, "Song source (.kss)")->required();
+  songBuild->add_option("-o,--out", songOut, "Arrangement file to write (.kva)")->required();
+
   std::string buildSource;
   std::string buildOut;
   auto* styleBuild = app.add_subcommand("style-build", "Compile a style source into a style file");
@@ -353,8 +444,17 @@ int main(int argc, char** argv) {
     if (*clock) return Clock(settings, clockOptions);
     if (*styleInfo) return StyleInfo(styleFile);
     if (*songInfo) return SongInfo(songFile);
+    if (*songTimeline) {
+      if (!timelineLoop.empty()) {
+        timeline.LoopFirst = timelineLoop[0];
+        timeline.LoopLast = std::max(timelineLoop[0], timelineLoop[1]);
+      }
+      return SongTimeline(timelineFile, timeline);
+    }
+    if (*songRender) return SongRender(settings, renderRequest, renderOut);
     if (*play) return Play(settings, playRequest, playOut);
     if (*styleBuild) return StyleBuild(buildSource, buildOut);
+    if (*songBuild) return SongBuild(songSource, songOut);
     if (*chord) return Chord(chordNotes, firstKey, twoFinger);
     if (*live) return Live(settings, liveStyle, liveIn, liveOut);
   } catch (const std::exception& e) {

@@ -22,20 +22,36 @@ void QtDialogs::InformUser(const std::string& text) {
   QMessageBox::information(parent_, QApplication::applicationName(), QString::fromStdString(text));
 }
 
-std::optional<std::string> QtDialogs::OpenFileDialog(const FileDialogRequest& request) {
-  const EngineLock::ReleasedWhileWaiting released(lock_);
+namespace {
+
+std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogRequest& request,
+                                         QFileDialog::AcceptMode mode) {
   // "Styles (*.kvs)|*.kvs" becomes "Styles (*.kvs *.KVS)": files come in either case.
   const auto bar = request.Filter.find('|');
   const QString label = QString::fromStdString(request.Filter.substr(0, bar)).section('(', 0, 0);
   const QString pattern =
       QString::fromStdString(bar == std::string::npos ? "*" : request.Filter.substr(bar + 1));
   const QString filter = label.trimmed() + " (" + pattern + " " + pattern.toUpper() + ")";
-  QFileDialog dialog(parent_, QString::fromStdString(request.Title),
+  QFileDialog dialog(parent, QString::fromStdString(request.Title),
                      QString::fromStdString(request.Folder), filter);
   dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExtension).toLower());
-  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                     : QFileDialog::ExistingFile);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first().toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> QtDialogs::OpenFileDialog(const FileDialogRequest& request) {
+  const EngineLock::ReleasedWhileWaiting released(lock_);
+  return RunFileDialog(parent_, request, QFileDialog::AcceptOpen);
+}
+
+std::optional<std::string> QtDialogs::SaveFileDialog(const FileDialogRequest& request) {
+  const EngineLock::ReleasedWhileWaiting released(lock_);
+  return RunFileDialog(parent_, request, QFileDialog::AcceptSave);
 }
 
 void QtDialogs::ShowStatus(const std::string& text) {

@@ -19,6 +19,7 @@ class QtDialogs : public Dialogs {
   bool AskYesNo(const std::string& text) override;
   void InformUser(const std::string& text) override;
   std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
+  std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
   void ShowStatus(const std::string& text) override;
   // While the windows are being made no box may stop the start: messages and notes are kept
   // until TakeHeldMessages, which hands them over in order and shows what follows again.

@@ -124,7 +124,7 @@ void ComputerKeyboard::KeyDown(int virtualKey, KeyModifiers modifiers) {
       keyChannel_[static_cast<size_t>(virtualKey)] = static_cast<uint8_t>(channel);
       if (live_.MinusOne && channel == live_.SelChannel) live_.MinusOneHold = true;
       input_.SendLiveMessage(static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(note),
-                             KeyboardVelocity[static_cast<size_t>(channel)]);
+                             KeyboardVelocity[static_cast<size_t>(channel)], input_.KeyTranspose());
       return;
     }
     if (PCChordKey == 0) {
@@ -216,7 +216,8 @@ void ComputerKeyboard::ScreenNoteOn(int note, int velocity) {
   note = input_.MelodyNote(live_.SelChannel, note, velocity > 0);
   if (note < 0 || note > 127) return;
   input_.SendLiveMessage(static_cast<uint8_t>(0x90 | live_.SelChannel), static_cast<uint8_t>(note),
-                         static_cast<uint8_t>(std::clamp(velocity, 0, 127)));
+                         static_cast<uint8_t>(std::clamp(velocity, 0, 127)),
+                         chords_.ChordTranspose);
 }
 
 void ComputerKeyboard::ScreenNoteOff(int note) {

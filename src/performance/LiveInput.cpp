@@ -66,6 +66,7 @@ void LiveInput::OnMidiKeyboardInput(TMidiInput& port) {
 
 void LiveInput::Route(TMyMidiEvent event) {
   TMidiOutput& thru = *ports_.PlayPort;
+  int transposeApplied = 0;
   const bool systemMessage = !event.Sysex.empty() || event.MidiMessage >= 0xF0;
   if (!systemMessage) {
     const int received = (event.MidiMessage & 0x0F) + 1;
@@ -146,7 +147,8 @@ void LiveInput::Route(TMyMidiEvent event) {
           }
         }
         if (channel != kDrumChannel) {
-          note += KeyTranspose();
+          transposeApplied = KeyTranspose();
+          note += transposeApplied;
           note = MelodyNote(channel, note, noteOn);
           if (noteOn) {
             const int velocity = event.Data2 + VelocityOffset;
@@ -161,7 +163,9 @@ void LiveInput::Route(TMyMidiEvent event) {
         if (noteOn) key = {true, static_cast<uint8_t>(channel), static_cast<uint8_t>(note)};
       }
     }
-    if (Hooks.RecordMelody) Hooks.RecordMelody(event.MidiMessage, event.Data1, event.Data2);
+    if (Hooks.RecordMelody) {
+      Hooks.RecordMelody(event.MidiMessage, event.Data1, event.Data2, transposeApplied);
+    }
   }
   if (thru.IsOpen()) thru.PutMidiEvent(event);
 }
@@ -286,8 +290,9 @@ void LiveInput::KeyFunction(int index) {
   }
 }
 
-void LiveInput::SendLiveMessage(uint8_t status, uint8_t data1, uint8_t data2) {
-  if (Hooks.RecordMelody) Hooks.RecordMelody(status, data1, data2);
+void LiveInput::SendLiveMessage(uint8_t status, uint8_t data1, uint8_t data2,
+                                int transposeApplied) {
+  if (Hooks.RecordMelody) Hooks.RecordMelody(status, data1, data2, transposeApplied);
   const int type = status & 0xF0;
   if (type >= 0xB0 && type <= 0xD0) {
     sent_.ThinRepeated(static_cast<uint8_t>(type), status & 0x0F, data1, data2, false);

@@ -27,8 +27,9 @@ struct LiveInputHooks {
   std::function<void()> ChordMemoryAction;  // code 1976, the Pause key
   std::function<void()> PlayMelody;         // code 1978
   std::function<void()> SendPadSettings;    // code 1977
-  // The melody recorder takes the event (status, data1, data2) while it records.
-  std::function<void(uint8_t, uint8_t, uint8_t)> RecordMelody;
+  // The melody recorder takes the event (status, data1, data2) while it records, with the
+  // transposition the routing added to its note.
+  std::function<void(uint8_t, uint8_t, uint8_t, int transposeApplied)> RecordMelody;
   std::function<void(int volume)> MasterVolume;  // codes 1985, 1986
 };
 
@@ -63,7 +64,9 @@ class LiveInput {
   void Route(TMyMidiEvent event);
   void ControlKeyPressed(int note, int code);
   void KeyFunction(int index);
-  void SendLiveMessage(uint8_t status, uint8_t data1, uint8_t data2);
+  // A message of the computer or on-screen keyboard; `transposeApplied` is what they added to
+  // its note.
+  void SendLiveMessage(uint8_t status, uint8_t data1, uint8_t data2, int transposeApplied = 0);
   // A melody note as it sounds: with " Melody Ad Lib" played as if in C and moved to the last
   // chord. A note-off reaches the note its note-on sounded, even if Ad Lib was switched since.
   int MelodyNote(int channel, int note, bool noteOn);

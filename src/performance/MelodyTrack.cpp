@@ -90,7 +90,17 @@ void MelodyTrack::RecordMelodyEvent(uint32_t songClock, uint8_t status, uint8_t 
                                     uint8_t data2, int transposeApplied) {
   if (!Recording || index_ >= kMelodyCapacity || !IsChannelMessage(status, data1, data2)) return;
   if (IsNoteType(status) && (status & 0x0F) != kDrumChannel) {
-    data1 = static_cast<uint8_t>(std::clamp(data1 - transposeApplied, 0, 127));
+    // A note-off keeps its note-on's stored pitch, however the transposition changed since.
+    uint8_t& struck = recordedPitch_[status & 0x0F][data1];
+    const bool noteOn = (status & 0xF0) == 0x90 && data2 > 0;
+    if (!noteOn && struck != 0) {
+      data1 = static_cast<uint8_t>(struck - 1);
+      struck = 0;
+    } else {
+      const auto stored = static_cast<uint8_t>(std::clamp(data1 - transposeApplied, 0, 127));
+      if (noteOn) struck = static_cast<uint8_t>(stored + 1);
+      data1 = stored;
+    }
   }
   events_[static_cast<size_t>(index_)] = MakeMelodyEvent(songClock, status, data1, data2);
   // What follows the recording point belonged to the previous take.

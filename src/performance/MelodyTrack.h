@@ -132,6 +132,8 @@ class MelodyTrack {
   // (0 = not sounding, else pitch + 1), so that the note-off reaches what was struck.
   std::array<std::array<uint8_t, 128>, 16> soundingPitch_{};
   std::array<std::array<uint8_t, 128>, 16> soundingChannel_{};
+  // For each channel and sent note being recorded: the stored note of its note-on + 1.
+  std::array<std::array<uint8_t, 128>, 16> recordedPitch_{};
 };
 
 }  // namespace korvel

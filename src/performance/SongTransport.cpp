@@ -244,6 +244,7 @@ void SongTransport::Play() {
     TransportMode = kSongStopped;
     player_.AllSoundOff(*ports_.PlayPort);
     player_.Playing = false;
+    Call(Hooks.PauseMelody);
     view_.SongTransportChanged();
     return;
   }

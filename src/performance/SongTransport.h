@@ -51,6 +51,8 @@ struct SongTransportHooks {
   std::function<void(MelodyMark)> SaveMelody;
   std::function<void(MelodyMark)> RestoreMelody;
   std::function<void(bool play)> PlayMelody;
+  // A pause: the melody falls silent until the song starts again from its beginning.
+  std::function<void()> PauseMelody;
   // Song mix commands send the channels' settings again; the end of the song sends the
   // harmonic pad's.
   std::function<void()> ResendChannelSettings;

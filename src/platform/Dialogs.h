@@ -24,6 +24,9 @@ class Dialogs {
   virtual void InformUser(const std::string& text) = 0;
   // The chosen file's path, or nothing when the user cancels.
   virtual std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) = 0;
+  // The path to save to (the dialog asks before an existing file is replaced), or nothing
+  // when the user cancels.
+  virtual std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) = 0;
   // A short note in the status line that needs no answer; may be called from any thread.
   virtual void ShowStatus(const std::string& text) = 0;
 };

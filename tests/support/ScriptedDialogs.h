@@ -18,6 +18,8 @@ class ScriptedDialogs : public Dialogs {
   std::vector<std::string> Statuses;
   std::deque<std::optional<std::string>> Files;  // answers of the open dialog; cancel when empty
   std::vector<FileDialogRequest> FileRequests;
+  std::deque<std::optional<std::string>> SaveFiles;  // answers of the save dialog
+  std::vector<FileDialogRequest> SaveRequests;
 
   bool AskYesNo(const std::string& text) override {
     Questions.push_back(text);
@@ -32,6 +34,13 @@ class ScriptedDialogs : public Dialogs {
     if (Files.empty()) return std::nullopt;
     auto answer = Files.front();
     Files.pop_front();
+    return answer;
+  }
+  std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override {
+    SaveRequests.push_back(request);
+    if (SaveFiles.empty()) return std::nullopt;
+    auto answer = SaveFiles.front();
+    SaveFiles.pop_front();
     return answer;
   }
   void ShowStatus(const std::string& text) override { Statuses.push_back(text); }

@@ -159,8 +159,8 @@ TEST(MelodyRecording, AKeyboardNoteSoundsAtThePitchHeardWhenPlayedBack) {
   ScriptedDialogs dialogs;
   LiveInput& input = m.rig.engine.Input;
   uint32_t songClock = 0;
-  input.Hooks.RecordMelody = [&](uint8_t status, uint8_t data1, uint8_t data2) {
-    m.melody.RecordMelodyEvent(songClock, status, data1, data2, input.KeyTranspose());
+  input.Hooks.RecordMelody = [&](uint8_t status, uint8_t data1, uint8_t data2, int transposed) {
+    m.melody.RecordMelodyEvent(songClock, status, data1, data2, transposed);
   };
   m.melody.ToggleRecord(dialogs, 0);
   m.rig.engine.Live.KeyboardOctave = 1;  // the key 72 sounds as 84; drums are never transposed

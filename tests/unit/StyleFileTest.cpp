@@ -10,6 +10,7 @@
 #include "support/RecordingView.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StyleFixture.h"
+#include "support/TempDir.h"
 
 namespace korvel {
 namespace {
@@ -28,24 +29,7 @@ test::StyleFixture SmallStyle() {
   return style;
 }
 
-class TempDir {
- public:
-  TempDir()
-      : path_(std::filesystem::temp_directory_path() /
-              ("korvel-test-" + std::to_string(getpid()))) {
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
-    const auto file = (path_ / name).string();
-    WriteFileAtomically(file, bytes);
-    return file;
-  }
-  std::string Path(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
+using test::TempDir;
 
 TEST(StyleFile, RoundTripWithAndWithoutStamp) {
   auto fixture = SmallStyle();

@@ -1,0 +1,175 @@
+#include "app/Songs.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "app/Engine.h"
+#include "app/Render.h"
+
+namespace korvel {
+
+namespace {
+
+const char* const kEmptyMessage = "Chordmemory is empty !";
+const char* const kReplaceQuestion = "Replace current chords & melody ?";
+
+FileDialogRequest SongDialog(const std::string& title, const std::string& folder) {
+  return {title, "Arrangements (*.kva)|*.kva", "KVA", folder};
+}
+
+std::string UpperFileName(const std::string& path) {
+  std::string name = std::filesystem::path(path).filename().string();
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return name;
+}
+
+}  // namespace
+
+Songs::Songs(Engine& engine, Dialogs& dialogs, View& view)
+    : engine_(engine), dialogs_(dialogs), view_(view) {}
+
+bool Songs::StopAndAsk() {
+  SongTransport& song = engine_.Song;
+  if (song.Running() || song.Paused()) song.Stop();
+  if (song.Empty() && engine_.Melody.Empty()) return true;
+  return dialogs_.AskYesNo(kReplaceQuestion);
+}
+
+bool Songs::LoadArrangement() {
+  if (!StopAndAsk()) return false;
+  const auto chosen = dialogs_.OpenFileDialog(SongDialog("Open arrangement ...", SongFolder));
+  if (!chosen) return false;
+  SongFolder = std::filesystem::path(*chosen).parent_path().string();
+  return LoadArrangement(*chosen, false);
+}
+
+bool Songs::LoadArrangement(const std::string& path, bool ask) {
+  if (ask && !StopAndAsk()) return false;
+  if (!EndsWithNoCase(path, ".kva")) return false;
+  Arrangement song;
+  try {
+    song = LoadArrangementFile(path);
+  } catch (const ArrangementError& error) {
+    dialogs_.InformUser(std::filesystem::path(path).filename().string() + ": " + error.what());
+    return false;
+  }
+  SongTransport& transport = engine_.Song;
+  if (transport.Running() || transport.Paused()) transport.Stop();  // the question let it go on
+  FileName = path;
+  Apply(song);
+  return true;
+}
+
+bool Songs::LoadStartSong(const std::string& programDir) {
+  const auto path = std::filesystem::path(programDir) / "SONGS" / "demo3.kva";
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return false;
+  return LoadArrangement(path.string(), true);
+}
+
+void Songs::Apply(const Arrangement& song) {
+  SongTransport& transport = engine_.Song;
+  transport.ClearChordMemory();  // empties the melody too
+  transport.LoadSong(song.Chords.data(), static_cast<size_t>(song.SongEnd));
+  if (!song.Melody.empty()) engine_.Melody.Load(song.Melody);
+  Memo = song.Memo;
+  Title = song.Title;
+  Subtitle = song.Subtitle;
+  Author = song.Author;
+  Copyright = song.Copyright;
+  ShowTitle();
+  if (!song.StyleName.empty() && Autoload) LoadNamedStyle(song.StyleName);
+
+  Transport& clock = engine_.Transport;
+  if (!song.OldLayout) {
+    clock.TempoEdit1Change(song.Tempo());
+    if (song.AppliesMetre()) clock.ApplyStyleMetre(static_cast<int16_t>(song.MeasureSixteenths()));
+    if (song.HasMelodyBlock && engine_.Ports.PlayPort->IsOpen()) {
+      engine_.Input.SendLiveMessage(static_cast<uint8_t>(0xC0 | engine_.Live.SelChannel),
+                                    static_cast<uint8_t>(song.MelodyProgram()), 0);
+    }
+  }
+  transport.SetFirstMeasure(1);
+  transport.SetLastMeasure(std::max(song.LastMeasure(), 1));
+  transport.SetFirstMeasure(song.FirstMeasure());
+  if (engine_.Input.MelodyAdLib && clock.StartMeasure >= 0) transport.SetStartMeasure(-4);
+  view_.MeasureDisplay("1");
+}
+
+void Songs::LoadNamedStyle(const std::string& storedName) {
+  const auto found = FindStyleFile(storedName, StyleFolder);
+  if (!found) {
+    dialogs_.InformUser("Style not found !");
+    return;
+  }
+  engine_.Style.StyleFileName = *found;
+  engine_.Loader.LoadStyle(false);
+}
+
+void Songs::ShowTitle() {
+  Transport& clock = engine_.Transport;
+  clock.WindowTitle = ApplicationTitle + " - " + UpperFileName(FileName);
+  view_.Title(clock.WindowTitle);
+}
+
+Arrangement Songs::Current() const {
+  const SongTransport& transport = engine_.Song;
+  Arrangement song;
+  std::copy_n(transport.Memory.Bytes.begin(), transport.SongEnd, song.Chords.begin());
+  song.SongEnd = transport.SongEnd;
+  const MelodyTrack& melody = engine_.Melody;
+  song.Melody.assign(melody.Events().begin(), melody.Events().end());
+  song.HasMelodyBlock = !song.Melody.empty();
+  if (engine_.Style.StyleLoaded) song.StyleName = engine_.Style.StyleFileName;
+  song.Memo = Memo;
+  song.Title = Title;
+  song.Subtitle = Subtitle;
+  song.Author = Author;
+  song.Copyright = Copyright;
+  const Transport& clock = engine_.Transport;
+  // The program the melody channel was last sent.
+  const uint8_t program =
+      engine_.Sent.ChannelStateValue(melody.Channel & 0x0F, ChannelState::kProgramIndex);
+  song.SetHeader(std::clamp(transport.FirstMeasure, 1, 8), clock.Tempo, clock.MeasureSixteenths,
+                 program == ChannelState::kNone ? 0 : program & 0x7F);
+  return song;
+}
+
+bool Songs::SaveArrangement(const std::string& path) {
+  const SongTransport& transport = engine_.Song;
+  if (transport.Running()) return false;
+  if (transport.Empty()) {
+    dialogs_.InformUser(kEmptyMessage);
+    return false;
+  }
+  try {
+    SaveArrangementFile(path, Current());
+  } catch (const std::exception& error) {
+    dialogs_.InformUser(std::filesystem::path(path).filename().string() + ": " + error.what());
+    return false;
+  }
+  FileName = path;
+  ShowTitle();
+  return true;
+}
+
+bool Songs::Save() {
+  if (FileName.empty()) return SaveAs();
+  return SaveArrangement(FileName);
+}
+
+bool Songs::SaveAs() {
+  if (engine_.Song.Running()) return false;
+  if (engine_.Song.Empty()) {
+    dialogs_.InformUser(kEmptyMessage);
+    return false;
+  }
+  const auto chosen = dialogs_.SaveFileDialog(SongDialog("Save arrangement as ...", SongFolder));
+  if (!chosen) return false;
+  SongFolder = std::filesystem::path(*chosen).parent_path().string();
+  return SaveArrangement(*chosen);
+}
+
+}  // namespace korvel

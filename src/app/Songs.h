@@ -1,0 +1,59 @@
+// Opening and saving arrangements: the commands "&Open ...", "Sa&ve" and "&Save as ...". A file
+// is read and checked whole before the song in memory changes; a refused file changes nothing.
+#pragma once
+
+#include <string>
+
+#include "performance/ArrangementFile.h"
+
+namespace korvel {
+
+class Engine;
+class Dialogs;
+class View;
+
+class Songs {
+ public:
+  Songs(Engine& engine, Dialogs& dialogs, View& view);
+
+  std::string FileName;     // the song opened or saved last; "Sa&ve" writes there
+  std::string SongFolder;   // where the dialogs start (configuration "Dir")
+  std::string StyleFolder;  // where a song's style is looked for by its file name
+  bool Autoload = true;     // "Autoload": a song's style loads with it
+  std::string ApplicationTitle = "Korvel";
+  // The song's texts: the comment memo and the four lines the file keeps after it.
+  std::string Memo;
+  std::string Title;
+  std::string Subtitle;
+  std::string Author;
+  std::string Copyright;
+
+  // "&Open ...": asks "Replace current chords & melody ?" over a song, then the open dialog.
+  bool LoadArrangement();
+  // Opens `path`; `ask` puts the question first. True when the song was replaced.
+  bool LoadArrangement(const std::string& path, bool ask);
+  // At start-up: SONGS/demo3.kva below `programDir`, when it is there.
+  bool LoadStartSong(const std::string& programDir);
+  // "Sa&ve": to the song's file, or as "&Save as ..." when it has none.
+  bool Save();
+  // "&Save as ...": the save dialog chooses the file.
+  bool SaveAs();
+  // Writes the song to `path`; nothing while the song runs, "Chordmemory is empty !" for none.
+  bool SaveArrangement(const std::string& path);
+
+  // The song in memory as the file stores it.
+  Arrangement Current() const;
+  // Puts a read arrangement in place of the song: chords, melody, texts, header and style.
+  void Apply(const Arrangement& song);
+
+ private:
+  bool StopAndAsk();
+  void LoadNamedStyle(const std::string& storedName);
+  void ShowTitle();
+
+  Engine& engine_;
+  Dialogs& dialogs_;
+  View& view_;
+};
+
+}  // namespace korvel
