@@ -44,6 +44,8 @@ class CliProcess {
     close(fds[1]);
     out_ = fds[0];
   }
+  CliProcess(const CliProcess&) = delete;
+  CliProcess& operator=(const CliProcess&) = delete;
   ~CliProcess() {
     if (pid_ > 0) {
       kill(pid_, SIGKILL);
@@ -113,45 +115,58 @@ std::vector<TimelineChord> ChordChanges(const std::string& timeline) {
   return chords;
 }
 
-TEST(JackLiveRecord, AProgressionAndMelodyPlayedIntoTheSessionAreSavedOnTheirBeats) {
-  test::StyleFixture fixture;
-  fixture.Part(kBasic, 1, test::BeatNotes({60, 64, 67}, 20));
-  fixture.Channels().SetTempo(240);  // a beat lasts 250 ms, a measure a second
-  const auto folder =
-      std::filesystem::temp_directory_path() / ("korvel-record-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  const auto style = (folder / "record.kvs").string();
-  const auto song = (folder / "take.kva").string();
-  WriteFileAtomically(style, fixture.FileBytes());
+// When the notes Korvel plays arrive.
+struct Heard {
+  std::mutex mutex;
+  std::vector<Clock::time_point> notes;
+  static void Receive(double, std::vector<unsigned char>* m, void* self) {
+    auto* heard = static_cast<Heard*>(self);
+    if (m->size() == 3 && ((*m)[0] & 0xF0) == 0x90 && (*m)[2] > 0) {
+      std::lock_guard lock(heard->mutex);
+      heard->notes.push_back(Clock::now());
+    }
+  }
+};
 
-  // When the notes Korvel plays arrive.
-  struct Heard {
-    std::mutex mutex;
-    std::vector<Clock::time_point> notes;
-  } heard;
-  RtMidiIn probeIn(RtMidi::UNIX_JACK, "probe");
-  probeIn.setCallback(
-      [](double, std::vector<unsigned char>* m, void* self) {
-        auto* h = static_cast<Heard*>(self);
-        if (m->size() == 3 && ((*m)[0] & 0xF0) == 0x90 && (*m)[2] > 0) {
-          std::lock_guard lock(h->mutex);
-          h->notes.push_back(Clock::now());
-        }
-      },
-      &heard);
-  probeIn.openVirtualPort("capture");
-  RtMidiOut keyboard(RtMidi::UNIX_JACK, "keyboard");
-  keyboard.openVirtualPort("keys");
-  auto send = [&](const std::vector<int>& notes, int velocity) {
+// A style of C E G on the first three beats at 240 beats a minute (a measure lasts a second), a
+// keyboard and a listener on the JACK server, and the session recording into `song`.
+class JackLiveRecord : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::StyleFixture fixture;
+    fixture.Part(kBasic, 1, test::BeatNotes({60, 64, 67}, 20));
+    fixture.Channels().SetTempo(240);
+    std::filesystem::create_directories(folder);
+    WriteFileAtomically(style, fixture.FileBytes());
+    probeIn.setCallback(&Heard::Receive, &heard);
+    probeIn.openVirtualPort("capture");
+    keyboard.openVirtualPort("keys");
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+
+  CliProcess Start() {
+    return CliProcess({KORVEL_CLI, "live", "--style", style, "--in", "keyboard:keys", "--out",
+                       "probe:capture", "--record", song});
+  }
+  void Send(const std::vector<int>& notes, int velocity) {
     for (int note : notes) {
       const std::vector<unsigned char> message = {0x90, static_cast<unsigned char>(note),
                                                   static_cast<unsigned char>(velocity)};
       keyboard.sendMessage(&message);
     }
-  };
+  }
 
-  CliProcess cli({KORVEL_CLI, "live", "--style", style, "--in", "keyboard:keys", "--out",
-                  "probe:capture", "--record", song});
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("korvel-record-" + std::to_string(getpid()));
+  const std::string style = (folder / "record.kvs").string();
+  const std::string song = (folder / "take.kva").string();
+  Heard heard;
+  RtMidiIn probeIn{RtMidi::UNIX_JACK, "probe"};
+  RtMidiOut keyboard{RtMidi::UNIX_JACK, "keyboard"};
+};
+
+TEST_F(JackLiveRecord, AProgressionAndMelodyPlayedIntoTheSessionAreSavedOnTheirBeats) {
+  CliProcess cli = Start();
   ASSERT_TRUE(cli.WaitForLine("recording", std::chrono::seconds(10)));
   // The first chord goes in at once and the style starts with it; the rest follows the style as
   // it is heard: each chord a little before its measure, so the quantize grid puts it on the
@@ -159,7 +174,7 @@ TEST(JackLiveRecord, AProgressionAndMelodyPlayedIntoTheSessionAreSavedOnTheirBea
   const std::vector<std::vector<int>> progression = {
       {48, 52, 55}, {41, 45, 48}, {43, 47, 50}, {48, 52, 55}};  // C, F, G, C
   const std::vector<int> melody = {72, 76, 79, 84};
-  send({48, 52, 55}, 100);
+  Send({48, 52, 55}, 100);
   Clock::time_point start;
   for (int i = 0; i < 300 && start == Clock::time_point(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -174,13 +189,13 @@ TEST(JackLiveRecord, AProgressionAndMelodyPlayedIntoTheSessionAreSavedOnTheirBea
     const int begins = static_cast<int>(measure) * 1000;
     if (measure > 0) {
       at(begins - 60);
-      send(progression[measure - 1], 0);
-      send(progression[measure], 100);
+      Send(progression[measure - 1], 0);
+      Send(progression[measure], 100);
     }
     at(begins + 500);
-    send({melody[measure]}, 100);
+    Send({melody[measure]}, 100);
     at(begins + 650);
-    send({melody[measure]}, 0);
+    Send({melody[measure]}, 0);
   }
   at(3900);
   ASSERT_EQ(cli.Stop(SIGINT, std::chrono::seconds(10)), 0) << "the session saved and ended";
@@ -203,12 +218,11 @@ TEST(JackLiveRecord, AProgressionAndMelodyPlayedIntoTheSessionAreSavedOnTheirBea
   for (const MelodyEvent& event : saved.Melody) {
     if (!IsNoteOn(event)) continue;
     struck.push_back(event.Data1);
-    // 24 clocks a beat: the note belongs to the measure it was played in, near its third beat.
+    // 24 clocks a beat: the note belongs to the measure it was played in.
     const int beat = static_cast<int>(event.Time) / 24;
     EXPECT_EQ(beat / 4, static_cast<int>(struck.size()) - 1) << "note " << int{event.Data1};
   }
   EXPECT_EQ(struck, melody);
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
