@@ -15,6 +15,7 @@
 #include "app/Render.h"
 #include "app/SongSource.h"
 #include "app/SongTimeline.h"
+#include "app/Songs.h"
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
 #include "performance/ArrangementFile.h"
@@ -271,7 +272,7 @@ int Chord(const std::vector<int>& notes, int firstKey, bool twoFinger) {
 }
 
 int Live(const korvel::MidiSystemSettings& settings, const std::string& style,
-         const std::string& in, const std::string& out) {
+         const std::string& in, const std::string& out, const std::string& record) {
   korvel::TextDialogs dialogs(&std::cerr);
   korvel::NoView view;
   korvel::MidiSystem system(settings);
@@ -296,12 +297,23 @@ int Live(const korvel::MidiSystemSettings& settings, const std::string& style,
     engine.Style.StyleFileName = style;
     engine.Loader.LoadStyle(false);  // switches the clock on: the first chord starts the style
     if (!engine.Style.StyleLoaded) return 1;
+    if (!record.empty()) {
+      engine.Melody.ToggleRecord(dialogs, engine.Live.SelChannel);
+      engine.Song.Record();  // the song's first measure begins; the first chord starts the style
+      if (!engine.Song.Running()) return 1;
+    }
   }
-  std::cout << "playing; Ctrl-C ends\n" << std::flush;
+  std::cout << (record.empty() ? "playing; Ctrl-C ends\n" : "recording; Ctrl-C ends and saves\n")
+            << std::flush;
   RunFor(1e9);
   std::lock_guard lock(engine.Lock);
-  engine.Transport.StopCommand();
+  // Stopping the song closes the take (its end mark and last measure) before it is saved.
+  engine.Song.Stop();
   if (engine.Transport.ClockState != 0) engine.Transport.ToggleClock();
+  if (record.empty()) return 0;
+  korvel::Songs songs(engine, dialogs, view);
+  if (!songs.SaveArrangement(record)) return 1;
+  std::cout << "saved " << record << "\n";
   return 0;
 }
 
@@ -420,6 +432,9 @@ int main(int argc, char** argv) {
   live->add_option("--style", liveStyle, "Style file (.kvs)")->required();
   live->add_option("--in", liveIn, "MIDI input of the keyboard")->required();
   live->add_option("--out", liveOut, "synth or a MIDI output by its list name");
+  std::string liveRecord;
+  live->add_option("--record", liveRecord,
+                   "Record chords and melody into this arrangement file (.kva), saved at Ctrl-C");
 
   korvel::PerformanceRequest playRequest;
   std::string playOut = "synth";
@@ -456,7 +471,7 @@ int main(int argc, char** argv) {
     if (*styleBuild) return StyleBuild(buildSource, buildOut);
     if (*songBuild) return SongBuild(songSource, songOut);
     if (*chord) return Chord(chordNotes, firstKey, twoFinger);
-    if (*live) return Live(settings, liveStyle, liveIn, liveOut);
+    if (*live) return Live(settings, liveStyle, liveIn, liveOut, liveRecord);
   } catch (const std::exception& e) {
     std::cerr << "korvel-cli: " << e.what() << "\n";
     return 1;
