@@ -16,6 +16,7 @@
 #include "forms/MidiPanel.h"
 #include "forms/MidiSettingsPanel.h"
 #include "forms/MixerPanel.h"
+#include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
 #include "forms/TAboutBox.h"
 #include "forms/TForm2.h"
@@ -222,6 +223,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
 
 TForm1::~TForm1() {
   // The panels use the engine: they go before it, with the windows that hold them.
+  delete SongFiles;
   for (QWidget* panel : std::initializer_list<QWidget*>{Keyboard, Midi, Mixer, MidiSettings, Song})
     if (!panel->parent()) delete panel;
   for (auto& [caption, window] : PanelWindows) delete window;
@@ -252,6 +254,8 @@ void TForm1::LoadConfiguration() {
     speedButtonsOn_ = settings_.Boolean("Buttons");
     tabSetOn_ = settings_.Boolean("TabSet");
     backgroundOn_ = settings_.Boolean("BackGrd");
+    SongFiles->Files.SongFolder = settings_.Text("Dir");
+    SongFiles->Files.StyleFolder = settings_.Text("StyleDir");
   }
   SpeedButtons->setVisible(speedButtonsOn_);
   TabSet->setVisible(tabSetOn_);
@@ -431,6 +435,7 @@ void TForm1::ExitProgram() {
     engine_->Transport.StopCommand();
     if (engine_->Transport.ClockState != 0) engine_->Transport.ToggleClock();
     settings_.TakeSettings(*engine_);
+    settings_.Set("Dir", SongFiles->Files.SongFolder);
     MidiPorts& ports = engine_->Ports;
     ports.MidiInput1.Close();
     ports.MidiOutput1.Close();

@@ -24,6 +24,7 @@ class KeyboardPanel;
 class MidiPanel;
 class MidiSettingsPanel;
 class MixerPanel;
+class SongMenus;
 class SongPanel;
 class TForm2;
 class TForm3;
@@ -88,6 +89,7 @@ class TForm1 : public QMainWindow {
   MixerPanel* Mixer;
   MidiSettingsPanel* MidiSettings;
   SongPanel* Song;
+  SongMenus* SongFiles;                   // the song's file commands and the melody menu
   std::map<QString, QAction*> MenuItems;  // by caption without "&"
   // The panel windows by caption ("Keyboard", "MIDI", "Mixer", ...).
   std::map<QString, TForm2*> PanelWindows;

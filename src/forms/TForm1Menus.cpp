@@ -6,6 +6,7 @@
 #include "app/ListEditor.h"
 #include "forms/KeyboardPanel.h"
 #include "forms/MixerPanel.h"
+#include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
 #include "forms/TAboutBox.h"
 #include "forms/TForm1.h"
@@ -67,7 +68,17 @@ void TForm1::BuildMenus() {
   const auto silenceLiveChannel =
       locked([&e] { e.Player.ChannelSoundOff(*e.Ports.PlayPort, e.Live.SelChannel); });
 
+  SongFiles = new SongMenus(e, dialogs_, view_, *Song);
+  connect(SongFiles, &SongMenus::Changed, this, [this] { RefreshControls(); });
   QMenu* file = menuBar()->addMenu("&File");
+  // The style's "Open ..." keeps the short name the speed button uses.
+  file->addAction(SongFiles->OpenItem);
+  MenuItems["File/Open ..."] = SongFiles->OpenItem;
+  file->addAction(SongFiles->SaveItem);
+  MenuItems["Save"] = SongFiles->SaveItem;
+  file->addAction(SongFiles->SaveAsItem);
+  MenuItems["Save as ..."] = SongFiles->SaveAsItem;
+  file->addSeparator();
   // The song's commands are the song panel's, so that an item and its button agree.
   const auto songItem = [this, file](QAction* item) {
     file->addAction(item);
@@ -87,6 +98,11 @@ void TForm1::BuildMenus() {
   Item(style, "&Open ...", "Load a style", locked([&e] { e.Loader.LoadStyle(true); }));
   Item(style, "Sy&nc. Start", "The style starts with the first chord",
        locked([&e] { e.Transport.SyncStart1Click(); }));
+
+  menuBar()->addMenu(SongFiles->Melody);
+  for (QAction* item : SongFiles->Melody->actions())
+    if (!item->menu()) MenuItems["Melody/" + item->text().remove('&')] = item;
+  for (QAction* item : SongFiles->QuantizeItems) MenuItems["Quantize/" + item->text()] = item;
 
   QMenu* commands = menuBar()->addMenu("&Commands");
   Item(commands, "All Notes Off", "Silence every channel", locked([&e] {
