@@ -170,24 +170,6 @@ int SongRender(const korvel::MidiSystemSettings& settings, korvel::SongRequest r
   return 0;
 }
 
-int SongBuild(const std::string& source, const std::string& out) {
-  std::string error;
-  const auto bytes = korvel::ReadWholeFile(source, error);
-  if (!bytes) {
-    std::cerr << error << "\n";
-    return 1;
-  }
-  try {
-    const auto song = korvel::CompileSongSource(std::string(bytes->begin(), bytes->end()));
-    korvel::SaveArrangementFile(out, song);
-    std::cout << song.Title << " " << song.LastMeasure() << " measures\n";
-  } catch (const korvel::SongSourceError& e) {
-    std::cerr << source << ": " << e.what() << "\n";
-    return 1;
-  }
-  return 0;
-}
-
 int Play(const korvel::MidiSystemSettings& settings, const korvel::PerformanceRequest& request,
          const std::string& out) {
   korvel::TextDialogs dialogs(&std::cerr);
@@ -228,7 +210,9 @@ int Play(const korvel::MidiSystemSettings& settings, const korvel::PerformanceRe
   return 0;
 }
 
-int StyleBuild(const std::string& source, const std::string& out) {
+// Reads a readable source and hands its text to `compile`; a source error names the file.
+template <typename SourceError, typename Compile>
+int BuildFromSource(const std::string& source, Compile compile) {
   std::string error;
   const auto bytes = korvel::ReadWholeFile(source, error);
   if (!bytes) {
@@ -236,15 +220,29 @@ int StyleBuild(const std::string& source, const std::string& out) {
     return 1;
   }
   try {
-    const auto compiled = korvel::CompileStyleSource(std::string(bytes->begin(), bytes->end()));
-    const auto& c = compiled.Contents;
-    korvel::WriteStyleFile(out, c.Channels, c.Parts, c.Material);
-    std::cout << compiled.Name << " " << c.Material.size() << " bytes\n";
-  } catch (const korvel::StyleSourceError& e) {
+    compile(std::string(bytes->begin(), bytes->end()));
+  } catch (const SourceError& e) {
     std::cerr << source << ": " << e.what() << "\n";
     return 1;
   }
   return 0;
+}
+
+int StyleBuild(const std::string& source, const std::string& out) {
+  return BuildFromSource<korvel::StyleSourceError>(source, [&out](const std::string& text) {
+    const auto compiled = korvel::CompileStyleSource(text);
+    const auto& c = compiled.Contents;
+    korvel::WriteStyleFile(out, c.Channels, c.Parts, c.Material);
+    std::cout << compiled.Name << " " << c.Material.size() << " bytes\n";
+  });
+}
+
+int SongBuild(const std::string& source, const std::string& out) {
+  return BuildFromSource<korvel::SongSourceError>(source, [&out](const std::string& text) {
+    const auto song = korvel::CompileSongSource(text);
+    korvel::SaveArrangementFile(out, song);
+    std::cout << song.Title << " " << song.LastMeasure() << " measures\n";
+  });
 }
 
 int Chord(const std::vector<int>& notes, int firstKey, bool twoFinger) {
