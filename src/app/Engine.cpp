@@ -7,7 +7,9 @@ namespace korvel {
 Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dialogs, View& view,
                Timing timing, InputDispatch dispatch)
     : clock_(timing == Timing::Realtime
-                 ? std::unique_ptr<ClockTimer>(new ClockThread(Lock, [this] { Tick(); }))
+                 ? std::unique_ptr<ClockTimer>(new ClockThread(
+                       Lock, [this] { Tick(); },
+                       [&dialogs](const std::string& error) { dialogs.ReportError(error); }))
                  : std::unique_ptr<ClockTimer>(new SteppedClock)),
       realtime_(dynamic_cast<ClockThread*>(clock_.get())),
       stepped_(dynamic_cast<SteppedClock*>(clock_.get())),

@@ -31,6 +31,7 @@ class TextDialogs : public Dialogs {
     return std::nullopt;  // files are named on the command line
   }
   void ShowStatus(const std::string& text) override { Write(text); }
+  void ReportError(const std::string& text) override { Write(text); }
 
  private:
   void Write(const std::string& text) {

@@ -5,6 +5,9 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <stdexcept>
+
+#include "forms/KorvelApplication.h"
 
 namespace korvel {
 
@@ -44,6 +47,18 @@ void QtDialogs::ShowStatus(const std::string& text) {
       window,
       [window, message = QString::fromStdString(text)] {
         window->statusBar()->showMessage(message, 8000);
+      },
+      Qt::QueuedConnection);
+}
+
+void QtDialogs::ReportError(const std::string& text) {
+  // One box at a time: a device that fails on every clock must not pile boxes up.
+  if (reporting_.exchange(true)) return;
+  QMetaObject::invokeMethod(
+      parent_,
+      [this, error = std::runtime_error(text)] {
+        ReportException(error);
+        reporting_.store(false);
       },
       Qt::QueuedConnection);
 }

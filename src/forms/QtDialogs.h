@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QWidget>
+#include <atomic>
 
 #include "platform/Dialogs.h"
 #include "platform/EngineLock.h"
@@ -17,10 +18,12 @@ class QtDialogs : public Dialogs {
   void InformUser(const std::string& text) override;
   std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
   void ShowStatus(const std::string& text) override;
+  void ReportError(const std::string& text) override;
 
  private:
   QWidget* parent_;
   EngineLock* lock_ = nullptr;
+  std::atomic<bool> reporting_{false};  // a thread's error box is queued or open
 };
 
 }  // namespace korvel

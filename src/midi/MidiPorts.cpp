@@ -21,6 +21,7 @@ MidiPorts::MidiPorts(MidiDevices& devices, InputCallbackSettings& settings, Dial
     port->OnOverflow = [this](TMidiInput& full) {
       dialogs_.ShowStatus("MIDI input overflow: events from " + full.ProductName() + " were lost.");
     };
+    port->OnError = [this](const std::string& error) { dialogs_.ReportError(error); };
   }
   FillDeviceLists();
 }

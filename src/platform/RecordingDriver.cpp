@@ -15,6 +15,12 @@ class RecordingOut : public MidiOutConnection {
     --driver_.openCount_[name_];
   }
   void SendShort(uint32_t packed) override {
+    {
+      std::lock_guard lock(driver_.mutex_);
+      const auto failure = driver_.shortFailures_.find(name_);
+      if (failure != driver_.shortFailures_.end() && failure->second != 0)
+        throw MidiDriverError(failure->second);
+    }
     std::vector<uint8_t> bytes{static_cast<uint8_t>(packed), static_cast<uint8_t>(packed >> 8),
                                static_cast<uint8_t>(packed >> 16)};
     bytes.resize(ShortMessageLength(bytes[0]));
@@ -147,6 +153,11 @@ size_t RecordingDriver::CompleteLongMessages() {
 void RecordingDriver::SetLongFailure(const std::string& name, uint16_t code) {
   std::lock_guard lock(mutex_);
   longFailures_[name] = code;
+}
+
+void RecordingDriver::SetShortFailure(const std::string& name, uint16_t code) {
+  std::lock_guard lock(mutex_);
+  shortFailures_[name] = code;
 }
 
 void RecordingDriver::Unplug(const std::string& name) {
