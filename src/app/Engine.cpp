@@ -6,7 +6,8 @@ namespace korvel {
 
 Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dialogs, View& view,
                Timing timing, InputDispatch dispatch)
-    : clock_(timing == Timing::Realtime
+    : devices_(devices),
+      clock_(timing == Timing::Realtime
                  ? std::unique_ptr<ClockTimer>(new ClockThread(
                        Lock, [this] { Tick(); },
                        [&dialogs](const std::string& error) { dialogs.ReportError(error); }))
@@ -85,6 +86,12 @@ void Engine::SetAccompaniment(bool on) {
 void Engine::SetTransmitControllers(bool on) {
   Live.TransmitControllers = on;
   InputSettings.SetThinning(!on);
+}
+
+bool Engine::CheckDevices() {
+  MidiDevices::Listing now = devices_.List();
+  std::lock_guard lock(Lock);
+  return Ports.CheckDevices(std::move(now));
 }
 
 bool Engine::Step() {

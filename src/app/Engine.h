@@ -47,6 +47,10 @@ class Engine {
   void SetAccompaniment(bool on);
   // "Transmit Controllers": while on, repeated controller values pass the input unthinned.
   void SetTransmitControllers(bool on);
+  // The device check of every two seconds: the devices are listed without the lock (that can
+  // take milliseconds) and the lists then brought up to date under it. Call it without the
+  // lock; true when the lists or the selections changed.
+  bool CheckDevices();
 
   // Runs before every clock tick, under the lock; set it before the clock starts.
   std::function<void()> BeforeTick;
@@ -66,6 +70,7 @@ class Engine {
     bool running_ = false;
   };
   void Tick();
+  MidiDevices& devices_;
   std::unique_ptr<ClockTimer> clock_;
   ClockThread* realtime_ = nullptr;
   SteppedClock* stepped_ = nullptr;

@@ -159,13 +159,8 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
 
   // Devices come and go while Korvel runs (USB keyboards, other programs' ports).
   connect(&deviceWatch_, &QTimer::timeout, this, [this] {
-    bool changed;
-    {
-      std::lock_guard lock(engine_->Lock);
-      changed = engine_->Ports.CheckDevices();
-    }
-    // Only then: refilling the lists would close one the musician has open.
-    if (changed) RefreshControls();
+    // Only on a change: refilling the lists would close one the musician has open.
+    if (engine_->CheckDevices()) RefreshControls();
   });
   deviceWatch_.start(2000);
 

@@ -28,6 +28,10 @@ MidiPorts::MidiPorts(MidiDevices& devices, InputCallbackSettings& settings, Dial
 
 void MidiPorts::FillDeviceLists() {
   devices_.Refresh();
+  BuildLists();
+}
+
+void MidiPorts::BuildLists() {
   outputList_.clear();
   for (int id = 0; id < devices_.NumOutputs(); ++id) {
     outputList_.push_back(devices_.OutputCaps(id).ProductName);
@@ -218,14 +222,15 @@ int MidiPorts::Reselect(const std::vector<std::string>& list, const std::string&
   return it == list.end() ? static_cast<int>(list.size()) - 1 : static_cast<int>(it - list.begin());
 }
 
-bool MidiPorts::CheckDevices() {
+bool MidiPorts::CheckDevices(MidiDevices::Listing now) {
   const auto before =
       std::make_tuple(outputList_, inputList_, ComboBox1, ComboBox5, ExtMidiInList, MidiInList);
   const std::string out1 = SelectedText(outputList_, ComboBox1);
   const std::string out5 = SelectedText(outputList_, ComboBox5);
   const std::string in1 = SelectedText(inputList_, ExtMidiInList);
   const std::string in2 = SelectedText(inputList_, MidiInList);
-  FillDeviceLists();
+  devices_.Take(std::move(now));
+  BuildLists();
   bool lost = false;
   for (TMidiOutput* port : {&MidiOutput1, &MidiOutput2}) {
     if (port->IsOpen() && !devices_.HasOutput(port->ProductName())) {

@@ -187,7 +187,7 @@ TEST_F(MidiPortsTest, AnUnpluggedDeviceClosesItsPortWithAMessage) {
   ASSERT_TRUE(ports.MidiInput1.IsOpen());
 
   driver.Unplug("Module");  // a device before the open one: numbers shift
-  ports.CheckDevices();
+  ports.CheckDevices(devices.List());
   EXPECT_TRUE(ports.MidiOutput1.IsOpen());
   EXPECT_EQ(ports.OutputList(), (std::vector<std::string>{"Sequencer in", "Synth", "<None>"}));
   EXPECT_EQ(ports.ComboBox1, 0) << "the selection follows its device";
@@ -196,7 +196,7 @@ TEST_F(MidiPortsTest, AnUnpluggedDeviceClosesItsPortWithAMessage) {
 
   driver.Unplug("Keyboard");
   driver.Unplug("Sequencer in");
-  ports.CheckDevices();
+  ports.CheckDevices(devices.List());
   EXPECT_FALSE(ports.MidiInput1.IsOpen());
   EXPECT_FALSE(ports.MidiOutput1.IsOpen());
   EXPECT_EQ(ports.OutputList(), (std::vector<std::string>{"Synth", "<None>"}));
