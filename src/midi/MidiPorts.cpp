@@ -163,10 +163,14 @@ void MidiPorts::MidiInChange() {
 }
 
 void MidiPorts::RecomputeRoles() {
+  AssignRoles();
+  if (Hooks.ToggleClock) Hooks.ToggleClock();
+}
+
+void MidiPorts::AssignRoles() {
   PlayPort = MidiOutGroup == 1 ? &MidiOutput2 : &MidiOutput1;
   ClockOutPort = ClickOutGroup == 1 ? &MidiOutput2 : &MidiOutput1;
   ChordCodePort = ChordsOutGroup == 1 ? &MidiOutput2 : &MidiOutput1;
-  if (Hooks.ToggleClock) Hooks.ToggleClock();
   SignalPort = MidiOutput2.IsOpen() ? &MidiOutput2 : &MidiOutput1;
 }
 
@@ -257,7 +261,9 @@ bool MidiPorts::CheckDevices(MidiDevices::Listing now) {
   if (MidiInList != -1) MidiInList = Reselect(inputList_, in2);
   for (TMidiOutput* port : {&MidiOutput1, &MidiOutput2}) port->FollowDevice();
   for (TMidiInput* port : {&MidiInput1, &MidiInput2}) port->FollowDevice();
-  if (lost) RecomputeRoles();
+  // The roles leave a vanished port; the clock is not the musician's to lose with a cable, so
+  // it keeps running or keeps still.
+  if (lost) AssignRoles();
   return before !=
          std::make_tuple(outputList_, inputList_, ComboBox1, ComboBox5, ExtMidiInList, MidiInList);
 }

@@ -91,7 +91,9 @@ class MidiPorts {
  private:
   void ReportOpenFailure(uint16_t error, const std::string& device, const std::string& why);
   std::string SelectedText(const std::vector<std::string>& list, int selection) const;
+  // The roles after a list change: by the radio groups, and the clock switch operated once.
   void RecomputeRoles();
+  void AssignRoles();
   void ApplyVolume();
   void OpenInputFromList(int& selection, TMidiInput& port, int otherSelection,
                          const TMidiInput& other);

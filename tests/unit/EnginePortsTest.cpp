@@ -63,5 +63,32 @@ TEST(EnginePorts, TheDeviceCheckListsWithoutTheEngineLockAndTakesTheListingUnder
   EXPECT_EQ(rig.ports.OutputList().size(), 3u) << "the sequencer left the list";
 }
 
+TEST(EnginePorts, AVanishedOutputIsClosedAndReportedAndTheClockKeepsItsState) {
+  const struct {
+    const char* device;
+    bool clockOn;
+  } cases[] = {
+      {"Module", true}, {"Module", false}, {"Sequencer in", true}, {"Sequencer in", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.device) + (c.clockOn ? ", clock on" : ", clock off"));
+    Rig rig;
+    Transport& transport = rig.engine.Transport;
+    // Two list changes have pressed the clock switch twice.
+    if (c.clockOn) transport.ToggleClock();
+    const int16_t state = transport.ClockState;
+    ASSERT_EQ(state, c.clockOn ? 1 : 0);
+    rig.driver.Unplug(c.device);
+    rig.engine.CheckDevices();
+    EXPECT_EQ(transport.ClockState, state);
+    EXPECT_EQ(rig.engine.Step(), c.clockOn);
+    EXPECT_EQ(
+        rig.dialogs.Statuses,
+        std::vector<std::string>{"MIDI device " + std::string(c.device) + " was disconnected."});
+    EXPECT_FALSE((c.device == std::string("Module") ? rig.ports.MidiOutput1 : rig.ports.MidiOutput2)
+                     .IsOpen());
+    EXPECT_TRUE(rig.ports.SignalPort->IsOpen()) << "chord signals go to the port that is left";
+  }
+}
+
 }  // namespace
 }  // namespace korvel
