@@ -140,16 +140,12 @@ void Transport::PlayClick(int velocity) {
 
 void Transport::ToggleClock() {
   if (!FreePlay()) return;
-  if (ClockState != 0) {
-    ClockState = 0;
-    BeatLampColor = kLampBlack;
-  } else if (SlaveMode) {
-    ClockState = -1;
-    BeatLampColor = kLampBlue;
-  } else {
-    ClockState = 1;
-    BeatLampColor = kLampRed;
-  }
+  SwitchClock(ClockState != 0 ? 0 : SlaveMode ? -1 : 1);
+}
+
+void Transport::SwitchClock(int16_t state) {
+  ClockState = state;
+  BeatLampColor = state == 0 ? kLampBlack : state < 0 ? kLampBlue : kLampRed;
   LightLamp(BeatLampColor);
   Call(Hooks.SilenceLiveChannel);
   view_.MeasureDisplay("1");
@@ -205,6 +201,9 @@ void Transport::SetSlaveMode(bool on) {
   StopCommand();
   SlaveMode = on;
   input_.SetClockForwarding(on ? 1 : 0, nullptr);
+  // A running clock changes over to the other source: never two clocks, never none.
+  const int16_t source = on ? -1 : 1;
+  if (ClockState != 0 && ClockState != source) SwitchClock(source);
 }
 
 void Transport::SetProcessPriority(int priorityClass) {

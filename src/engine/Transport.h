@@ -96,7 +96,8 @@ class Transport {
   void SetQuantize(int index);
   void SetMetre(int index);
   // The menu marks "Master Mode" and "Slave Mode": each stops playback first. Slave mode lets
-  // timing clocks through the input buffer to MidiInput2MidiInput.
+  // timing clocks through the input buffer to MidiInput2MidiInput; a running clock moves to
+  // the chosen source.
   void SetMasterMode(bool on);
   void SetSlaveMode(bool on);
   // The metre a style brings: its measure length in sixteenths, negative for eighth-note
@@ -168,6 +169,8 @@ class Transport {
   void ApplyChanges();
   void LightLamp(uint32_t color);
   void ApplyResolution(int resolution);
+  // The clock switch's work: 0 stops the timer, 1 starts it, -1 waits for external clocks.
+  void SwitchClock(int16_t state);
 
   MidiPorts& ports_;
   InputCallbackSettings& input_;

@@ -211,6 +211,33 @@ TEST_F(TransportTest, SlaveModeFollowsTheExternalClockAndItsStartDelay) {
   EXPECT_EQ(transport.ClockInBeat, transport.ClocksPerBeat) << "the transport was reset";
 }
 
+TEST_F(TransportTest, SwitchingSlaveModeMovesARunningClockToTheOtherSource) {
+  const auto externalClock = [this] {
+    const uint64_t before = transport.TickCount;
+    driver.Inject("App out", 0xF8);
+    ports.MidiInput2.ProcessNotifications();
+    return transport.TickCount > before;
+  };
+  transport.ToggleClock();
+  ASSERT_TRUE(timer.Running);
+  transport.SetSlaveMode(true);
+  EXPECT_EQ(transport.ClockState, -1);
+  EXPECT_FALSE(timer.Running) << "one clock drives the transport, not two";
+  EXPECT_EQ(view.Lamps.back(), kLampBlue);
+  EXPECT_TRUE(externalClock());
+
+  transport.SetSlaveMode(false);
+  EXPECT_EQ(transport.ClockState, 1) << "the clock button stays on and the timer runs";
+  EXPECT_TRUE(timer.Running);
+  EXPECT_EQ(timer.Starts.back(), transport.Tempo);
+  EXPECT_FALSE(externalClock());
+
+  transport.ToggleClock();
+  transport.SetSlaveMode(true);
+  EXPECT_EQ(transport.ClockState, 0) << "a stopped clock stays stopped";
+  EXPECT_FALSE(timer.Running);
+}
+
 TEST_F(TransportTest, TheExternalApplicationsControllersAndThru) {
   transport.ToggleClock();
   timer.Starts.clear();
