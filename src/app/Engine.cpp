@@ -40,7 +40,13 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
     view.ChordPanel(Chords.ChordName(root, type));
     view.Title(Chords.TitleText(root, type));
   };
+  Transport.Hooks.ResetChordDisplay = [&view] { view.ChordPanel(""); };
+  // The intro muting of chord memory borrows the solo channel; the "Solo" choice takes it back.
+  Transport.Hooks.ResetSoloChannel = [this] {
+    Notes.SoloChannel = static_cast<int16_t>(Mixer.Solo ? Live.SelChannel + 1 : 0);
+  };
   Ports.Hooks.ToggleClock = [this] { Transport.ToggleClock(); };
+  Ports.Hooks.ResetAllControllers = [this] { Mixer.ControllerReset(); };
   Ports.Hooks.SilencePort = [this](TMidiOutput& port) { Player.AllSoundOff(port); };
   for (TMidiOutput* port : {&Ports.MidiOutput1, &Ports.MidiOutput2})
     port->Onmidioutput = [this](TMidiOutput&) { Mixer.SysexPlayed(); };

@@ -15,6 +15,7 @@ class NoView : public View {
   void MeasureDisplay(const std::string&) override {}
   void ChordPanel(const std::string&) override {}
   void Title(const std::string&) override {}
+  void TempoField(int) override {}
   void FocusKeyboard() override {}
 };
 

@@ -180,6 +180,7 @@ void Transport::ResetTransport() {
   // and a stopped clock black, so the lamp always tells which clock runs.
   if (ClockState == 1) BeatLampColor = GeneratorLampColor;
   Call(Hooks.ResetChordDisplay);
+  Call(Hooks.ResetSoloChannel);
   Call(Hooks.ResetStylePlayer);
   Call(Hooks.StopMelodyAndPads);
 }
@@ -267,6 +268,7 @@ void Transport::MidiInput2MidiInput(TMidiInput& port) {
           if (tempo >= kMinTempo && tempo <= kMaxTempo) {
             if (ClockState > 0) SetClockTempo(tempo);
             Tempo = tempo;
+            view_.TempoField(tempo);
           }
         }
         continue;

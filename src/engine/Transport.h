@@ -55,6 +55,7 @@ struct TransportHooks {
   std::function<void()> AllSoundOff;
   std::function<void()> ResetChordState;
   std::function<void()> ResetChordDisplay;
+  std::function<void()> ResetSoloChannel;
   std::function<void()> ResetStylePlayer;
   std::function<void()> StopMelodyAndPads;
   // The Stop command's work in chord memory, capture and the MIDI file player.

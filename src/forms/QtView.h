@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QSpinBox>
 #include <functional>
 
 #include "platform/View.h"
@@ -12,16 +13,19 @@ namespace korvel {
 
 class QtView : public View {
  public:
-  QtView(QMainWindow* window, QLabel* beatLamp, QLabel* measureDisplay, QLabel* chordPanel)
+  QtView(QMainWindow* window, QLabel* beatLamp, QLabel* measureDisplay, QLabel* chordPanel,
+         QSpinBox* tempoField)
       : window_(window),
         beatLamp_(beatLamp),
         measureDisplay_(measureDisplay),
-        chordPanel_(chordPanel) {}
+        chordPanel_(chordPanel),
+        tempoField_(tempoField) {}
 
   void BeatLamp(uint32_t color) override;
   void MeasureDisplay(const std::string& text) override;
   void ChordPanel(const std::string& text) override;
   void Title(const std::string& text) override;
+  void TempoField(int tempo) override;
   void FocusKeyboard() override;
 
   // Runs on the GUI thread after a new chord is shown (a one-shot chord type is used up then).
@@ -32,6 +36,7 @@ class QtView : public View {
   QLabel* beatLamp_;
   QLabel* measureDisplay_;
   QLabel* chordPanel_;
+  QSpinBox* tempoField_;
 };
 
 }  // namespace korvel

@@ -52,7 +52,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
       TabSet(new QTabBar),
       SpeedButtons(new QWidget),
       dialogs_(this),
-      view_(this, Panel3, Panel4, ChordLabel),
+      view_(this, Panel3, Panel4, ChordLabel, TempoEdit1),
       engine_(std::make_unique<Engine>(devices, input, dialogs_, view_)),
       settings_(programDir),
       settingsFile_(settingsFile),

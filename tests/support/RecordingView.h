@@ -15,12 +15,14 @@ class RecordingView : public View {
   std::vector<std::string> Measures;
   std::vector<std::string> Titles;
   std::vector<std::string> Chords;
+  std::vector<int> Tempos;
   int Focused = 0;
 
   void BeatLamp(uint32_t color) override { Lamps.push_back(color); }
   void MeasureDisplay(const std::string& text) override { Measures.push_back(text); }
   void ChordPanel(const std::string& text) override { Chords.push_back(text); }
   void Title(const std::string& text) override { Titles.push_back(text); }
+  void TempoField(int tempo) override { Tempos.push_back(tempo); }
   void FocusKeyboard() override { ++Focused; }
 };
 

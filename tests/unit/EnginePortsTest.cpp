@@ -4,6 +4,7 @@
 
 #include <future>
 #include <mutex>
+#include <set>
 
 #include "app/Engine.h"
 #include "platform/RecordingDriver.h"
@@ -87,6 +88,36 @@ TEST(EnginePorts, AVanishedOutputIsClosedAndReportedAndTheClockKeepsItsState) {
     EXPECT_FALSE((c.device == std::string("Module") ? rig.ports.MidiOutput1 : rig.ports.MidiOutput2)
                      .IsOpen());
     EXPECT_TRUE(rig.ports.SignalPort->IsOpen()) << "chord signals go to the port that is left";
+  }
+}
+
+TEST(EnginePorts, OpeningAnOutputResetsAllControllers) {
+  Rig rig;
+  rig.driver.ClearSent();
+  rig.ports.ComboBox1 = 0;
+  rig.ports.ComboBox1Change();
+  std::set<int> reset;  // channels that got controller 121
+  for (const auto& m : rig.driver.Sent())
+    if (m.Device == "Module" && m.Bytes.size() == 3 && (m.Bytes[0] & 0xF0) == 0xB0 &&
+        m.Bytes[1] == 121)
+      reset.insert(m.Bytes[0] & 0x0F);
+  EXPECT_EQ(reset.size(), 16u);
+}
+
+TEST(EnginePorts, ATransportResetClearsTheChordPanelAndGivesTheSoloChannelBack) {
+  const struct {
+    bool solo;
+    int16_t expected;
+  } cases[] = {{false, 0}, {true, 3}};
+  for (const auto& c : cases) {
+    Rig rig;
+    rig.engine.Mixer.Solo = c.solo;
+    rig.engine.Live.SelChannel = 2;
+    rig.engine.Notes.SoloChannel = 100;  // the intro muting of a song
+    rig.view.Chords = {"Cmaj"};
+    rig.engine.Transport.ResetTransport();
+    EXPECT_EQ(rig.view.Chords.back(), "") << c.solo;
+    EXPECT_EQ(rig.engine.Notes.SoloChannel, c.expected) << c.solo;
   }
 }
 

@@ -24,6 +24,7 @@ struct CountingView : View {
   void MeasureDisplay(const std::string&) override {}
   void ChordPanel(const std::string&) override {}
   void Title(const std::string&) override {}
+  void TempoField(int) override {}
   void FocusKeyboard() override {}
 };
 

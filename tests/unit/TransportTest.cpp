@@ -255,6 +255,7 @@ TEST_F(TransportTest, TheExternalApplicationsControllersAndThru) {
   ports.MidiInput2.ProcessNotifications();
   EXPECT_EQ(timer.Starts, std::vector<int>{140});
   EXPECT_EQ(transport.Tempo, 140);
+  EXPECT_EQ(view.Tempos, std::vector<int>{140}) << "the tempo field shows it";
   EXPECT_EQ(transport.StartMeasure, -2);
   EXPECT_EQ(driver.SentText(), "0 Module: 91 3C 63\n");
   EXPECT_TRUE(changesAt.empty());
