@@ -145,21 +145,25 @@ void MidiPorts::ComboBox5Change() {
   RecomputeRoles();
 }
 
-void MidiPorts::OpenInputFromList(int& selection, TMidiInput& port, int otherSelection,
-                                  const TMidiInput& other) {
-  if (SelectedText(inputList_, selection) == kNoDevice) {
-    if (port.DeviceID() != other.DeviceID()) port.Close();
-    return;
-  }
-  if (selection != otherSelection) OpenInputPort(selection, port);
-}
-
+// The inputs follow the outputs: "Ext. MIDI in" takes its device from "MIDI in", and "MIDI in"
+// leaves a device to "Ext. MIDI in", so the keyboard opens once, also when both lists were
+// stored with the same device.
 void MidiPorts::ExtMidiInChange() {
-  OpenInputFromList(ExtMidiInList, MidiInput1, MidiInList, MidiInput2);
+  const std::string text = SelectedText(inputList_, ExtMidiInList);
+  const bool taken = MidiInput2.IsOpen() && MidiInput2.ProductName() == text;
+  if (text != kNoDevice && (taken || text == SelectedText(inputList_, MidiInList))) {
+    MidiInput2.Close();
+  }
+  OpenInputPort(ExtMidiInList, MidiInput1);
 }
 
 void MidiPorts::MidiInChange() {
-  OpenInputFromList(MidiInList, MidiInput2, ExtMidiInList, MidiInput1);
+  const std::string text = SelectedText(inputList_, MidiInList);
+  if (text == kNoDevice) {
+    MidiInput2.Close();
+  } else if (text != SelectedText(inputList_, ExtMidiInList)) {
+    OpenInputPort(MidiInList, MidiInput2);
+  }
 }
 
 void MidiPorts::RecomputeRoles() {

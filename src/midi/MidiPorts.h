@@ -95,8 +95,6 @@ class MidiPorts {
   void RecomputeRoles();
   void AssignRoles();
   void ApplyVolume();
-  void OpenInputFromList(int& selection, TMidiInput& port, int otherSelection,
-                         const TMidiInput& other);
   int Reselect(const std::vector<std::string>& list, const std::string& name) const;
   void BuildLists();
 

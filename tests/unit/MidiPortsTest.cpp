@@ -108,6 +108,33 @@ TEST_F(MidiPortsTest, OneDeviceIsNeverOpenTwice) {
   EXPECT_TRUE(ports.MidiInput1.IsOpen());
 }
 
+TEST_F(MidiPortsTest, ASharedInputOpensOnceAtStartUpAndNoneClosesEitherInput) {
+  // Start-up sets both stored selections, then runs both change handlers.
+  for (int run = 0; run < 2; ++run) {
+    ports.ExtMidiInList = ports.InputSelectionFor(0);
+    ports.MidiInList = ports.InputSelectionFor(0);
+    ports.ExtMidiInChange();
+    ports.MidiInChange();
+    EXPECT_TRUE(ports.MidiInput1.IsOpen()) << run;
+    EXPECT_FALSE(ports.MidiInput2.IsOpen()) << run;
+    EXPECT_EQ(driver.OpenCount("Keyboard"), 1) << run;
+    ports.MidiInput1.Close();  // exit, and the next run
+  }
+  ports.ExtMidiInChange();
+  ports.ExtMidiInList = 2;  // <None>, while MIDI in (closed) still carries device 0
+  ports.ExtMidiInChange();
+  EXPECT_FALSE(ports.MidiInput1.IsOpen());
+  EXPECT_EQ(driver.OpenCount("Keyboard"), 0);
+
+  ports.MidiInList = 1;
+  ports.MidiInChange();
+  ASSERT_TRUE(ports.MidiInput2.IsOpen());
+  ports.MidiInList = 2;
+  ports.MidiInChange();
+  EXPECT_FALSE(ports.MidiInput2.IsOpen());
+  EXPECT_TRUE(dialogs.Messages.empty());
+}
+
 TEST_F(MidiPortsTest, AFailedOpenIsReportedOnceExceptNotSupported) {
   driver.SetOpenFailure("Module", kMidiAllocated);
   ports.ComboBox1 = 0;
