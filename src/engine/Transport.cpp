@@ -231,7 +231,11 @@ void Transport::ArmCountIn() {
 }
 
 void Transport::MidiInput2MidiInput(TMidiInput& port) {
-  while (auto event = port.GetMidiEvent()) {
+  // What has arrived by now, no more: with MIDI out led back into MIDI in the buffer never
+  // empties, and the engine lock must still come free.
+  for (int waiting = port.MessageCount(); waiting > 0; --waiting) {
+    auto event = port.GetMidiEvent();
+    if (!event) break;
     const uint8_t status = event->MidiMessage;
     if (status >= 240) {
       if (SlaveMode) {

@@ -25,6 +25,13 @@ class RecordingOut : public MidiOutConnection {
                                static_cast<uint8_t>(packed >> 16)};
     bytes.resize(ShortMessageLength(bytes[0]));
     driver_.Record(name_, std::move(bytes));
+    std::string input;
+    {
+      std::lock_guard lock(driver_.mutex_);
+      if (const auto cable = driver_.cables_.find(name_); cable != driver_.cables_.end())
+        input = cable->second;
+    }
+    if (!input.empty()) driver_.Inject(input, packed);
   }
   void SendLong(std::span<const uint8_t> bytes, std::function<void()> done) override {
     {
@@ -158,6 +165,11 @@ void RecordingDriver::SetLongFailure(const std::string& name, uint16_t code) {
 void RecordingDriver::SetShortFailure(const std::string& name, uint16_t code) {
   std::lock_guard lock(mutex_);
   shortFailures_[name] = code;
+}
+
+void RecordingDriver::Connect(const std::string& output, const std::string& input) {
+  std::lock_guard lock(mutex_);
+  cables_[output] = input;
 }
 
 void RecordingDriver::Unplug(const std::string& name) {

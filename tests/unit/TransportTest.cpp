@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+
 #include "engine/Transport.h"
 #include "platform/RecordingDriver.h"
 #include "support/RecordingView.h"
@@ -259,6 +262,19 @@ TEST_F(TransportTest, TheExternalApplicationsControllersAndThru) {
   EXPECT_EQ(transport.StartMeasure, -2);
   EXPECT_EQ(driver.SentText(), "0 Module: 91 3C 63\n");
   EXPECT_TRUE(changesAt.empty());
+}
+
+TEST_F(TransportTest, AMidiLoopBackIntoMidiInLetsTheEngineGo) {
+  driver.ClearSent();
+  driver.Connect("Module", "App out");  // MIDI out led back into MIDI in
+  driver.Inject("App out", 0x90 | 60 << 8 | 100 << 16);
+  auto handled =
+      std::async(std::launch::async, [this] { ports.MidiInput2.ProcessNotifications(); });
+  const bool returned = handled.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+  driver.Connect("Module", "");  // cut the loop, so a handler that hangs ends
+  handled.wait();
+  EXPECT_TRUE(returned) << "the handler takes what had arrived and returns";
+  EXPECT_EQ(driver.Sent().size(), 1u);
 }
 
 TEST_F(TransportTest, TempoFieldRange) {
