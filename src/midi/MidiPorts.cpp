@@ -83,8 +83,21 @@ void MidiPorts::ReportOpenFailure(uint16_t error, const std::string& device,
   if (!why.empty()) dialogs_.ShowStatus(why);
 }
 
+void MidiPorts::CloseOutput(TMidiOutput& port) {
+  if (!port.IsOpen()) return;
+  // The notes the style player holds there end first: a device left behind keeps no hanging
+  // note. A device that fails as it is left is left all the same.
+  if (&port == PlayPort && Hooks.SilencePort) {
+    try {
+      Hooks.SilencePort(port);
+    } catch (const EmidioutputError&) {
+    }
+  }
+  port.Close();
+}
+
 void MidiPorts::OpenOutputPort(int& selection, TMidiOutput& port) {
-  if (port.IsOpen()) port.Close();
+  CloseOutput(port);
   if (selection < 0) selection = 0;
   const std::string text = SelectedText(outputList_, selection);
   if (text != kNoDevice) {
@@ -127,7 +140,7 @@ void MidiPorts::ComboBox1Change() {
   // there leaves the port as it was), so the open device is checked as well as the list text.
   const bool taken = MidiOutput2.IsOpen() && MidiOutput2.ProductName() == text;
   if (text != kNoDevice && (taken || text == SelectedText(outputList_, ComboBox5))) {
-    MidiOutput2.Close();
+    CloseOutput(MidiOutput2);
   }
   OpenOutputPort(ComboBox1, MidiOutput1);
   RecomputeRoles();
@@ -138,7 +151,7 @@ void MidiPorts::ComboBox5Change() {
   if (text == kNoDevice) {
     const bool shared = MidiOutput1.DeviceID() == MidiOutput2.DeviceID() &&
                         SelectedText(outputList_, ComboBox1) != kNoDevice;
-    if (!shared) MidiOutput2.Close();
+    if (!shared) CloseOutput(MidiOutput2);
   } else if (text != SelectedText(outputList_, ComboBox1)) {
     OpenOutputPort(ComboBox5, MidiOutput2);
   }

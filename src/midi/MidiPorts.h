@@ -89,6 +89,7 @@ class MidiPorts {
   bool CheckDevices(MidiDevices::Listing now);
 
  private:
+  void CloseOutput(TMidiOutput& port);
   void ReportOpenFailure(uint16_t error, const std::string& device, const std::string& why);
   std::string SelectedText(const std::vector<std::string>& list, int selection) const;
   // The roles after a list change: by the radio groups, and the clock switch operated once.

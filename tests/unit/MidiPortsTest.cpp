@@ -135,6 +135,22 @@ TEST_F(MidiPortsTest, ASharedInputOpensOnceAtStartUpAndNoneClosesEitherInput) {
   EXPECT_TRUE(dialogs.Messages.empty());
 }
 
+TEST_F(MidiPortsTest, ThePlayPortIsSilencedBeforeItsDeviceIsLeft) {
+  std::vector<std::string> silencedOpen;
+  ports.Hooks.SilencePort = [&](TMidiOutput& port) {
+    if (port.IsOpen()) silencedOpen.push_back(port.ProductName());
+  };
+  ports.MidiOutGroup = 1;  // the style plays on Korvel out
+  ChooseOutputs(0, 1);
+  ports.ComboBox5 = 2;  // another device for Korvel out
+  ports.ComboBox5Change();
+  ports.ComboBox1 = 2;  // MIDI out takes it: Korvel out is closed
+  ports.ComboBox1Change();
+  ports.ComboBox1 = 1;  // MIDI out, not the play port, moves on
+  ports.ComboBox1Change();
+  EXPECT_EQ(silencedOpen, (std::vector<std::string>{"Sequencer in", "Synth"}));
+}
+
 TEST_F(MidiPortsTest, AFailedOpenIsReportedOnceExceptNotSupported) {
   driver.SetOpenFailure("Module", kMidiAllocated);
   ports.ComboBox1 = 0;
