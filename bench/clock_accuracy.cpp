@@ -33,10 +33,12 @@ struct Rig {
   korvel::MidiPorts ports{devices, input, dialogs, korvel::InputDispatch::Manual};
   korvel::EngineLock lock;
   std::vector<int64_t> times;
-  korvel::ClockThread clock{lock, [this] {
+  korvel::ClockThread clock{lock,
+                            [this] {
                               times.push_back(korvel::MonotonicNanos());
                               transport.ClockTick();
-                            }};
+                            },
+                            [this](const std::string& error) { dialogs.ReportError(error); }};
   korvel::Transport transport{ports, input, clock, view};
 
   Rig() {

@@ -6,8 +6,11 @@ namespace korvel {
 
 Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dialogs, View& view,
                Timing timing, InputDispatch dispatch)
-    : clock_(timing == Timing::Realtime
-                 ? std::unique_ptr<ClockTimer>(new ClockThread(Lock, [this] { Tick(); }))
+    : devices_(devices),
+      clock_(timing == Timing::Realtime
+                 ? std::unique_ptr<ClockTimer>(new ClockThread(
+                       Lock, [this] { Tick(); },
+                       [&dialogs](const std::string& error) { dialogs.ReportError(error); }))
                  : std::unique_ptr<ClockTimer>(new SteppedClock)),
       realtime_(dynamic_cast<ClockThread*>(clock_.get())),
       stepped_(dynamic_cast<SteppedClock*>(clock_.get())),
@@ -46,7 +49,13 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
     view.ChordPanel(Chords.ChordName(root, type));
     view.Title(Chords.TitleText(root, type));
   };
+  Transport.Hooks.ResetChordDisplay = [&view] { view.ChordPanel(""); };
+  // The intro muting of chord memory borrows the solo channel; the "Solo" choice takes it back.
+  Transport.Hooks.ResetSoloChannel = [this] {
+    Notes.SoloChannel = static_cast<int16_t>(Mixer.Solo ? Live.SelChannel + 1 : 0);
+  };
   Ports.Hooks.ToggleClock = [this] { Transport.ToggleClock(); };
+  Ports.Hooks.ResetAllControllers = [this] { Mixer.ControllerReset(); };
   Ports.Hooks.SilencePort = [this](TMidiOutput& port) { Player.AllSoundOff(port); };
   for (TMidiOutput* port : {&Ports.MidiOutput1, &Ports.MidiOutput2})
     port->Onmidioutput = [this](TMidiOutput&) { Mixer.SysexPlayed(); };
@@ -155,6 +164,13 @@ void Engine::SetAccompaniment(bool on) {
 void Engine::SetTransmitControllers(bool on) {
   Live.TransmitControllers = on;
   InputSettings.SetThinning(!on);
+}
+
+bool Engine::CheckDevices(const std::function<void()>& beforeChange) {
+  MidiDevices::Listing now = devices_.List();
+  std::lock_guard lock(Lock);
+  if (beforeChange) beforeChange();
+  return Ports.CheckDevices(std::move(now));
 }
 
 bool Engine::Step() {

@@ -54,6 +54,11 @@ class Engine {
   void SetAccompaniment(bool on);
   // "Transmit Controllers": while on, repeated controller values pass the input unthinned.
   void SetTransmitControllers(bool on);
+  // The device check of every two seconds: the devices are listed without the lock (that can
+  // take milliseconds) and the lists then brought up to date under it. Call it without the
+  // lock; true when the lists or the selections changed. `beforeChange` runs under the lock
+  // while the old lists and choices still stand.
+  bool CheckDevices(const std::function<void()>& beforeChange = {});
 
   // Runs before every clock tick, under the lock; set it before the clock starts.
   std::function<void()> BeforeTick;
@@ -76,6 +81,7 @@ class Engine {
   void AttachMelody();
   // The melody's clock tick while a song runs: the song clock advances and the events due play.
   void MelodyTick();
+  MidiDevices& devices_;
   std::unique_ptr<ClockTimer> clock_;
   ClockThread* realtime_ = nullptr;
   SteppedClock* stepped_ = nullptr;

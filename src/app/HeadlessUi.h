@@ -15,6 +15,7 @@ class NoView : public View {
   void MeasureDisplay(const std::string&) override {}
   void ChordPanel(const std::string&) override {}
   void Title(const std::string&) override {}
+  void TempoField(int) override {}
   void FocusKeyboard() override {}
 };
 
@@ -34,6 +35,7 @@ class TextDialogs : public Dialogs {
     return std::nullopt;
   }
   void ShowStatus(const std::string& text) override { Write(text); }
+  void ReportError(const std::string& text) override { Write(text); }
 
  private:
   void Write(const std::string& text) {

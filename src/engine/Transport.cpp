@@ -140,16 +140,12 @@ void Transport::PlayClick(int velocity) {
 
 void Transport::ToggleClock() {
   if (!FreePlay()) return;
-  if (ClockState != 0) {
-    ClockState = 0;
-    BeatLampColor = kLampBlack;
-  } else if (SlaveMode) {
-    ClockState = -1;
-    BeatLampColor = kLampBlue;
-  } else {
-    ClockState = 1;
-    BeatLampColor = kLampRed;
-  }
+  SwitchClock(ClockState != 0 ? 0 : SlaveMode ? -1 : 1);
+}
+
+void Transport::SwitchClock(int16_t state) {
+  ClockState = state;
+  BeatLampColor = state == 0 ? kLampBlack : state < 0 ? kLampBlue : kLampRed;
   LightLamp(BeatLampColor);
   Call(Hooks.SilenceLiveChannel);
   view_.MeasureDisplay("1");
@@ -184,6 +180,7 @@ void Transport::ResetTransport() {
   // and a stopped clock black, so the lamp always tells which clock runs.
   if (ClockState == 1) BeatLampColor = GeneratorLampColor;
   Call(Hooks.ResetChordDisplay);
+  Call(Hooks.ResetSoloChannel);
   Call(Hooks.ResetStylePlayer);
   Call(Hooks.StopMelodyAndPads);
 }
@@ -205,6 +202,9 @@ void Transport::SetSlaveMode(bool on) {
   StopCommand();
   SlaveMode = on;
   input_.SetClockForwarding(on ? 1 : 0, nullptr);
+  // A running clock changes over to the other source: never two clocks, never none.
+  const int16_t source = on ? -1 : 1;
+  if (ClockState != 0 && ClockState != source) SwitchClock(source);
 }
 
 void Transport::SetProcessPriority(int priorityClass) {
@@ -231,7 +231,11 @@ void Transport::ArmCountIn() {
 }
 
 void Transport::MidiInput2MidiInput(TMidiInput& port) {
-  while (auto event = port.GetMidiEvent()) {
+  // What has arrived by now, no more: with MIDI out led back into MIDI in the buffer never
+  // empties, and the engine lock must still come free.
+  for (int waiting = port.MessageCount(); waiting > 0; --waiting) {
+    auto event = port.GetMidiEvent();
+    if (!event) break;
     const uint8_t status = event->MidiMessage;
     if (status >= 240) {
       if (SlaveMode) {
@@ -268,6 +272,7 @@ void Transport::MidiInput2MidiInput(TMidiInput& port) {
           if (tempo >= kMinTempo && tempo <= kMaxTempo) {
             if (ClockState > 0) SetClockTempo(tempo);
             Tempo = tempo;
+            view_.TempoField(tempo);
           }
         }
         continue;

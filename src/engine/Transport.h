@@ -58,6 +58,7 @@ struct TransportHooks {
   std::function<void()> AllSoundOff;
   std::function<void()> ResetChordState;
   std::function<void()> ResetChordDisplay;
+  std::function<void()> ResetSoloChannel;
   std::function<void()> ResetStylePlayer;
   std::function<void()> StopMelodyAndPads;
   // The Stop command's work in chord memory, capture and the MIDI file player.
@@ -99,7 +100,8 @@ class Transport {
   void SetQuantize(int index);
   void SetMetre(int index);
   // The menu marks "Master Mode" and "Slave Mode": each stops playback first. Slave mode lets
-  // timing clocks through the input buffer to MidiInput2MidiInput.
+  // timing clocks through the input buffer to MidiInput2MidiInput; a running clock moves to
+  // the chosen source.
   void SetMasterMode(bool on);
   void SetSlaveMode(bool on);
   // The metre a style brings: its measure length in sixteenths, negative for eighth-note
@@ -171,6 +173,8 @@ class Transport {
   void ApplyChanges();
   void LightLamp(uint32_t color);
   void ApplyResolution(int resolution);
+  // The clock switch's work: 0 stops the timer, 1 starts it, -1 waits for external clocks.
+  void SwitchClock(int16_t state);
 
   MidiPorts& ports_;
   InputCallbackSettings& input_;

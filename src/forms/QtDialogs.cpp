@@ -5,7 +5,10 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <stdexcept>
 #include <utility>
+
+#include "forms/KorvelApplication.h"
 
 namespace korvel {
 
@@ -82,6 +85,19 @@ bool QtDialogs::Hold(const std::string& text) {
   std::lock_guard lock(heldMutex_);
   if (holding_) held_.push_back(text);
   return holding_;
+}
+
+void QtDialogs::ReportError(const std::string& text) {
+  if (Hold(text)) return;
+  // One box at a time: a device that fails on every clock must not pile boxes up.
+  if (reporting_.exchange(true)) return;
+  QMetaObject::invokeMethod(
+      parent_,
+      [this, error = std::runtime_error(text)] {
+        ReportException(error);
+        reporting_.store(false);
+      },
+      Qt::QueuedConnection);
 }
 
 }  // namespace korvel

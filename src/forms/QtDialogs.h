@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QWidget>
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ class QtDialogs : public Dialogs {
   // until TakeHeldMessages, which hands them over in order and shows what follows again.
   void HoldMessages();
   std::vector<std::string> TakeHeldMessages();
+  void ReportError(const std::string& text) override;
 
  private:
   // True when `text` was kept.
@@ -35,6 +37,7 @@ class QtDialogs : public Dialogs {
   std::mutex heldMutex_;  // notes may come from the input threads
   bool holding_ = false;
   std::vector<std::string> held_;
+  std::atomic<bool> reporting_{false};  // a thread's error box is queued or open
 };
 
 }  // namespace korvel

@@ -1,6 +1,7 @@
 #include "forms/QtView.h"
 
 #include <QColor>
+#include <QSignalBlocker>
 
 namespace korvel {
 
@@ -36,6 +37,17 @@ void QtView::Title(const std::string& text) {
   QMetaObject::invokeMethod(
       window_,
       [window = window_, value = QString::fromStdString(text)] { window->setWindowTitle(value); },
+      Qt::QueuedConnection);
+}
+
+void QtView::TempoField(int tempo) {
+  QMetaObject::invokeMethod(
+      tempoField_,
+      [field = tempoField_, tempo] {
+        // The core has the tempo already: the field only shows it.
+        const QSignalBlocker block(field);
+        field->setValue(tempo);
+      },
       Qt::QueuedConnection);
 }
 

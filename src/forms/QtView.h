@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QSpinBox>
 #include <functional>
 
 #include "platform/View.h"
@@ -13,17 +14,19 @@ namespace korvel {
 class QtView : public View {
  public:
   QtView(QMainWindow* window, QLabel* beatLamp, QLabel* measureDisplay, QLabel* chordPanel,
-         QLabel* beatPanel)
+         QLabel* beatPanel, QSpinBox* tempoField)
       : window_(window),
         beatLamp_(beatLamp),
         measureDisplay_(measureDisplay),
         chordPanel_(chordPanel),
-        beatPanel_(beatPanel) {}
+        beatPanel_(beatPanel),
+        tempoField_(tempoField) {}
 
   void BeatLamp(uint32_t color) override;
   void MeasureDisplay(const std::string& text) override;
   void ChordPanel(const std::string& text) override;
   void Title(const std::string& text) override;
+  void TempoField(int tempo) override;
   void FocusKeyboard() override;
   void BeatPanel(const std::string& text) override;
   void SongTransportChanged() override;
@@ -39,6 +42,7 @@ class QtView : public View {
   QLabel* measureDisplay_;
   QLabel* chordPanel_;
   QLabel* beatPanel_;
+  QSpinBox* tempoField_;
 };
 
 }  // namespace korvel

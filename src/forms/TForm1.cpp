@@ -60,7 +60,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
       OpenStyleButton(new QPushButton("Style ...")),
       StartupProblems(new QLabel),
       dialogs_(this),
-      view_(this, Panel3, Panel4, ChordLabel, BeatPanel),
+      view_(this, Panel3, Panel4, ChordLabel, BeatPanel, TempoEdit1),
       engine_(std::make_unique<Engine>(devices, input, dialogs_, view_)),
       settings_(programDir),
       settingsFile_(settingsFile),
@@ -200,14 +200,9 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
 
   // Devices come and go while Korvel runs (USB keyboards, other programs' ports).
   connect(&deviceWatch_, &QTimer::timeout, this, [this] {
-    bool changed;
-    {
-      std::lock_guard lock(engine_->Lock);
-      // The choices as they stand before a device goes: an unplugged one is kept by name.
-      settings_.TakeDevices(engine_->Ports);
-      changed = engine_->Ports.CheckDevices();
-    }
-    // Only then: refilling the lists would close one the musician has open.
+    // The choices as they stand before a device goes: an unplugged one is kept by name.
+    const bool changed = engine_->CheckDevices([this] { settings_.TakeDevices(engine_->Ports); });
+    // Only on a change: refilling the lists would close one the musician has open.
     if (changed) RefreshControls();
   });
   deviceWatch_.start(2000);

@@ -8,25 +8,30 @@ MidiDevices::MidiDevices(MidiDriver& ports, MidiDriver* mapper) : ports_(ports),
   Refresh();
 }
 
-void MidiDevices::Refresh() {
-  outputs_ = ports_.Outputs();
-  inputs_ = ports_.Inputs();
-  mapperCaps_ = mapper_ ? mapper_->Outputs() : std::vector<MidiDeviceCaps>{};
-  for (auto& caps : mapperCaps_) caps.Technology = kTechMapper;
+MidiDevices::Listing MidiDevices::List() const {
+  Listing listing{ports_.Outputs(), ports_.Inputs(),
+                  mapper_ ? mapper_->Outputs() : std::vector<MidiDeviceCaps>{}};
+  for (auto& caps : listing.Mapper) caps.Technology = kTechMapper;
+  return listing;
+}
+
+void MidiDevices::Take(Listing listing) {
+  now_ = std::move(listing);
 }
 
 const MidiDeviceCaps& MidiDevices::OutputCaps(int id) const {
   if (id == kMapperId) {
-    if (mapperCaps_.empty()) throw MidiDriverError(kMidiNoDriver);
-    return mapperCaps_.front();
+    if (now_.Mapper.empty()) throw MidiDriverError(kMidiNoDriver);
+    return now_.Mapper.front();
   }
-  if (id < 0 || id >= static_cast<int>(outputs_.size())) throw MidiDriverError(kMidiBadDeviceId);
-  return outputs_[static_cast<size_t>(id)];
+  if (id < 0 || id >= static_cast<int>(now_.Outputs.size()))
+    throw MidiDriverError(kMidiBadDeviceId);
+  return now_.Outputs[static_cast<size_t>(id)];
 }
 
 const MidiDeviceCaps& MidiDevices::InputCaps(int id) const {
-  if (id < 0 || id >= static_cast<int>(inputs_.size())) throw MidiDriverError(kMidiBadDeviceId);
-  return inputs_[static_cast<size_t>(id)];
+  if (id < 0 || id >= static_cast<int>(now_.Inputs.size())) throw MidiDriverError(kMidiBadDeviceId);
+  return now_.Inputs[static_cast<size_t>(id)];
 }
 
 std::unique_ptr<MidiOutConnection> MidiDevices::OpenOutput(int id) {
@@ -42,12 +47,12 @@ std::unique_ptr<MidiInConnection> MidiDevices::OpenInput(int id, MidiInputSink& 
 
 bool MidiDevices::HasOutput(const std::string& name) const {
   auto same = [&](const MidiDeviceCaps& caps) { return caps.ProductName == name; };
-  return std::any_of(outputs_.begin(), outputs_.end(), same) ||
-         std::any_of(mapperCaps_.begin(), mapperCaps_.end(), same);
+  return std::any_of(now_.Outputs.begin(), now_.Outputs.end(), same) ||
+         std::any_of(now_.Mapper.begin(), now_.Mapper.end(), same);
 }
 
 bool MidiDevices::HasInput(const std::string& name) const {
-  return std::any_of(inputs_.begin(), inputs_.end(),
+  return std::any_of(now_.Inputs.begin(), now_.Inputs.end(),
                      [&](const MidiDeviceCaps& caps) { return caps.ProductName == name; });
 }
 

@@ -1,6 +1,7 @@
 // The devices the port components can open: the MIDI driver's ports as 0 .. n-1 and the
-// built-in synthesizer as the mapper, device -1. The listing is taken when asked (Refresh),
-// so device numbers stay stable between refreshes, as the device lists show them.
+// built-in synthesizer as the mapper, device -1. The listing is taken when asked (Refresh, or
+// List and then Take), so device numbers stay stable between refreshes, as the device lists
+// show them.
 #pragma once
 
 #include <memory>
@@ -17,10 +18,19 @@ class MidiDevices {
   // `mapper` may be null: then device -1 cannot be opened.
   MidiDevices(MidiDriver& ports, MidiDriver* mapper);
 
-  void Refresh();
+  // What the drivers offer now. Asking can take milliseconds (JACK chosen and no server), so
+  // it needs no engine lock: it changes nothing here. Take puts a listing in force.
+  struct Listing {
+    std::vector<MidiDeviceCaps> Outputs;
+    std::vector<MidiDeviceCaps> Inputs;
+    std::vector<MidiDeviceCaps> Mapper;
+  };
+  Listing List() const;
+  void Take(Listing listing);
+  void Refresh() { Take(List()); }
 
-  uint16_t NumOutputs() const { return static_cast<uint16_t>(outputs_.size()); }
-  uint16_t NumInputs() const { return static_cast<uint16_t>(inputs_.size()); }
+  uint16_t NumOutputs() const { return static_cast<uint16_t>(now_.Outputs.size()); }
+  uint16_t NumInputs() const { return static_cast<uint16_t>(now_.Inputs.size()); }
   // Throw MidiDriverError(kMidiBadDeviceId) for an id outside the listing.
   const MidiDeviceCaps& OutputCaps(int id) const;
   const MidiDeviceCaps& InputCaps(int id) const;
@@ -35,9 +45,7 @@ class MidiDevices {
  private:
   MidiDriver& ports_;
   MidiDriver* mapper_;
-  std::vector<MidiDeviceCaps> outputs_;
-  std::vector<MidiDeviceCaps> inputs_;
-  std::vector<MidiDeviceCaps> mapperCaps_;
+  Listing now_;
 };
 
 }  // namespace korvel

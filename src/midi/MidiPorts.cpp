@@ -21,12 +21,17 @@ MidiPorts::MidiPorts(MidiDevices& devices, InputCallbackSettings& settings, Dial
     port->OnOverflow = [this](TMidiInput& full) {
       dialogs_.ShowStatus("MIDI input overflow: events from " + full.ProductName() + " were lost.");
     };
+    port->OnError = [this](const std::string& error) { dialogs_.ReportError(error); };
   }
   FillDeviceLists();
 }
 
 void MidiPorts::FillDeviceLists() {
   devices_.Refresh();
+  BuildLists();
+}
+
+void MidiPorts::BuildLists() {
   outputList_.clear();
   for (int id = 0; id < devices_.NumOutputs(); ++id) {
     outputList_.push_back(devices_.OutputCaps(id).ProductName);
@@ -78,8 +83,21 @@ void MidiPorts::ReportOpenFailure(uint16_t error, const std::string& device,
   if (!why.empty()) dialogs_.ShowStatus(why);
 }
 
+void MidiPorts::CloseOutput(TMidiOutput& port) {
+  if (!port.IsOpen()) return;
+  // The notes the style player holds there end first: a device left behind keeps no hanging
+  // note. A device that fails as it is left is left all the same.
+  if (&port == PlayPort && Hooks.SilencePort) {
+    try {
+      Hooks.SilencePort(port);
+    } catch (const EmidioutputError&) {
+    }
+  }
+  port.Close();
+}
+
 void MidiPorts::OpenOutputPort(int& selection, TMidiOutput& port) {
-  if (port.IsOpen()) port.Close();
+  CloseOutput(port);
   if (selection < 0) selection = 0;
   const std::string text = SelectedText(outputList_, selection);
   if (text != kNoDevice) {
@@ -122,7 +140,7 @@ void MidiPorts::ComboBox1Change() {
   // there leaves the port as it was), so the open device is checked as well as the list text.
   const bool taken = MidiOutput2.IsOpen() && MidiOutput2.ProductName() == text;
   if (text != kNoDevice && (taken || text == SelectedText(outputList_, ComboBox5))) {
-    MidiOutput2.Close();
+    CloseOutput(MidiOutput2);
   }
   OpenOutputPort(ComboBox1, MidiOutput1);
   RecomputeRoles();
@@ -133,35 +151,43 @@ void MidiPorts::ComboBox5Change() {
   if (text == kNoDevice) {
     const bool shared = MidiOutput1.DeviceID() == MidiOutput2.DeviceID() &&
                         SelectedText(outputList_, ComboBox1) != kNoDevice;
-    if (!shared) MidiOutput2.Close();
+    if (!shared) CloseOutput(MidiOutput2);
   } else if (text != SelectedText(outputList_, ComboBox1)) {
     OpenOutputPort(ComboBox5, MidiOutput2);
   }
   RecomputeRoles();
 }
 
-void MidiPorts::OpenInputFromList(int& selection, TMidiInput& port, int otherSelection,
-                                  const TMidiInput& other) {
-  if (SelectedText(inputList_, selection) == kNoDevice) {
-    if (port.DeviceID() != other.DeviceID()) port.Close();
-    return;
-  }
-  if (selection != otherSelection) OpenInputPort(selection, port);
-}
-
+// The inputs follow the outputs: "Ext. MIDI in" takes its device from "MIDI in", and "MIDI in"
+// leaves a device to "Ext. MIDI in", so the keyboard opens once, also when both lists were
+// stored with the same device.
 void MidiPorts::ExtMidiInChange() {
-  OpenInputFromList(ExtMidiInList, MidiInput1, MidiInList, MidiInput2);
+  const std::string text = SelectedText(inputList_, ExtMidiInList);
+  const bool taken = MidiInput2.IsOpen() && MidiInput2.ProductName() == text;
+  if (text != kNoDevice && (taken || text == SelectedText(inputList_, MidiInList))) {
+    MidiInput2.Close();
+  }
+  OpenInputPort(ExtMidiInList, MidiInput1);
 }
 
 void MidiPorts::MidiInChange() {
-  OpenInputFromList(MidiInList, MidiInput2, ExtMidiInList, MidiInput1);
+  const std::string text = SelectedText(inputList_, MidiInList);
+  if (text == kNoDevice) {
+    MidiInput2.Close();
+  } else if (text != SelectedText(inputList_, ExtMidiInList)) {
+    OpenInputPort(MidiInList, MidiInput2);
+  }
 }
 
 void MidiPorts::RecomputeRoles() {
+  AssignRoles();
+  if (Hooks.ToggleClock) Hooks.ToggleClock();
+}
+
+void MidiPorts::AssignRoles() {
   PlayPort = MidiOutGroup == 1 ? &MidiOutput2 : &MidiOutput1;
   ClockOutPort = ClickOutGroup == 1 ? &MidiOutput2 : &MidiOutput1;
   ChordCodePort = ChordsOutGroup == 1 ? &MidiOutput2 : &MidiOutput1;
-  if (Hooks.ToggleClock) Hooks.ToggleClock();
   SignalPort = MidiOutput2.IsOpen() ? &MidiOutput2 : &MidiOutput1;
 }
 
@@ -217,14 +243,15 @@ int MidiPorts::Reselect(const std::vector<std::string>& list, const std::string&
   return it == list.end() ? static_cast<int>(list.size()) - 1 : static_cast<int>(it - list.begin());
 }
 
-bool MidiPorts::CheckDevices() {
+bool MidiPorts::CheckDevices(MidiDevices::Listing now) {
   const auto before =
       std::make_tuple(outputList_, inputList_, ComboBox1, ComboBox5, ExtMidiInList, MidiInList);
   const std::string out1 = SelectedText(outputList_, ComboBox1);
   const std::string out5 = SelectedText(outputList_, ComboBox5);
   const std::string in1 = SelectedText(inputList_, ExtMidiInList);
   const std::string in2 = SelectedText(inputList_, MidiInList);
-  FillDeviceLists();
+  devices_.Take(std::move(now));
+  BuildLists();
   bool lost = false;
   for (TMidiOutput* port : {&MidiOutput1, &MidiOutput2}) {
     if (port->IsOpen() && !devices_.HasOutput(port->ProductName())) {
@@ -251,7 +278,9 @@ bool MidiPorts::CheckDevices() {
   if (MidiInList != -1) MidiInList = Reselect(inputList_, in2);
   for (TMidiOutput* port : {&MidiOutput1, &MidiOutput2}) port->FollowDevice();
   for (TMidiInput* port : {&MidiInput1, &MidiInput2}) port->FollowDevice();
-  if (lost) RecomputeRoles();
+  // The roles leave a vanished port; the clock is not the musician's to lose with a cable, so
+  // it keeps running or keeps still.
+  if (lost) AssignRoles();
   return before !=
          std::make_tuple(outputList_, inputList_, ComboBox1, ComboBox5, ExtMidiInList, MidiInList);
 }

@@ -83,19 +83,21 @@ class MidiPorts {
   void SetVolumeRight(int position);
   static uint16_t VolumeValue(int position);
 
-  // Looks at the devices again: a port whose device went away (an unplugged keyboard) is
-  // closed with a message, new devices join the lists, selections follow their devices.
-  // True when the lists or the selections changed.
-  bool CheckDevices();
+  // Takes a fresh listing of the devices: a port whose device went away (an unplugged
+  // keyboard) is closed with a message, new devices join the lists, selections follow their
+  // devices. True when the lists or the selections changed.
+  bool CheckDevices(MidiDevices::Listing now);
 
  private:
+  void CloseOutput(TMidiOutput& port);
   void ReportOpenFailure(uint16_t error, const std::string& device, const std::string& why);
   std::string SelectedText(const std::vector<std::string>& list, int selection) const;
+  // The roles after a list change: by the radio groups, and the clock switch operated once.
   void RecomputeRoles();
+  void AssignRoles();
   void ApplyVolume();
-  void OpenInputFromList(int& selection, TMidiInput& port, int otherSelection,
-                         const TMidiInput& other);
   int Reselect(const std::vector<std::string>& list, const std::string& name) const;
+  void BuildLists();
 
   MidiDevices& devices_;
   Dialogs& dialogs_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 namespace korvel {
 namespace {
@@ -217,7 +218,11 @@ void TMidiInput::EventThread() {
     wakeups_.wait(seen, std::memory_order_acquire);
     seen = wakeups_.load(std::memory_order_acquire);
     if (stopping_.load()) break;
-    ProcessNotifications();
+    try {
+      ProcessNotifications();
+    } catch (const std::exception& error) {
+      if (OnError) OnError(error.what());
+    }
   }
 }
 

@@ -103,6 +103,9 @@ class TMidiInput : private MidiInputSink {
   // Once per overflow burst: from the first dropped event until the reader has emptied the
   // buffer.
   std::function<void(TMidiInput&)> OnOverflow;
+  // An error left one of the events above on the event thread (an output that fails); the
+  // thread goes on with the next data.
+  std::function<void(const std::string&)> OnError;
 
   // Raises what is due: OnOverflow for a new burst, then OnMidiInput when data waits.
   void ProcessNotifications();

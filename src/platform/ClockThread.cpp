@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <time.h>
 
+#include <exception>
 #include <filesystem>
 #include <string>
 
@@ -38,8 +39,9 @@ bool MakeThisThreadRealtime() {
 
 }  // namespace
 
-ClockThread::ClockThread(EngineLock& lock, std::function<void()> tick)
-    : lock_(lock), tick_(std::move(tick)) {
+ClockThread::ClockThread(EngineLock& lock, std::function<void()> tick,
+                         std::function<void(const std::string&)> failed)
+    : lock_(lock), tick_(std::move(tick)), failed_(std::move(failed)) {
   thread_ = std::thread(&ClockThread::Run, this);
 }
 
@@ -94,7 +96,13 @@ void ClockThread::Run() {
         std::lock_guard guard(mutex_);
         running = running_;
       }
-      if (running) tick_();
+      if (running) {
+        try {
+          tick_();
+        } catch (const std::exception& error) {
+          failed_(error.what());
+        }
+      }
     }
     dropped_ += static_cast<uint64_t>(schedule.LooksDuringTick(start, MonotonicNanos()));
   }

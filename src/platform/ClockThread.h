@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "platform/ClockSchedule.h"
@@ -25,8 +26,10 @@ class ClockTimer {
 
 class ClockThread : public ClockTimer {
  public:
-  // `tick` runs on the clock thread with `lock` held.
-  ClockThread(EngineLock& lock, std::function<void()> tick);
+  // `tick` runs on the clock thread with `lock` held. An error that leaves a tick (an output
+  // that fails) goes to `failed` in words, still under the lock, and the clock goes on.
+  ClockThread(EngineLock& lock, std::function<void()> tick,
+              std::function<void(const std::string&)> failed);
   ~ClockThread() override;
   ClockThread(const ClockThread&) = delete;
   ClockThread& operator=(const ClockThread&) = delete;
@@ -45,6 +48,7 @@ class ClockThread : public ClockTimer {
 
   EngineLock& lock_;
   std::function<void()> tick_;
+  std::function<void(const std::string&)> failed_;
   std::mutex mutex_;  // guards the fields below, never held while ticking
   std::condition_variable wake_;
   bool running_ = false;

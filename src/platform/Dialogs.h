@@ -29,6 +29,10 @@ class Dialogs {
   virtual std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) = 0;
   // A short note in the status line that needs no answer; may be called from any thread.
   virtual void ShowStatus(const std::string& text) = 0;
+  // An error that ended the work of the clock or an input thread, which goes on: shown in
+  // words as an error that reaches the event loop is. May be called from any thread, also with
+  // the engine lock held, and never waits for the user.
+  virtual void ReportError(const std::string& text) = 0;
 };
 
 }  // namespace korvel

@@ -15,10 +15,23 @@ class RecordingOut : public MidiOutConnection {
     --driver_.openCount_[name_];
   }
   void SendShort(uint32_t packed) override {
+    {
+      std::lock_guard lock(driver_.mutex_);
+      const auto failure = driver_.shortFailures_.find(name_);
+      if (failure != driver_.shortFailures_.end() && failure->second != 0)
+        throw MidiDriverError(failure->second);
+    }
     std::vector<uint8_t> bytes{static_cast<uint8_t>(packed), static_cast<uint8_t>(packed >> 8),
                                static_cast<uint8_t>(packed >> 16)};
     bytes.resize(ShortMessageLength(bytes[0]));
     driver_.Record(name_, std::move(bytes));
+    std::string input;
+    {
+      std::lock_guard lock(driver_.mutex_);
+      if (const auto cable = driver_.cables_.find(name_); cable != driver_.cables_.end())
+        input = cable->second;
+    }
+    if (!input.empty()) driver_.Inject(input, packed);
   }
   void SendLong(std::span<const uint8_t> bytes, std::function<void()> done) override {
     {
@@ -147,6 +160,16 @@ size_t RecordingDriver::CompleteLongMessages() {
 void RecordingDriver::SetLongFailure(const std::string& name, uint16_t code) {
   std::lock_guard lock(mutex_);
   longFailures_[name] = code;
+}
+
+void RecordingDriver::SetShortFailure(const std::string& name, uint16_t code) {
+  std::lock_guard lock(mutex_);
+  shortFailures_[name] = code;
+}
+
+void RecordingDriver::Connect(const std::string& output, const std::string& input) {
+  std::lock_guard lock(mutex_);
+  cables_[output] = input;
 }
 
 void RecordingDriver::Unplug(const std::string& name) {

@@ -46,6 +46,12 @@ class RecordingDriver : public MidiDriver {
   void SetOpenFailure(const std::string& name, uint16_t code);
   // Sending system-exclusive messages to `name` fails with `code` (0 lets them through).
   void SetLongFailure(const std::string& name, uint16_t code);
+  // Sending short messages to `name` fails with `code` (0 lets them through).
+  void SetShortFailure(const std::string& name, uint16_t code);
+
+  // What is sent to `output` comes in again at `input`, on the sender's thread, as a cable from
+  // one to the other brings it back (a MIDI loop). An empty `input` takes the cable away.
+  void Connect(const std::string& output, const std::string& input);
 
   // Deliver as the device `name` would, on the caller's thread; false when it is not open.
   bool Inject(const std::string& name, uint32_t packed, uint32_t timeMs = 0);
@@ -69,6 +75,8 @@ class RecordingDriver : public MidiDriver {
   std::map<std::string, int> openCount_;
   std::map<std::string, uint16_t> openFailures_;
   std::map<std::string, uint16_t> longFailures_;
+  std::map<std::string, uint16_t> shortFailures_;
+  std::map<std::string, std::string> cables_;
   std::map<std::string, MidiInputSink*> openInputs_;
   std::vector<SentMessage> sent_;
   std::vector<std::function<void()>> heldLong_;

@@ -239,6 +239,7 @@ bool RtMidiDriver::ConnectListers() {
 RtMidiDriver::~RtMidiDriver() = default;
 
 std::vector<MidiDeviceCaps> RtMidiDriver::Outputs() {
+  std::lock_guard lock(listing_);
   std::vector<MidiDeviceCaps> devices;
   if (ConnectListers()) {
     for (auto& name : ForeignPortNames(*outLister_)) devices.push_back({.ProductName = name});
@@ -249,6 +250,7 @@ std::vector<MidiDeviceCaps> RtMidiDriver::Outputs() {
 }
 
 std::vector<MidiDeviceCaps> RtMidiDriver::Inputs() {
+  std::lock_guard lock(listing_);
   std::vector<MidiDeviceCaps> devices;
   if (ConnectListers()) {
     for (auto& name : ForeignPortNames(*inLister_)) devices.push_back({.ProductName = name});

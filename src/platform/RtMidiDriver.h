@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/MidiDriver.h"
@@ -45,6 +46,8 @@ class RtMidiDriver : public MidiDriver {
 
   int api_;  // RtMidi::Api
   std::string apiName_;
+  // The device check lists from the GUI thread without the engine lock; one listing at a time.
+  std::mutex listing_;
   std::string problem_;
   std::unique_ptr<RtMidiIn> inLister_;
   std::unique_ptr<RtMidiOut> outLister_;

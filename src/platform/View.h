@@ -18,6 +18,8 @@ class View {
   virtual void ChordPanel(const std::string& text) = 0;
   // The main window's title.
   virtual void Title(const std::string& text) = 0;
+  // The tempo field, when a tempo came from elsewhere than the field (an external application).
+  virtual void TempoField(int tempo) = 0;
   // Moves the keyboard focus from a number field back to the main keyboard area.
   virtual void FocusKeyboard() = 0;
   // The beat panel beside the position: "P" while a song plays, "R" while it records, the tap

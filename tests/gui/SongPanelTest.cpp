@@ -28,7 +28,8 @@ struct PanelRig {
   test::ScriptedDialogs dialogs;
   QMainWindow window;
   QLabel lamp, position, chord, beat;
-  QtView view{&window, &lamp, &position, &chord, &beat};
+  QSpinBox tempo;
+  QtView view{&window, &lamp, &position, &chord, &beat, &tempo};
   Engine engine{devices, input, dialogs, view, Timing::Stepped, InputDispatch::Manual};
   SongPanel panel{engine};
 

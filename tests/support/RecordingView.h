@@ -15,6 +15,7 @@ class RecordingView : public View {
   std::vector<std::string> Measures;
   std::vector<std::string> Titles;
   std::vector<std::string> Chords;
+  std::vector<int> Tempos;
   int Focused = 0;
   std::vector<std::string> BeatPanels;
   int TransportChanges = 0;
@@ -23,6 +24,7 @@ class RecordingView : public View {
   void MeasureDisplay(const std::string& text) override { Measures.push_back(text); }
   void ChordPanel(const std::string& text) override { Chords.push_back(text); }
   void Title(const std::string& text) override { Titles.push_back(text); }
+  void TempoField(int tempo) override { Tempos.push_back(tempo); }
   void FocusKeyboard() override { ++Focused; }
   void BeatPanel(const std::string& text) override { BeatPanels.push_back(text); }
   void SongTransportChanged() override { ++TransportChanges; }

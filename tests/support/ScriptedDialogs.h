@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +45,19 @@ class ScriptedDialogs : public Dialogs {
     return answer;
   }
   void ShowStatus(const std::string& text) override { Statuses.push_back(text); }
+  // Errors come from the clock and input threads while the test runs.
+  void ReportError(const std::string& text) override {
+    std::lock_guard lock(errorsMutex_);
+    errors_.push_back(text);
+  }
+  std::vector<std::string> Errors() const {
+    std::lock_guard lock(errorsMutex_);
+    return errors_;
+  }
+
+ private:
+  mutable std::mutex errorsMutex_;
+  std::vector<std::string> errors_;
 };
 
 }  // namespace korvel::test

@@ -266,7 +266,7 @@ TEST_F(ConfigurationTest, DevicesAreFoundByNameAndAnAbsentOneIsRemembered) {
         << "never another device that now stands at the stored place";
     EXPECT_EQ(ports.InputList()[static_cast<size_t>(ports.MidiInList)], "Pads");
     for (const auto& name : c.Unplugged) rig.driver.Unplug(name);
-    ports.CheckDevices();
+    rig.engine->CheckDevices();
     config.TakeDevices(ports);
     config.SaveSettings(file);
     Configuration next("/opt/korvel");

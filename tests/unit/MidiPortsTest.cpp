@@ -108,6 +108,49 @@ TEST_F(MidiPortsTest, OneDeviceIsNeverOpenTwice) {
   EXPECT_TRUE(ports.MidiInput1.IsOpen());
 }
 
+TEST_F(MidiPortsTest, ASharedInputOpensOnceAtStartUpAndNoneClosesEitherInput) {
+  // Start-up sets both stored selections, then runs both change handlers.
+  for (int run = 0; run < 2; ++run) {
+    ports.ExtMidiInList = ports.InputSelectionFor(0);
+    ports.MidiInList = ports.InputSelectionFor(0);
+    ports.ExtMidiInChange();
+    ports.MidiInChange();
+    EXPECT_TRUE(ports.MidiInput1.IsOpen()) << run;
+    EXPECT_FALSE(ports.MidiInput2.IsOpen()) << run;
+    EXPECT_EQ(driver.OpenCount("Keyboard"), 1) << run;
+    ports.MidiInput1.Close();  // exit, and the next run
+  }
+  ports.ExtMidiInChange();
+  ports.ExtMidiInList = 2;  // <None>, while MIDI in (closed) still carries device 0
+  ports.ExtMidiInChange();
+  EXPECT_FALSE(ports.MidiInput1.IsOpen());
+  EXPECT_EQ(driver.OpenCount("Keyboard"), 0);
+
+  ports.MidiInList = 1;
+  ports.MidiInChange();
+  ASSERT_TRUE(ports.MidiInput2.IsOpen());
+  ports.MidiInList = 2;
+  ports.MidiInChange();
+  EXPECT_FALSE(ports.MidiInput2.IsOpen());
+  EXPECT_TRUE(dialogs.Messages.empty());
+}
+
+TEST_F(MidiPortsTest, ThePlayPortIsSilencedBeforeItsDeviceIsLeft) {
+  std::vector<std::string> silencedOpen;
+  ports.Hooks.SilencePort = [&](TMidiOutput& port) {
+    if (port.IsOpen()) silencedOpen.push_back(port.ProductName());
+  };
+  ports.MidiOutGroup = 1;  // the style plays on Korvel out
+  ChooseOutputs(0, 1);
+  ports.ComboBox5 = 2;  // another device for Korvel out
+  ports.ComboBox5Change();
+  ports.ComboBox1 = 2;  // MIDI out takes it: Korvel out is closed
+  ports.ComboBox1Change();
+  ports.ComboBox1 = 1;  // MIDI out, not the play port, moves on
+  ports.ComboBox1Change();
+  EXPECT_EQ(silencedOpen, (std::vector<std::string>{"Sequencer in", "Synth"}));
+}
+
 TEST_F(MidiPortsTest, AFailedOpenIsReportedOnceExceptNotSupported) {
   driver.SetOpenFailure("Module", kMidiAllocated);
   ports.ComboBox1 = 0;
@@ -187,7 +230,7 @@ TEST_F(MidiPortsTest, AnUnpluggedDeviceClosesItsPortWithAMessage) {
   ASSERT_TRUE(ports.MidiInput1.IsOpen());
 
   driver.Unplug("Module");  // a device before the open one: numbers shift
-  ports.CheckDevices();
+  ports.CheckDevices(devices.List());
   EXPECT_TRUE(ports.MidiOutput1.IsOpen());
   EXPECT_EQ(ports.OutputList(), (std::vector<std::string>{"Sequencer in", "Synth", "<None>"}));
   EXPECT_EQ(ports.ComboBox1, 0) << "the selection follows its device";
@@ -196,7 +239,7 @@ TEST_F(MidiPortsTest, AnUnpluggedDeviceClosesItsPortWithAMessage) {
 
   driver.Unplug("Keyboard");
   driver.Unplug("Sequencer in");
-  ports.CheckDevices();
+  ports.CheckDevices(devices.List());
   EXPECT_FALSE(ports.MidiInput1.IsOpen());
   EXPECT_FALSE(ports.MidiOutput1.IsOpen());
   EXPECT_EQ(ports.OutputList(), (std::vector<std::string>{"Synth", "<None>"}));

@@ -306,6 +306,8 @@ TEST(SongPlayback, ChordPreviewNamesTheComingChordWithinTheMemory) {
     rig.song.SetStartMeasure(c.StartMeasure);
     rig.song.Play();
     rig.Beats(c.Ms / 4 + 1);
+    // Transport resets at the start and at the end mark clear the panel; the preview is the rest.
+    std::erase(rig.view.Chords, std::string());
     EXPECT_EQ(rig.view.Chords, c.Panel) << c.Ahead << " " << c.Ms;
   }
 }

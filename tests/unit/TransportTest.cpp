@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+
 #include "engine/Transport.h"
 #include "platform/RecordingDriver.h"
 #include "support/RecordingView.h"
@@ -211,6 +214,33 @@ TEST_F(TransportTest, SlaveModeFollowsTheExternalClockAndItsStartDelay) {
   EXPECT_EQ(transport.ClockInBeat, transport.ClocksPerBeat) << "the transport was reset";
 }
 
+TEST_F(TransportTest, SwitchingSlaveModeMovesARunningClockToTheOtherSource) {
+  const auto externalClock = [this] {
+    const uint64_t before = transport.TickCount;
+    driver.Inject("App out", 0xF8);
+    ports.MidiInput2.ProcessNotifications();
+    return transport.TickCount > before;
+  };
+  transport.ToggleClock();
+  ASSERT_TRUE(timer.Running);
+  transport.SetSlaveMode(true);
+  EXPECT_EQ(transport.ClockState, -1);
+  EXPECT_FALSE(timer.Running) << "one clock drives the transport, not two";
+  EXPECT_EQ(view.Lamps.back(), kLampBlue);
+  EXPECT_TRUE(externalClock());
+
+  transport.SetSlaveMode(false);
+  EXPECT_EQ(transport.ClockState, 1) << "the clock button stays on and the timer runs";
+  EXPECT_TRUE(timer.Running);
+  EXPECT_EQ(timer.Starts.back(), transport.Tempo);
+  EXPECT_FALSE(externalClock());
+
+  transport.ToggleClock();
+  transport.SetSlaveMode(true);
+  EXPECT_EQ(transport.ClockState, 0) << "a stopped clock stays stopped";
+  EXPECT_FALSE(timer.Running);
+}
+
 TEST_F(TransportTest, TheExternalApplicationsControllersAndThru) {
   transport.ToggleClock();
   timer.Starts.clear();
@@ -228,9 +258,23 @@ TEST_F(TransportTest, TheExternalApplicationsControllersAndThru) {
   ports.MidiInput2.ProcessNotifications();
   EXPECT_EQ(timer.Starts, std::vector<int>{140});
   EXPECT_EQ(transport.Tempo, 140);
+  EXPECT_EQ(view.Tempos, std::vector<int>{140}) << "the tempo field shows it";
   EXPECT_EQ(transport.StartMeasure, -2);
   EXPECT_EQ(driver.SentText(), "0 Module: 91 3C 63\n");
   EXPECT_TRUE(changesAt.empty());
+}
+
+TEST_F(TransportTest, AMidiLoopBackIntoMidiInLetsTheEngineGo) {
+  driver.ClearSent();
+  driver.Connect("Module", "App out");  // MIDI out led back into MIDI in
+  driver.Inject("App out", 0x90 | 60 << 8 | 100 << 16);
+  auto handled =
+      std::async(std::launch::async, [this] { ports.MidiInput2.ProcessNotifications(); });
+  const bool returned = handled.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+  driver.Connect("Module", "");  // cut the loop, so a handler that hangs ends
+  handled.wait();
+  EXPECT_TRUE(returned) << "the handler takes what had arrived and returns";
+  EXPECT_EQ(driver.Sent().size(), 1u);
 }
 
 TEST_F(TransportTest, TempoFieldRange) {
