@@ -1,7 +1,7 @@
 // How steady the clock is: the real clock thread runs at 60, 120 and 250 BPM (10 s each by
 // default) in master mode into the recording driver, and every tick's time is compared with the
-// ideal schedule. Prints the tempo error in ppm and the jitter (p50, p99, max) in microseconds,
-// then the cost of one idle ClockTick.
+// ideal schedule. Prints the tempo error in ppm and the jitter (min, p50, p99, max) in
+// microseconds, then the cost of one idle ClockTick.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -86,11 +86,11 @@ void Measure(int tempo, double seconds) {
   std::vector<double> jitter;
   for (double offset : offsets) jitter.push_back(std::fabs(offset - median) / 1000.0);
   std::printf(
-      "%3d BPM: %zu clocks in %.1f s, tempo error %+.2f ppm, jitter p50 %.1f us, "
+      "%3d BPM: %zu clocks in %.1f s, tempo error %+.2f ppm, jitter min %.1f us, p50 %.1f us, "
       "p99 %.1f us, max %.1f us, dropped %llu, real-time %s\n",
-      tempo, n, elapsed / 1e9, ppm, Percentile(jitter, 0.5), Percentile(jitter, 0.99),
-      Percentile(jitter, 1.0), static_cast<unsigned long long>(rig.clock.Dropped()),
-      rig.clock.Realtime() ? "yes" : "no");
+      tempo, n, elapsed / 1e9, ppm, Percentile(jitter, 0.0), Percentile(jitter, 0.5),
+      Percentile(jitter, 0.99), Percentile(jitter, 1.0),
+      static_cast<unsigned long long>(rig.clock.Dropped()), rig.clock.Realtime() ? "yes" : "no");
 }
 
 void IdleTickCost() {
