@@ -168,8 +168,7 @@ void Transport::ResetTransport() {
   if (PlayChordsMode) Call(Hooks.ReleaseTriggeredChord);
   Call(Hooks.AllSoundOff);
   view_.FocusKeyboard();
-  while (ports_.MidiInput1.GetMidiEvent()) {
-  }
+  ports_.MidiInput1.HandleArrived([](const TMyMidiEvent&) {});
   SetProcessPriority(SavedPriorityClass);
   view_.Title(WindowTitle);
   Call(Hooks.ResetChordState);
@@ -231,12 +230,8 @@ void Transport::ArmCountIn() {
 }
 
 void Transport::MidiInput2MidiInput(TMidiInput& port) {
-  // What has arrived by now, no more: with MIDI out led back into MIDI in the buffer never
-  // empties, and the engine lock must still come free.
-  for (int waiting = port.MessageCount(); waiting > 0; --waiting) {
-    auto event = port.GetMidiEvent();
-    if (!event) break;
-    const uint8_t status = event->MidiMessage;
+  port.HandleArrived([this](TMyMidiEvent& event) {
+    const uint8_t status = event.MidiMessage;
     if (status >= 240) {
       if (SlaveMode) {
         switch (status) {
@@ -256,42 +251,42 @@ void Transport::MidiInput2MidiInput(TMidiInput& port) {
       }
     } else if ((status & 0xF0) == 0xB0 &&
                !(Hooks.StylePlayerRunning && Hooks.StylePlayerRunning())) {
-      if (event->Data1 == 21) {
-        const int measure = -event->Data2;
+      if (event.Data1 == 21) {
+        const int measure = -event.Data2;
         if (StartMeasure != measure && StartMeasure < 2 && IntroDetection) {
           StartMeasure = measure;
           Call(Hooks.ApplyStartMeasure);
           if (MuteNone)
             Call(Hooks.SetChordMemoryPosition, (StartMeasure - 1) * MeasureSixteenths + 8);
         }
-        continue;
+        return;
       }
-      if (event->Data1 == 22) {
+      if (event.Data1 == 22) {
         if (TempoDetection) {
-          const int tempo = event->Data2 * 2;
+          const int tempo = event.Data2 * 2;
           if (tempo >= kMinTempo && tempo <= kMaxTempo) {
             if (ClockState > 0) SetClockTempo(tempo);
             Tempo = tempo;
             view_.TempoField(tempo);
           }
         }
-        continue;
+        return;
       }
-      if (event->Data1 == 84 && !UnchangedMidiIn && Hooks.MasterTranspose) {
-        event->Data2 = static_cast<uint8_t>((event->Data2 + Hooks.MasterTranspose()) & 0x7F);
+      if (event.Data1 == 84 && !UnchangedMidiIn && Hooks.MasterTranspose) {
+        event.Data2 = static_cast<uint8_t>((event.Data2 + Hooks.MasterTranspose()) & 0x7F);
       }
     }
     if (!UnchangedMidiIn && status < 240 && Hooks.ChannelFilter) {
-      const uint8_t data1 = Hooks.ChannelFilter(status, event->Data1);
-      if (data1 == 255) continue;
-      event->Data1 = data1;
+      const uint8_t data1 = Hooks.ChannelFilter(status, event.Data1);
+      if (data1 == 255) return;
+      event.Data1 = data1;
     }
     if (Hooks.Capturing && Hooks.Capturing()) {
       if (status == kStart || status == kContinue) Call(Hooks.TransmitControllersOn);
-      if (status < 249) Call(Hooks.CaptureEvent, *event);
+      if (status < 249) Call(Hooks.CaptureEvent, event);
     }
-    if (ports_.MidiOutput1.IsOpen()) ports_.MidiOutput1.PutMidiEvent(*event);
-  }
+    if (ports_.MidiOutput1.IsOpen()) ports_.MidiOutput1.PutMidiEvent(event);
+  });
 }
 
 void Transport::ApplyResolution(int resolution) {

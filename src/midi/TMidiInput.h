@@ -97,6 +97,16 @@ class TMidiInput : private MidiInputSink {
   uint16_t MessageCount() const;
   // The next buffered event, or nothing when the port is closed or the buffer is empty.
   std::optional<TMyMidiEvent> GetMidiEvent();
+  // Hands `handle` the events that have arrived by now, no more: with an output led back into
+  // this input the buffer never empties, and the engine lock must still come free.
+  template <typename Handle>
+  void HandleArrived(Handle handle) {
+    for (int waiting = MessageCount(); waiting > 0; --waiting) {
+      auto event = GetMidiEvent();
+      if (!event) return;
+      handle(*event);
+    }
+  }
 
   // Assign before opening. Both run on the event thread (or in ProcessNotifications).
   std::function<void(TMidiInput&)> OnMidiInput;

@@ -61,7 +61,7 @@ bool LiveInput::IsControlKey(int note) const {
 }
 
 void LiveInput::OnMidiKeyboardInput(TMidiInput& port) {
-  while (auto event = port.GetMidiEvent()) Route(std::move(*event));
+  port.HandleArrived([this](TMyMidiEvent& event) { Route(std::move(event)); });
 }
 
 void LiveInput::Route(TMyMidiEvent event) {

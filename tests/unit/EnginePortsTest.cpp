@@ -2,6 +2,7 @@
 // transport reset bring along.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
 #include <mutex>
 #include <set>
@@ -119,6 +120,23 @@ TEST(EnginePorts, ATransportResetClearsTheChordPanelAndGivesTheSoloChannelBack) 
     EXPECT_EQ(rig.view.Chords.back(), "") << c.solo;
     EXPECT_EQ(rig.engine.Notes.SoloChannel, c.expected) << c.solo;
   }
+}
+
+TEST(EnginePorts, AKeyboardLoopBackFromMidiOutLetsTheEngineGo) {
+  Rig rig;
+  rig.ports.ExtMidiInList = 0;
+  rig.ports.ExtMidiInChange();
+  ASSERT_TRUE(rig.ports.MidiInput1.IsOpen());
+  rig.driver.ClearSent();
+  rig.driver.Connect("Module", "Keyboard");  // what is played thru comes back in
+  rig.driver.Inject("Keyboard", 0x90 | 100 << 8 | 90 << 16);
+  auto handled =
+      std::async(std::launch::async, [&rig] { rig.ports.MidiInput1.ProcessNotifications(); });
+  const bool returned = handled.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+  rig.driver.Connect("Module", "");  // cut the loop, so a handler that hangs ends
+  handled.wait();
+  EXPECT_TRUE(returned) << "the handler takes what had arrived and returns";
+  EXPECT_FALSE(rig.driver.Sent().empty()) << "the note went thru";
 }
 
 }  // namespace
