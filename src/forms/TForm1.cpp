@@ -315,6 +315,8 @@ void TForm1::DemoSong() {
     engine_->Style.StyleFileName = "rock1.kvs";
     engine_->Loader.LoadStyle(false);
     engine_->Transport.StopCommand();
+    // The first start brings the demo song along, when it is there.
+    if (settings_.FirstRun) SongFiles->Files.LoadStartSong(programDir_);
   }
   RefreshControls();
   keyboard->raise();

@@ -86,6 +86,7 @@ class MainWindowTest : public QObject {
     Engine& engine = program.Core();
     QVERIFY(engine.Style.StyleLoaded);
     QCOMPARE(QString::fromStdString(engine.Style.StyleName), QString("ROCK1"));
+    QVERIFY2(engine.Song.Empty(), "the demo song is for the first start only");
     QCOMPARE(QString::fromStdString(engine.Ports.MidiOutput1.ProductName()), QString("Synth"));
     QVERIFY(engine.Transport.ClockState != 0);
     QVERIFY(!engine.Player.Playing);
@@ -109,6 +110,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!welcome->isVisible());
     std::lock_guard lock(program.Core().Lock);
     QVERIFY(program.Core().Style.StyleLoaded);
+    QVERIFY2(program.Core().Song.SongEnd > 4, "the demo song comes with the first start");
     QCOMPARE(QString::fromStdString(program.Core().Mixer.List.DisplayName), QString("GM.KVI"));
     QCOMPARE(QString::fromStdString(program.Main().Settings().Text("Patch")), QString("gm.kvi"));
     QVERIFY(program.Core().Ports.MidiOutput1.IsOpen());
