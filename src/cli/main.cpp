@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "app/Engine.h"
@@ -146,6 +147,19 @@ int SongTimeline(const std::string& path, korvel::SongTimelineSettings settings)
   return 0;
 }
 
+// Renders offline into FILE.mid or FILE.wav; nothing for any other name.
+std::optional<korvel::RenderResult> RenderToFile(const korvel::MidiSystemSettings& settings,
+                                                 const korvel::OfflineStart& start,
+                                                 const std::string& out, korvel::Dialogs& dialogs,
+                                                 korvel::View& view) {
+  if (korvel::EndsWithNoCase(out, ".mid"))
+    return korvel::RenderToMidiFile(start, out, dialogs, view);
+  if (!korvel::EndsWithNoCase(out, ".wav")) return std::nullopt;
+  korvel::SynthSettings synth = settings.Synth;
+  synth.RenderFile = out;
+  return korvel::RenderToWav(start, synth, dialogs, view);
+}
+
 int SongRender(const korvel::MidiSystemSettings& settings, korvel::SongRequest request,
                const std::string& out) {
   korvel::TextDialogs dialogs(&std::cerr);
@@ -153,20 +167,14 @@ int SongRender(const korvel::MidiSystemSettings& settings, korvel::SongRequest r
   // A song's style is looked for in the STYLES folder beside its SONGS folder.
   request.StyleFolder =
       (std::filesystem::absolute(request.Song).parent_path().parent_path() / "STYLES").string();
-  const auto start = korvel::SongStart(request, dialogs, view);
-  korvel::RenderResult result;
-  if (korvel::EndsWithNoCase(out, ".mid")) {
-    result = korvel::RenderToMidiFile(start, out, dialogs, view);
-  } else if (korvel::EndsWithNoCase(out, ".wav")) {
-    korvel::SynthSettings synth = settings.Synth;
-    synth.RenderFile = out;
-    result = korvel::RenderToWav(start, synth, dialogs, view);
-  } else {
+  const auto result =
+      RenderToFile(settings, korvel::SongStart(request, dialogs, view), out, dialogs, view);
+  if (!result) {
     std::cerr << "The output is a .mid or a .wav file.\n";
     return 1;
   }
-  if (!result.Played) return 1;
-  std::cout << "clocks " << result.Clocks << "\n";
+  if (!result->Played) return 1;
+  std::cout << "clocks " << result->Clocks << "\n";
   return 0;
 }
 
@@ -175,12 +183,9 @@ int Play(const korvel::MidiSystemSettings& settings, const korvel::PerformanceRe
   korvel::TextDialogs dialogs(&std::cerr);
   korvel::NoView view;
   korvel::RenderResult result;
-  if (korvel::EndsWithNoCase(out, ".mid")) {
-    result = korvel::RenderToMidiFile(request, out, dialogs, view);
-  } else if (korvel::EndsWithNoCase(out, ".wav")) {
-    korvel::SynthSettings synth = settings.Synth;
-    synth.RenderFile = out;
-    result = korvel::RenderToWav(request, synth, dialogs, view);
+  if (auto rendered =
+          RenderToFile(settings, korvel::ProgressionStart(request), out, dialogs, view)) {
+    result = *rendered;
   } else {
     korvel::MidiSystem system(settings);
     korvel::Engine engine(system.Devices, system.InputSettings, dialogs, view);
