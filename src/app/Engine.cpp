@@ -60,7 +60,14 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   for (TMidiOutput* port : {&Ports.MidiOutput1, &Ports.MidiOutput2})
     port->Onmidioutput = [this](TMidiOutput&) { Mixer.SysexPlayed(); };
   Transport.Hooks.TransmitControllersOn = [this] { SetTransmitControllers(true); };
-  Input.Hooks.SelectInstrumentPreset = [this](int preset) { Mixer.PlaySlot(preset); };
+  Input.Hooks.SelectInstrumentPreset = [this](int preset) {
+    // While the accompaniment plays, an instrument change waits for the next beat so that it
+    // lands in time with the music.
+    if (Player.Playing && Input.Chords)
+      pendingPreset_ = preset;
+    else
+      Mixer.PlaySlot(preset);
+  };
   Keyboard.Hooks.StorePreset = [this](int preset) { Mixer.StoreSlot(preset); };
   Keyboard.Hooks.Intro = [this] { Pads.IntroAction(); };
   // A chosen file that is no style stops the music and asks for help.
@@ -97,11 +104,19 @@ Engine::~Engine() {
 void Engine::Tick() {
   if (BeforeTick) BeforeTick();
   Transport.ClockTick();
+  if (Transport.ClockInBeat == 1) ApplyPendingPreset();
+}
+
+void Engine::ApplyPendingPreset() {
+  if (pendingPreset_ < 0) return;
+  Mixer.PlaySlot(pendingPreset_);
+  pendingPreset_ = -1;
 }
 
 void Engine::AttachMelody() {
   SongTransportHooks& song = Song.Hooks;
   song.ClearMelody = [this] { Melody.Clear(); };
+  song.MelodyEmpty = [this] { return Melody.Empty(); };
   song.StartMelody = [this] {
     // Only a song that starts at its beginning has the melody's clock; one started or resumed
     // in the middle plays without it.
@@ -132,6 +147,7 @@ void Engine::AttachMelody() {
     melodyFollows_ = false;
   };
   Transport.Hooks.StopMelodyAndPads = [this] {
+    ApplyPendingPreset();  // a choice made just before Stop is not lost
     Melody.TransportStopped(*Ports.PlayPort);
     melodyFollows_ = false;
     SongClock = -1;

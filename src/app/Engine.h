@@ -79,6 +79,7 @@ class Engine {
   };
   void Tick();
   void AttachMelody();
+  void ApplyPendingPreset();
   // The melody's clock tick while a song runs: the song clock advances and the events due play.
   void MelodyTick();
   MidiDevices& devices_;
@@ -121,6 +122,8 @@ class Engine {
     int64_t Clock = -1;
   };
   std::array<MelodyPlace, 2> melodyMarks_;
+  // An instrument preset chosen while the accompaniment plays, for the next beat; -1 for none.
+  int pendingPreset_ = -1;
   bool melodyFollows_ = false;
 };
 

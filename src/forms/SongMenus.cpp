@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "forms/MelodyNotes.h"
+#include "forms/MenuItem.h"
 #include "forms/SongPanel.h"
 
 namespace korvel {
@@ -32,10 +33,7 @@ SongMenus::SongMenus(Engine& engine, Dialogs& dialogs, View& view, SongPanel& pa
       Item(Melody, "&Delete", " Delete melody", [&melody, &dialogs] { melody.Delete(dialogs); });
   RestoreItem =
       Item(Melody, "R&estore", " Restore the last melody", [&melody] { melody.Restore(); });
-  NotesItem = Melody->addAction("&Notes ...");
-  NotesItem->setStatusTip(" Edit the melody's notes");
-  NotesItem->setToolTip(NotesItem->statusTip());
-  connect(NotesItem, &QAction::triggered, this, [this] {
+  NotesItem = MakeItem(Melody->addAction("&Notes ..."), " Edit the melody's notes", this, [this] {
     Notes->Refresh();
     Notes->show();
     Notes->raise();
@@ -50,6 +48,7 @@ SongMenus::SongMenus(Engine& engine, Dialogs& dialogs, View& view, SongPanel& pa
           engine_.Melody.Quantize(grid);
         });
   }
+  panel_.AddMelodyButtons(RecordItem, PlayItem);
   connect(Melody, &QMenu::aboutToShow, this, &SongMenus::Refresh);
   Refresh();
 }
@@ -61,10 +60,7 @@ SongMenus::~SongMenus() {
 
 QAction* SongMenus::Item(QMenu* menu, const QString& caption, const QString& hint,
                          std::function<void()> action) {
-  QAction* item = menu->addAction(caption);
-  item->setStatusTip(hint);
-  item->setToolTip(hint);
-  connect(item, &QAction::triggered, this, [this, action] {
+  return MakeItem(menu->addAction(caption), hint, this, [this, action] {
     {
       std::lock_guard lock(engine_.Lock);
       action();
@@ -73,7 +69,6 @@ QAction* SongMenus::Item(QMenu* menu, const QString& caption, const QString& hin
     Refresh();
     emit Changed();
   });
-  return item;
 }
 
 void SongMenus::Refresh() {
@@ -82,6 +77,7 @@ void SongMenus::Refresh() {
   const bool running = engine_.Song.Running() || engine_.Song.Paused();
   RecordItem->setChecked(melody.Recording);
   PlayItem->setChecked(melody.Playing);
+  panel_.ShowMelodyState(melody.Recording, melody.Playing);
   DeleteItem->setEnabled(!melody.Empty());
   // Editing and restoring change events the song may be playing.
   RestoreItem->setEnabled(!running);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "forms/MenuItem.h"
 #include "performance/ChordMemory.h"
 
 namespace korvel {
@@ -66,6 +67,8 @@ SongPanel::SongPanel(Engine& engine, QWidget* parent)
   buttons->addWidget(Button(PunchInItem, "Punch in"));
   buttons->addWidget(Button(PlayOverwriteItem, "Play && Overwrite"));
   buttons->addWidget(Button(ClearItem, "Clear"));
+  melodyButtons_ = new QHBoxLayout;
+  buttons->addLayout(melodyButtons_);
   buttons->addStretch();
   column->addLayout(buttons);
 
@@ -140,10 +143,7 @@ SongPanel::SongPanel(Engine& engine, QWidget* parent)
 
 QAction* SongPanel::Command(const QString& caption, const QString& hint,
                             std::function<void(SongTransport&)> operation) {
-  auto* item = new QAction(caption, this);
-  item->setToolTip(hint);
-  item->setStatusTip(hint);
-  connect(item, &QAction::triggered, this, [this, operation] {
+  return MakeItem(new QAction(caption, this), hint, this, [this, operation] {
     {
       std::lock_guard lock(engine_.Lock);
       operation(engine_.Song);
@@ -151,7 +151,6 @@ QAction* SongPanel::Command(const QString& caption, const QString& hint,
     Refresh();
     emit Changed();
   });
-  return item;
 }
 
 QToolButton* SongPanel::Button(QAction* item, const QString& text) {
@@ -161,6 +160,23 @@ QToolButton* SongPanel::Button(QAction* item, const QString& text) {
   button->setToolButtonStyle(Qt::ToolButtonTextOnly);
   button->setFocusPolicy(Qt::NoFocus);
   return button;
+}
+
+void SongPanel::AddMelodyButtons(QAction* record, QAction* play) {
+  MelodyRecordButton = Button(record, "RM");
+  MelodyPlayButton = Button(play, "PM");
+  melodyButtons_->addWidget(MelodyRecordButton);
+  melodyButtons_->addWidget(MelodyPlayButton);
+  ShowMelodyState(false, false);
+}
+
+void SongPanel::ShowMelodyState(bool recording, bool playing) {
+  // Grey while off, black while on; the check mark lives in the menu.
+  const auto paint = [](QToolButton* button, bool on) {
+    button->setStyleSheet(on ? "color: black" : "color: grey");
+  };
+  paint(MelodyRecordButton, recording);
+  paint(MelodyPlayButton, playing);
 }
 
 void SongPanel::OpenStepPanel() {

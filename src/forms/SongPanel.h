@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,6 +28,10 @@ class SongPanel : public QWidget {
   // Reads the song's settings and transport back from the core and enables the controls that
   // may act now: nothing that starts a take or moves the song's start while it runs.
   void Refresh();
+  // The melody's "RM" and "PM" buttons beside the song's: the melody menu's "&Record" and
+  // "&Play"; their text is black while recording or playing and grey otherwise.
+  void AddMelodyButtons(QAction* record, QAction* play);
+  void ShowMelodyState(bool recording, bool playing);
 
   QAction* PlayItem;           // "Play - F9": play, pause, resume
   QAction* StopItem;           // "Stop - F10"
@@ -47,7 +52,9 @@ class SongPanel : public QWidget {
   QLabel* Metre;                        // "Metrum: " and the options' metre
   std::array<QRadioButton*, 6> Taps{};  // "Taps per Measure" 1..6
   QPushButton* StepStart;
-  QCheckBox* StepPreview;  // " Step Record Preview", shown while step recording
+  QCheckBox* StepPreview;                     // " Step Record Preview", shown while step recording
+  QToolButton* MelodyRecordButton = nullptr;  // "RM"
+  QToolButton* MelodyPlayButton = nullptr;    // "PM"
 
  signals:
   // A command ran: the main window shows what it changed elsewhere (" Chords", the tempo).
@@ -61,6 +68,7 @@ class SongPanel : public QWidget {
   void OpenStepPanel();
 
   Engine& engine_;
+  QHBoxLayout* melodyButtons_;
 };
 
 }  // namespace korvel

@@ -466,6 +466,7 @@ void TForm1::RefreshControls() {
   Midi->Refresh();
   Mixer->Refresh();
   Song->Refresh();
+  SongFiles->Refresh();
   std::lock_guard lock(engine_->Lock);
   {
     const QSignalBlocker block(TempoEdit1);

@@ -5,6 +5,7 @@
 
 #include "app/ListEditor.h"
 #include "forms/KeyboardPanel.h"
+#include "forms/MenuItem.h"
 #include "forms/MixerPanel.h"
 #include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
@@ -17,10 +18,7 @@ namespace korvel {
 
 QAction* TForm1::Item(QMenu* menu, const QString& caption, const QString& hint,
                       std::function<void()> action) {
-  QAction* item = menu->addAction(caption);
-  item->setStatusTip(hint);
-  item->setToolTip(hint);
-  connect(item, &QAction::triggered, this, [this, action] {
+  QAction* item = MakeItem(menu->addAction(caption), hint, this, [this, action] {
     action();
     RefreshControls();
   });
@@ -220,6 +218,8 @@ void TForm1::BuildMenus() {
       window->raise();
     }
   });
+  Item(windows, "Melody-Notes", "The melody's notes, to change one by one",
+       [this] { SongFiles->NotesItem->trigger(); });
   Item(windows, "Arrange all", "Arrange the panel windows around the main window",
        [this] { ArrangeAll(); });
   Item(windows, "Close all", "Close every window but this one", [this] { CloseOtherWindows(); });

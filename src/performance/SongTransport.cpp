@@ -360,6 +360,17 @@ void SongTransport::FinishTake() {
     }
   }
   lastWritten_ = -1;
+  // A take in which nothing was played leaves no song behind, only an empty memory: saving it
+  // then says so instead of writing a song that plays nothing.
+  if (!HoldsMusic() && Hooks.MelodyEmpty && Hooks.MelodyEmpty()) ClearChordMemory();
+}
+
+bool SongTransport::HoldsMusic() const {
+  for (int p = kFirstBeatPos; p < SongEnd && ChordMemory::IsEntry(p); p += 4) {
+    const ChordEntry entry = Memory.Entry(p);
+    if (entry.HasChord() || (entry.Control != 0 && entry.Control != kCommandEnd)) return true;
+  }
+  return false;
 }
 
 void SongTransport::Edit() {

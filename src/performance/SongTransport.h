@@ -47,6 +47,7 @@ struct SongTransportHooks {
   // The melody track: cleared with the song, started at the first beat, its pointers saved at
   // a repeat or loop start and restored on the jump back, muted (false) or played (true).
   std::function<void()> ClearMelody;
+  std::function<bool()> MelodyEmpty;
   std::function<void()> StartMelody;
   std::function<void(MelodyMark)> SaveMelody;
   std::function<void(MelodyMark)> RestoreMelody;
@@ -175,6 +176,8 @@ class SongTransport {
   bool LiveControlPending() const;
   void Finish(SongStop reason);
   void FinishTake();
+  // A chord or a song command anywhere before the end.
+  bool HoldsMusic() const;
   int MeasureSixteenths() const;
 
   Transport& transport_;

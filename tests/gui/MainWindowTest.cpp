@@ -13,7 +13,9 @@
 
 #include "forms/KeyboardPanel.h"
 #include "forms/MidiPanel.h"
+#include "forms/MelodyNotes.h"
 #include "forms/MidiSettingsPanel.h"
+#include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
 #include "forms/Startup.h"
 #include "forms/TForm1.h"
@@ -308,7 +310,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!engine.Song.Paused());
   }
 
-  void StepRecordOpensTheSongPanelAtItsStepPanel() {
+  void StepRecordAndMelodyNotesOpenTheirWindows() {
     Program program(kKnownUser);
     QVERIFY(program.ShowAndActivate());
     TForm1& window = program.Main();
@@ -316,6 +318,9 @@ class MainWindowTest : public QObject {
     TForm2* song = window.PanelWindows["Song"];
     QVERIFY(song && song->isVisible());
     QVERIFY(window.Song->StepPanel->isVisible());
+
+    window.MenuItems["Melody-Notes"]->trigger();
+    QVERIFY(window.SongFiles->Notes->isVisible());
   }
 
   void ExclusiveMenuChoicesReachTheSong() {

@@ -140,9 +140,14 @@ class SongMenusTest : public QObject {
   void AMelodyIsRecordedPlayedQuantizedAndRestoredFromTheMenu() {
     MenuRig rig;
     rig.Load(test::SongBytes(4).At(1, 1, {C, 1, 0, 0}).End(4));
-    rig.Trigger(rig.menus.RecordItem);
+    QCOMPARE(rig.panel.MelodyRecordButton->styleSheet(), QString("color: grey"));
+    rig.panel.MelodyRecordButton->click();  // "RM" is "&Record"
+    QApplication::processEvents();
     QVERIFY(rig.menus.RecordItem->isChecked());
     QVERIFY(rig.menus.PlayItem->isChecked());
+    QCOMPARE(rig.panel.MelodyRecordButton->text(), QString("RM"));
+    QCOMPARE(rig.panel.MelodyRecordButton->styleSheet(), QString("color: black"));
+    QCOMPARE(rig.panel.MelodyPlayButton->styleSheet(), QString("color: black"));
     QVERIFY(!rig.menus.DeleteItem->isEnabled());
 
     rig.Trigger(rig.panel.PlayItem);

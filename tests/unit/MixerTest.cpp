@@ -378,6 +378,29 @@ TEST_F(MixerTest, InstrumentKeysPlayTheirInstrumentOrFunction) {
   EXPECT_EQ(mixer.Keys.Slots[2].Value, 50);
 }
 
+TEST_F(MixerTest, AnInstrumentKeyPressedWhileTheAccompanimentPlaysChangesOnTheNextBeat) {
+  StyleFixture fixture;
+  fixture.Part(kBasic, 1, {{0, 0x91, 60, 90}});
+  rig.Load(fixture);
+  mixer.LoadInstrumentList("", "");
+  rig.live.SelChannel = 4;
+  mixer.Keys.SetInstrument(0, 33, mixer.List, 90, 30, 20, 10);
+  rig.Start();
+  for (int tick = 0; tick < 30; ++tick) rig.engine.Step();  // inside the second beat
+  rig.driver.ClearSent();
+  rig.engine.Keyboard.KeyDown(vk::F1, {true, false, false});
+  EXPECT_EQ(Messages(rig.driver).find("C4 21"), std::string::npos) << "not in mid-beat";
+  for (int tick = 0; tick < 24 && rig.engine.Transport.ClockInBeat != 1; ++tick) rig.engine.Step();
+  EXPECT_NE(Messages(rig.driver).find("C4 21"), std::string::npos) << "on the beat";
+
+  // A choice made just before Stop still comes.
+  for (int tick = 0; tick < 5; ++tick) rig.engine.Step();
+  rig.engine.Keyboard.KeyDown(vk::F1, {true, false, false});
+  rig.driver.ClearSent();
+  rig.engine.Transport.StopCommand();
+  EXPECT_NE(Messages(rig.driver).find("C4 21"), std::string::npos);
+}
+
 TEST_F(MixerTest, SoundcardModesPickTheirFile) {
   mixer.ProgramDir = folder.Path();
   for (const char* name : {"db50xg.kvi", "gm.kvi", "gs.kvi", "sc-55.kvi"})

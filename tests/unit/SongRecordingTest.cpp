@@ -119,6 +119,23 @@ TEST(SongRecording, PauseThenStopKeepsTheTake) {
   EXPECT_EQ(rig.song.SongEnd, 36);
 }
 
+TEST(SongRecording, ATakeWithNothingPlayedLeavesTheMemoryEmpty) {
+  SongRig rig;
+  rig.song.Record();
+  TickTo(rig, 100);
+  rig.song.Stop();
+  EXPECT_TRUE(rig.song.Empty()) << "nothing to save";
+
+  // A melody alone is kept: it plays on the song clock.
+  const std::vector<MelodyEvent> melody{MakeMelodyEvent(4, 0x90, 72, 100),
+                                        MakeMelodyEvent(9, 0x80, 72, 0)};
+  rig.engine.Melody.Load(melody);
+  rig.song.Record();
+  TickTo(rig, 200);
+  rig.song.Stop();
+  EXPECT_FALSE(rig.song.Empty());
+}
+
 TEST(SongRecording, PlayAfterAPauseRecordsOnFromTheMeasureShown) {
   SongRig rig;
   rig.song.Record();
