@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QThread>
 #include <stdexcept>
 #include <utility>
 
@@ -12,7 +13,20 @@
 
 namespace korvel {
 
+namespace {
+
+// MIDI input threads reach commands too (the function keys of the keyboard); windows are
+// opened on the GUI thread only.
+bool OnGuiThread() {
+  return QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+}  // namespace
+
 bool QtDialogs::AskYesNo(const std::string& text) {
+  // A question from an input thread cannot wait for the musician: it is declined, which
+  // leaves everything as it was.
+  if (!OnGuiThread()) return false;
   const EngineLock::ReleasedWhileWaiting released(lock_);
   return QMessageBox::question(parent_, QApplication::applicationName(),
                                QString::fromStdString(text),
@@ -21,6 +35,11 @@ bool QtDialogs::AskYesNo(const std::string& text) {
 
 void QtDialogs::InformUser(const std::string& text) {
   if (Hold(text)) return;
+  if (!OnGuiThread()) {
+    QMetaObject::invokeMethod(
+        parent_, [this, text] { InformUser(text); }, Qt::QueuedConnection);
+    return;
+  }
   const EngineLock::ReleasedWhileWaiting released(lock_);
   QMessageBox::information(parent_, QApplication::applicationName(), QString::fromStdString(text));
 }

@@ -65,6 +65,10 @@ void MelodyTrack::Erase() {
   count_ = 0;
   index_ = 0;
   editIndex_ = 0;
+  // Notes of the erased melody may be sounding: the next tick ends them.
+  releaseDue_ = true;
+  recordedPitch_ = {};
+  heldCount_ = 0;
 }
 
 void MelodyTrack::TakeBackup() {
@@ -72,9 +76,27 @@ void MelodyTrack::TakeBackup() {
   backupCount_ = count_;
 }
 
+void MelodyTrack::CloseTake() {
+  // Keys still held get their note-off now, so that no recorded note sounds on for ever.
+  for (size_t channel = 0; channel < recordedPitch_.size(); ++channel) {
+    for (uint8_t& struck : recordedPitch_[channel]) {
+      if (struck == 0) continue;
+      if (count_ < kMelodyCapacity) {
+        events_[static_cast<size_t>(count_++)] =
+            MakeMelodyEvent(clock_, static_cast<uint8_t>(0x80 | channel), struck - 1, 0);
+      }
+      struck = 0;
+    }
+  }
+  heldCount_ = 0;
+  index_ = std::min(index_, count_);
+  TakeBackup();
+}
+
 void MelodyTrack::ToggleRecord(Dialogs& dialogs, int selChannel) {
   if (Recording) {
     Recording = false;
+    CloseTake();
     return;
   }
   if (count_ > 0) {
@@ -88,41 +110,60 @@ void MelodyTrack::ToggleRecord(Dialogs& dialogs, int selChannel) {
 
 void MelodyTrack::RecordMelodyEvent(uint32_t songClock, uint8_t status, uint8_t data1,
                                     uint8_t data2, int transposeApplied) {
-  if (!Recording || index_ >= kMelodyCapacity || !IsChannelMessage(status, data1, data2)) return;
-  if (IsNoteType(status) && (status & 0x0F) != kDrumChannel) {
+  if (!Recording || !IsChannelMessage(status, data1, data2)) return;
+  clock_ = std::max(clock_, songClock);
+  const bool noteOn = (status & 0xF0) == 0x90 && data2 > 0;
+  const bool tracked = IsNoteType(status) && (status & 0x0F) != kDrumChannel;
+  const bool releasesHeldKey = tracked && !noteOn && recordedPitch_[status & 0x0F][data1] != 0;
+  // The track keeps room for the note-offs of the keys held, so every note it holds ends.
+  if (index_ + (releasesHeldKey ? 1 : heldCount_ + 1) > kMelodyCapacity) return;
+  if (tracked) {
     // A note-off keeps its note-on's stored pitch, however the transposition changed since.
     uint8_t& struck = recordedPitch_[status & 0x0F][data1];
-    const bool noteOn = (status & 0xF0) == 0x90 && data2 > 0;
-    if (!noteOn && struck != 0) {
+    if (releasesHeldKey) {
       data1 = static_cast<uint8_t>(struck - 1);
       struck = 0;
+      --heldCount_;
     } else {
       const auto stored = static_cast<uint8_t>(std::clamp(data1 - transposeApplied, 0, 127));
-      if (noteOn) struck = static_cast<uint8_t>(stored + 1);
+      if (noteOn && struck == 0) {
+        struck = static_cast<uint8_t>(stored + 1);
+        ++heldCount_;
+      }
       data1 = stored;
     }
   }
   events_[static_cast<size_t>(index_)] = MakeMelodyEvent(songClock, status, data1, data2);
-  // What follows the recording point belonged to the previous take.
+  // What follows the recording point belonged to the previous take; its notes sounding now
+  // lose their note-offs with it, so the next tick ends them.
+  if (index_ + 1 < count_) releaseDue_ = true;
   count_ = ++index_;
 }
 
 void MelodyTrack::PlayMelodyTick(uint32_t songClock, TMidiOutput& thru, LiveSettings& live,
                                  int keyTranspose) {
+  clock_ = songClock;
+  if (releaseDue_) {
+    ReleaseSounding(thru);
+    releaseDue_ = false;
+  }
   while (index_ < count_ && events_[static_cast<size_t>(index_)].Time <= songClock) {
     const MelodyEvent& event = events_[static_cast<size_t>(index_++)];
     if (!Playing || !thru.IsOpen() || !IsChannelMessage(event.Status, event.Data1, event.Data2)) {
       continue;
     }
     const int type = event.Status & 0xF0;
-    const int stored = ReferToOriginalChannels ? event.Status & 0x0F : Channel;
+    const int original = event.Status & 0x0F;
+    const int stored = ReferToOriginalChannels ? original : Channel;
     if (!IsNoteType(event.Status)) {
       if (!StoreControllerValues) continue;
       thru.PutShort(static_cast<uint8_t>(type | stored), event.Data1, event.Data2);
       continue;
     }
-    auto& pitch = soundingPitch_[static_cast<size_t>(stored)][event.Data1];
-    auto& sentChannel = soundingChannel_[static_cast<size_t>(stored)][event.Data1];
+    // Kept by the stored channel, so a channel choice changed while the note sounds still
+    // finds it.
+    auto& pitch = soundingPitch_[static_cast<size_t>(original)][event.Data1];
+    auto& sentChannel = soundingChannel_[static_cast<size_t>(original)][event.Data1];
     if (IsNoteOn(event)) {
       int channel = stored;
       if (live.MinusOne && channel == Channel) {
@@ -163,7 +204,7 @@ void MelodyTrack::Rewind() {
 void MelodyTrack::JumpBack(int position, TMidiOutput& thru) {
   ReleaseSounding(thru);
   if (Recording) {
-    TakeBackup();
+    CloseTake();
     Recording = false;
   }
   index_ = std::clamp(position, 0, count_);
@@ -171,7 +212,8 @@ void MelodyTrack::JumpBack(int position, TMidiOutput& thru) {
 
 void MelodyTrack::TransportStopped(TMidiOutput& thru) {
   ReleaseSounding(thru);
-  if (Recording) TakeBackup();
+  releaseDue_ = false;
+  if (Recording) CloseTake();
 }
 
 void MelodyTrack::TogglePlay(TMidiOutput& thru) {

@@ -66,6 +66,7 @@ class MelodyTrack {
 
   // The "&Record" menu item. Switching on over a melody asks "Replace current melody ?"; No
   // leaves recording off. Recording records on `selChannel` and switches "&Play" on.
+  // Switching off ends the take: it becomes the backup that Quantize and Restore start from.
   void ToggleRecord(Dialogs& dialogs, int selChannel);
   // A message the player played at `songClock`. `transposeApplied` is what the keyboard
   // routing added to its note; the melody keeps the note as played, and playback adds the
@@ -118,6 +119,8 @@ class MelodyTrack {
  private:
   void Erase();
   void TakeBackup();
+  // A take ends: held keys get their note-offs at the last clock, and the take is the backup.
+  void CloseTake();
   int PairedNoteOff(int noteOn) const;
 
   std::array<MelodyEvent, kMelodyCapacity> events_{};
@@ -134,6 +137,9 @@ class MelodyTrack {
   std::array<std::array<uint8_t, 128>, 16> soundingChannel_{};
   // For each channel and sent note being recorded: the stored note of its note-on + 1.
   std::array<std::array<uint8_t, 128>, 16> recordedPitch_{};
+  int heldCount_ = 0;  // keys struck in the take and not yet released
+  uint32_t clock_ = 0;  // the latest song clock played or recorded
+  bool releaseDue_ = false;
 };
 
 }  // namespace korvel

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "forms/KeyboardPanel.h"
 #include "forms/MidiPanel.h"
@@ -393,6 +394,33 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(window.Panel3, Qt::LeftButton);
     std::lock_guard lock(engine.Lock);
     QCOMPARE(int{engine.Transport.StartDelay}, 0);
+  }
+
+  void AMessageForACommandFromAnInputThreadOpensOnTheGuiThread() {
+    Program program(kKnownUser);
+    QVERIFY(program.ShowAndActivate());
+    Engine& engine = program.Core();
+    {
+      std::lock_guard lock(engine.Lock);
+      QVERIFY(engine.Song.Empty());
+    }
+    QStringList boxes;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&boxes] {
+      if (QWidget* box = QApplication::activeModalWidget()) {
+        QVERIFY(box->thread() == QApplication::instance()->thread());
+        boxes << box->findChild<QLabel*>("qt_msgbox_label")->text();
+        box->close();
+      }
+    });
+    watch.start(20);
+    // The keyboard's start/stop function key, as its input thread delivers it.
+    std::thread input([&engine] {
+      std::lock_guard lock(engine.Lock);
+      engine.Input.KeyFunction(1976);
+    });
+    input.join();  // a box opened on that thread would have waited for a click here
+    QTRY_COMPARE(boxes, QStringList({"Chordmemory is empty !"}));
   }
 
   void AnOutputThatWillNotOpenIsToldInTheStatusLine() {

@@ -323,6 +323,81 @@ TEST(MelodyRecording, ASecondPassRecordsOverTheFirstFromWhereItPlays) {
   EXPECT_EQ(m.rig.driver.SentText(), "0 Module: B0 01 01\n10 Module: B0 01 01\n");
 }
 
+TEST(MelodyRecording, ATakeEndedFromTheMenuIsWhatQuantizeAndRestoreStartFrom) {
+  MelodyRig m;
+  ScriptedDialogs dialogs;
+  const std::vector<MelodyEvent> loaded{On(7, 60), Off(20, 60)};
+  m.melody.Load(loaded);
+  dialogs.Answers = {true};  // "Replace current melody ?"
+  m.melody.ToggleRecord(dialogs, 0);
+  m.melody.RecordMelodyEvent(5, 0x90, 50, 100, 0);
+  m.melody.RecordMelodyEvent(11, 0x80, 50, 0, 0);
+  m.melody.ToggleRecord(dialogs, 0);  // off while the song still plays
+  m.melody.TransportStopped(m.Thru());
+  m.melody.Quantize(6);
+  EXPECT_EQ(Times(m.melody), (std::vector<uint32_t>{6, 12}));
+  EXPECT_EQ(m.melody.Event(0).Data1, 50);
+  m.melody.Restore();
+  EXPECT_EQ(Times(m.melody), (std::vector<uint32_t>{5, 11}));
+}
+
+TEST(MelodyRecording, EveryKeyStruckInATakeEndsInIt) {
+  // Held when recording is switched off, when the song stops, and when the track fills up.
+  for (int ending = 0; ending < 3; ++ending) {
+    MelodyRig m;
+    ScriptedDialogs dialogs;
+    m.melody.ToggleRecord(dialogs, 0);
+    m.Play(0, 3);
+    m.melody.RecordMelodyEvent(3, 0x90, 62, 100, 0);
+    if (ending == 2) {
+      for (uint32_t i = 0; i < kMelodyCapacity; ++i) {
+        m.melody.RecordMelodyEvent(4, 0x90, 70, 100, 0);
+        m.melody.RecordMelodyEvent(4, 0x80, 70, 0, 0);
+      }
+    }
+    m.Play(4, 30);
+    if (ending == 0) m.melody.ToggleRecord(dialogs, 0);
+    m.melody.TransportStopped(m.Thru());
+    ASSERT_FALSE(m.melody.Empty());
+    const MelodyEvent last = m.melody.Event(m.melody.Count() - 1);
+    EXPECT_TRUE(IsNoteOff(last) && last.Data1 == 62) << ending;
+    EXPECT_EQ(last.Time, 30u) << ending;
+
+    m.rig.driver.ClearSent();
+    m.melody.Rewind();
+    m.Play(0, 9000);
+    EXPECT_TRUE(m.Hanging().empty()) << ending;
+  }
+}
+
+TEST(MelodyPlayback, NotesOfAMelodyThatChangesUnderThemEnd) {
+  // A second pass recording over the take, Delete, and another channel chosen, each while a
+  // long note of the melody sounds.
+  for (int change = 0; change < 3; ++change) {
+    MelodyRig m;
+    ScriptedDialogs dialogs;
+    const std::vector<MelodyEvent> loaded{On(0, 60), Off(90, 60), On(95, 64), Off(99, 64)};
+    m.melody.Load(loaded);
+    m.melody.ReferToOriginalChannels = false;
+    m.Play(0, 10);
+    if (change == 0) {
+      dialogs.Answers = {true};
+      m.melody.ToggleRecord(dialogs, 0);
+      m.melody.Load(loaded);
+      m.melody.Rewind();
+      m.Play(0, 10);
+      m.melody.RecordMelodyEvent(10, 0xB0, 1, 2, 0);
+    }
+    if (change == 1) {
+      dialogs.Answers = {true};
+      m.melody.Delete(dialogs);
+    }
+    if (change == 2) m.melody.Channel = 5;
+    m.Play(11, 120);
+    EXPECT_TRUE(m.Hanging().empty()) << change;
+  }
+}
+
 TEST(MelodyNoteEditor, ANewPitchEndsWhereTheOldOneDid) {
   for (const MelodyEvent& noteOff : {Off(10, 60, 0, 64), Zero(10, 60)}) {
     MelodyRig m;
