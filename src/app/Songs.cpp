@@ -80,12 +80,15 @@ void Songs::Apply(const Arrangement& song) {
   Author = song.Author;
   Copyright = song.Copyright;
   ShowTitle();
-  if (!song.StyleName.empty() && Autoload) LoadNamedStyle(song.StyleName);
+  const bool styleLoaded = !song.StyleName.empty() && Autoload && LoadNamedStyle(song.StyleName);
+  keptStyleName_ = styleLoaded ? "" : song.StyleName;
+  styleInUseAtOpen_ = engine_.Style.StyleFileName;
 
   Transport& clock = engine_.Transport;
   if (!song.OldLayout) {
     clock.TempoEdit1Change(song.Tempo());
-    if (song.AppliesMetre()) clock.ApplyStyleMetre(static_cast<int16_t>(song.MeasureSixteenths()));
+    // Without its style the song keeps its own metre.
+    if (!styleLoaded) clock.ApplyStyleMetre(static_cast<int16_t>(song.MeasureSixteenths()));
     if (song.HasMelodyBlock && engine_.Ports.PlayPort->IsOpen()) {
       engine_.Input.SendLiveMessage(static_cast<uint8_t>(0xC0 | engine_.Live.SelChannel),
                                     static_cast<uint8_t>(song.MelodyProgram()), 0);
@@ -98,14 +101,15 @@ void Songs::Apply(const Arrangement& song) {
   view_.MeasureDisplay("1");
 }
 
-void Songs::LoadNamedStyle(const std::string& storedName) {
+bool Songs::LoadNamedStyle(const std::string& storedName) {
   const auto found = FindStyleFile(storedName, StyleFolder);
   if (!found) {
     dialogs_.InformUser("Style not found !");
-    return;
+    return false;
   }
   engine_.Style.StyleFileName = *found;
   engine_.Loader.LoadStyle(false);
+  return engine_.Style.StyleLoaded && engine_.Style.StyleFileName == *found;
 }
 
 void Songs::ShowTitle() {
@@ -122,7 +126,10 @@ Arrangement Songs::Current() const {
   const MelodyTrack& melody = engine_.Melody;
   song.Melody.assign(melody.Events().begin(), melody.Events().end());
   song.HasMelodyBlock = !song.Melody.empty();
-  if (engine_.Style.StyleLoaded) song.StyleName = engine_.Style.StyleFileName;
+  if (!keptStyleName_.empty() && engine_.Style.StyleFileName == styleInUseAtOpen_)
+    song.StyleName = keptStyleName_;
+  else if (engine_.Style.StyleLoaded)
+    song.StyleName = engine_.Style.StyleFileName;
   song.Memo = Memo;
   song.Title = Title;
   song.Subtitle = Subtitle;
@@ -139,7 +146,8 @@ Arrangement Songs::Current() const {
 
 bool Songs::SaveArrangement(const std::string& path) {
   const SongTransport& transport = engine_.Song;
-  if (transport.Running()) return false;
+  // A paused take is not finished yet: its end mark comes with Stop.
+  if (transport.Running() || transport.Paused()) return false;
   if (transport.Empty()) {
     dialogs_.InformUser(kEmptyMessage);
     return false;
@@ -161,7 +169,7 @@ bool Songs::Save() {
 }
 
 bool Songs::SaveAs() {
-  if (engine_.Song.Running()) return false;
+  if (engine_.Song.Running() || engine_.Song.Paused()) return false;
   if (engine_.Song.Empty()) {
     dialogs_.InformUser(kEmptyMessage);
     return false;

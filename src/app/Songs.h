@@ -47,8 +47,13 @@ class Songs {
   void Apply(const Arrangement& song);
 
  private:
+  // The style a song was opened with when it could not be loaded: the song keeps naming it
+  // until another style is loaded, so saving it again does not lose it.
+  std::string keptStyleName_;
+  std::string styleInUseAtOpen_;
   bool StopAndAsk();
-  void LoadNamedStyle(const std::string& storedName);
+  // True when the style was found and loaded.
+  bool LoadNamedStyle(const std::string& storedName);
   void ShowTitle();
 
   Engine& engine_;

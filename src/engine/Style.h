@@ -43,7 +43,7 @@ class Style {
   bool StyleLoaded = false;
   bool SongLoaded = false;
   bool StyleMode = false;
-  std::string StyleFileName;  // for reloading by name, at most 160 characters
+  std::string StyleFileName;  // for reloading by name
   std::string StyleName;      // the caption name, see MakeStyleName
   int32_t StyleLength = 0;
   // The part selected in the generator: the first to play when the style starts.

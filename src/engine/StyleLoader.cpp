@@ -139,7 +139,7 @@ bool StyleLoader::TakeStyleFile(const std::string& path, std::span<const uint8_t
   Call(Hooks.ShowStyleName, style_.StyleName);
 
   style_.StyleLoaded = true;
-  style_.StyleFileName = path.substr(0, 160);
+  style_.StyleFileName = path;
   style_.AnalyseStyleParts(0, kStylePartCount - 1, 3, Settings.InstrumentSetName);
 
   style_.Work.KeepRestoreCopy();

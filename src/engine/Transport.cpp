@@ -165,7 +165,9 @@ void Transport::TempoEdit1Change(int value) {
 }
 
 void Transport::ResetTransport() {
-  if (PlayChordsMode) Call(Hooks.ReleaseTriggeredChord);
+  // Also after Play Chords was switched off on the way here (the end of step recording): a
+  // chord it triggered still sounds.
+  Call(Hooks.ReleaseTriggeredChord);
   Call(Hooks.AllSoundOff);
   view_.FocusKeyboard();
   ports_.MidiInput1.HandleArrived([](const TMyMidiEvent&) {});

@@ -63,8 +63,6 @@ struct Arrangement {
   int MelodyProgram() const { return Chords[3]; }
   // "Last measure": the number of measures the song occupies.
   int LastMeasure() const;
-  // The header's metre applies only when no style brings its own.
-  bool AppliesMetre() const { return !OldLayout && StyleName.empty(); }
   void SetHeader(int firstMeasure, int tempo, int measureSixteenths, int melodyProgram);
 };
 

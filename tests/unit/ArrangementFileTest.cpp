@@ -92,7 +92,6 @@ TEST(ArrangementFile, AFileFromWindowsReadsAndIsWrittenBackByteForByte) {
   EXPECT_EQ(a.MelodyProgram(), 24);
   EXPECT_EQ(a.SongEnd, 52);
   EXPECT_EQ(a.LastMeasure(), 3);
-  EXPECT_FALSE(a.AppliesMetre());
   EXPECT_EQ(ArrangementBytes(a), file);
 }
 
@@ -158,8 +157,8 @@ TEST(ArrangementFile, OlderLayoutsAreTakenByTheirFirstByte) {
   }
   const Arrangement old = ReadArrangement(cases[3].file);
   EXPECT_EQ(old.FirstMeasure(), 3);
-  EXPECT_FALSE(old.AppliesMetre());
-  EXPECT_TRUE(ReadArrangement(cases[0].file).AppliesMetre());
+  EXPECT_TRUE(old.OldLayout) << "its header carries no tempo or metre";
+  EXPECT_FALSE(ReadArrangement(cases[0].file).OldLayout);
 }
 
 TEST(ArrangementFile, TheLastFourLinesAreTitleSubtitleAuthorAndCopyright) {

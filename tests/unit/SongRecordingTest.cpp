@@ -2,6 +2,8 @@
 // and what a take leaves behind when it stops.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "support/SongRig.h"
 
 namespace korvel {
@@ -208,6 +210,16 @@ TEST(SongRecording, StepRecordingStoresRepeatedChordsAsBeatsWithoutChange) {
   EXPECT_FALSE(rig.transport.PlayChordsMode);
   EXPECT_EQ(rig.live.TriggerVelocity, 1);
   EXPECT_EQ(rig.transport.ClockState, 1) << "the clock is back";
+  // The last stepped chord sounded as a triggered chord; Stop ends its notes one by one
+  // (not only with "all notes off", which many modules ignore).
+  std::map<std::pair<int, int>, bool> sounding;
+  for (const auto& m : rig.driver.Sent()) {
+    const int type = m.Bytes[0] & 0xF0;
+    const bool click = (m.Bytes[0] & 0x0F) == kDrumChannel;  // one-shot percussion
+    if ((type == 0x90 || type == 0x80) && !click)
+      sounding[{m.Bytes[0] & 0x0F, m.Bytes[1]}] = type == 0x90 && m.Bytes[2] > 0;
+  }
+  for (const auto& [note, on] : sounding) EXPECT_FALSE(on) << note.first << ":" << note.second;
 }
 
 TEST(SongRecording, StepTapsKeepEveryStepOnTheBeatGrid) {

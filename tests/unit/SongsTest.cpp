@@ -2,6 +2,9 @@
 // in place, and that a refused file or a cancelled question changes nothing.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "app/Songs.h"
 #include "support/SongRig.h"
 #include "support/TempDir.h"
@@ -146,6 +149,9 @@ TEST(Songs, SavingNeedsASongAndAStoppedTransport) {
   rig.Load(current);
   rig.song.Play();
   EXPECT_FALSE(rig.songs.SaveArrangement(path));
+  rig.song.Play();  // paused
+  ASSERT_TRUE(rig.song.Paused());
+  EXPECT_FALSE(rig.songs.SaveArrangement(path));
   EXPECT_FALSE(std::filesystem::exists(path));
   rig.song.Stop();
   EXPECT_TRUE(rig.songs.SaveArrangement(path));
@@ -176,6 +182,35 @@ TEST(Songs, TheNamedStyleIsFoundByItsFileNameInAnyCaseAndLoaded) {
   ASSERT_TRUE(other.songs.LoadArrangement(path, true));
   EXPECT_EQ(other.dialogs.Messages, Strings{"Style not found !"});
   EXPECT_EQ(other.song.SongEnd, rig.song.SongEnd) << "the song loads without its style";
+  EXPECT_EQ(other.transport.MeasureSixteenths, 12) << "and keeps its own metre";
+  // Saved again, it still names its style and its metre.
+  const std::string again = dir.Path("again.kva");
+  ASSERT_TRUE(other.songs.SaveArrangement(again));
+  const Arrangement saved = LoadArrangementFile(again);
+  EXPECT_EQ(saved.StyleName, "C:\\KORVEL\\STYLES\\ROCK1.kvs") << "as the file named it";
+  EXPECT_EQ(saved.MeasureSixteenths(), 12);
+}
+
+TEST(Songs, AStyleFromADeepFolderIsNamedWholeInTheSavedSong) {
+  TempDir dir("songs-deep");
+  const std::string deep = dir.Path(std::string(120, 'd') + "/" + std::string(60, 's'));
+  std::filesystem::create_directories(deep);
+  test::StyleFixture fixture;
+  fixture.Part(kBasic, 1, test::BeatNotes({60, 62, 64, 65}));
+  const std::string style = deep + "/Waltz.kvs";
+  const std::vector<uint8_t> bytes = fixture.FileBytes();
+  std::ofstream(style, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  SongsRig rig;
+  rig.style.StyleFileName = style;
+  rig.engine.Loader.LoadStyle(false);
+  ASSERT_TRUE(rig.style.StyleLoaded);
+  ASSERT_GT(style.size(), 160u);
+  rig.Load(SongBytes(2).At(1, 1, {C, 1, 0, 0}).End(2));
+  const std::string path = dir.Path("deep.kva");
+  ASSERT_TRUE(rig.songs.SaveArrangement(path));
+  EXPECT_EQ(LoadArrangementFile(path).StyleName, "Waltz.kvs");
 }
 
 }  // namespace
