@@ -33,6 +33,8 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   AttachMelody();
   Song.Hooks.AccompanimentOn = [this] { SetAccompaniment(true); };
   Song.Hooks.ResendChannelSettings = [this] { Player.SendStyleChannelSettings(); };
+  Song.Hooks.SendPadSettings = [this] { Mixer.SendChannelRecord(Live.PadChannel()); };
+  Input.Hooks.SendPadSettings = Song.Hooks.SendPadSettings;
   Keyboard.Hooks.Play = [this] { Song.Play(); };
   Keyboard.Hooks.SongActive = [this] { return Song.Running() || Song.Paused(); };
   Loader.Hooks.ChordMemoryBusy = [this] { return Song.Running(); };

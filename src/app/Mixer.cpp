@@ -238,6 +238,16 @@ void Mixer::SendValues() {
     Send(static_cast<uint8_t>(0xD0 | channel), DataByte(Bars[kBarAftertouch]), 0);
 }
 
+void Mixer::SendChannelRecord(int channel) {
+  if (channel < 0 || channel > 15 || OutputBusy()) return;
+  const MixerRecord& record = engine_.Live.Mixer[static_cast<size_t>(channel)];
+  SendInstrument(channel, ChannelInstrument[static_cast<size_t>(channel)], false);
+  SendController(channel, 7, record.Volume);
+  SendController(channel, 10, record.Pan);
+  SendController(channel, 91, record.Reverb);
+  SendController(channel, 93, record.Chorus);
+}
+
 void Mixer::ControllerReset() {
   if (OutputBusy()) return;
   for (int channel = 0; channel < 16; ++channel) SendController(channel, 121, 0);

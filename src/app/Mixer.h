@@ -94,7 +94,10 @@ class Mixer {
   // " Ch. 01 : Acoustic Grand Piano" .. for the channel list.
   std::string ChannelLine(int channel) const;
 
-  void SendValues();       // "Send Values"
+  void SendValues();  // "Send Values"
+  // A channel's instrument, volume, pan, reverb and chorus as the mixer holds them (the
+  // harmonic pad's channel after the module may have lost them).
+  void SendChannelRecord(int channel);
   void ControllerReset();  // "C. Reset"
   void AllNotesOff();      // "All notes off"
   // The reverb of every channel with notes in the style: 128 makes it 0 ("Rev 0", "Reverb

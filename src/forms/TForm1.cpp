@@ -477,9 +477,12 @@ void TForm1::RefreshControls() {
   PlayChordsButton->setText(playChords ? "S" : "C");
   PlayChordsButton->setToolTip(playChords ? "Play Style" : "Play Chords");
   for (const auto& [item, checked] : marks_) item->setChecked(checked());
+  // The song's title ("Korvel - DEMO3.KVA") and the style that plays it.
+  const std::string& song = engine_->Transport.WindowTitle;
+  QString title = song.empty() ? QApplication::applicationName() : QString::fromStdString(song);
   if (engine_->Style.StyleLoaded)
-    setWindowTitle(QApplication::applicationName() + "  -  " +
-                   QString::fromStdString(engine_->Style.StyleName));
+    title += "  -  " + QString::fromStdString(engine_->Style.StyleName);
+  setWindowTitle(title);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

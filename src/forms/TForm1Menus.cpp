@@ -153,6 +153,7 @@ void TForm1::BuildMenus() {
   Toggle(options, "Ignore Tempi", "Songs play at the tempo set here", e.Song.IgnoreTempi);
   Toggle(options, "Ignore Loops", "Songs play their repeats once", e.Song.IgnoreLoops);
   QMenu* styleOptions = options->addMenu("Style, Intro && Ending");
+  Toggle(styleOptions, "Autoload", " Load song and style together", SongFiles->Files.Autoload);
   Toggle(styleOptions, "Intro Detection", "A style starts at its stored start measure",
          e.Transport.IntroDetection);
   Toggle(styleOptions, "Tempo Detection", "A style brings its tempo", e.Transport.TempoDetection);

@@ -114,6 +114,8 @@ class MainWindowTest : public QObject {
     std::lock_guard lock(program.Core().Lock);
     QVERIFY(program.Core().Style.StyleLoaded);
     QVERIFY2(program.Core().Song.SongEnd > 4, "the demo song comes with the first start");
+    const QString title = program.Main().windowTitle();
+    QVERIFY2(title.contains("DEMO3.KVA") && title.contains("ROCK1"), qPrintable(title));
     QCOMPARE(QString::fromStdString(program.Core().Mixer.List.DisplayName), QString("GM.KVI"));
     QCOMPARE(QString::fromStdString(program.Main().Settings().Text("Patch")), QString("gm.kvi"));
     QVERIFY(program.Core().Ports.MidiOutput1.IsOpen());

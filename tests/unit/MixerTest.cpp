@@ -401,6 +401,18 @@ TEST_F(MixerTest, AnInstrumentKeyPressedWhileTheAccompanimentPlaysChangesOnTheNe
   EXPECT_NE(Messages(rig.driver).find("C4 21"), std::string::npos);
 }
 
+TEST_F(MixerTest, TheHarmonicPadKeySendsThePadChannelsSettingsAgain) {
+  mixer.LoadInstrumentList("", "");
+  rig.live.HarmonicPadChannel = 3;
+  rig.live.Mixer[2].Volume = 80;
+  rig.live.Mixer[2].Pan = 20;
+  rig.driver.ClearSent();
+  rig.engine.Input.KeyFunction(1977);
+  EXPECT_TRUE(rig.live.HarmonicPad);
+  const std::string sent = Messages(rig.driver);
+  EXPECT_NE(sent.find("B2 07 50\nB2 0A 14\n"), std::string::npos) << sent;
+}
+
 TEST_F(MixerTest, SoundcardModesPickTheirFile) {
   mixer.ProgramDir = folder.Path();
   for (const char* name : {"db50xg.kvi", "gm.kvi", "gs.kvi", "sc-55.kvi"})
