@@ -22,8 +22,9 @@ SongMenus::SongMenus(Engine& engine, Dialogs& dialogs, View& view, SongPanel& pa
                     [this] { Files.SaveAs(); });
 
   MelodyTrack& melody = engine_.Melody;
-  RecordItem = Item(Melody, "&Record", " Record melody", [this, &melody, &dialogs] {
+  RecordItem = Item(Melody, "&Record", " Record melody", [this, &melody, &dialogs, &view] {
     melody.ToggleRecord(dialogs, engine_.Live.SelChannel);
+    if (melody.Recording) view.BeatPanel("R");
   });
   RecordItem->setCheckable(true);
   PlayItem = Item(Melody, "&Play", " Play melody",

@@ -59,6 +59,12 @@ void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes
 }
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, std::string& error) {
+  // A pipe or a device would block the reader (often under the engine lock) or never end.
+  std::error_code status;
+  if (std::filesystem::exists(path, status) && !std::filesystem::is_regular_file(path, status)) {
+    error = path + " is not a file";
+    return std::nullopt;
+  }
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     error = "Could not open " + path + ": " + std::strerror(errno);

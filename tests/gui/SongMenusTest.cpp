@@ -145,6 +145,7 @@ class SongMenusTest : public QObject {
     QApplication::processEvents();
     QVERIFY(rig.menus.RecordItem->isChecked());
     QVERIFY(rig.menus.PlayItem->isChecked());
+    QCOMPARE(rig.view.BeatPanels.back(), std::string("R"));
     QCOMPARE(rig.panel.MelodyRecordButton->text(), QString("RM"));
     QCOMPARE(rig.panel.MelodyRecordButton->styleSheet(), QString("color: black"));
     QCOMPARE(rig.panel.MelodyPlayButton->styleSheet(), QString("color: black"));

@@ -1,6 +1,7 @@
 // Opening and saving arrangements through the engine: what is asked and told, what a file puts
 // in place, and that a refused file or a cancelled question changes nothing.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -119,10 +120,18 @@ TEST(Songs, ARefusedOrUnconfirmedOpenChangesNothing) {
   EXPECT_FALSE(rig.songs.LoadArrangement(bad, true));
   ASSERT_EQ(rig.dialogs.Messages.size(), 1u);
   EXPECT_EQ(rig.dialogs.Messages[0].rfind("bad.kva: ", 0), 0u) << rig.dialogs.Messages[0];
+  // A pipe named like a song is refused, not waited on.
+  const std::string pipe = dir.Path("pipe.kva");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  rig.dialogs.Answers = {true};
+  EXPECT_FALSE(rig.songs.LoadArrangement(pipe, true));
+  ASSERT_EQ(rig.dialogs.Messages.size(), 2u);
+  EXPECT_NE(rig.dialogs.Messages[1].find("is not a file"), std::string::npos);
   rig.dialogs.Answers = {false};
   EXPECT_FALSE(rig.songs.LoadArrangement(good, true));
   EXPECT_EQ(rig.dialogs.Questions,
-            (Strings{"Replace current chords & melody ?", "Replace current chords & melody ?"}));
+            (Strings{"Replace current chords & melody ?", "Replace current chords & melody ?",
+                     "Replace current chords & melody ?"}));
   rig.dialogs.Files = {std::nullopt};
   rig.dialogs.Answers = {true};
   EXPECT_FALSE(rig.songs.LoadArrangement());
