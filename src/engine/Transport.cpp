@@ -278,10 +278,22 @@ void Transport::MidiInput2MidiInput(TMidiInput& port) {
         event.Data2 = static_cast<uint8_t>((event.Data2 + Hooks.MasterTranspose()) & 0x7F);
       }
     }
-    if (!UnchangedMidiIn && status < 240 && Hooks.ChannelFilter) {
+    const int type = status & 0xF0;
+    const bool note = type == 0x80 || type == 0x90;
+    const bool noteOn = type == 0x90 && event.Data2 > 0;
+    uint8_t* sent = note ? &externalNotes_[status & 0x0F][event.Data1 & 0x7F] : nullptr;
+    if (sent && !noteOn && *sent != 0) {
+      // A note-off reaches the pitch its note-on was sent as, even when transposition, solo
+      // or mute changed while the key was held.
+      event.Data1 = static_cast<uint8_t>(*sent - 1);
+      *sent = 0;
+    } else if (!UnchangedMidiIn && status < 240 && Hooks.ChannelFilter) {
       const uint8_t data1 = Hooks.ChannelFilter(status, event.Data1);
       if (data1 == 255) return;
+      if (sent && noteOn) *sent = static_cast<uint8_t>(data1 + 1);
       event.Data1 = data1;
+    } else if (sent && noteOn) {
+      *sent = static_cast<uint8_t>(event.Data1 + 1);
     }
     if (Hooks.Capturing && Hooks.Capturing()) {
       if (status == kStart || status == kContinue) Call(Hooks.TransmitControllersOn);

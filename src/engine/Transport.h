@@ -4,6 +4,7 @@
 // Everything here runs under the engine lock.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -179,6 +180,9 @@ class Transport {
   MidiPorts& ports_;
   InputCallbackSettings& input_;
   ClockTimer& timer_;
+  // Notes of the external application passed to the output: per channel and received note,
+  // the note sent + 1 (0 = none).
+  std::array<std::array<uint8_t, 128>, 16> externalNotes_{};
   View& view_;
 };
 

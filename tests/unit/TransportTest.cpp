@@ -264,6 +264,29 @@ TEST_F(TransportTest, TheExternalApplicationsControllersAndThru) {
   EXPECT_TRUE(changesAt.empty());
 }
 
+TEST_F(TransportTest, AnExternalNoteEndsWhereItWasSentThoughTheFilterChanged) {
+  // The filter transposes by `shift` and drops everything while `muted`.
+  int shift = 2;
+  bool muted = false;
+  transport.Hooks.ChannelFilter = [&](uint8_t, uint8_t data1) -> uint8_t {
+    return muted ? 255 : static_cast<uint8_t>(data1 + shift);
+  };
+  driver.ClearSent();
+  driver.Inject("App out", 0x91 | 60 << 8 | 99 << 16);
+  driver.Inject("App out", 0x91 | 64 << 8 | 99 << 16);
+  ports.MidiInput2.ProcessNotifications();
+  shift = 5;
+  driver.Inject("App out", 0x81 | 60 << 8 | 0 << 16);  // after a transposition
+  ports.MidiInput2.ProcessNotifications();
+  muted = true;
+  driver.Inject("App out", 0x91 | 64 << 8 | 0 << 16);   // after a mute
+  driver.Inject("App out", 0x91 | 67 << 8 | 99 << 16);  // muted: never sent
+  driver.Inject("App out", 0x81 | 67 << 8 | 0 << 16);
+  ports.MidiInput2.ProcessNotifications();
+  EXPECT_EQ(driver.SentText(),
+            "0 Module: 91 3E 63\n0 Module: 91 42 63\n0 Module: 81 3E 00\n0 Module: 91 42 00\n");
+}
+
 TEST_F(TransportTest, AMidiLoopBackIntoMidiInLetsTheEngineGo) {
   driver.ClearSent();
   driver.Connect("Module", "App out");  // MIDI out led back into MIDI in
