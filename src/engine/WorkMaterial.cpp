@@ -175,8 +175,8 @@ void WorkMaterial::RestoreOriginal() {
   std::copy_n(Chunk(kRestoreEntry).begin(), length, Chunk(0).begin());
 }
 
-WorkWriter::WorkWriter(WorkMaterial& work, int32_t position)
-    : work_(work), start_(position), position_(position) {}
+WorkWriter::WorkWriter(WorkMaterial& work, int32_t position, int64_t clocksBefore)
+    : work_(work), start_(position), position_(position), clocks_(clocksBefore) {}
 
 bool WorkWriter::Put(uint8_t byte) {
   if (full_) return false;
