@@ -77,7 +77,14 @@ bool MidiFileImport::ImportMidiFile(const std::string& fileName, bool keepLeadin
     dialogs_.InformUser(error);
     return false;
   }
+  AppendMode = append;
+  return TakeMidiFile(path, *bytes, keepLeadingSilence, silent);
+}
 
+bool MidiFileImport::TakeMidiFile(const std::string& path, std::span<const uint8_t> bytes,
+                                  bool keepLeadingSilence, bool silent) {
+  const bool append = AppendMode;
+  AppendMode = false;
   Transport& transport = engine_.Transport;
   MidiReadSettings settings;
   settings.OptimizeTiming = !keepLeadingSilence && Settings.OptimizeTiming;
@@ -87,7 +94,7 @@ bool MidiFileImport::ImportMidiFile(const std::string& fileName, bool keepLeadin
   const bool progress = !silent && Settings.ShowProgress;
   if (progress) {
     const std::string caption =
-        "Import MIDI-File Type " + std::to_string(bytes->size() > 9 ? (*bytes)[9] : 0) + " ...";
+        "Import MIDI-File Type " + std::to_string(bytes.size() > 9 ? bytes[9] : 0) + " ...";
     view_.Progress(caption, 0);
     settings.Progress = [this, caption](size_t read, size_t total) {
       view_.Progress(caption, total > 0 ? static_cast<int>(read * 100 / total) : 100);
@@ -96,7 +103,7 @@ bool MidiFileImport::ImportMidiFile(const std::string& fileName, bool keepLeadin
   view_.Busy(true);
   MidiReadResult result;
   try {
-    result = ReadMidiFile(*bytes, settings);
+    result = ReadMidiFile(bytes, settings);
   } catch (const MidiFileError& e) {
     if (progress) view_.Progress("", -1);
     view_.Busy(false);

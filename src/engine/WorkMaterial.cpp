@@ -216,9 +216,11 @@ bool WorkWriter::Clocks(int count) {
 
 bool WorkWriter::Message(uint8_t status, uint8_t data1, uint8_t data2) {
   if (full_) return false;
-  Put(status);
-  Put(data1);
-  Put(data2);
+  uint8_t* at = work_.Current().data() + position_;  // a chunk has room past its fill mark
+  at[0] = status;
+  at[1] = data1;
+  at[2] = data2;
+  position_ += 3;
   return AfterWrite();
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <queue>
 #include <sstream>
 #include <vector>
 
@@ -49,7 +50,12 @@ class FileReader {
             channels_.ChannelStateValue(c, i);
       }
     }
-    if (settings_.Progress) settings_.Progress(bytes_.size(), bytes_.size());
+    if (!settings_.Progress) return;
+    if (result_.OutOfMemory) {
+      ReportProgress();  // as far as the material goes
+    } else {
+      settings_.Progress(bytes_.size(), bytes_.size());
+    }
   }
 
  private:
@@ -89,29 +95,38 @@ class FileReader {
 
   int64_t ClocksAt(int64_t tick) const { return (tick + 1) / ticksPerClock_; }
 
-  // One pass per tick that has events: the clocks up to it, then the events of every track
-  // at that tick in track order. The material ends with the last track's end.
+  // Tick by tick: the clocks up to a tick, then the events of every track at that tick in
+  // track order (the queue orders tracks of one tick by their number). The material ends with
+  // the last track's end.
   void MergeTracks() {
-    int passes = 0;
-    for (;;) {
-      int64_t tick = std::numeric_limits<int64_t>::max();
-      for (const auto& track : tracks_) {
-        if (!track.Finished) tick = std::min(tick, track.NextTime);
+    using Due = std::pair<int64_t, size_t>;  // next event time, track
+    std::priority_queue<Due, std::vector<Due>, std::greater<>> due;
+    for (size_t t = 0; t < tracks_.size(); ++t) {
+      if (!tracks_[t].Finished) due.emplace(tracks_[t].NextTime, t);
+    }
+    int events = 0;
+    while (!due.empty()) {
+      const auto [tick, t] = due.top();
+      due.pop();
+      if (tick >= nextClockTick_) {
+        if (!AdvanceTo(ClocksAt(tick))) return;
       }
-      if (tick == std::numeric_limits<int64_t>::max()) break;
-      if (!AdvanceTo(ClocksAt(tick))) return;
-      for (auto& track : tracks_) {
-        while (!track.Finished && track.NextTime == tick) {
-          if (!HandleEvent(track)) return;
-          if (track.Finished) break;
-          if (track.AtEnd()) {
-            track.Finished = true;  // no end-of-track event: the track ends with its bytes
-            break;
-          }
-          track.NextTime += track.VariableLength();
+      MidiTrackReader& track = tracks_[t];
+      for (;;) {
+        if (!HandleEvent(track)) return;
+        if (track.Finished) break;
+        if (track.AtEnd()) {
+          track.Finished = true;  // no end-of-track event: the track ends with its bytes
+          break;
+        }
+        const uint32_t delta = track.VariableLength();
+        if (delta > 0) {
+          track.NextTime += delta;
+          due.emplace(track.NextTime, t);
+          break;
         }
       }
-      if (settings_.Progress && (++passes & 1023) == 0) ReportProgress();
+      if (settings_.Progress && (++events & 1023) == 0) ReportProgress();
     }
     int64_t end = 0;
     for (const auto& track : tracks_) end = std::max(end, track.NextTime);
@@ -145,6 +160,7 @@ class FileReader {
       result_.Clocks += written;
       fileClocks_ += written;
     }
+    nextClockTick_ = (fileClocks_ + 1) * ticksPerClock_ - 1;
     const int16_t m = result_.MeasureSixteenths;
     if (captureArmed_ && (m / 4) * m < fileClocks_ / 24 * 4) captureArmed_ = false;
     return true;
@@ -224,6 +240,7 @@ class FileReader {
   uint64_t firstChunk_ = kHeaderSize;
   int ticksPerClock_ = 1;
   int64_t fileClocks_ = 0;
+  int64_t nextClockTick_ = 0;  // the first tick at which another clock is due
   bool silence_;
   int silenceBytes_ = 0;
   bool captureArmed_;

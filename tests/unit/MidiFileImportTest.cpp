@@ -16,10 +16,11 @@ using Bytes = std::vector<uint8_t>;
 using test::TempDir;
 
 Bytes Smf(int division, const Bytes& track) {
-  Bytes file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0, static_cast<uint8_t>(division)};
-  file.insert(file.end(), {'M', 'T', 'r', 'k', 0, 0, static_cast<uint8_t>(track.size() >> 8),
-                           static_cast<uint8_t>(track.size())});
-  file.insert(file.end(), track.begin(), track.end());
+  Bytes file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0, 0, 'M', 'T', 'r', 'k', 0, 0, 0, 0};
+  file[13] = static_cast<uint8_t>(division);
+  file[20] = static_cast<uint8_t>(track.size() >> 8);
+  file[21] = static_cast<uint8_t>(track.size());
+  for (uint8_t b : track) file.push_back(b);
   return file;
 }
 
@@ -209,6 +210,9 @@ TEST(MidiFileImport, ASilentImportShowsNothingAndRemovesTheChordsScratchFile) {
   EXPECT_EQ(rig.calls, (std::vector<std::string>{"reset", "new", "place restore"}));
   EXPECT_FALSE(std::filesystem::exists(scratch));
   EXPECT_EQ(rig.Events().size(), 2u);
+  // A file of 26 bytes, with the progress shown.
+  ASSERT_TRUE(rig.Import(Smf(96, {0x00, 0xFF, 0x2F, 0x00})));
+  EXPECT_EQ(rig.view.Progresses.back().second, -1);
 }
 
 }  // namespace
