@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <vector>
 
 #include "app/Engine.h"
 #include "platform/AtomicFile.h"
@@ -72,7 +74,12 @@ bool MidiFileImport::ImportMidiFile(const std::string& fileName, bool keepLeadin
   if (path.empty()) return false;
 
   std::string error;
-  const auto bytes = ReadWholeFile(path, error);
+  std::optional<std::vector<uint8_t>> bytes;
+  {
+    // Reading touches nothing of the engine: the clock goes on meanwhile.
+    EngineLock::ReleasedWhileWaiting unlocked(&engine_.Lock);
+    bytes = ReadWholeFile(path, error);
+  }
   if (!bytes) {
     dialogs_.InformUser(error);
     return false;
@@ -103,6 +110,7 @@ bool MidiFileImport::TakeMidiFile(const std::string& path, std::span<const uint8
   view_.Busy(true);
   MidiReadResult result;
   try {
+    EngineLock::ReleasedWhileWaiting unlocked(&engine_.Lock);
     result = ReadMidiFile(bytes, settings);
   } catch (const MidiFileError& e) {
     if (progress) view_.Progress("", -1);
@@ -111,6 +119,8 @@ bool MidiFileImport::TakeMidiFile(const std::string& path, std::span<const uint8
     return false;
   }
   if (progress) view_.Progress("", -1);
+  // A chord played meanwhile may have started the style: it stops before its material goes.
+  if (engine_.Player.Playing) engine_.Player.StopPlayback();
 
   if (append && engine_.Style.Work.WorkLength > 0) {
     if (!AppendOnBarLine(engine_.Style.Work, result.Work, transport.MeasureSixteenths)) {

@@ -215,5 +215,36 @@ TEST(MidiFileImport, ASilentImportShowsNothingAndRemovesTheChordsScratchFile) {
   EXPECT_EQ(rig.view.Progresses.back().second, -1);
 }
 
+// The engine lock is let go while the file is read, so the clock never waits for a long file.
+TEST(MidiFileImport, TheClockGoesOnWhileTheFileIsRead) {
+  struct LockWatchingView : test::RecordingView {
+    EngineLock* Lock = nullptr;
+    std::vector<bool> Held;
+    void Progress(const std::string&, int percent) override {
+      if (percent >= 0) Held.push_back(Lock->HeldByThisThread());
+    }
+  };
+  ImportRig rig;
+  LockWatchingView view;
+  view.Lock = &rig.engine.Lock;
+  MidiFileImport import(rig.engine, rig.dialogs, view);
+  Bytes track;
+  for (int i = 0; i < 3000; ++i) track.insert(track.end(), {0x00, 0x90, 60, 1, 0x10, 0x80, 60, 0});
+  track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
+  Bytes file = Smf(96, track);
+  file[18] = static_cast<uint8_t>(track.size() >> 24);
+  file[19] = static_cast<uint8_t>(track.size() >> 16);
+  const std::string path = rig.dir.Write("long.mid", file);
+  {
+    std::lock_guard lock(rig.engine.Lock);
+    ASSERT_TRUE(import.ImportMidiFile(path, true, false));
+    EXPECT_TRUE(rig.engine.Lock.HeldByThisThread());
+  }
+  ASSERT_GT(view.Held.size(), 2u);
+  EXPECT_TRUE(view.Held.front()) << "the caption is shown before the read";
+  EXPECT_FALSE(view.Held[1]) << "during the read";
+  EXPECT_EQ(rig.Events().size(), 6000u);
+}
+
 }  // namespace
 }  // namespace korvel
