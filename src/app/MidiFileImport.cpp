@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "app/Engine.h"
@@ -37,9 +38,9 @@ constexpr int kChannelParameters[] = {0,
 MidiFileImport::MidiFileImport(Engine& engine, Dialogs& dialogs, View& view)
     : engine_(engine), dialogs_(dialogs), view_(view) {}
 
-bool MidiFileImport::ChooseFile(std::string& path) {
+bool MidiFileImport::ChooseFile(bool append, std::string& path) {
   const Style& style = engine_.Style;
-  if (style.Work.WorkLength > 0 && !AppendMode && Hooks.StyleChanged && Hooks.StyleChanged() &&
+  if (style.Work.WorkLength > 0 && !append && Hooks.StyleChanged && Hooks.StyleChanged() &&
       !dialogs_.AskYesNo(kReplaceWork)) {
     return false;
   }
@@ -56,17 +57,11 @@ bool MidiFileImport::ChooseFile(std::string& path) {
 bool MidiFileImport::ImportMidiFile(const std::string& fileName, bool keepLeadingSilence,
                                     bool silent) {
   // Append mode serves one import, whatever becomes of it.
-  const bool append = AppendMode;
-  AppendMode = false;
+  const bool append = std::exchange(AppendMode, false);
   if (engine_.Player.Playing) engine_.Player.StopPlayback();
 
   std::string path = fileName;
-  if ((fileName.empty() || fileName == "*") && !silent) {
-    AppendMode = append;  // the question depends on it
-    const bool chosen = ChooseFile(path);
-    AppendMode = false;
-    if (!chosen) return false;
-  }
+  if ((fileName.empty() || fileName == "*") && !silent && !ChooseFile(append, path)) return false;
   if (fileName == "*") {
     if (!silent) ChosenFile = path;
     return true;
@@ -84,14 +79,16 @@ bool MidiFileImport::ImportMidiFile(const std::string& fileName, bool keepLeadin
     dialogs_.InformUser(error);
     return false;
   }
-  AppendMode = append;
-  return TakeMidiFile(path, *bytes, keepLeadingSilence, silent);
+  return Take(path, *bytes, keepLeadingSilence, silent, append);
 }
 
 bool MidiFileImport::TakeMidiFile(const std::string& path, std::span<const uint8_t> bytes,
                                   bool keepLeadingSilence, bool silent) {
-  const bool append = AppendMode;
-  AppendMode = false;
+  return Take(path, bytes, keepLeadingSilence, silent, std::exchange(AppendMode, false));
+}
+
+bool MidiFileImport::Take(const std::string& path, std::span<const uint8_t> bytes,
+                          bool keepLeadingSilence, bool silent, bool append) {
   Transport& transport = engine_.Transport;
   MidiReadSettings settings;
   settings.OptimizeTiming = !keepLeadingSilence && Settings.OptimizeTiming;

@@ -80,7 +80,9 @@ class MidiFileImport {
                     bool keepLeadingSilence, bool silent);
 
  private:
-  bool ChooseFile(std::string& path);
+  bool ChooseFile(bool append, std::string& path);
+  bool Take(const std::string& path, std::span<const uint8_t> bytes, bool keepLeadingSilence,
+            bool silent, bool append);
   void Apply(MidiReadResult& result, const std::string& path, bool silent);
 
   Engine& engine_;
