@@ -215,6 +215,20 @@ TEST(MidiFileImport, ASilentImportShowsNothingAndRemovesTheChordsScratchFile) {
   EXPECT_EQ(rig.view.Progresses.back().second, -1);
 }
 
+// The last note-off of the file, alone before its end-of-track event, reaches the output: the
+// note does not hang when the song plays.
+TEST(MidiFileImport, AnImportedSongPlaysToItsLastNoteOff) {
+  ImportRig rig;
+  ASSERT_TRUE(rig.Import(kPart));
+  // The generator's Play in song mode: the material from its start.
+  rig.player.PlayPosition = 0;
+  rig.player.PlayEndPos = rig.style.Work.WorkLength;
+  rig.player.Playing = true;
+  rig.transport.StartDelay = 0;
+  rig.Ticks(40);
+  EXPECT_EQ(rig.Notes(), (std::vector<std::string>{"1:1:64:90", "25:1:64:0"}));
+}
+
 // The engine lock is let go while the file is read, so the clock never waits for a long file.
 TEST(MidiFileImport, TheClockGoesOnWhileTheFileIsRead) {
   struct LockWatchingView : test::RecordingView {
