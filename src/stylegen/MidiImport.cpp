@@ -99,20 +99,25 @@ class FileReader {
   // track order (the queue orders tracks of one tick by their number). The material ends with
   // the last track's end.
   void MergeTracks() {
-    using Due = std::pair<int64_t, size_t>;  // next event time, track
-    std::priority_queue<Due, std::vector<Due>, std::greater<>> due;
+    struct Due {
+      int64_t Tick;
+      size_t Track;
+    };
+    const auto later = [](const Due& a, const Due& b) {
+      return a.Tick != b.Tick ? a.Tick > b.Tick : a.Track > b.Track;
+    };
+    std::priority_queue<Due, std::vector<Due>, decltype(later)> due(later);
     for (size_t t = 0; t < tracks_.size(); ++t) {
-      if (!tracks_[t].Finished) due.emplace(tracks_[t].NextTime, t);
+      if (!tracks_[t].Finished) due.push({tracks_[t].NextTime, t});
     }
     int events = 0;
     while (!due.empty()) {
-      const auto [tick, t] = due.top();
+      Due next = due.top();
       due.pop();
-      if (tick >= nextClockTick_) {
-        if (!AdvanceTo(ClocksAt(tick))) return;
-      }
-      MidiTrackReader& track = tracks_[t];
-      for (;;) {
+      MidiTrackReader& track = tracks_[next.Track];
+      // The track goes on while its next event is still the earliest of all.
+      for (bool earliest = true; earliest;) {
+        if (next.Tick >= nextClockTick_ && !AdvanceTo(ClocksAt(next.Tick))) return;
         if (!HandleEvent(track)) return;
         if (track.Finished) break;
         if (track.AtEnd()) {
@@ -120,13 +125,12 @@ class FileReader {
           break;
         }
         const uint32_t delta = track.VariableLength();
-        if (delta > 0) {
-          track.NextTime += delta;
-          due.emplace(track.NextTime, t);
-          break;
-        }
+        track.NextTime += delta;
+        next.Tick = track.NextTime;
+        earliest = delta == 0 || due.empty() || !later(next, due.top());
+        if (!earliest) due.push(next);
+        if (settings_.Progress && (++events & 1023) == 0) ReportProgress();
       }
-      if (settings_.Progress && (++events & 1023) == 0) ReportProgress();
     }
     int64_t end = 0;
     for (const auto& track : tracks_) end = std::max(end, track.NextTime);
