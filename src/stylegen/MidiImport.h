@@ -38,7 +38,6 @@ inline constexpr std::array<TimeSignatureRow, 8> kTimeSignatureRows = {{
     {6, 3, 0x24, 12, 2},   // 6/8
     {2, 3, 0x0C, 4, 0},    // 2/8
 }};
-inline constexpr int kFourFourRow = 2;
 
 struct MidiReadSettings {
   // "    Try to optimize timing": leading silence is cut short (at most 96 time bytes of it).
@@ -49,7 +48,7 @@ struct MidiReadSettings {
   bool CaptureTempo = true;
   // The metre before the file says otherwise.
   int16_t MeasureSixteenths = 16;
-  // Bytes of the file read so far and in all, about forty times per file.
+  // Bytes of the file read so far and in all: every 1024 events and at the end.
   std::function<void(size_t read, size_t total)> Progress;
 };
 
