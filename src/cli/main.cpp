@@ -14,6 +14,7 @@
 #include "app/MidiSystem.h"
 #include "app/ProgressionPlayer.h"
 #include "app/Render.h"
+#include "app/SongListFile.h"
 #include "app/SongSource.h"
 #include "app/SongTimeline.h"
 #include "app/Songs.h"
@@ -129,6 +130,33 @@ int SongInfo(const std::string& path) {
   } catch (const korvel::ArrangementError& e) {
     std::cerr << path << ": " << e.what() << "\n";
     return 1;
+  }
+  return 0;
+}
+
+// A song list, one song per line with its settings; damaged lines and settings are told on
+// standard error.
+int SongList(const std::string& path) {
+  std::string error;
+  const auto bytes = korvel::ReadWholeFile(path, error);
+  if (!bytes) {
+    std::cerr << error << "\n";
+    return 1;
+  }
+  const std::vector<std::string> lines = korvel::SongListLines(*bytes);
+  int number = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const auto read = korvel::ParseSongEntry(lines[i]);
+    if (!read) {
+      std::cerr << "line " << i + 1 << ": no song file, skipped\n";
+      continue;
+    }
+    for (const std::string& field : read->BadFields)
+      std::cerr << "line " << i + 1 << ": " << field << " cannot be read and is left as it is\n";
+    const korvel::SongEntry& entry = read->Entry;
+    std::cout << "song " << ++number << " " << entry.Title << "|" << entry.Path;
+    const std::string settings = korvel::SongSettingsText(entry);
+    std::cout << (settings.empty() ? "" : " ") << settings << "\n";
   }
   return 0;
 }
@@ -400,6 +428,11 @@ int main(int argc, char** argv) {
       app.add_subcommand("song-info", "Describe an arrangement file, one field per line");
   songInfo->add_option("FILE", songFile, "Arrangement file (.kva)")->required();
 
+  std::string songListFile;
+  auto* songList =
+      app.add_subcommand("songlist", "List the songs of a song list with their settings");
+  songList->add_option("FILE", songListFile, "Song list (.kvl)")->required();
+
   std::string midiFile;
   bool optimizeTiming = false;
   bool midiDump = false;
@@ -492,6 +525,7 @@ int main(int argc, char** argv) {
     if (*clock) return Clock(settings, clockOptions);
     if (*styleInfo) return StyleInfo(styleFile);
     if (*songInfo) return SongInfo(songFile);
+    if (*songList) return SongList(songListFile);
     if (*importMidi) return ImportMidi(midiFile, optimizeTiming, midiDump);
     if (*songTimeline) {
       if (!timelineLoop.empty()) {
