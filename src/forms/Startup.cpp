@@ -7,12 +7,13 @@
 #include "forms/TForm3.h"
 #include "forms/TIns.h"
 #include "forms/TOpt.h"
+#include "forms/TSongs.h"
 
 namespace korvel {
 
 namespace {
 
-// The windows of the generator, song editor, file player, song list and prompter hold their
+// The windows of the generator, song editor, file player and prompter hold their
 // place in the order; their controls arrive with those parts of the program.
 QWidget* PlaceOf(const char* name, const char* caption) {
   auto* window = new QWidget(nullptr, Qt::Window);
@@ -33,14 +34,16 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
   QApplication::processEvents();
   QApplication::setApplicationName("Korvel");
   main_ = new TForm1(devices, input, problem, settingsFile, programDir);
+  auto* songs = new TSongs(main_->Core(), main_->UserDialogs(), main_->Settings());
   windows_ = {main_,
               PlaceOf("TGen", "Style Generator"),
               PlaceOf("TEditor", "Song Editor"),
               PlaceOf("TMP", "MIDI File Player"),
-              PlaceOf("TSongs", "Song List"),
+              songs,
               new TIns(main_->Core(), main_->Settings()),
               PlaceOf("Ttt", "Guide")};
   windows_.push_back(new TOpt(*main_));
+  songs->LoadStartList();  // the settings are loaded with the options window
   main_->SetOtherWindows(windows_);
   main_->SetBackgroundWindow(background_.get());
   main_->SetSplashWindow(splash_.get());

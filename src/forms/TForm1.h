@@ -47,6 +47,7 @@ class TForm1 : public QMainWindow {
 
   Engine& Core() { return *engine_; }
   Configuration& Settings() { return settings_; }
+  Dialogs& UserDialogs() { return dialogs_; }
   const std::string& ProgramDir() const { return programDir_; }
 
   // The windows made before and beside this one.

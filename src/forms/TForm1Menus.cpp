@@ -212,13 +212,20 @@ void TForm1::BuildMenus() {
   for (const char* panel : {"MIDI", "Mixer", "Keyboard", "Song"})
     Item(windows, panel, QString("Show the %1 panel").arg(panel),
          [this, panel] { ShowPanel(panel, true); });
-  Item(windows, "Instruments", "Instruments and functions of the twelve instrument keys", [this] {
-    for (QWidget* window : otherWindows_) {
-      if (window->objectName() != "TIns") continue;
-      window->showNormal();
-      window->raise();
-    }
-  });
+  // A window of its own comes forward, restored from its minimised state.
+  const auto showWindow = [this](const QString& name) {
+    return [this, name] {
+      for (QWidget* window : otherWindows_) {
+        if (window->objectName() != name) continue;
+        window->showNormal();
+        window->raise();
+      }
+    };
+  };
+  Item(windows, "Instruments", "Instruments and functions of the twelve instrument keys",
+       showWindow("TIns"));
+  Item(windows, "Songlist", "The songs of a set with their settings, played one after another",
+       showWindow("TSongs"));
   Item(windows, "Melody-Notes", "The melody's notes, to change one by one",
        [this] { SongFiles->NotesItem->trigger(); });
   Item(windows, "Arrange all", "Arrange the panel windows around the main window",
