@@ -461,3 +461,63 @@ TEST_F(GeneratorTest, NewAsksBeforeUnsavedWorkGoesAndResetsTheSettings) {
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+std::vector<std::string> SentShort(const RecordingDriver& driver) {
+  std::vector<std::string> out;
+  for (const auto& m : driver.Sent()) {
+    std::string text;
+    for (uint8_t b : m.Bytes) text += (text.empty() ? "" : " ") + std::to_string(b);
+    out.push_back(text);
+  }
+  return out;
+}
+
+TEST_F(GeneratorTest, AfterALoadTheStyleSoundsAsItWasMadeAndTheKeyboardMovesToAFreeChannel) {
+  StyleChannelTable& table = rig.style.Channels;
+  table.SetHasNotes(0, true);
+  table.SetValue(0, ChannelState::kProgramIndex, 24);
+  table.SetValue(0, 7, 90);
+  table.SetHasNotes(2, true);  // no program: it plays the first
+  rig.live.SelChannel = 0;
+  gen.SavedLiveSettings[ChannelState::kProgramIndex] = 5;
+  gen.SavedLiveSettings[7] = 100;
+  rig.driver.ClearSent();
+  gen.PlaceKeyboardChannel(true);
+  EXPECT_EQ(SentShort(rig.driver),
+            (std::vector<std::string>{"176 121 0", "176 0 0", "176 32 0", "192 24", "176 7 90",
+                                      "178 121 0", "178 0 0", "178 32 0", "194 0",  //
+                                      "177 121 0", "177 0 0", "177 32 0", "193 5", "177 7 100"}));
+  EXPECT_EQ(rig.live.SelChannel, 1);
+  EXPECT_EQ(rig.live.Mixer[0].Volume, 90);
+  EXPECT_EQ(rig.live.Mixer[1].Program, 5);
+
+  // A live channel the style leaves free keeps its place and takes its settings back.
+  rig.live.SelChannel = 5;
+  rig.driver.ClearSent();
+  gen.PlaceKeyboardChannel(true);
+  EXPECT_EQ(rig.live.SelChannel, 5);
+  EXPECT_EQ(SentShort(rig.driver).back(), "181 7 100");
+}
+
+TEST_F(GeneratorTest, AResetAsksToSaveAnUnsavedStyleAndForgetsTheChords) {
+  Write(Note(0, 20, 60), 96);
+  rig.style.StyleMode = true;
+  gen.StyleChanged = true;
+  gen.StoredSettingsCode = gen.SettingsCode();
+  int saved = 0;
+  gen.Hooks.SaveStyle = [&] { ++saved; };
+  dialogs.Answers = {true};
+  gen.ResetGeneratedStyle();
+  EXPECT_EQ(dialogs.Questions, std::vector<std::string>{"Save Style first ?"});
+  EXPECT_EQ(saved, 1);
+  EXPECT_TRUE(gen.WorkEmpty());
+  EXPECT_FALSE(gen.StyleChanged);
+  EXPECT_EQ(gen.StoredSettingsCode, kNoSettingsCode);
+  EXPECT_EQ(rig.style.Channels.Value(3, 7), ChannelState::kNone);
+}
+
+}  // namespace
+}  // namespace korvel
