@@ -22,6 +22,7 @@
 #include "performance/ArrangementFile.h"
 #include "platform/AtomicFile.h"
 #include "platform/RecordingDriver.h"
+#include "stylegen/MidiImport.h"
 #include "stylegen/StyleSource.h"
 
 namespace {
@@ -127,6 +128,25 @@ int SongInfo(const std::string& path) {
     std::cout << korvel::SongInfoText(korvel::LoadArrangementFile(path));
   } catch (const korvel::ArrangementError& e) {
     std::cerr << path << ": " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+// Reads a MIDI file as the style generator does; the reader's message when it refuses it.
+int ImportMidi(const std::string& path, bool optimizeTiming, bool dump) {
+  std::string error;
+  const auto bytes = korvel::ReadWholeFile(path, error);
+  if (!bytes) {
+    std::cerr << error << "\n";
+    return 1;
+  }
+  korvel::MidiReadSettings settings;
+  settings.OptimizeTiming = optimizeTiming;
+  try {
+    std::cout << korvel::MidiReadText(korvel::ReadMidiFile(*bytes, settings), "4/4", dump);
+  } catch (const korvel::MidiFileError& e) {
+    std::cerr << e.what() << "\n";
     return 1;
   }
   return 0;
@@ -380,6 +400,16 @@ int main(int argc, char** argv) {
       app.add_subcommand("song-info", "Describe an arrangement file, one field per line");
   songInfo->add_option("FILE", songFile, "Arrangement file (.kva)")->required();
 
+  std::string midiFile;
+  bool optimizeTiming = false;
+  bool midiDump = false;
+  auto* importMidi = app.add_subcommand(
+      "import-midi", "Read a Standard MIDI File as the style generator does and describe it");
+  importMidi->add_option("FILE", midiFile, "MIDI file (.mid)")->required();
+  importMidi->add_flag("--optimize-timing", optimizeTiming,
+                       "Shorten leading silence (\"Try to optimize timing\")");
+  importMidi->add_flag("--dump", midiDump, "List every channel message of the material");
+
   std::string timelineFile;
   korvel::SongTimelineSettings timeline;
   std::vector<int> timelineLoop;
@@ -462,6 +492,7 @@ int main(int argc, char** argv) {
     if (*clock) return Clock(settings, clockOptions);
     if (*styleInfo) return StyleInfo(styleFile);
     if (*songInfo) return SongInfo(songFile);
+    if (*importMidi) return ImportMidi(midiFile, optimizeTiming, midiDump);
     if (*songTimeline) {
       if (!timelineLoop.empty()) {
         timeline.LoopFirst = timelineLoop[0];

@@ -197,8 +197,8 @@ const WorkChunk* WorkMaterial::SourceChunk(int index, bool fromRestoreCopy) cons
   return entry.Data.get();
 }
 
-WorkWriter::WorkWriter(WorkMaterial& work, int32_t position)
-    : work_(work), start_(position), position_(position) {}
+WorkWriter::WorkWriter(WorkMaterial& work, int32_t position, int64_t clocksBefore)
+    : work_(work), start_(position), position_(position), clocks_(clocksBefore) {}
 
 bool WorkWriter::Put(uint8_t byte) {
   if (full_) return false;

@@ -100,8 +100,9 @@ class WorkMaterial {
 // and the tests share it.
 class WorkWriter {
  public:
-  // Writes from `position` of the current chunk.
-  explicit WorkWriter(WorkMaterial& work, int32_t position = 0);
+  // Writes from `position` of the current chunk, after `clocksBefore` clocks of material (the
+  // work sixteenths grow on its beats).
+  explicit WorkWriter(WorkMaterial& work, int32_t position = 0, int64_t clocksBefore = 0);
 
   // False once the chain is full: nothing more is written.
   bool Clocks(int count);

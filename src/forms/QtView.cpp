@@ -1,7 +1,9 @@
 #include "forms/QtView.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QSignalBlocker>
+#include <QStatusBar>
 
 namespace korvel {
 
@@ -68,6 +70,32 @@ void QtView::SongTransportChanged() {
       window_,
       [this] {
         if (SongChanged) SongChanged();
+      },
+      Qt::QueuedConnection);
+}
+
+void QtView::Progress(const std::string& caption, int percent) {
+  QMetaObject::invokeMethod(
+      window_,
+      [window = window_, text = QString::fromStdString(caption), percent] {
+        if (percent < 0) {
+          window->statusBar()->clearMessage();
+        } else {
+          window->statusBar()->showMessage(QString("%1 %2 %").arg(text).arg(percent));
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+void QtView::Busy(bool on) {
+  QMetaObject::invokeMethod(
+      window_,
+      [on] {
+        if (on) {
+          QApplication::setOverrideCursor(Qt::WaitCursor);
+        } else {
+          QApplication::restoreOverrideCursor();
+        }
       },
       Qt::QueuedConnection);
 }

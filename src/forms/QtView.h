@@ -30,6 +30,8 @@ class QtView : public View {
   void FocusKeyboard() override;
   void BeatPanel(const std::string& text) override;
   void SongTransportChanged() override;
+  void Progress(const std::string& caption, int percent) override;
+  void Busy(bool on) override;
 
   // Runs on the GUI thread after a new chord is shown (a one-shot chord type is used up then).
   std::function<void()> ChordShown;

@@ -27,6 +27,10 @@ class View {
   virtual void BeatPanel(const std::string& /*text*/) {}
   // The song transport started, paused, resumed or stopped: controls that depend on it change.
   virtual void SongTransportChanged() {}
+  // A long operation's progress under its caption, 0..100; a negative value closes it.
+  virtual void Progress(const std::string& /*caption*/, int /*percent*/) {}
+  // The busy cursor while a long operation runs.
+  virtual void Busy(bool /*on*/) {}
 };
 
 }  // namespace korvel

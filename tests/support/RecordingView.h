@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/View.h"
@@ -19,6 +20,8 @@ class RecordingView : public View {
   int Focused = 0;
   std::vector<std::string> BeatPanels;
   int TransportChanges = 0;
+  std::vector<std::pair<std::string, int>> Progresses;
+  std::vector<bool> BusyStates;
 
   void BeatLamp(uint32_t color) override { Lamps.push_back(color); }
   void MeasureDisplay(const std::string& text) override { Measures.push_back(text); }
@@ -28,6 +31,10 @@ class RecordingView : public View {
   void FocusKeyboard() override { ++Focused; }
   void BeatPanel(const std::string& text) override { BeatPanels.push_back(text); }
   void SongTransportChanged() override { ++TransportChanges; }
+  void Progress(const std::string& caption, int percent) override {
+    Progresses.emplace_back(caption, percent);
+  }
+  void Busy(bool on) override { BusyStates.push_back(on); }
 };
 
 }  // namespace korvel::test

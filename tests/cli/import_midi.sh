@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# korvel-cli import-midi reads a Standard MIDI File as the style generator does and lists the
+# material; a file it refuses gives the reader's message on standard error and a non-zero exit.
+set -euo pipefail
+cli="$1"
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+
+# Division 96, one track: 3/4, tempo 500,000 us, program 33, a note of two beats. The last
+# note-off stands alone before the end-of-track event.
+header='MThd\000\000\000\006\000\000\000\001\000\140'
+track='\000\377\130\004\003\002\030\010\000\377\121\003\007\241\040\000\300\041'
+track+='\000\220\074\144\201\100\200\074\000\000\377\057\000'
+printf "${header}MTrk\\000\\000\\000\\037${track}" >"$dir/song.mid"
+
+expected="format 0
+tracks 1
+division 96
+tempo 120
+metre 3/4
+clocks 48
+event 0 192 33 0
+event 0 144 60 100
+event 48 128 60 0
+end"
+out=$("$cli" import-midi "$dir/song.mid" --dump)
+echo "$out"
+[ "$out" = "$expected" ]
+# Without --dump only the fields.
+[ "$("$cli" import-midi "$dir/song.mid")" = "$(echo "$expected" | head -n 6)" ]
+
+# SMPTE division, then a file that is no MIDI file at all.
+printf 'MThd\000\000\000\006\000\000\000\001\347\050' >"$dir/smpte.mid"
+printf 'RIFF' >"$dir/riff.mid"
+for file in smpte riff; do
+  if "$cli" import-midi "$dir/$file.mid" --dump >"$dir/out" 2>"$dir/err"; then
+    echo "$file.mid was accepted"
+    exit 1
+  fi
+  cat "$dir/err"
+  [ ! -s "$dir/out" ]
+done
+grep -qx "This File is not MTC-decoded !" <("$cli" import-midi "$dir/smpte.mid" 2>&1 || true)
+grep -qx "This is not a Standard MIDI-File !" "$dir/err"
