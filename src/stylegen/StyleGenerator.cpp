@@ -237,7 +237,7 @@ bool StyleGenerator::NewWork(std::optional<GeneratorSender> sender) {
   DestinationChannel = 0;
   SetupWorkRange();
   style_.Work.RestoreAvailable = false;
-  ConvertMode = 3;
+  ConvertMode = kDefaultConvertMode;
   ChordIntervalIndex = 1;
   style_.Work.RecorderPosition = 0;
   return true;

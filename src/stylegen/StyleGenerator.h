@@ -19,6 +19,7 @@
 #include "performance/SongTransport.h"
 #include "platform/Dialogs.h"
 #include "stylegen/ChordAnalysis.h"
+#include "stylegen/ConversionTables.h"
 
 namespace korvel {
 
@@ -73,15 +74,15 @@ class StyleGenerator {
                  LiveSettings& live, ChannelState& sent, MidiPorts& ports, Dialogs& dialogs);
 
   // Settings (controls of the generator window; lists hold their indexes).
-  GeneratorRange SongRange;      // song mode
-  GeneratorRange LoopRange;      // style mode
-  int ChordIntervalIndex = 1;    // "Change Chord per Measure ...": "1/4" .. "2/1", beats = + 1
-  int VarietyIndex = 2;          // "Mode ...": "1 Major" .. "4 Special"
-  int SensitivityIndex = 1;      // "Sensitivity ...": "1 Low" .. "4 Extreme"
-  int ConvertMode = 3;           // "Convertmode ...": 0..6
-  bool AdjustOctave = false;     // "Adjust ..."
-  bool ConfirmNewChords = true;  // "Confirm"
-  int SourceChannel = 0;         // 0..15, shown 1..16
+  GeneratorRange SongRange;    // song mode
+  GeneratorRange LoopRange;    // style mode
+  int ChordIntervalIndex = 1;  // "Change Chord per Measure ...": "1/4" .. "2/1", beats = + 1
+  int VarietyIndex = 2;        // "Mode ...": "1 Major" .. "4 Special"
+  int SensitivityIndex = 1;    // "Sensitivity ...": "1 Low" .. "4 Extreme"
+  int ConvertMode = kDefaultConvertMode;  // "Convertmode ...": 0..6
+  bool AdjustOctave = false;              // "Adjust ..."
+  bool ConfirmNewChords = true;           // "Confirm"
+  int SourceChannel = 0;                  // 0..15, shown 1..16
   int DestinationChannel = 0;
   // "Convert style" pop-up options.
   bool KeepIntroEnding = true;     // "Don't convert intro && ending"
