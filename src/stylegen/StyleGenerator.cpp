@@ -65,8 +65,10 @@ void StyleGenerator::SetupWorkRange() {
   if (!style_.StyleMode && last > 0) {
     StopPosition = std::max(style_.Work.FindWorkPosition(last, 1, ms), 0);
   }
-  // Last, so that the chunk of the range's start is the current one.
+  // Last, so that the chunk of the range's start is the current one. The next clock starts a
+  // measure there.
   style_.Work.RecorderPosition = style_.Work.FindWorkPosition(first - 1, beat, ms) + 1;
+  transport_.SetCountersForMeasureStart();
 }
 
 bool StyleGenerator::RangeInFirstChunk() {

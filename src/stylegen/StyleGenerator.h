@@ -102,6 +102,8 @@ class StyleGenerator {
   std::array<std::array<uint8_t, 128>, 16> NoteMap{};
   // Per channel: the last converted note that was a C, -1 = none.
   std::array<int, 16> OctaveMemory{};
+  // The live channel's controllers 0..95 and program before an import or load (255 = none).
+  std::array<uint8_t, 97> SavedLiveSettings{};
 
   GeneratorHooks Hooks;
 
@@ -140,17 +142,15 @@ class StyleGenerator {
   // Sends one channel's settings as the current-settings record (`sent`) holds them through
   // the play port; `reset` sends a missing program as 0.
   void SendChannelSettings(int channel, bool reset);
-  // The live channel's controllers 0..95 and program before an import or load.
-  std::array<uint8_t, 97> SavedLiveSettings{};
 
  private:
-  struct Walk;
   bool AskModify();
   // "Measures 1 - n available for stylecreating !" when the range starts beyond chunk 0.
   bool RangeInFirstChunk();
-  // Whether the chords of the memory can be used, or new ones are found (asking first when
-  // that would replace chords the analysis did not write, or always with "Confirm").
-  void ChordsForConversion(bool analyseWhenUnchanged);
+  // The chords of the memory stay when they were found with the current settings (corrected
+  // by hand or not); otherwise new ones are found, after "Generate new Chords ?" when that
+  // replaces chords the analysis did not write, or any chords with "Confirm".
+  void ChordsForConversion(bool convertAll);
   bool PassesSoloAndMute(int channel) const;
   void AfterMove(bool movedAny);
   void TakeRestoreCopyIfPending();
