@@ -185,7 +185,6 @@ bool StyleGenerator::ConvertAll(GeneratorSender sender) {
   ChordsForConversion(convertAll);
   if (!ConvertWork(sender)) return false;
   style_.Channels.SetConverted(true);
-  ConvertedMark = true;
   return true;
 }
 
@@ -222,7 +221,6 @@ void StyleGenerator::ResetGeneratedStyle() {
   style_.StyleLoaded = false;
   style_.SongLoaded = false;
   RestoreCopyPending = false;
-  ConvertedMark = false;
   StoredSettingsCode = kNoSettingsCode;
 }
 

@@ -95,9 +95,8 @@ class StyleGenerator {
   int32_t RangeEnd = kFirstBeatPos;          // the first beat after it
   int32_t StopPosition = 0;                  // where the player stops in the material
   int StoredSettingsCode = kNoSettingsCode;  // of the chords in the chord memory
-  bool ConvertedMark = false;
-  bool RestoreCopyPending = false;  // set by every import or load
-  bool StyleChanged = false;        // unsaved changes
+  bool RestoreCopyPending = false;           // set by every import or load
+  bool StyleChanged = false;                 // unsaved changes
   // Per channel and unconverted note: the note its last note-on became, + 1 (0 = none).
   std::array<std::array<uint8_t, 128>, 16> NoteMap{};
   // Per channel: the last converted note that was a C, -1 = none.
@@ -115,6 +114,9 @@ class StyleGenerator {
     return ChordIntervalIndex + 10 * VarietyIndex + 100 * SensitivityIndex;
   }
   bool WorkEmpty() const;
+  // The generator's "converted" mark: the style's converted flag, which conversions set and
+  // "Restore Original", "Restore all" and a reset clear.
+  bool Converted() const { return style_.Channels.Converted(); }
 
   // The range of the current mode (song or style mode) becomes the work range; the recorder
   // position and the stop position follow it.

@@ -351,7 +351,7 @@ TEST_F(GeneratorTest, ADMajorProgressionBecomesChordNotesOnCEAndGOnly) {
   }
   ExpectPaired(events);
   EXPECT_TRUE(rig.style.Channels.Converted());
-  EXPECT_TRUE(gen.ConvertedMark);
+  EXPECT_TRUE(gen.Converted());
 }
 
 TEST_F(GeneratorTest, ConvertAllKeepsChordsCorrectedByHand) {
@@ -384,7 +384,7 @@ TEST_F(GeneratorTest, ConvertAllMarksConvertedOnlyWhenSomethingWasConverted) {
   gen.NewWork(std::nullopt);
   EXPECT_FALSE(gen.ConvertAll(GeneratorSender::ConvertAll));
   EXPECT_FALSE(rig.style.Channels.Converted());
-  EXPECT_FALSE(gen.ConvertedMark);
+  EXPECT_FALSE(gen.Converted());
 
   rig.style.Work.ClearWork();
   EXPECT_FALSE(gen.ConvertAll(GeneratorSender::ConvertAll));  // nothing to convert
