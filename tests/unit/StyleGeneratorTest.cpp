@@ -485,8 +485,9 @@ TEST_F(GeneratorTest, AfterALoadTheStyleSoundsAsItWasMadeAndTheKeyboardMovesToAF
   table.SetValue(0, 7, 90);
   table.SetHasNotes(2, true);  // no program: it plays the first
   rig.live.SelChannel = 0;
-  gen.SavedLiveSettings[ChannelState::kProgramIndex] = 5;
-  gen.SavedLiveSettings[7] = 100;
+  rig.engine.Sent.SetChannelStateValue(0, ChannelState::kProgramIndex, 5);
+  rig.engine.Sent.SetChannelStateValue(0, 7, 100);
+  gen.SaveLiveChannelSettings();
   rig.driver.ClearSent();
   gen.PlaceKeyboardChannel(true);
   EXPECT_EQ(SentShort(rig.driver),
