@@ -22,6 +22,8 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
       Keyboard(Input, Chords, Player, Transport, Style, Chord, Keys, Live),
       Pads(Input, Chords, Player, Transport, Style, Chord, Keys),
       Song(Transport, Player, Chords, Input, Style, Ports, Chord, Keys, Notes, Live, dialogs, view),
+      Generator(Style, Transport, Player, Song, Chords, Chord, Notes, Live, input.Channels(), Ports,
+                dialogs),
       InputSettings(input),
       Sent(input.Channels()),
       Mixer(*this, dialogs),
@@ -79,6 +81,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   };
   Loader.Hooks.NormalizeVolumes = [this] { Mixer.NormalizeStyleVolume(Loader.Settings.MaxVolume); };
   Loader.Hooks.DistributeToMixer = [this] { Mixer.TakeStyleChannels(); };
+  Generator.Hooks.ControllerReset = [this] { Mixer.ControllerReset(); };
   Loader.Hooks.ApplyReverbOptions = [this] {
     if (Live.ReverbOff) {
       Mixer.ReverbStep(128);

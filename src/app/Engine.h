@@ -24,6 +24,7 @@
 #include "platform/Dialogs.h"
 #include "platform/EngineLock.h"
 #include "platform/View.h"
+#include "stylegen/StyleGenerator.h"
 
 namespace korvel {
 
@@ -104,6 +105,8 @@ class Engine {
   SongTransport Song;
   // The song's melody, recorded and played on the song clock.
   MelodyTrack Melody;
+  // The style generator: chord analysis and conversion of the work material.
+  StyleGenerator Generator;
   // Clocks since the song's first measure began; -1 before it. Counts only while the melody
   // follows the song: from a start at its beginning until it stops or pauses.
   int64_t SongClock = -1;

@@ -35,6 +35,7 @@ void WorkMaterial::ClearWork() {
     e.UsedLength = 0;
     e.WorkSixteenths = 0;
   }
+  LaterRestoreCopies.clear();
   BeatIndex.clear();
   BeatIndexValid = false;
   CurrentChunk = 0;
@@ -166,13 +167,36 @@ int32_t WorkMaterial::PositionAfterClocks(int32_t from, int32_t end, int64_t clo
 void WorkMaterial::KeepRestoreCopy() {
   const auto length = std::min<uint32_t>(Chunks[0].UsedLength, kChunkSize);
   std::copy_n(Chunk(0).begin(), length, Chunk(kRestoreEntry).begin());
+  // Nothing of an earlier, longer copy may follow it.
+  std::fill(Chunk(kRestoreEntry).begin() + length, Chunk(kRestoreEntry).end(), 0);
   Chunks[kRestoreEntry].UsedLength = length;
+  LaterRestoreCopies.clear();
+  for (int entry = 1; entry < kChainLength && Chunks[static_cast<size_t>(entry)].Allocated;
+       ++entry) {
+    LaterRestoreCopies.push_back(Chunk(entry));
+  }
   RestoreAvailable = true;
 }
 
 void WorkMaterial::RestoreOriginal() {
   const auto length = std::min<uint32_t>(Chunks[0].UsedLength, kChunkSize);
   std::copy_n(Chunk(kRestoreEntry).begin(), length, Chunk(0).begin());
+  for (size_t copy = 0; copy < LaterRestoreCopies.size(); ++copy) {
+    auto& entry = Chunks[copy + 1];
+    if (entry.Allocated && entry.Data) *entry.Data = LaterRestoreCopies[copy];
+  }
+}
+
+const WorkChunk* WorkMaterial::SourceChunk(int index, bool fromRestoreCopy) const {
+  if (index < 0 || index >= kChainLength) return nullptr;
+  const auto& entry = Chunks[static_cast<size_t>(index)];
+  if (!entry.Allocated || !entry.Data) return nullptr;
+  if (fromRestoreCopy && RestoreAvailable) {
+    if (index == 0) return Chunks[kRestoreEntry].Data.get();
+    if (static_cast<size_t>(index) <= LaterRestoreCopies.size())
+      return &LaterRestoreCopies[static_cast<size_t>(index - 1)];
+  }
+  return entry.Data.get();
 }
 
 WorkWriter::WorkWriter(WorkMaterial& work, int32_t position, int64_t clocksBefore)

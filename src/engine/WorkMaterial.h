@@ -53,6 +53,9 @@ class WorkMaterial {
   uint8_t PositionExcess = 0;
   // "Restore Original" and "Restore all" may be offered once a restore copy exists.
   bool RestoreAvailable = false;
+  // Chunks 1 to 6 as they were when the restore copy was taken: restoring undoes a conversion
+  // of the whole material, not of its first chunk only.
+  std::vector<WorkChunk> LaterRestoreCopies;
 
   WorkChunk& Current() { return *Chunks[static_cast<size_t>(CurrentChunk)].Data; }
   WorkChunk& Chunk(int index) { return *Chunks[static_cast<size_t>(index)].Data; }
@@ -77,9 +80,13 @@ class WorkMaterial {
   // In chunk 0: the position just after the time byte with which `clocks` clocks have passed
   // since `from`, or `end` when the material up to there holds fewer.
   int32_t PositionAfterClocks(int32_t from, int32_t end, int64_t clocks);
+  // Copies chunk 0 to the restore copy, and chunks 1 to 6 to theirs.
   void KeepRestoreCopy();
-  // Copies the restore copy back over chunk 0.
+  // Copies the restore copies back over chunk 0 and the chunks after it.
   void RestoreOriginal();
+  // The bytes a conversion reads for chunk `index` of the chain: its restore copy, or the
+  // chunk itself when it has none or `fromRestoreCopy` is false. Null when there is no chunk.
+  const WorkChunk* SourceChunk(int index, bool fromRestoreCopy) const;
 
  private:
   // Walks the material from the start, calling `visit(position, chunk, clocksSoFar)` for every
