@@ -103,8 +103,13 @@ TSongs::TSongs(Engine& engine, Dialogs& dialogs, Configuration& settings, QWidge
   connect(Play, &QPushButton::clicked, this, &TSongs::PlayList);
   connect(Songs->model(), &QAbstractItemModel::rowsMoved, this,
           [this](const QModelIndex&, int start, int, const QModelIndex&, int row) {
-            // Qt names the row before which the entry lands.
-            Act([this, start, row] { List.Move(start, row > start ? row - 1 : row); });
+            // Qt names the row before which the entry lands. The list shows the core's order
+            // again once the view has finished the drop.
+            {
+              std::lock_guard lock(engine_.Lock);
+              List.Move(start, row > start ? row - 1 : row);
+            }
+            QMetaObject::invokeMethod(this, &TSongs::Refresh, Qt::QueuedConnection);
           });
 }
 
@@ -122,6 +127,14 @@ void TSongs::LoadStartList() {
 void TSongs::SongLoaded(const std::string& path) {
   List.SongFile = path;
   offered_ = false;
+  if (isVisible()) Offer();
+}
+
+void TSongs::Offer() {
+  if (offered_) return;
+  Title->setText(QFileInfo(QString::fromStdString(List.SongFile)).completeBaseName());
+  Add->setEnabled(true);
+  offered_ = true;
 }
 
 int TSongs::Selected() const {
@@ -189,11 +202,7 @@ void TSongs::showEvent(QShowEvent* event) {
     List.ClearPlaylist();
     shownBefore_ = true;
   }
-  if (!offered_) {
-    Title->setText(QFileInfo(QString::fromStdString(List.SongFile)).completeBaseName());
-    Add->setEnabled(true);
-    offered_ = true;
-  }
+  Offer();
   Refresh();
   QWidget::showEvent(event);
 }

@@ -28,7 +28,8 @@ class TSongs : public QWidget {
   // Loads the list file of the settings ("SongL") at start-up; a missing file gives an empty
   // list.
   void LoadStartList();
-  // A song was loaded: the next showing offers it for the list.
+  // A song was loaded: the window offers it for the list (title box, "Add"), now or when it
+  // is shown next.
   void SongLoaded(const std::string& path);
   // Shows the core's list, caption and playlist again.
   void Refresh();
@@ -56,6 +57,7 @@ class TSongs : public QWidget {
   // Runs `action` on the core under the engine lock, then shows the list again.
   void Act(const std::function<void()>& action);
   void OpenNext();
+  void Offer();
 
   Engine& engine_;
   Dialogs& dialogs_;

@@ -1,0 +1,85 @@
+// The song list window under the offscreen platform on a stepped engine: a loaded song is
+// offered for the list, added with the settings of the moment, played by a double click (its
+// settings come back and the file player is asked to open it), moved by dragging, and saved.
+#include <QApplication>
+#include <QTest>
+#include <filesystem>
+
+#include "app/Configuration.h"
+#include "forms/TSongs.h"
+#include "platform/AtomicFile.h"
+#include "support/PlayerRig.h"
+#include "support/TempDir.h"
+
+namespace korvel {
+namespace {
+
+struct SongsRig : test::PlayerRig {
+  test::TempDir dir{"tsongs"};
+  Configuration settings{""};
+  TSongs window{engine, dialogs, settings};
+  std::vector<std::string> opened;
+  SongsRig() {
+    engine.Mixer.LoadInstrumentList("", "");
+    window.OpenSong = [this](const std::string& path) { opened.push_back(path); };
+    settings.Set("SongL", dir.Path("set.kvl"));
+    window.LoadStartList();
+  }
+  void AddSong(const std::string& name, int octave) {
+    live.KeyboardOctave = octave;
+    window.SongLoaded(dir.Path(name));
+    window.show();
+    QApplication::processEvents();
+    QCOMPARE(window.Title->text(), QString::fromStdString(std::filesystem::path(name).stem()));
+    QVERIFY(window.Add->isEnabled());
+    dialogs.Answers.push_back(true);
+    window.Add->click();
+    QVERIFY(!window.Add->isEnabled());
+  }
+};
+
+class TSongsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void SongsAreAddedPlayedMovedAndSavedWithTheirSettings() {
+    SongsRig rig;
+    rig.AddSong("waltz.kva", 1);
+    rig.AddSong("tango.mid", -2);  // goes before the selected entry
+    QCOMPARE(rig.window.Songs->count(), 2);
+    QVERIFY(rig.window.Songs->item(0)->text().startsWith("tango"));
+    QCOMPARE(rig.window.windowTitle(), QString("Songlist - SET.KVL"));
+
+    rig.live.KeyboardOctave = 0;
+    emit rig.window.Songs->itemDoubleClicked(rig.window.Songs->item(1));
+    QCOMPARE(rig.opened, std::vector<std::string>{rig.dir.Path("waltz.kva")});
+    QCOMPARE(rig.live.KeyboardOctave, 1);
+
+    // Both selected into the playlist, then dragged: the playlist is forgotten.
+    rig.window.Songs->selectAll();
+    rig.window.AddToPlaylist->click();
+    QCOMPARE(rig.window.Play->text(), QString("Play 2"));
+    rig.window.Songs->model()->moveRow({}, 0, {}, 2);
+    QApplication::processEvents();
+    QVERIFY(rig.window.Songs->item(0)->text().startsWith("waltz"));
+    QCOMPARE(rig.window.Play->text(), QString("Play 0"));
+
+    rig.dialogs.SaveFiles = {rig.dir.Path("set.kvl")};
+    rig.window.Songs->clearSelection();
+    rig.window.Save->click();
+    std::string error;
+    const auto saved = ReadWholeFile(rig.dir.Path("set.kvl"), error);
+    QVERIFY(saved);
+    const auto lines = SongListLines(*saved);
+    QCOMPARE(lines.size(), size_t{2});
+    QCOMPARE(ParseSongEntry(lines[0])->Entry.Octave, std::optional<int>(1));
+    QCOMPARE(ParseSongEntry(lines[1])->Entry.Octave, std::optional<int>(-2));
+    QVERIFY(!rig.window.List.Modified);
+  }
+};
+
+}  // namespace
+}  // namespace korvel
+
+QTEST_MAIN(korvel::TSongsTest)
+#include "TSongsTest.moc"
