@@ -242,4 +242,9 @@ std::optional<std::string> SongList::NextSong() {
   return std::nullopt;
 }
 
+std::optional<std::string> SongList::PreviousSong() {
+  PlaylistPosition = std::max(PlaylistPosition - 2, -1);
+  return NextSong();
+}
+
 }  // namespace korvel

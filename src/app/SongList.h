@@ -64,6 +64,8 @@ class SongList {
   // The next song of the playlist with its settings applied: the file to open, or nothing at
   // the end of the playlist (an entry that no longer reads is skipped).
   std::optional<std::string> NextSong();
+  // "Prev": the song before the one playing (the first one again at the start).
+  std::optional<std::string> PreviousSong();
 
  private:
   std::string ListFolder() const;

@@ -74,6 +74,11 @@ TEST(SongList, ThePlaylistStaysWithinItsSongsAndForgetsPositionsThatMoved) {
   }
   EXPECT_FALSE(rig.list.NextSong()) << "the end of the playlist";
   EXPECT_FALSE(rig.list.NextSong());
+  // D played last: the one before it.
+  EXPECT_EQ(rig.list.PreviousSong(), rig.dir.Path("C.kva"));
+  EXPECT_EQ(rig.list.PreviousSong(), rig.dir.Path("B.kva"));
+  for (int i = 0; i < 5; ++i) rig.list.PreviousSong();
+  EXPECT_EQ(rig.list.PreviousSong(), rig.dir.Path("A.kva")) << "not before the first";
 
   // Deleting, moving or a new list clears the playlist: its numbers named other songs.
   rig.list.AddToPlaylist({3});
