@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "app/Engine.h"
 #include "platform/AtomicFile.h"
@@ -35,9 +38,9 @@ constexpr int kChannelParameters[] = {0,
 MidiFileImport::MidiFileImport(Engine& engine, Dialogs& dialogs, View& view)
     : engine_(engine), dialogs_(dialogs), view_(view) {}
 
-bool MidiFileImport::ChooseFile(std::string& path) {
+bool MidiFileImport::ChooseFile(bool append, std::string& path) {
   const Style& style = engine_.Style;
-  if (style.Work.WorkLength > 0 && !AppendMode && Hooks.StyleChanged && Hooks.StyleChanged() &&
+  if (style.Work.WorkLength > 0 && !append && Hooks.StyleChanged && Hooks.StyleChanged() &&
       !dialogs_.AskYesNo(kReplaceWork)) {
     return false;
   }
@@ -54,17 +57,11 @@ bool MidiFileImport::ChooseFile(std::string& path) {
 bool MidiFileImport::ImportMidiFile(const std::string& fileName, bool keepLeadingSilence,
                                     bool silent) {
   // Append mode serves one import, whatever becomes of it.
-  const bool append = AppendMode;
-  AppendMode = false;
+  const bool append = std::exchange(AppendMode, false);
   if (engine_.Player.Playing) engine_.Player.StopPlayback();
 
   std::string path = fileName;
-  if ((fileName.empty() || fileName == "*") && !silent) {
-    AppendMode = append;  // the question depends on it
-    const bool chosen = ChooseFile(path);
-    AppendMode = false;
-    if (!chosen) return false;
-  }
+  if ((fileName.empty() || fileName == "*") && !silent && !ChooseFile(append, path)) return false;
   if (fileName == "*") {
     if (!silent) ChosenFile = path;
     return true;
@@ -72,12 +69,26 @@ bool MidiFileImport::ImportMidiFile(const std::string& fileName, bool keepLeadin
   if (path.empty()) return false;
 
   std::string error;
-  const auto bytes = ReadWholeFile(path, error);
+  std::optional<std::vector<uint8_t>> bytes;
+  {
+    // Reading touches nothing of the engine: the clock goes on meanwhile.
+    EngineLock::ReleasedWhileWaiting unlocked(&engine_.Lock);
+    bytes = ReadWholeFile(path, error);
+  }
   if (!bytes) {
     dialogs_.InformUser(error);
     return false;
   }
+  return Take(path, *bytes, keepLeadingSilence, silent, append);
+}
 
+bool MidiFileImport::TakeMidiFile(const std::string& path, std::span<const uint8_t> bytes,
+                                  bool keepLeadingSilence, bool silent) {
+  return Take(path, bytes, keepLeadingSilence, silent, std::exchange(AppendMode, false));
+}
+
+bool MidiFileImport::Take(const std::string& path, std::span<const uint8_t> bytes,
+                          bool keepLeadingSilence, bool silent, bool append) {
   Transport& transport = engine_.Transport;
   MidiReadSettings settings;
   settings.OptimizeTiming = !keepLeadingSilence && Settings.OptimizeTiming;
@@ -87,7 +98,7 @@ bool MidiFileImport::ImportMidiFile(const std::string& fileName, bool keepLeadin
   const bool progress = !silent && Settings.ShowProgress;
   if (progress) {
     const std::string caption =
-        "Import MIDI-File Type " + std::to_string(bytes->size() > 9 ? (*bytes)[9] : 0) + " ...";
+        "Import MIDI-File Type " + std::to_string(bytes.size() > 9 ? bytes[9] : 0) + " ...";
     view_.Progress(caption, 0);
     settings.Progress = [this, caption](size_t read, size_t total) {
       view_.Progress(caption, total > 0 ? static_cast<int>(read * 100 / total) : 100);
@@ -96,7 +107,8 @@ bool MidiFileImport::ImportMidiFile(const std::string& fileName, bool keepLeadin
   view_.Busy(true);
   MidiReadResult result;
   try {
-    result = ReadMidiFile(*bytes, settings);
+    EngineLock::ReleasedWhileWaiting unlocked(&engine_.Lock);
+    result = ReadMidiFile(bytes, settings);
   } catch (const MidiFileError& e) {
     if (progress) view_.Progress("", -1);
     view_.Busy(false);
@@ -104,6 +116,8 @@ bool MidiFileImport::ImportMidiFile(const std::string& fileName, bool keepLeadin
     return false;
   }
   if (progress) view_.Progress("", -1);
+  // A chord played meanwhile may have started the style: it stops before its material goes.
+  if (engine_.Player.Playing) engine_.Player.StopPlayback();
 
   if (append && engine_.Style.Work.WorkLength > 0) {
     if (!AppendOnBarLine(engine_.Style.Work, result.Work, transport.MeasureSixteenths)) {

@@ -4,7 +4,9 @@
 // settings, tempo and metre it brings are applied.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 
 #include "stylegen/MidiImport.h"
@@ -72,9 +74,15 @@ class MidiFileImport {
   // timing" then applies. `silent`: no question, dialog, progress or caption. False when
   // nothing was imported (declined, cancelled, or the file refused, which the user is told).
   bool ImportMidiFile(const std::string& fileName, bool keepLeadingSilence, bool silent);
+  // The bytes of the file `path`, read and checked, then applied; false when they are refused
+  // (the user is told why) and nothing has changed.
+  bool TakeMidiFile(const std::string& path, std::span<const uint8_t> bytes,
+                    bool keepLeadingSilence, bool silent);
 
  private:
-  bool ChooseFile(std::string& path);
+  bool ChooseFile(bool append, std::string& path);
+  bool Take(const std::string& path, std::span<const uint8_t> bytes, bool keepLeadingSilence,
+            bool silent, bool append);
   void Apply(MidiReadResult& result, const std::string& path, bool silent);
 
   Engine& engine_;

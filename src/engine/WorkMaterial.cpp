@@ -219,28 +219,36 @@ bool WorkWriter::AfterWrite() {
 }
 
 bool WorkWriter::Clocks(int count) {
-  for (int i = 0; i < count; ++i) {
+  // A time byte at a time: the preceding one filled up to FF, then new ones of up to eight.
+  while (count > 0) {
     if (full_) return false;
     uint8_t* previous =
         position_ > start_ ? &work_.Current()[static_cast<size_t>(position_ - 1)] : nullptr;
+    int n;
     if (previous && *previous >= 0xF8 && *previous < 0xFF && !breakTime_) {
-      ++*previous;
+      n = std::min(count, 0xFF - *previous);
+      *previous = static_cast<uint8_t>(*previous + n);
     } else {
-      Put(0xF8);
+      n = std::min(count, 8);
+      Put(static_cast<uint8_t>(0xF7 + n));
       breakTime_ = false;
       if (!AfterWrite()) return false;
     }
-    ++clocks_;
-    if (clocks_ % 24 == 0) work_.WorkSixteenths = static_cast<int16_t>(work_.WorkSixteenths + 4);
+    const int64_t beats = (clocks_ + n) / 24 - clocks_ / 24;
+    work_.WorkSixteenths = static_cast<int16_t>(work_.WorkSixteenths + 4 * beats);
+    clocks_ += n;
+    count -= n;
   }
   return true;
 }
 
 bool WorkWriter::Message(uint8_t status, uint8_t data1, uint8_t data2) {
   if (full_) return false;
-  Put(status);
-  Put(data1);
-  Put(data2);
+  uint8_t* at = work_.Current().data() + position_;  // a chunk has room past its fill mark
+  at[0] = status;
+  at[1] = data1;
+  at[2] = data2;
+  position_ += 3;
   return AfterWrite();
 }
 

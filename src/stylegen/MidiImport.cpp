@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <queue>
 #include <sstream>
 #include <vector>
 
@@ -49,7 +50,12 @@ class FileReader {
             channels_.ChannelStateValue(c, i);
       }
     }
-    if (settings_.Progress) settings_.Progress(bytes_.size(), bytes_.size());
+    if (!settings_.Progress) return;
+    if (result_.OutOfMemory) {
+      ReportProgress();  // as far as the material goes
+    } else {
+      settings_.Progress(bytes_.size(), bytes_.size());
+    }
   }
 
  private:
@@ -89,29 +95,42 @@ class FileReader {
 
   int64_t ClocksAt(int64_t tick) const { return (tick + 1) / ticksPerClock_; }
 
-  // One pass per tick that has events: the clocks up to it, then the events of every track
-  // at that tick in track order. The material ends with the last track's end.
+  // Tick by tick: the clocks up to a tick, then the events of every track at that tick in
+  // track order (the queue orders tracks of one tick by their number). The material ends with
+  // the last track's end.
   void MergeTracks() {
-    int passes = 0;
-    for (;;) {
-      int64_t tick = std::numeric_limits<int64_t>::max();
-      for (const auto& track : tracks_) {
-        if (!track.Finished) tick = std::min(tick, track.NextTime);
-      }
-      if (tick == std::numeric_limits<int64_t>::max()) break;
-      if (!AdvanceTo(ClocksAt(tick))) return;
-      for (auto& track : tracks_) {
-        while (!track.Finished && track.NextTime == tick) {
-          if (!HandleEvent(track)) return;
-          if (track.Finished) break;
-          if (track.AtEnd()) {
-            track.Finished = true;  // no end-of-track event: the track ends with its bytes
-            break;
-          }
-          track.NextTime += track.VariableLength();
+    struct Due {
+      int64_t Tick;
+      size_t Track;
+    };
+    const auto later = [](const Due& a, const Due& b) {
+      return a.Tick != b.Tick ? a.Tick > b.Tick : a.Track > b.Track;
+    };
+    std::priority_queue<Due, std::vector<Due>, decltype(later)> due(later);
+    for (size_t t = 0; t < tracks_.size(); ++t) {
+      if (!tracks_[t].Finished) due.push({tracks_[t].NextTime, t});
+    }
+    int events = 0;
+    while (!due.empty()) {
+      Due next = due.top();
+      due.pop();
+      MidiTrackReader& track = tracks_[next.Track];
+      // The track goes on while its next event is still the earliest of all.
+      for (bool earliest = true; earliest;) {
+        if (next.Tick >= nextClockTick_ && !AdvanceTo(ClocksAt(next.Tick))) return;
+        if (!HandleEvent(track)) return;
+        if (track.Finished) break;
+        if (track.AtEnd()) {
+          track.Finished = true;  // no end-of-track event: the track ends with its bytes
+          break;
         }
+        const uint32_t delta = track.VariableLength();
+        track.NextTime += delta;
+        next.Tick = track.NextTime;
+        earliest = delta == 0 || due.empty() || !later(next, due.top());
+        if (!earliest) due.push(next);
+        if (settings_.Progress && (++events & 1023) == 0) ReportProgress();
       }
-      if (settings_.Progress && (++passes & 1023) == 0) ReportProgress();
     }
     int64_t end = 0;
     for (const auto& track : tracks_) end = std::max(end, track.NextTime);
@@ -145,6 +164,7 @@ class FileReader {
       result_.Clocks += written;
       fileClocks_ += written;
     }
+    nextClockTick_ = (fileClocks_ + 1) * ticksPerClock_ - 1;
     const int16_t m = result_.MeasureSixteenths;
     if (captureArmed_ && (m / 4) * m < fileClocks_ / 24 * 4) captureArmed_ = false;
     return true;
@@ -224,6 +244,7 @@ class FileReader {
   uint64_t firstChunk_ = kHeaderSize;
   int ticksPerClock_ = 1;
   int64_t fileClocks_ = 0;
+  int64_t nextClockTick_ = 0;  // the first tick at which another clock is due
   bool silence_;
   int silenceBytes_ = 0;
   bool captureArmed_;

@@ -28,23 +28,12 @@ uint32_t BigEndian(std::span<const uint8_t> bytes, size_t offset, int count) {
   return value;
 }
 
-uint8_t MidiTrackReader::Byte() {
-  if (AtEnd()) throw MidiFileError(MidiFileError::UnknownCode);
-  return data_[position_++];
-}
-
-uint32_t MidiTrackReader::VariableLength() {
-  uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) {
-    const uint8_t b = Byte();
-    value = (value << 7) | (b & 0x7F);
-    if (b < 0x80) return value;
-  }
+void MidiTrackReader::Refuse() {
   throw MidiFileError(MidiFileError::UnknownCode);
 }
 
 std::span<const uint8_t> MidiTrackReader::Bytes(uint64_t count) {
-  if (count > data_.size() - position_) throw MidiFileError(MidiFileError::UnknownCode);
+  if (count > data_.size() - position_) Refuse();
   const auto bytes = data_.subspan(position_, static_cast<size_t>(count));
   position_ += static_cast<size_t>(count);
   return bytes;

@@ -35,9 +35,20 @@ class MidiTrackReader {
 
   bool AtEnd() const { return position_ >= data_.size(); }
   size_t Position() const { return position_; }
-  uint8_t Byte();
+  uint8_t Byte() {
+    if (AtEnd()) Refuse();
+    return data_[position_++];
+  }
   // At most four bytes, as the standard allows.
-  uint32_t VariableLength();
+  uint32_t VariableLength() {
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) {
+      const uint8_t b = Byte();
+      value = (value << 7) | (b & 0x7F);
+      if (b < 0x80) return value;
+    }
+    Refuse();
+  }
   std::span<const uint8_t> Bytes(uint64_t count);
 
   // The tick of the next event, whose delta has been read; the tick of the track's end once
@@ -47,6 +58,7 @@ class MidiTrackReader {
   bool Finished = false;
 
  private:
+  [[noreturn]] static void Refuse();
   std::span<const uint8_t> data_;
   size_t position_ = 0;
 };

@@ -16,10 +16,11 @@ using Bytes = std::vector<uint8_t>;
 using test::TempDir;
 
 Bytes Smf(int division, const Bytes& track) {
-  Bytes file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0, static_cast<uint8_t>(division)};
-  file.insert(file.end(), {'M', 'T', 'r', 'k', 0, 0, static_cast<uint8_t>(track.size() >> 8),
-                           static_cast<uint8_t>(track.size())});
-  file.insert(file.end(), track.begin(), track.end());
+  Bytes file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0, 0, 'M', 'T', 'r', 'k', 0, 0, 0, 0};
+  file[13] = static_cast<uint8_t>(division);
+  file[20] = static_cast<uint8_t>(track.size() >> 8);
+  file[21] = static_cast<uint8_t>(track.size());
+  for (uint8_t b : track) file.push_back(b);
   return file;
 }
 
@@ -209,6 +210,54 @@ TEST(MidiFileImport, ASilentImportShowsNothingAndRemovesTheChordsScratchFile) {
   EXPECT_EQ(rig.calls, (std::vector<std::string>{"reset", "new", "place restore"}));
   EXPECT_FALSE(std::filesystem::exists(scratch));
   EXPECT_EQ(rig.Events().size(), 2u);
+  // A file of 26 bytes, with the progress shown.
+  ASSERT_TRUE(rig.Import(Smf(96, {0x00, 0xFF, 0x2F, 0x00})));
+  EXPECT_EQ(rig.view.Progresses.back().second, -1);
+}
+
+// The last note-off of the file, alone before its end-of-track event, reaches the output: the
+// note does not hang when the song plays.
+TEST(MidiFileImport, AnImportedSongPlaysToItsLastNoteOff) {
+  ImportRig rig;
+  ASSERT_TRUE(rig.Import(kPart));
+  // The generator's Play in song mode: the material from its start.
+  rig.player.PlayPosition = 0;
+  rig.player.PlayEndPos = rig.style.Work.WorkLength;
+  rig.player.Playing = true;
+  rig.transport.StartDelay = 0;
+  rig.Ticks(40);
+  EXPECT_EQ(rig.Notes(), (std::vector<std::string>{"1:1:64:90", "25:1:64:0"}));
+}
+
+// The engine lock is let go while the file is read, so the clock never waits for a long file.
+TEST(MidiFileImport, TheClockGoesOnWhileTheFileIsRead) {
+  struct LockWatchingView : test::RecordingView {
+    EngineLock* Lock = nullptr;
+    std::vector<bool> Held;
+    void Progress(const std::string&, int percent) override {
+      if (percent >= 0) Held.push_back(Lock->HeldByThisThread());
+    }
+  };
+  ImportRig rig;
+  LockWatchingView view;
+  view.Lock = &rig.engine.Lock;
+  MidiFileImport import(rig.engine, rig.dialogs, view);
+  Bytes track;
+  for (int i = 0; i < 3000; ++i) track.insert(track.end(), {0x00, 0x90, 60, 1, 0x10, 0x80, 60, 0});
+  track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
+  Bytes file = Smf(96, track);
+  file[18] = static_cast<uint8_t>(track.size() >> 24);
+  file[19] = static_cast<uint8_t>(track.size() >> 16);
+  const std::string path = rig.dir.Write("long.mid", file);
+  {
+    std::lock_guard lock(rig.engine.Lock);
+    ASSERT_TRUE(import.ImportMidiFile(path, true, false));
+    EXPECT_TRUE(rig.engine.Lock.HeldByThisThread());
+  }
+  ASSERT_GT(view.Held.size(), 2u);
+  EXPECT_TRUE(view.Held.front()) << "the caption is shown before the read";
+  EXPECT_FALSE(view.Held[1]) << "during the read";
+  EXPECT_EQ(rig.Events().size(), 6000u);
 }
 
 }  // namespace

@@ -222,7 +222,9 @@ TEST(MidiImportTest, DamagedFilesAreRefusedInWords) {
   Bytes smpte = Smf(0, 96, {kEndOfTrack});
   smpte[12] = 0xE7;
   Bytes hugeFirst = Smf(1, 96, {Concat({0x00, 0x90, 60, 1}, kEndOfTrack)}, 2);
-  hugeFirst[18] = hugeFirst[19] = hugeFirst[20] = 0xFF;  // length wraps 32-bit offsets
+  // A length that, added in 32 bits, would lead back to the first track's own header.
+  hugeFirst[18] = hugeFirst[19] = hugeFirst[20] = 0xFF;
+  hugeFirst[21] = 0xF8;
   Bytes cut = Smf(0, 96, {Concat({0x00, 0x90, 60, 1}, kEndOfTrack)});
   cut.resize(cut.size() - 6);  // the track is cut inside its first note-on's data
   const struct {

@@ -1,0 +1,63 @@
+// Any bytes as a Standard MIDI File: the reader refuses them in words or reads them without
+// reading out of bounds. What it reads is imported into the generator (an odd-sized input is
+// imported twice, the second time appended on the bar line) and played in song mode for a few
+// hundred clocks, so that material that hangs the player shows as a timeout.
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+#include "app/Engine.h"
+#include "app/HeadlessUi.h"
+#include "app/MidiFileImport.h"
+#include "platform/RecordingDriver.h"
+
+namespace {
+
+struct Player {
+  korvel::RecordingDriver Driver{{"Module"}, {}};
+  korvel::MidiDevices Devices{Driver, nullptr};
+  korvel::ChannelState Channels;
+  korvel::InputCallbackSettings Input{Channels};
+  korvel::TextDialogs Dialogs{nullptr};
+  korvel::NoView View;
+  korvel::Engine Engine{
+      Devices, Input, Dialogs, View, korvel::Timing::Stepped, korvel::InputDispatch::Manual};
+  korvel::MidiFileImport Import{Engine, Dialogs, View};
+
+  Player() {
+    std::lock_guard lock(Engine.Lock);
+    Engine.Ports.ComboBox1 = 0;
+    Engine.Ports.ComboBox1Change();  // opens the module and switches the clock on
+  }
+
+  void Play(std::span<const uint8_t> bytes) {
+    {
+      std::lock_guard lock(Engine.Lock);
+      if (!Import.TakeMidiFile("fuzz.mid", bytes, false, true)) return;
+      if (bytes.size() % 2 == 1) {
+        Import.AppendMode = true;
+        Import.TakeMidiFile("fuzz.mid", bytes, false, true);
+      }
+      // The generator's Play in song mode: the material from its start.
+      korvel::StylePlayer& player = Engine.Player;
+      Engine.Style.Work.CurrentChunk = 0;
+      player.PlayPosition = 0;
+      player.PlayEndPos = Engine.Style.Work.WorkLength;
+      player.Playing = true;
+      if (Engine.Transport.ClockState == 0) Engine.Transport.ToggleClock();
+    }
+    for (int tick = 0; tick < 400 && Engine.Step(); ++tick) {
+    }
+    std::lock_guard lock(Engine.Lock);
+    Engine.Player.StopPlayback();
+    Driver.ClearSent();
+  }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static Player* player = new Player;
+  player->Play(std::span<const uint8_t>(data, size));
+  return 0;
+}
