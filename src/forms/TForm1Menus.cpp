@@ -12,6 +12,7 @@
 #include "forms/TForm1.h"
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
+#include "forms/TGen.h"
 
 namespace korvel {
 
@@ -79,6 +80,16 @@ void TForm1::BuildMenus() {
   file->addAction(SongFiles->SaveAsItem);
   MenuItems["Save as ..."] = SongFiles->SaveAsItem;
   file->addSeparator();
+  // A MIDI file becomes the generator's song: it shows the generator.
+  Item(file, "&Import MIDI ...", "Import a MIDI file as a song", [this] {
+    bool imported;
+    {
+      std::lock_guard lock(engine_->Lock);
+      imported = import_->ImportMidiFile("", true, false);
+    }
+    if (imported) ShowWindow("TGen");
+  });
+  file->addSeparator();
   // The song's commands are the song panel's, so that an item and its button agree.
   const auto songItem = [this, file](QAction* item) {
     file->addAction(item);
@@ -96,6 +107,18 @@ void TForm1::BuildMenus() {
 
   QMenu* style = menuBar()->addMenu("&Style");
   Item(style, "&Open ...", "Load a style", locked([&e] { e.Loader.LoadStyle(true); }));
+  styleModeItem_ = Item(style, "Style-&Mode", " Select song mode or style mode", [this] {
+    for (QWidget* window : otherWindows_) {
+      if (auto* generator = qobject_cast<TGen*>(window)) {
+        bool styleMode;
+        {
+          std::lock_guard lock(engine_->Lock);
+          styleMode = engine_->Style.StyleMode;
+        }
+        generator->SwitchMode(!styleMode);
+      }
+    }
+  });
   Item(style, "Sy&nc. Start", "The style starts with the first chord",
        locked([&e] { e.Transport.SyncStart1Click(); }));
 
@@ -213,13 +236,10 @@ void TForm1::BuildMenus() {
   for (const char* panel : {"MIDI", "Mixer", "Keyboard", "Song"})
     Item(windows, panel, QString("Show the %1 panel").arg(panel),
          [this, panel] { ShowPanel(panel, true); });
-  Item(windows, "Instruments", "Instruments and functions of the twelve instrument keys", [this] {
-    for (QWidget* window : otherWindows_) {
-      if (window->objectName() != "TIns") continue;
-      window->showNormal();
-      window->raise();
-    }
-  });
+  Item(windows, "Style-Creator", "Import MIDI files, find their chords and make styles of them",
+       [this] { ShowWindow("TGen"); });
+  Item(windows, "Instruments", "Instruments and functions of the twelve instrument keys",
+       [this] { ShowWindow("TIns"); });
   Item(windows, "Arrange all", "Arrange the panel windows around the main window",
        [this] { ArrangeAll(); });
   Item(windows, "Close all", "Close every window but this one", [this] { CloseOtherWindows(); });
@@ -241,8 +261,11 @@ void TForm1::BuildMenus() {
             dialogs_.InformUser(std::string("Controller changes will ") + (fix ? "" : "not ") +
                                 "modify the MIDI material !");
           });
-  Item(channels, "Restore all", "Undo every conversion of the style's material",
-       locked([&e] { e.Loader.RestoreOriginal(false); }));
+  restoreAllItem_ =
+      Item(channels, "Restore all", "Undo every conversion of the style's material", locked([&e] {
+             e.Loader.RestoreOriginal(false);
+             e.Generator.ConvertedMark = false;
+           }));
   Item(channels, "Refresh list", "Show the channels again", [this] { Mixer->Refresh(); });
 
   QMenu* help = menuBar()->addMenu("&Help");
