@@ -52,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   data += kSettingsBytes;
   size -= kSettingsBytes;
 
+  work.ClearWork();
   gen.NewWork(std::nullopt);
   engine->Song.ClearChordMemory();
   gen.ChordIntervalIndex = s[0] % 8;
@@ -66,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   gen.SourceChannel = s[8] % 16;
   gen.DestinationChannel = (s[8] >> 4) % 16;
   engine->Notes.SoloChannel = static_cast<int16_t>(s[9] % 20 < 17 ? s[9] % 20 : 0);
-  engine->Style.Parts.Part(korvel::kBasic).Set(korvel::kBasic, 1 + s[10] % 4, 1 + s[10] / 64,
-                                               0, 10);
+  engine->Style.Parts.Part(korvel::kBasic)
+      .Set(korvel::kBasic, 1 + s[10] % 4, 1 + s[10] / 64, 0, 10);
   dialogs.Bits = s[11] | (uint32_t{s[11]} << 8);
 
   // The material as raw chunk bytes with a terminating 0; the second half goes to a second

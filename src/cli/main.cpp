@@ -11,6 +11,7 @@
 
 #include "app/Engine.h"
 #include "app/HeadlessUi.h"
+#include "app/MidiFileImport.h"
 #include "app/MidiSystem.h"
 #include "app/ProgressionPlayer.h"
 #include "app/Render.h"
@@ -20,10 +21,16 @@
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
 #include "performance/ArrangementFile.h"
+#include "performance/ChordTypes.h"
+#include "performance/Progression.h"
 #include "platform/AtomicFile.h"
 #include "platform/RecordingDriver.h"
+#include "stylegen/ConversionTables.h"
+#include "stylegen/MidiFileWriter.h"
 #include "stylegen/MidiImport.h"
+#include "stylegen/StyleGenerator.h"
 #include "stylegen/StyleSource.h"
+#include "stylegen/WorkWalk.h"
 
 namespace {
 
@@ -146,6 +153,166 @@ int ImportMidi(const std::string& path, bool optimizeTiming, bool dump) {
   try {
     std::cout << korvel::MidiReadText(korvel::ReadMidiFile(*bytes, settings), "4/4", dump);
   } catch (const korvel::MidiFileError& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+// The generator's chord-analysis settings as the command line gives them.
+struct AnalyseOptions {
+  std::string Interval;  // "1/4" .. "2/1", or "1" and "2" for whole measures; empty: the file's
+  int Variety = 0;       // 1..4, 0: the generator's
+  int Sensitivity = 0;   // 1..4, 0: the generator's
+};
+
+// The items of "Change Chord per Measure ...".
+constexpr const char* kIntervalItems[] = {"1/4", "1/2", "3/4", "1/1", "5/4", "6/4", "7/4", "2/1"};
+
+// A headless engine holding an imported MIDI file in its generator, as "Open MIDI file" leaves it.
+class GeneratorSession {
+ public:
+  GeneratorSession()
+      : devices_(none_, nullptr),
+        input_(channels_),
+        engine_(devices_, input_, dialogs_, view_, korvel::Timing::Stepped,
+                korvel::InputDispatch::Manual),
+        import_(engine_, dialogs_, view_) {
+    korvel::StyleGenerator& gen = engine_.Generator;
+    import_.Hooks.ResetGeneratedStyle = [&gen] { gen.ResetGeneratedStyle(); };
+    import_.Hooks.NewWork = [&gen] { gen.NewWork(std::nullopt); };
+    import_.Hooks.SetChordInterval = [&gen](int item) { gen.ChordIntervalIndex = item; };
+    import_.Hooks.PlaceKeyboardChannel = [&gen](bool restore) {
+      gen.PlaceKeyboardChannel(restore);
+    };
+  }
+
+  // False, with the reader's message on standard error, when the file is refused.
+  bool Import(const std::string& path, const AnalyseOptions& options) {
+    std::lock_guard lock(engine_.Lock);
+    if (!import_.ImportMidiFile(path, false, true)) return false;
+    korvel::StyleGenerator& gen = engine_.Generator;
+    if (!options.Interval.empty()) {
+      const std::string item = options.Interval == "1"   ? "1/1"
+                               : options.Interval == "2" ? "2/1"
+                                                         : options.Interval;
+      const auto* found = std::find(std::begin(kIntervalItems), std::end(kIntervalItems), item);
+      if (found == std::end(kIntervalItems)) {
+        std::cerr << "The interval " << options.Interval << " is none of 1/4 .. 2/1\n";
+        return false;
+      }
+      gen.ChordIntervalIndex = static_cast<int>(found - std::begin(kIntervalItems));
+    }
+    if (options.Variety > 0) gen.VarietyIndex = options.Variety - 1;
+    if (options.Sensitivity > 0) gen.SensitivityIndex = options.Sensitivity - 1;
+    return true;
+  }
+
+  korvel::Engine& Engine() { return engine_; }
+
+ private:
+  korvel::TextDialogs dialogs_{&std::cerr};
+  korvel::NoView view_;
+  korvel::RecordingDriver none_{{}, {}};
+  korvel::MidiDevices devices_;
+  korvel::ChannelState channels_;
+  korvel::InputCallbackSettings input_;
+  korvel::Engine engine_;
+  korvel::MidiFileImport import_;
+};
+
+// One line per chord entry of the chord memory ("chord M:B ROOT TYPE NAME"), then "end M" with
+// the last measure the song holds.
+void PrintChords(korvel::Engine& engine) {
+  const korvel::SongTransport& song = engine.Song;
+  const int ms = std::max<int>(engine.Transport.MeasureSixteenths, 4);
+  for (int pos = korvel::kFirstBeatPos; pos < song.SongEnd && pos <= korvel::kLastBeatPos;
+       pos += 4) {
+    const korvel::ChordEntry entry = song.Memory.Entry(pos);
+    if (!entry.HasChord()) continue;
+    std::cout << "chord " << korvel::PositionText(pos, ms) << " " << int{entry.Root} << " "
+              << int{entry.Type} << " " << engine.Chords.ChordName(entry.Root, entry.Type) << "\n";
+  }
+  // The end mark stands in the measure after the last one.
+  std::cout << "end " << (song.Empty() ? 0 : korvel::MeasureOf(song.SongEnd, ms) - 2) << "\n";
+}
+
+int Analyse(const std::string& path, const AnalyseOptions& options) {
+  GeneratorSession session;
+  if (!session.Import(path, options)) return 1;
+  korvel::Engine& engine = session.Engine();
+  std::lock_guard lock(engine.Lock);
+  engine.Generator.AnalyseChords(korvel::GeneratorSender::GenerateChords);
+  PrintChords(engine);
+  return 0;
+}
+
+struct ConvertOptions {
+  int Mode = korvel::kDefaultConvertMode;
+  std::string Chords;  // a progression; empty: the analysed chords
+  std::vector<int> Measures;
+  std::string Out;
+};
+
+// The chord memory takes the progression's chords, one entry where each begins.
+bool WriteProgressionChords(korvel::Engine& engine, const std::string& text) {
+  std::vector<korvel::ProgressionStep> steps;
+  try {
+    steps = korvel::ParseProgression(text);
+  } catch (const std::invalid_argument& e) {
+    std::cerr << e.what() << "\n";
+    return false;
+  }
+  korvel::SongTransport& song = engine.Song;
+  song.ClearChordMemory();
+  song.Memory.SetControl(korvel::kFirstBeatPos, 0, 0);
+  int pos = korvel::kFirstBeatPos;
+  for (const auto& step : steps) {
+    if (!step.Chord) continue;
+    const int root = korvel::PlacedRoot(
+        engine.Live.FirstKey + (step.Chord->PitchClass + engine.Chords.RootPlaceOffset()) % 12);
+    song.Memory.SetEntry(
+        pos, {static_cast<uint8_t>(root), static_cast<uint8_t>(step.Chord->Type), 0, 0});
+    pos += 4 * step.Beats;
+  }
+  const int ms = std::max<int>(engine.Transport.MeasureSixteenths, 4);
+  const int end = std::min(korvel::MeasureStartAtOrAfter(pos, ms), korvel::kLastBeatPos);
+  song.Memory.SetControl(end, korvel::kCommandEnd, 0);
+  song.SongEnd = std::min(end + ms, korvel::kChordMemorySize);
+  // These are the chords to convert with: nothing finds others.
+  engine.Generator.StoredSettingsCode = engine.Generator.SettingsCode();
+  return true;
+}
+
+int Convert(const std::string& path, const ConvertOptions& options) {
+  GeneratorSession session;
+  if (!session.Import(path, {})) return 1;
+  korvel::Engine& engine = session.Engine();
+  std::lock_guard lock(engine.Lock);
+  korvel::StyleGenerator& gen = engine.Generator;
+  gen.ConvertMode = options.Mode;
+  if (!options.Chords.empty() && !WriteProgressionChords(engine, options.Chords)) return 1;
+  bool converted;
+  if (options.Measures.empty()) {
+    converted = gen.ConvertAll(korvel::GeneratorSender::ConvertAll);
+  } else {
+    gen.LoopRange = {options.Measures[0], 1, options.Measures[1]};
+    converted = gen.ConvertAll(korvel::GeneratorSender::ConvertMeasures);
+  }
+  if (!converted) std::cerr << "Nothing was converted\n";
+  std::vector<korvel::TimedMessage> messages;
+  korvel::WalkWork(engine.Style.Work, false, [&messages](const korvel::WorkMessage& m) {
+    const int kind = m.Status & 0xF0;
+    if (kind == 0xC0 || kind == 0xD0) {
+      messages.push_back({m.Clock, {m.Status, m.Data1}});
+    } else {
+      messages.push_back({m.Clock, {m.Status, m.Data1, m.Data2}});
+    }
+  });
+  try {
+    korvel::WriteFileAtomically(options.Out,
+                                korvel::StandardMidiFile(messages, engine.Transport.Tempo));
+  } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
     return 1;
   }
@@ -410,6 +577,34 @@ int main(int argc, char** argv) {
                        "Shorten leading silence (\"Try to optimize timing\")");
   importMidi->add_flag("--dump", midiDump, "List every channel message of the material");
 
+  std::string analyseFile;
+  AnalyseOptions analyseOptions;
+  auto* analyse = app.add_subcommand(
+      "analyse", "Import a MIDI file and find its chords as \"Generate Chords\" does");
+  analyse->add_option("FILE", analyseFile, "MIDI file (.mid)")->required();
+  analyse->add_option("--interval", analyseOptions.Interval,
+                      "Change Chord per Measure: 1/4, 1/2, 3/4, 1 (1/1), 5/4, 6/4, 7/4, 2 (2/1)");
+  analyse->add_option("--variety", analyseOptions.Variety, "1 Major .. 4 Special")
+      ->check(CLI::Range(1, 4));
+  analyse->add_option("--sensitivity", analyseOptions.Sensitivity, "1 Low .. 4 Extreme")
+      ->check(CLI::Range(1, 4));
+
+  std::string convertFile;
+  ConvertOptions convertOptions;
+  auto* convert = app.add_subcommand(
+      "convert", "Import a MIDI file, convert it to C major over its chords and write it");
+  convert->add_option("FILE", convertFile, "MIDI file (.mid)")->required();
+  convert->add_option("--mode", convertOptions.Mode, "Convertmode 0..6")
+      ->required()
+      ->check(CLI::Range(0, 6));
+  convert->add_option("--chords", convertOptions.Chords,
+                      "The chords, e.g. \"D 4 | G 2 A7 2\"; without it they are analysed");
+  convert->add_option("--measures", convertOptions.Measures, "Only measures A-B")
+      ->delimiter('-')
+      ->expected(2)
+      ->check(CLI::Range(1, 999));
+  convert->add_option("--out", convertOptions.Out, "The converted MIDI file")->required();
+
   std::string timelineFile;
   korvel::SongTimelineSettings timeline;
   std::vector<int> timelineLoop;
@@ -493,6 +688,8 @@ int main(int argc, char** argv) {
     if (*styleInfo) return StyleInfo(styleFile);
     if (*songInfo) return SongInfo(songFile);
     if (*importMidi) return ImportMidi(midiFile, optimizeTiming, midiDump);
+    if (*analyse) return Analyse(analyseFile, analyseOptions);
+    if (*convert) return Convert(convertFile, convertOptions);
     if (*songTimeline) {
       if (!timelineLoop.empty()) {
         timeline.LoopFirst = timelineLoop[0];

@@ -27,9 +27,11 @@ class Analyser {
 
   void Message(const WorkMessage& m) {
     if (!IsNoteMessage(m.Status) || (m.Status & 0x0F) == kDrumChannel || m.Data1 > 127) return;
-    if (Beyond(m.Clock)) return;
-    if (m.Clock >= windowStart_) Open();
-    CloseWindowsBefore(m.Clock);
+    // Windows begin a little before their beat, as early notes belong to it.
+    const int64_t clock = m.Clock + kChordAnticipation;
+    if (Beyond(clock)) return;
+    if (clock >= windowStart_) Open();
+    CloseWindowsBefore(clock);
     const int channel = m.Status & 0x0F;
     auto& count = sounding_[static_cast<size_t>(channel)][m.Data1];
     if (IsNoteOn(m.Status, m.Data2)) {
@@ -37,8 +39,8 @@ class Analyser {
       if (count < 255) ++count;
     } else if (IsNoteOff(m.Status, m.Data2) && count > 0) {
       --count;
-      // Released on the window's first clock: the chord before it has ended.
-      if (opened_ && m.Clock == windowStart_) {
+      // Released just after the window began: the chord before it has ended.
+      if (opened_ && clock < windowStart_ + kChordAnticipation + kReleaseGrace) {
         const auto it = std::find(atStart_.begin(), atStart_.end(), m.Data1);
         if (it != atStart_.end()) atStart_.erase(it);
       }

@@ -13,6 +13,11 @@
 
 namespace korvel {
 
+// A note struck this many clocks before a beat belongs to the beat's chord (played early).
+inline constexpr int kChordAnticipation = 4;
+// A note released this many clocks into a window still belongs to the chord before it.
+inline constexpr int kReleaseGrace = 6;
+
 struct AnalysisSettings {
   int64_t StartClock = 0;
   int64_t EndClock = -1;  // the first clock after the range; -1 = to the end of the material

@@ -83,10 +83,22 @@ bool StyleGenerator::ConvertWork(GeneratorSender sender) {
     return KeepInNoteRange(result);
   };
 
-  WalkWork(work, fromRestoreCopy, [&](const WorkMessage& m) {
-    // The chord of the next beat counts from four clocks before it, as early notes belong to it.
-    const int chordPos = kFirstBeatPos + static_cast<int>(std::min<int64_t>((m.Clock + 4) / 24 * 4,
-                                                                            kChordMemorySize));
+  // The material's own messages are walked, so a restore copy that no longer matches it (an
+  // edited material) can never change its layout: the copy only lends the note of a message
+  // of the same kind at the same place.
+  const auto sourceNote = [&](const WorkMessage& m) -> uint8_t {
+    const WorkChunk* source = fromRestoreCopy ? work.SourceChunk(m.Chunk, true) : nullptr;
+    const uint32_t used = m.Chunk == 0 ? work.Chunks[kRestoreEntry].UsedLength : kChunkSize;
+    if (!source || static_cast<uint32_t>(m.Position) + 2 >= used) return m.Data1;
+    const uint8_t* bytes = source->data() + m.Position;
+    return (bytes[0] & 0xF0) == (m.Status & 0xF0) && bytes[1] < 128 ? bytes[1] : m.Data1;
+  };
+
+  WalkWork(work, false, [&](const WorkMessage& m) {
+    // The chord of the next beat counts from a little before it, as early notes belong to it.
+    const int chordPos =
+        kFirstBeatPos + static_cast<int>(std::min<int64_t>((m.Clock + kChordAnticipation) / 24 * 4,
+                                                           kChordMemorySize));
     while (lookedUp < chordPos) {
       lookedUp += 4;
       const ChordEntry entry = memory.Entry(lookedUp);
@@ -95,8 +107,6 @@ bool StyleGenerator::ConvertWork(GeneratorSender sender) {
     const int64_t beatPos = kFirstBeatPos + m.Clock / 24 * 4;
     const bool inRange = RangeStart <= beatPos && beatPos < RangeEnd;
     uint8_t* bytes = work.Chunk(m.Chunk).data() + m.Position;
-    // A restore copy that no longer matches the material is never written into it.
-    if ((bytes[0] & 0xF0) != (m.Status & 0xF0)) return;
     const int channel = m.Status & 0x0F;
     const int kind = m.Status & 0xF0;
 
@@ -120,18 +130,19 @@ bool StyleGenerator::ConvertWork(GeneratorSender sender) {
     }
     if (!IsNoteMessage(m.Status) || m.Data1 > 127) return;
     if (channel == kDrumChannel && sender != GeneratorSender::RestorePart) return;
-    uint8_t& mapped = NoteMap[static_cast<size_t>(channel)][m.Data1];
-    const int current = bytes[1] & 0x7F;
+    const uint8_t note = sourceNote(m);
+    uint8_t& mapped = NoteMap[static_cast<size_t>(channel)][note];
+    const int current = m.Data1;
     int result;
     if (IsNoteOn(m.Status, m.Data2)) {
-      result = inRange ? treat(m.Data1, channel, true) : current;
+      result = inRange ? treat(note, channel, true) : current;
       if (inRange && !IsConversion(sender) && result != current) ++treated;
       mapped = static_cast<uint8_t>(result + 1);
     } else if (mapped != 0) {
       result = mapped - 1;
       if (IsNoteOff(m.Status, m.Data2)) mapped = 0;
     } else {
-      result = inRange ? treat(m.Data1, channel, false) : current;
+      result = inRange ? treat(note, channel, false) : current;
     }
     bytes[1] = static_cast<uint8_t>(result);
   });

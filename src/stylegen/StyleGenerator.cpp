@@ -65,8 +65,10 @@ void StyleGenerator::SetupWorkRange() {
   if (!style_.StyleMode && last > 0) {
     StopPosition = std::max(style_.Work.FindWorkPosition(last, 1, ms), 0);
   }
-  // Last, so that the chunk of the range's start is the current one.
+  // Last, so that the chunk of the range's start is the current one. The next clock starts a
+  // measure there.
   style_.Work.RecorderPosition = style_.Work.FindWorkPosition(first - 1, beat, ms) + 1;
+  transport_.SetCountersForMeasureStart();
 }
 
 bool StyleGenerator::RangeInFirstChunk() {
@@ -183,7 +185,6 @@ bool StyleGenerator::ConvertAll(GeneratorSender sender) {
   ChordsForConversion(convertAll);
   if (!ConvertWork(sender)) return false;
   style_.Channels.SetConverted(true);
-  ConvertedMark = true;
   return true;
 }
 
@@ -220,7 +221,6 @@ void StyleGenerator::ResetGeneratedStyle() {
   style_.StyleLoaded = false;
   style_.SongLoaded = false;
   RestoreCopyPending = false;
-  ConvertedMark = false;
   StoredSettingsCode = kNoSettingsCode;
 }
 
@@ -237,7 +237,7 @@ bool StyleGenerator::NewWork(std::optional<GeneratorSender> sender) {
   DestinationChannel = 0;
   SetupWorkRange();
   style_.Work.RestoreAvailable = false;
-  ConvertMode = 3;
+  ConvertMode = kDefaultConvertMode;
   ChordIntervalIndex = 1;
   style_.Work.RecorderPosition = 0;
   return true;

@@ -19,6 +19,7 @@
 #include "performance/SongTransport.h"
 #include "platform/Dialogs.h"
 #include "stylegen/ChordAnalysis.h"
+#include "stylegen/ConversionTables.h"
 
 namespace korvel {
 
@@ -73,15 +74,15 @@ class StyleGenerator {
                  LiveSettings& live, ChannelState& sent, MidiPorts& ports, Dialogs& dialogs);
 
   // Settings (controls of the generator window; lists hold their indexes).
-  GeneratorRange SongRange;      // song mode
-  GeneratorRange LoopRange;      // style mode
-  int ChordIntervalIndex = 1;    // "Change Chord per Measure ...": "1/4" .. "2/1", beats = + 1
-  int VarietyIndex = 2;          // "Mode ...": "1 Major" .. "4 Special"
-  int SensitivityIndex = 1;      // "Sensitivity ...": "1 Low" .. "4 Extreme"
-  int ConvertMode = 3;           // "Convertmode ...": 0..6
-  bool AdjustOctave = false;     // "Adjust ..."
-  bool ConfirmNewChords = true;  // "Confirm"
-  int SourceChannel = 0;         // 0..15, shown 1..16
+  GeneratorRange SongRange;    // song mode
+  GeneratorRange LoopRange;    // style mode
+  int ChordIntervalIndex = 1;  // "Change Chord per Measure ...": "1/4" .. "2/1", beats = + 1
+  int VarietyIndex = 2;        // "Mode ...": "1 Major" .. "4 Special"
+  int SensitivityIndex = 1;    // "Sensitivity ...": "1 Low" .. "4 Extreme"
+  int ConvertMode = kDefaultConvertMode;  // "Convertmode ...": 0..6
+  bool AdjustOctave = false;              // "Adjust ..."
+  bool ConfirmNewChords = true;           // "Confirm"
+  int SourceChannel = 0;                  // 0..15, shown 1..16
   int DestinationChannel = 0;
   // "Convert style" pop-up options.
   bool KeepIntroEnding = true;     // "Don't convert intro && ending"
@@ -94,13 +95,14 @@ class StyleGenerator {
   int32_t RangeEnd = kFirstBeatPos;          // the first beat after it
   int32_t StopPosition = 0;                  // where the player stops in the material
   int StoredSettingsCode = kNoSettingsCode;  // of the chords in the chord memory
-  bool ConvertedMark = false;
-  bool RestoreCopyPending = false;  // set by every import or load
-  bool StyleChanged = false;        // unsaved changes
+  bool RestoreCopyPending = false;           // set by every import or load
+  bool StyleChanged = false;                 // unsaved changes
   // Per channel and unconverted note: the note its last note-on became, + 1 (0 = none).
   std::array<std::array<uint8_t, 128>, 16> NoteMap{};
   // Per channel: the last converted note that was a C, -1 = none.
   std::array<int, 16> OctaveMemory{};
+  // The live channel's controllers 0..95 and program before an import or load (255 = none).
+  std::array<uint8_t, 97> SavedLiveSettings{};
 
   GeneratorHooks Hooks;
 
@@ -112,6 +114,9 @@ class StyleGenerator {
     return ChordIntervalIndex + 10 * VarietyIndex + 100 * SensitivityIndex;
   }
   bool WorkEmpty() const;
+  // The generator's "converted" mark: the style's converted flag, which conversions set and
+  // "Restore Original", "Restore all" and a reset clear.
+  bool Converted() const { return style_.Channels.Converted(); }
 
   // The range of the current mode (song or style mode) becomes the work range; the recorder
   // position and the stop position follow it.
@@ -139,17 +144,15 @@ class StyleGenerator {
   // Sends one channel's settings as the current-settings record (`sent`) holds them through
   // the play port; `reset` sends a missing program as 0.
   void SendChannelSettings(int channel, bool reset);
-  // The live channel's controllers 0..95 and program before an import or load.
-  std::array<uint8_t, 97> SavedLiveSettings{};
 
  private:
-  struct Walk;
   bool AskModify();
   // "Measures 1 - n available for stylecreating !" when the range starts beyond chunk 0.
   bool RangeInFirstChunk();
-  // Whether the chords of the memory can be used, or new ones are found (asking first when
-  // that would replace chords the analysis did not write, or always with "Confirm").
-  void ChordsForConversion(bool analyseWhenUnchanged);
+  // The chords of the memory stay when they were found with the current settings (corrected
+  // by hand or not); otherwise new ones are found, after "Generate new Chords ?" when that
+  // replaces chords the analysis did not write, or any chords with "Confirm".
+  void ChordsForConversion(bool convertAll);
   bool PassesSoloAndMute(int channel) const;
   void AfterMove(bool movedAny);
   void TakeRestoreCopyIfPending();

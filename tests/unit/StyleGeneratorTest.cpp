@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "stylegen/ConversionTables.h"
+#include "stylegen/MidiImport.h"
 #include "stylegen/StyleGenerator.h"
 #include "stylegen/WorkWalk.h"
 #include "support/PlayerRig.h"
@@ -348,7 +351,7 @@ TEST_F(GeneratorTest, ADMajorProgressionBecomesChordNotesOnCEAndGOnly) {
   }
   ExpectPaired(events);
   EXPECT_TRUE(rig.style.Channels.Converted());
-  EXPECT_TRUE(gen.ConvertedMark);
+  EXPECT_TRUE(gen.Converted());
 }
 
 TEST_F(GeneratorTest, ConvertAllKeepsChordsCorrectedByHand) {
@@ -381,7 +384,7 @@ TEST_F(GeneratorTest, ConvertAllMarksConvertedOnlyWhenSomethingWasConverted) {
   gen.NewWork(std::nullopt);
   EXPECT_FALSE(gen.ConvertAll(GeneratorSender::ConvertAll));
   EXPECT_FALSE(rig.style.Channels.Converted());
-  EXPECT_FALSE(gen.ConvertedMark);
+  EXPECT_FALSE(gen.Converted());
 
   rig.style.Work.ClearWork();
   EXPECT_FALSE(gen.ConvertAll(GeneratorSender::ConvertAll));  // nothing to convert
@@ -517,6 +520,54 @@ TEST_F(GeneratorTest, AResetAsksToSaveAnUnsavedStyleAndForgetsTheChords) {
   EXPECT_FALSE(gen.StyleChanged);
   EXPECT_EQ(gen.StoredSettingsCode, kNoSettingsCode);
   EXPECT_EQ(rig.style.Channels.Value(3, 7), ChannelState::kNone);
+}
+
+// Note-offs that end no sounding note, and notes left sounding.
+int UnpairedNotes(const WorkMaterial& work) {
+  std::map<std::pair<int, int>, int> sounding;
+  int unpaired = 0;
+  WalkWork(work, false, [&](const WorkMessage& m) {
+    const auto key = std::make_pair(m.Status & 0x0F, int{m.Data1});
+    if (IsNoteOn(m.Status, m.Data2)) {
+      ++sounding[key];
+    } else if (IsNoteOff(m.Status, m.Data2)) {
+      if (sounding[key] > 0) {
+        --sounding[key];
+      } else {
+        ++unpaired;
+      }
+    }
+  });
+  for (auto [key, count] : sounding) unpaired += count;
+  return unpaired;
+}
+
+TEST_F(GeneratorTest, EveryCorpusFileConvertsWithItsNotePairsIntact) {
+  int converted = 0;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(KORVEL_TEST_DATA "/midi-test-files/midi")) {
+    SCOPED_TRACE(entry.path().filename().string());
+    std::string error;
+    const auto bytes = ReadWholeFile(entry.path().string(), error);
+    ASSERT_TRUE(bytes) << error;
+    MidiReadResult result;
+    try {
+      result = ReadMidiFile(*bytes);
+    } catch (const MidiFileError&) {
+      continue;
+    }
+    rig.style.Work = std::move(result.Work);
+    gen.NewWork(std::nullopt);
+    song.ClearChordMemory();
+    const int before = UnpairedNotes(rig.style.Work);
+    gen.ConvertMode = converted % kConvertModeCount;
+    gen.AdjustOctave = converted % 2 == 1;
+    converted += gen.ConvertAll(GeneratorSender::ConvertAll);
+    EXPECT_LE(UnpairedNotes(rig.style.Work), before);
+    rig.style.Work.RestoreOriginal();
+    EXPECT_EQ(UnpairedNotes(rig.style.Work), before);
+  }
+  EXPECT_GT(converted, 20);
 }
 
 }  // namespace
