@@ -261,11 +261,8 @@ void TForm1::BuildMenus() {
             dialogs_.InformUser(std::string("Controller changes will ") + (fix ? "" : "not ") +
                                 "modify the MIDI material !");
           });
-  restoreAllItem_ =
-      Item(channels, "Restore all", "Undo every conversion of the style's material", locked([&e] {
-             e.Loader.RestoreOriginal(false);
-             e.Generator.ConvertedMark = false;
-           }));
+  restoreAllItem_ = Item(channels, "Restore all", "Undo every conversion of the style's material",
+                         locked([&e] { e.Loader.RestoreOriginal(false); }));
   Item(channels, "Refresh list", "Show the channels again", [this] { Mixer->Refresh(); });
 
   QMenu* help = menuBar()->addMenu("&Help");

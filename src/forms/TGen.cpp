@@ -90,10 +90,8 @@ TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* pa
                             [&gen] { gen.ConvertAll(GeneratorSender::ConvertAll); });
   ConvertMeasures = Button("Convert measures to Style", "Convert LoopStart .. LoopEnd",
                            [&gen] { gen.ConvertAll(GeneratorSender::ConvertMeasures); });
-  RestoreOriginal = Button("Restore Original", "Undo all conversions", [this] {
-    engine_.Loader.RestoreOriginal(true);
-    if (!engine_.Style.Channels.Converted()) engine_.Generator.ConvertedMark = false;
-  });
+  RestoreOriginal = Button("Restore Original", "Undo all conversions",
+                           [this] { engine_.Loader.RestoreOriginal(true); });
   OctaveUp = Button("Oct. up", "Transpose the range an octave up",
                     [&gen] { gen.ConvertWork(GeneratorSender::OctaveUp); });
   OctaveDown = Button("Oct. down", "Transpose the range an octave down",
@@ -113,10 +111,8 @@ TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* pa
 
   PopupMenu = new QMenu(this);
   ConvertStyleItem = Item(PopupMenu, "Convert style", [&gen] { gen.ConvertStyle(); });
-  RestoreStyleItem = Item(PopupMenu, "Restore style", [this] {
-    engine_.Loader.RestoreOriginal(false);
-    engine_.Generator.ConvertedMark = false;
-  });
+  RestoreStyleItem =
+      Item(PopupMenu, "Restore style", [this] { engine_.Loader.RestoreOriginal(false); });
   NewItem = Item(PopupMenu, "New", [&gen] { gen.NewWork(GeneratorSender::NewMenu); });
   PopupMenu->addSeparator();
   KeepIntroEndingItem = Toggle(PopupMenu, "Don't convert intro && ending", gen.KeepIntroEnding);

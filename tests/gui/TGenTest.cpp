@@ -136,13 +136,13 @@ class TGenTest : public QObject {
         --sounding[note];
       }
     }
-    QVERIFY(rig.engine.Generator.ConvertedMark);
+    QVERIFY(rig.engine.Generator.Converted());
     // "Restore Original" asks, and brings the D major back.
     rig.dialogs.Answers.push_back(true);
     rig.Click(rig.window.RestoreOriginal);
     QCOMPARE(rig.dialogs.Questions.back(), std::string("Undo all conversions ?"));
     QCOMPARE(rig.Notes().front().second, 62);
-    QVERIFY(!rig.engine.Generator.ConvertedMark);
+    QVERIFY(!rig.engine.Generator.Converted());
   }
 
   void TheModeBoxesSwitchModeAndControls() {
