@@ -6,7 +6,9 @@
 #include <QMenuBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <mutex>
+#include <string>
 
 #include "app/GeneratorCommands.h"
 
@@ -279,6 +281,14 @@ void TGen::SwitchMode(bool styleMode) {
     style.StyleMode = styleMode;
     engine_.Player.AllSoundOff(*engine_.Ports.PlayPort);
     if (entering && engine_.Transport.PlayChordsMode) engine_.Chords.SetPlayChords(false);
+    // Styles are made of the first chunk only: a longer material says so, once.
+    if (entering && style.Work.Chunks[1].Allocated && !toldFirstChunk_) {
+      toldFirstChunk_ = true;
+      const int measures = style.Work.Chunks[0].WorkSixteenths /
+                           std::max<int>(engine_.Transport.MeasureSixteenths, 4);
+      dialogs_.InformUser("Measures 1 - " + std::to_string(measures) +
+                          " available for stylecreating !");
+    }
   });
 }
 
@@ -325,6 +335,7 @@ void TGen::Refresh() {
   const bool hasWork = !gen.WorkEmpty();
   SaveStyle->setEnabled(hasWork);
   SaveItem->setEnabled(hasWork);
+  if (!style.Work.Chunks[1].Allocated) toldFirstChunk_ = false;
   // An empty or reset generator has its own caption again.
   if (!style.SongLoaded && !style.StyleLoaded) setWindowTitle(kGeneratorCaption);
 }

@@ -104,6 +104,8 @@ class TGen : public QMainWindow {
   Dialogs& dialogs_;
   // Check marks of the menus that show a field.
   std::vector<std::pair<QAction*, const bool*>> marks_;
+  // "Measures 1 - n available for stylecreating !" was shown for the material held now.
+  bool toldFirstChunk_ = false;
 };
 
 }  // namespace korvel

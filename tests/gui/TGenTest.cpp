@@ -177,6 +177,25 @@ class TGenTest : public QObject {
     QVERIFY(!rig.window.SongMode->isChecked());
   }
 
+  void StyleModeTellsOnceWhichMeasuresALongMaterialOffers() {
+    GeneratorRig rig;
+    std::vector<TimedMessage> messages;
+    for (int64_t i = 0; i < 12000; ++i) {
+      messages.push_back({2 * i, {0x90, 60, 100}});
+      messages.push_back({2 * i + 1, {0x80, 60, 0}});
+    }
+    rig.Import(StandardMidiFile(messages, 120), "long.mid");
+    QVERIFY(rig.style.Work.Chunks[1].Allocated);
+    rig.Click(rig.window.StyleMode);
+    QCOMPARE(rig.dialogs.Messages.size(), size_t{1});
+    const QString told = QString::fromStdString(rig.dialogs.Messages[0]);
+    QVERIFY2(told.startsWith("Measures 1 - ") && told.endsWith(" available for stylecreating !"),
+             qPrintable(told));
+    rig.Click(rig.window.SongMode);
+    rig.Click(rig.window.StyleMode);
+    QCOMPARE(rig.dialogs.Messages.size(), size_t{1});
+  }
+
   void ASavedStyleLoadsAgain() {
     GeneratorRig rig;
     rig.Import(BlockChords(kInD), "blocks.mid");
