@@ -179,6 +179,7 @@ class GeneratorSession {
                 korvel::InputDispatch::Manual),
         import_(engine_, dialogs_, view_) {
     korvel::StyleGenerator& gen = engine_.Generator;
+    import_.Hooks.SaveLiveChannelSettings = [&gen] { gen.SaveLiveChannelSettings(); };
     import_.Hooks.ResetGeneratedStyle = [&gen] { gen.ResetGeneratedStyle(); };
     import_.Hooks.NewWork = [&gen] { gen.NewWork(std::nullopt); };
     import_.Hooks.SetChordInterval = [&gen](int item) { gen.ChordIntervalIndex = item; };

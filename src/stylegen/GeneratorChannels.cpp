@@ -44,6 +44,13 @@ void StyleGenerator::SendChannelSettings(int channel, bool reset) {
   take(mixer.Program, ChannelState::kProgramIndex);
 }
 
+void StyleGenerator::SaveLiveChannelSettings() {
+  for (int index = 0; index < static_cast<int>(SavedLiveSettings.size()); ++index) {
+    SavedLiveSettings[static_cast<size_t>(index)] =
+        sent_.ChannelStateValue(live_.SelChannel, index);
+  }
+}
+
 void StyleGenerator::PlaceKeyboardChannel(bool restore) {
   int live = live_.SelChannel;
   sent_.ResetChannelState();

@@ -141,6 +141,8 @@ class StyleGenerator {
   // live keyboard gets a channel the style leaves free. `restore` also gives the live channel
   // the settings saved before (`SavedLiveSettings`).
   void PlaceKeyboardChannel(bool restore);
+  // Before an import or load: the live channel's current settings become SavedLiveSettings.
+  void SaveLiveChannelSettings();
   // Sends one channel's settings as the current-settings record (`sent`) holds them through
   // the play port; `reset` sends a missing program as 0.
   void SendChannelSettings(int channel, bool reset);

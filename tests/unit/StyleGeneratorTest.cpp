@@ -267,6 +267,22 @@ TEST_F(GeneratorTest, ConvertingMeasuresTwiceGivesTheResultOfOnce) {
             Sorted(Join({Triad(0, 90, 60, 4), Triad(96, 180, 60, 4), Triad(192, 280, 72, 4)})));
 }
 
+TEST_F(GeneratorTest, RestorePartBringsBackTheOriginalNotesOfItsMeasuresOnly) {
+  // A note held from measure 1 into measure 2 and one from measure 2 into measure 3.
+  Write(Join({Note(0, 90, 62), Note(48, 120, 66), Note(96, 180, 69), Note(170, 220, 62),
+              Note(192, 280, 66)}),
+        3 * 96);
+  gen.NewWork(std::nullopt);
+  rig.style.Work.KeepRestoreCopy();
+  SetChords({{4, 50, 1}});
+  gen.LoopRange = {1, 1, 3};
+  ASSERT_TRUE(gen.ConvertAll(GeneratorSender::ConvertMeasures));
+  gen.LoopRange = {2, 1, 2};
+  EXPECT_TRUE(gen.ConvertWork(GeneratorSender::RestorePart));
+  EXPECT_EQ(Events(), Sorted(Join({Note(0, 90, 60), Note(48, 120, 64), Note(96, 180, 69),
+                                   Note(170, 220, 62), Note(192, 280, 64)})));
+}
+
 TEST_F(GeneratorTest, ConvertStyleWithItsDefaultsLeavesIntroAndEndingAlone) {
   std::vector<Ev> material;
   for (int m = 0; m < 5; ++m) material = Join({material, Note(m * 96, m * 96 + 48, 62)});
@@ -485,8 +501,9 @@ TEST_F(GeneratorTest, AfterALoadTheStyleSoundsAsItWasMadeAndTheKeyboardMovesToAF
   table.SetValue(0, 7, 90);
   table.SetHasNotes(2, true);  // no program: it plays the first
   rig.live.SelChannel = 0;
-  gen.SavedLiveSettings[ChannelState::kProgramIndex] = 5;
-  gen.SavedLiveSettings[7] = 100;
+  rig.engine.Sent.SetChannelStateValue(0, ChannelState::kProgramIndex, 5);
+  rig.engine.Sent.SetChannelStateValue(0, 7, 100);
+  gen.SaveLiveChannelSettings();
   rig.driver.ClearSent();
   gen.PlaceKeyboardChannel(true);
   EXPECT_EQ(SentShort(rig.driver),
