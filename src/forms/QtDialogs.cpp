@@ -25,20 +25,22 @@ void QtDialogs::InformUser(const std::string& text) {
   QMessageBox::information(parent_, QApplication::applicationName(), QString::fromStdString(text));
 }
 
-namespace {
-
-std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogRequest& request,
-                                         QFileDialog::AcceptMode mode) {
-  // "Styles (*.kvs)|*.kvs" becomes "Styles (*.kvs *.KVS)": files come in either case. Several
-  // label|pattern pairs give several filters; a pattern may list several with ";".
-  const QStringList parts = QString::fromStdString(request.Filter).split('|');
+QString QtFileFilter(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split('|');
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
     for (qsizetype p = 0, n = patterns.size(); p < n; ++p) patterns << patterns[p].toUpper();
     filters << parts[i].section('(', 0, 0).trimmed() + " (" + patterns.join(' ') + ")";
   }
-  const QString filter = filters.isEmpty() ? QString("* (*)") : filters.join(";;");
+  return filters.isEmpty() ? QString("* (*)") : filters.join(";;");
+}
+
+namespace {
+
+std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogRequest& request,
+                                         QFileDialog::AcceptMode mode) {
+  const QString filter = QtFileFilter(request.Filter);
   QFileDialog dialog(parent, QString::fromStdString(request.Title),
                      QString::fromStdString(request.Folder), filter);
   dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExtension).toLower());

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "app/GeneratorCommands.h"
+#include "forms/QtDialogs.h"
 #include "forms/TGen.h"
 #include "stylegen/MidiFileWriter.h"
 #include "stylegen/MidiImport.h"
@@ -194,6 +195,15 @@ class TGenTest : public QObject {
     rig.Click(rig.window.SongMode);
     rig.Click(rig.window.StyleMode);
     QCOMPARE(rig.dialogs.Messages.size(), size_t{1});
+  }
+
+  // The song's "&Open ..." offers songs, arrangements and MIDI files, in either case.
+  void TheOpenDialogOffersEveryFilterInEitherCase() {
+    QCOMPARE(QtFileFilter("Songs (*.kva; *.mid)|*.kva;*.mid|Arrangements (*.kva)|*.kva|"
+                          "MIDI files (*.mid)|*.mid"),
+             QString("Songs (*.kva *.mid *.KVA *.MID);;Arrangements (*.kva *.KVA);;"
+                     "MIDI files (*.mid *.MID)"));
+    QCOMPARE(QtFileFilter("Styles (*.kvs)|*.kvs"), QString("Styles (*.kvs *.KVS)"));
   }
 
   void ASavedStyleLoadsAgain() {
