@@ -144,6 +144,19 @@ class TGenTest : public QObject {
     QCOMPARE(rig.dialogs.Questions.back(), std::string("Undo all conversions ?"));
     QCOMPARE(rig.Notes().front().second, 62);
     QVERIFY(!rig.engine.Generator.Converted());
+
+    // In style mode "Oct. up" and "Tone down" move the loop's notes, measures 2 and 3 here.
+    rig.window.SwitchMode(true);
+    QVERIFY(rig.window.OctaveUp->isEnabled());
+    rig.window.LoopStart->setValue(2);
+    rig.window.LoopEnd->setValue(3);
+    rig.Click(rig.window.OctaveUp);
+    rig.Click(rig.window.ToneDown);
+    const auto moved = rig.Notes();
+    QCOMPARE(moved.front().second, 62);          // measure 1 stays
+    QCOMPARE(moved.at(6).second, 67 + 12 - 1);   // G of measure 2
+    QCOMPARE(moved.at(12).second, 69 + 12 - 1);  // A of measure 3
+    QCOMPARE(moved.back().second, 69);           // measure 4 stays
   }
 
   void TheModeBoxesSwitchModeAndControls() {
