@@ -98,6 +98,22 @@ class TGenTest : public QObject {
     QCOMPARE(rig.window.windowTitle(), QString("blocks.mid  -  Style-Creator & Chord-Generator"));
   }
 
+  // The file's 3/4 signature reaches the chord interval through the import's hooks.
+  void AWaltzChangesChordsEveryMeasure() {
+    GeneratorRig rig;
+    const std::vector<uint8_t> track = {0x00, 0xFF, 0x58, 0x04, 3,    2,    0x18, 8,  // 3/4
+                                        0x00, 0x90, 60,   100,  0x83, 0x60, 0x80, 60,
+                                        0,    0x00, 0xFF, 0x2F, 0x00};
+    std::vector<uint8_t> file = {
+        'M', 'T', 'h', 'd', 0,   0,   0,   6, 0, 0, 0,
+        1,   0,   96,  'M', 'T', 'r', 'k', 0, 0, 0, static_cast<uint8_t>(track.size())};
+    file.insert(file.end(), track.begin(), track.end());
+    rig.Import(file, "waltz.mid");
+    QVERIFY(rig.dialogs.Messages.empty());
+    QCOMPARE(rig.window.ChordInterval->currentText(), QString("3/4"));
+    QCOMPARE(int{rig.transport.MeasureSixteenths}, 12);
+  }
+
   void GenerateChordsFindsTheBlockChords() {
     GeneratorRig rig;
     rig.Import(BlockChords(kInD), "blocks.mid");
