@@ -18,6 +18,13 @@ FileDialogRequest SongDialog(const std::string& title, const std::string& folder
   return {title, "Arrangements (*.kva)|*.kva", "KVA", folder};
 }
 
+// "&Open ..." also takes MIDI files, which are imported as songs.
+FileDialogRequest OpenDialog(const std::string& folder) {
+  return {"Open arrangement ...",
+          "Songs (*.kva; *.mid)|*.kva;*.mid|Arrangements (*.kva)|*.kva|MIDI files (*.mid)|*.mid",
+          "KVA", folder};
+}
+
 std::string UpperFileName(const std::string& path) {
   std::string name = std::filesystem::path(path).filename().string();
   std::transform(name.begin(), name.end(), name.begin(),
@@ -39,9 +46,10 @@ bool Songs::StopAndAsk() {
 
 bool Songs::LoadArrangement() {
   if (!StopAndAsk()) return false;
-  const auto chosen = dialogs_.OpenFileDialog(SongDialog("Open arrangement ...", SongFolder));
+  const auto chosen = dialogs_.OpenFileDialog(OpenDialog(SongFolder));
   if (!chosen) return false;
   SongFolder = std::filesystem::path(*chosen).parent_path().string();
+  if (EndsWithNoCase(*chosen, ".mid")) return OpenMidiFile && OpenMidiFile(*chosen);
   return LoadArrangement(*chosen, false);
 }
 

@@ -2,6 +2,7 @@
 // is read and checked whole before the song in memory changes; a refused file changes nothing.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "performance/ArrangementFile.h"
@@ -27,6 +28,8 @@ class Songs {
   std::string Subtitle;
   std::string Author;
   std::string Copyright;
+  // A MIDI file chosen with "&Open ..." goes to the MIDI import as a song; true when imported.
+  std::function<bool(const std::string& path)> OpenMidiFile;
 
   // "&Open ...": asks "Replace current chords & melody ?" over a song, then the open dialog.
   bool LoadArrangement();

@@ -44,16 +44,22 @@ void QtDialogs::InformUser(const std::string& text) {
   QMessageBox::information(parent_, QApplication::applicationName(), QString::fromStdString(text));
 }
 
+QString QtFileFilter(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split('|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+    for (qsizetype p = 0, n = patterns.size(); p < n; ++p) patterns << patterns[p].toUpper();
+    filters << parts[i].section('(', 0, 0).trimmed() + " (" + patterns.join(' ') + ")";
+  }
+  return filters.isEmpty() ? QString("* (*)") : filters.join(";;");
+}
+
 namespace {
 
 std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogRequest& request,
                                          QFileDialog::AcceptMode mode) {
-  // "Styles (*.kvs)|*.kvs" becomes "Styles (*.kvs *.KVS)": files come in either case.
-  const auto bar = request.Filter.find('|');
-  const QString label = QString::fromStdString(request.Filter.substr(0, bar)).section('(', 0, 0);
-  const QString pattern =
-      QString::fromStdString(bar == std::string::npos ? "*" : request.Filter.substr(bar + 1));
-  const QString filter = label.trimmed() + " (" + pattern + " " + pattern.toUpper() + ")";
+  const QString filter = QtFileFilter(request.Filter);
   QFileDialog dialog(parent, QString::fromStdString(request.Title),
                      QString::fromStdString(request.Folder), filter);
   dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExtension).toLower());

@@ -12,6 +12,10 @@
 
 namespace korvel {
 
+// "Styles (*.kvs)|*.kvs" becomes "Styles (*.kvs *.KVS)": files come in either case. Several
+// label|pattern pairs give several filters, and a pattern may list several with ";".
+QString QtFileFilter(const std::string& filter);
+
 class QtDialogs : public Dialogs {
  public:
   explicit QtDialogs(QWidget* parent) : parent_(parent) {}

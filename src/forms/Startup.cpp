@@ -5,6 +5,7 @@
 #include "forms/TAboutBox.h"
 #include "forms/TForm1.h"
 #include "forms/TForm3.h"
+#include "forms/TGen.h"
 #include "forms/TIns.h"
 #include "forms/TOpt.h"
 #include "forms/TSongs.h"
@@ -13,7 +14,7 @@ namespace korvel {
 
 namespace {
 
-// The windows of the generator, song editor, file player and prompter hold their
+// The windows of the song editor, file player and prompter hold their
 // place in the order; their controls arrive with those parts of the program.
 QWidget* PlaceOf(const char* name, const char* caption) {
   auto* window = new QWidget(nullptr, Qt::Window);
@@ -34,9 +35,9 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
   QApplication::processEvents();
   QApplication::setApplicationName("Korvel");
   main_ = new TForm1(devices, input, problem, settingsFile, programDir);
-  auto* songs = new TSongs(main_->Core(), main_->UserDialogs(), main_->Settings());
+  auto* songs = new TSongs(main_->Core(), main_->DialogBoxes(), main_->Settings());
   windows_ = {main_,
-              PlaceOf("TGen", "Style Generator"),
+              new TGen(main_->Core(), main_->Import(), main_->DialogBoxes()),
               PlaceOf("TEditor", "Song Editor"),
               PlaceOf("TMP", "MIDI File Player"),
               songs,

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <mutex>
 
+#include "app/GeneratorCommands.h"
 #include "app/ListEditor.h"
 #include "app/MidiSettings.h"
 #include "forms/KeyboardPanel.h"
@@ -21,6 +22,7 @@
 #include "forms/TAboutBox.h"
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
+#include "forms/TGen.h"
 #include "forms/VirtualKeys.h"
 #include "platform/Process.h"
 
@@ -62,6 +64,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
       dialogs_(this),
       view_(this, Panel3, Panel4, ChordLabel, BeatPanel, TempoEdit1),
       engine_(std::make_unique<Engine>(devices, input, dialogs_, view_)),
+      import_(std::make_unique<MidiFileImport>(*engine_, dialogs_, view_)),
       settings_(programDir),
       settingsFile_(settingsFile),
       programDir_(programDir) {
@@ -117,6 +120,8 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   MidiSettings = new MidiSettingsPanel(*engine_);
   Song = new SongPanel(*engine_);
   BuildMenus();
+  ConnectImportToGenerator(*import_, *engine_);
+  ConnectImportToSongs(*import_, SongFiles->Files);
 
   // Keys reach the window first, as the music keyboard, not the buttons and fields.
   for (QWidget* control :
@@ -216,6 +221,21 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   if (!problem.empty()) startupProblems_.push_back(problem);
 }
 
+void TForm1::SetOtherWindows(std::vector<QWidget*> windows) {
+  otherWindows_ = std::move(windows);
+  for (QWidget* window : otherWindows_)
+    if (auto* generator = qobject_cast<TGen*>(window))
+      connect(generator, &TGen::Changed, this, [this] { RefreshControls(); });
+}
+
+void TForm1::ShowWindow(const QString& name) {
+  for (QWidget* window : otherWindows_) {
+    if (window->objectName() != name) continue;
+    window->showNormal();
+    window->raise();
+  }
+}
+
 TForm1::~TForm1() {
   // The panels use the engine: they go before it, with the windows that hold them.
   delete SongFiles;
@@ -251,6 +271,7 @@ void TForm1::LoadConfiguration() {
     backgroundOn_ = settings_.Boolean("BackGrd");
     SongFiles->Files.SongFolder = settings_.Text("Dir");
     SongFiles->Files.StyleFolder = settings_.Text("StyleDir");
+    import_->Settings.SongFolder = SongFiles->Files.SongFolder;
   }
   SpeedButtons->setVisible(speedButtonsOn_);
   TabSet->setVisible(tabSetOn_);
@@ -477,6 +498,8 @@ void TForm1::RefreshControls() {
   PlayChordsButton->setText(playChords ? "S" : "C");
   PlayChordsButton->setToolTip(playChords ? "Play Style" : "Play Chords");
   for (const auto& [item, checked] : marks_) item->setChecked(checked());
+  styleModeItem_->setText(engine_->Style.StyleMode ? "Song-&Mode" : "Style-&Mode");
+  restoreAllItem_->setEnabled(engine_->Style.Work.RestoreAvailable);
   // The song's title ("Korvel - DEMO3.KVA") and the style that plays it.
   const std::string& song = engine_->Transport.WindowTitle;
   QString title = song.empty() ? QApplication::applicationName() : QString::fromStdString(song);

@@ -15,6 +15,7 @@
 
 #include "app/Configuration.h"
 #include "app/Engine.h"
+#include "app/MidiFileImport.h"
 #include "forms/QtDialogs.h"
 #include "forms/QtView.h"
 
@@ -46,14 +47,17 @@ class TForm1 : public QMainWindow {
   ~TForm1() override;
 
   Engine& Core() { return *engine_; }
+  // The MIDI file import the main window and the style generator share.
+  MidiFileImport& Import() { return *import_; }
+  Dialogs& DialogBoxes() { return dialogs_; }
   Configuration& Settings() { return settings_; }
-  Dialogs& UserDialogs() { return dialogs_; }
   const std::string& ProgramDir() const { return programDir_; }
 
   // The windows made before and beside this one.
   void SetBackgroundWindow(TForm3* background) { background_ = background; }
   void SetSplashWindow(TAboutBox* splash) { splash_ = splash; }
-  void SetOtherWindows(std::vector<QWidget*> windows) { otherWindows_ = std::move(windows); }
+  // The style generator among them reports its commands, so that the menus follow.
+  void SetOtherWindows(std::vector<QWidget*> windows);
 
   // The options window's creation: the settings are loaded and applied, the ports open, the
   // panel windows are made and arranged.
@@ -122,6 +126,8 @@ class TForm1 : public QMainWindow {
   QAction* Toggle(QMenu* menu, const QString& caption, const QString& hint, bool& field,
                   std::function<void()> after = {});
   TForm2* ShowPanel(const QString& caption, bool show);
+  // Restores a window of `otherWindows_` by its object name and brings it forward.
+  void ShowWindow(const QString& name);
   void StartExternalApp(bool mayAsk);
   void RefreshControls();
   void SetBackground(bool on);
@@ -131,6 +137,7 @@ class TForm1 : public QMainWindow {
   QtDialogs dialogs_;
   QtView view_;
   std::unique_ptr<Engine> engine_;
+  std::unique_ptr<MidiFileImport> import_;
   Configuration settings_;
   std::string settingsFile_;
   // What went wrong while the windows were made, for the status line.
@@ -142,6 +149,8 @@ class TForm1 : public QMainWindow {
   std::vector<QWidget*> otherWindows_;
   // Check marks that show a field of the core.
   std::vector<std::pair<QAction*, std::function<bool()>>> marks_;
+  QAction* styleModeItem_ = nullptr;  // "Style-&Mode" / "Song-&Mode"
+  QAction* restoreAllItem_ = nullptr;
   bool activated_ = false;
   bool externalAppStarted_ = false;
   bool exited_ = false;

@@ -13,6 +13,7 @@
 #include "forms/TForm1.h"
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
+#include "forms/TGen.h"
 
 namespace korvel {
 
@@ -77,6 +78,16 @@ void TForm1::BuildMenus() {
   file->addAction(SongFiles->SaveAsItem);
   MenuItems["Save as ..."] = SongFiles->SaveAsItem;
   file->addSeparator();
+  // A MIDI file becomes the generator's song: it shows the generator.
+  Item(file, "&Import MIDI ...", "Import a MIDI file as a song", [this] {
+    bool imported;
+    {
+      std::lock_guard lock(engine_->Lock);
+      imported = import_->ImportMidiFile("", true, false);
+    }
+    if (imported) ShowWindow("TGen");
+  });
+  file->addSeparator();
   // The song's commands are the song panel's, so that an item and its button agree.
   const auto songItem = [this, file](QAction* item) {
     file->addAction(item);
@@ -94,6 +105,18 @@ void TForm1::BuildMenus() {
 
   QMenu* style = menuBar()->addMenu("&Style");
   Item(style, "&Open ...", "Load a style", locked([&e] { e.Loader.LoadStyle(true); }));
+  styleModeItem_ = Item(style, "Style-&Mode", " Select song mode or style mode", [this] {
+    for (QWidget* window : otherWindows_) {
+      if (auto* generator = qobject_cast<TGen*>(window)) {
+        bool styleMode;
+        {
+          std::lock_guard lock(engine_->Lock);
+          styleMode = engine_->Style.StyleMode;
+        }
+        generator->SwitchMode(!styleMode);
+      }
+    }
+  });
   Item(style, "Sy&nc. Start", "The style starts with the first chord",
        locked([&e] { e.Transport.SyncStart1Click(); }));
 
@@ -212,20 +235,12 @@ void TForm1::BuildMenus() {
   for (const char* panel : {"MIDI", "Mixer", "Keyboard", "Song"})
     Item(windows, panel, QString("Show the %1 panel").arg(panel),
          [this, panel] { ShowPanel(panel, true); });
-  // A window of its own comes forward, restored from its minimised state.
-  const auto showWindow = [this](const QString& name) {
-    return [this, name] {
-      for (QWidget* window : otherWindows_) {
-        if (window->objectName() != name) continue;
-        window->showNormal();
-        window->raise();
-      }
-    };
-  };
+  Item(windows, "Style-Creator", "Import MIDI files, find their chords and make styles of them",
+       [this] { ShowWindow("TGen"); });
   Item(windows, "Instruments", "Instruments and functions of the twelve instrument keys",
-       showWindow("TIns"));
+       [this] { ShowWindow("TIns"); });
   Item(windows, "Songlist", "The songs of a set with their settings, played one after another",
-       showWindow("TSongs"));
+       [this] { ShowWindow("TSongs"); });
   Item(windows, "Melody-Notes", "The melody's notes, to change one by one",
        [this] { SongFiles->NotesItem->trigger(); });
   Item(windows, "Arrange all", "Arrange the panel windows around the main window",
@@ -249,8 +264,8 @@ void TForm1::BuildMenus() {
             dialogs_.InformUser(std::string("Controller changes will ") + (fix ? "" : "not ") +
                                 "modify the MIDI material !");
           });
-  Item(channels, "Restore all", "Undo every conversion of the style's material",
-       locked([&e] { e.Loader.RestoreOriginal(false); }));
+  restoreAllItem_ = Item(channels, "Restore all", "Undo every conversion of the style's material",
+                         locked([&e] { e.Loader.RestoreOriginal(false); }));
   Item(channels, "Refresh list", "Show the channels again", [this] { Mixer->Refresh(); });
 
   QMenu* help = menuBar()->addMenu("&Help");

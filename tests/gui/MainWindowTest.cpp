@@ -22,6 +22,7 @@
 #include "forms/TForm1.h"
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
+#include "forms/TGen.h"
 #include "platform/RecordingDriver.h"
 #include "platform/SingleInstance.h"
 
@@ -375,6 +376,34 @@ class MainWindowTest : public QObject {
     std::lock_guard lock(engine.Lock);
     QCOMPARE(engine.Song.LeadIn, LeadInMute::MuteNone);
     QVERIFY(engine.Transport.MuteNone);
+  }
+
+  void TheStyleCreatorShowsAndTheModeEntryFollowsTheGenerator() {
+    Program program(kKnownUser);
+    TForm1& window = program.Main();
+    auto* generator = qobject_cast<TGen*>(program.startup->Windows().at(1));
+    QVERIFY(generator);
+    QCOMPARE(generator->windowTitle(), QString("Style-Creator & Chord-Generator"));
+    window.MenuItems["Style-Creator"]->trigger();
+    QVERIFY(generator->isVisible());
+
+    QAction* mode = window.MenuItems["Style-Mode"];
+    QCOMPARE(mode->statusTip(), QString(" Select song mode or style mode"));
+    QCOMPARE(mode->text(), QString("Style-&Mode"));
+    mode->trigger();
+    QVERIFY(generator->StyleMode->isChecked());
+    QCOMPARE(mode->text(), QString("Song-&Mode"));
+    {
+      std::lock_guard lock(program.Core().Lock);
+      QVERIFY(program.Core().Style.StyleMode);
+    }
+    // The generator's own box: the main window follows.
+    generator->SongMode->click();
+    QCOMPARE(mode->text(), QString("Style-&Mode"));
+    std::lock_guard lock(program.Core().Lock);
+    QVERIFY(!program.Core().Style.StyleMode);
+    QCOMPARE(window.MenuItems["Restore all"]->isEnabled(),
+             program.Core().Style.Work.RestoreAvailable);
   }
 
   void ABeatLampClickIsSynchroStart() {

@@ -1,0 +1,117 @@
+#include "app/GeneratorCommands.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+
+#include "app/Engine.h"
+#include "app/MidiFileImport.h"
+#include "app/Render.h"
+#include "app/Songs.h"
+#include "engine/StyleFile.h"
+#include "performance/ChordTypes.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr int kCMajorRoot = 48;
+
+}  // namespace
+
+bool StartGeneratorPlay(Engine& engine) {
+  Style& style = engine.Style;
+  StylePlayer& player = engine.Player;
+  Transport& transport = engine.Transport;
+  if (engine.Generator.WorkEmpty()) return false;
+  if (player.Playing) player.StopPlayback();
+  engine.Generator.SetupWorkRange();
+  if (style.StyleMode) {
+    if (style.Parts.Part(style.SelectedPart).Empty()) return false;
+    style.StyleLength = style.Work.WorkLength;
+    player.StartStyle(style.SelectedPart);
+    return player.Playing;
+  }
+  // The material plays as it was played: over C major, which voices nothing.
+  ChordValue& chord = engine.Chord;
+  chord.ChordRoot = chord.EditChordRoot = kCMajorRoot;
+  chord.ChordType = chord.EditChordType = 1;
+  chord.ChordTones = ChordTonesOf(kCMajorRoot, 1);
+  engine.Notes.ClearNotes();
+  player.AllSoundOff(*engine.Ports.PlayPort);
+  player.PlayPosition = std::max(style.Work.RecorderPosition, 0);
+  player.PlayEndPos = engine.Generator.StopPosition;
+  player.WaitClocks = 0;
+  player.Playing = true;
+  if (transport.ClockState < 1) {
+    transport.StartDelay = kWaitForExternalStart;
+  } else if (engine.Ports.PlayPort->IsOpen()) {
+    if (transport.MasterMode) engine.Ports.ClockOutPort->PutShortMsg(250);
+    if (transport.StartDelay == 0) {
+      transport.StartDelay =
+          static_cast<int16_t>(transport.Tempo / (2 * std::max(transport.SyncSpeed, 1)));
+    }
+  }
+  transport.SetCountersForMeasureStart();
+  return true;
+}
+
+bool SaveGeneratedStyle(Engine& engine, Dialogs& dialogs, const std::string& folder) {
+  Style& style = engine.Style;
+  if (engine.Generator.WorkEmpty()) return false;
+  const auto chosen =
+      dialogs.SaveFileDialog({"Save Style as ...", "Styles (*.kvs)|*.kvs", "KVS", folder});
+  if (!chosen) return false;
+  std::string path = *chosen;
+  if (!EndsWithNoCase(path, ".kvs")) path += ".kvs";
+  // A style holds the first chunk only: what lies beyond it is left out.
+  const auto length = static_cast<size_t>(std::clamp<int32_t>(
+      style.Work.WorkLength, 0,
+      std::min<int32_t>(kMaxStyleMaterial, static_cast<int32_t>(style.Work.Chunks[0].UsedLength))));
+  const std::span<const uint8_t> material(style.Work.Chunk(0).data(), length);
+  try {
+    WriteStyleFile(path, style.Channels, style.Parts, material);
+  } catch (const std::runtime_error& error) {
+    dialogs.InformUser(error.what());
+    return false;
+  }
+  style.StyleFileName = path;
+  engine.Generator.StyleChanged = false;
+  return true;
+}
+
+void ConnectImportToGenerator(MidiFileImport& import, Engine& engine) {
+  StyleGenerator& generator = engine.Generator;
+  MidiImportHooks& hooks = import.Hooks;
+  import.Settings.GeneratorCaption = kGeneratorCaption;
+  hooks.StyleChanged = [&generator] { return generator.StyleChanged; };
+  hooks.SetStyleChanged = [&generator](bool changed) { generator.StyleChanged = changed; };
+  hooks.SaveLiveChannelSettings = [&engine] {
+    for (size_t index = 0; index < engine.Generator.SavedLiveSettings.size(); ++index) {
+      engine.Generator.SavedLiveSettings[index] =
+          engine.Sent.ChannelStateValue(engine.Live.SelChannel, static_cast<int>(index));
+    }
+  };
+  hooks.ResetGeneratedStyle = [&generator] { generator.ResetGeneratedStyle(); };
+  hooks.NewWork = [&generator] { generator.NewWork(std::nullopt); };
+  hooks.SetChordInterval = [&generator](int item) { generator.ChordIntervalIndex = item; };
+  hooks.PlaceKeyboardChannel = [&generator](bool restore) {
+    generator.PlaceKeyboardChannel(restore);
+  };
+  hooks.ChooseLiveChannel = [&engine] {
+    for (int channel = 0; channel < 16; ++channel) {
+      if (engine.Style.Channels.HasNotes(channel)) continue;
+      engine.Mixer.ChooseChannel(channel);
+      return;
+    }
+  };
+  hooks.RefreshMainWindow = [&engine] { engine.Mixer.ControllerReset(); };
+}
+
+void ConnectImportToSongs(MidiFileImport& import, Songs& songs) {
+  songs.OpenMidiFile = [&import](const std::string& path) {
+    return import.ImportMidiFile(path, true, false);
+  };
+}
+
+}  // namespace korvel

@@ -1,0 +1,343 @@
+#include "forms/TGen.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <mutex>
+#include <string>
+
+#include "app/GeneratorCommands.h"
+
+namespace korvel {
+
+namespace {
+
+const QStringList kIntervals = {"1/4", "1/2", "3/4", "1/1", "5/4", "6/4", "7/4", "2/1"};
+const QStringList kVarieties = {"1 Major", "2 Simple", "3 Normal", "4 Special"};
+const QStringList kSensitivities = {"1 Low", "2 Middle", "3 High", "4 Extreme"};
+const QStringList kConvertModes = {"0  None N.C.",         "1  Chordkeys",      "2  Chordtypes",
+                                   "3  Chordnotes",        "4  Improper notes", "5  All notes",
+                                   "6  All notes to C maj"};
+
+QStringList ChannelNumbers() {
+  QStringList numbers;
+  for (int channel = 1; channel <= 16; ++channel) numbers << QString::number(channel);
+  return numbers;
+}
+
+void Show(QSpinBox* box, int value) {
+  const QSignalBlocker block(box);
+  box->setValue(value);
+}
+
+void Show(QComboBox* list, int index) {
+  const QSignalBlocker block(list);
+  list->setCurrentIndex(index);
+}
+
+void Show(QCheckBox* box, bool on) {
+  const QSignalBlocker block(box);
+  box->setChecked(on);
+}
+
+}  // namespace
+
+TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), engine_(engine), import_(import), dialogs_(dialogs) {
+  setObjectName("TGen");
+  setWindowTitle(kGeneratorCaption);
+  StyleGenerator& gen = engine_.Generator;
+
+  SongMode = new QCheckBox("Song mode");
+  StyleMode = new QCheckBox("Style mode");
+  connect(SongMode, &QCheckBox::clicked, this, [this](bool on) { SwitchMode(!on); });
+  connect(StyleMode, &QCheckBox::clicked, this, [this](bool on) { SwitchMode(on); });
+  StartMeasure = Number(1, 999, [&gen](int v) { gen.SongRange.FirstMeasure = v; });
+  // The two beat fields always show the same beat.
+  const auto beat = [&gen](int v) { gen.SongRange.Beat = gen.LoopRange.Beat = v; };
+  StartBeat = Number(1, 4, beat);
+  StopMeasure = Number(0, 999, [&gen](int v) { gen.SongRange.LastMeasure = v; });
+  LoopStart = Number(1, 999, [&gen](int v) { gen.LoopRange.FirstMeasure = v; });
+  LoopBeat = Number(1, 4, beat);
+  LoopEnd = Number(0, 999, [&gen](int v) { gen.LoopRange.LastMeasure = v; });
+  MeasurePanel = new QLabel("1:1");
+  MeasurePanel->setToolTip("Measure : beat where the range starts");
+  MeasurePanel->setFrameShape(QFrame::Panel);
+  MeasurePanel->setFrameShadow(QFrame::Sunken);
+
+  ChordInterval = List(kIntervals, [&gen](int i) { gen.ChordIntervalIndex = i; });
+  Variety = List(kVarieties, [&gen](int i) { gen.VarietyIndex = i; });
+  Sensitivity = List(kSensitivities, [&gen](int i) { gen.SensitivityIndex = i; });
+  ConvertModeList = List(kConvertModes, [&gen](int i) { gen.ConvertMode = i; });
+  Adjust = new QCheckBox("Adjust ...");
+  Adjust->setToolTip("Keep converted notes near the last C of their channel");
+  connect(Adjust, &QCheckBox::toggled, this,
+          [this](bool on) { Act([this, on] { engine_.Generator.AdjustOctave = on; }); });
+  Confirm = new QCheckBox("Confirm");
+  Confirm->setToolTip("Ask before new chords replace those of the chord memory");
+  connect(Confirm, &QCheckBox::toggled, this,
+          [this](bool on) { Act([this, on] { engine_.Generator.ConfirmNewChords = on; }); });
+  SourceChannel = List(ChannelNumbers(), [&gen](int i) { gen.SourceChannel = i; });
+  DestinationChannel = List(ChannelNumbers(), [&gen](int i) { gen.DestinationChannel = i; });
+  MoveButton = Button("Move", "Move events from source to destination",
+                      [&gen] { gen.ConvertWork(GeneratorSender::Move); });
+
+  GenerateChords = Button("Generate Chords", "Find the chords of the material",
+                          [&gen] { gen.AnalyseChords(GeneratorSender::GenerateChords); });
+  ConvertAllButton = Button("Convert all to Style", "Convert the whole material to C major",
+                            [&gen] { gen.ConvertAll(GeneratorSender::ConvertAll); });
+  ConvertMeasures = Button("Convert measures to Style", "Convert LoopStart .. LoopEnd",
+                           [&gen] { gen.ConvertAll(GeneratorSender::ConvertMeasures); });
+  RestoreOriginal = Button("Restore Original", "Undo all conversions",
+                           [this] { engine_.Loader.RestoreOriginal(true); });
+  OctaveUp = Button("Oct. up", "Transpose the range an octave up",
+                    [&gen] { gen.ConvertWork(GeneratorSender::OctaveUp); });
+  OctaveDown = Button("Oct. down", "Transpose the range an octave down",
+                      [&gen] { gen.ConvertWork(GeneratorSender::OctaveDown); });
+  ToneUp = Button("Tone up", "Transpose the range a semitone up",
+                  [&gen] { gen.ConvertWork(GeneratorSender::ToneUp); });
+  ToneDown = Button("Tone down", "Transpose the range a semitone down",
+                    [&gen] { gen.ConvertWork(GeneratorSender::ToneDown); });
+  SaveStyle = Button("Save Style as ...     ", "Save the created style", [this] {
+    SaveGeneratedStyle(engine_, dialogs_, engine_.Loader.Settings.StyleFolder);
+  });
+  PlayButton = Button("Play", "Play the material from the range's start",
+                      [this] { StartGeneratorPlay(engine_); });
+  StopButton = Button("Stop", "Stop playing", [this] {
+    if (engine_.Player.Playing) engine_.Player.StopPlayback();
+  });
+
+  PopupMenu = new QMenu(this);
+  ConvertStyleItem = Item(PopupMenu, "Convert style", [&gen] { gen.ConvertStyle(); });
+  RestoreStyleItem =
+      Item(PopupMenu, "Restore style", [this] { engine_.Loader.RestoreOriginal(false); });
+  NewItem = Item(PopupMenu, "New", [&gen] { gen.NewWork(GeneratorSender::NewMenu); });
+  PopupMenu->addSeparator();
+  KeepIntroEndingItem = Toggle(PopupMenu, "Don't convert intro && ending", gen.KeepIntroEnding);
+  KeepBasicExtendedItem =
+      Toggle(PopupMenu, "Don't convert basic && extended", gen.KeepBasicExtended);
+  KeepFillsItem = Toggle(PopupMenu, "Don't convert fills", gen.KeepFills);
+  PlayIntroItem = Toggle(PopupMenu, "Play Intro", gen.PlayIntro);
+
+  QMenu* work = menuBar()->addMenu("&MIDI");
+  ImportItem = Item(work, "Import MIDI ...", [this] { import_.ImportMidiFile("", false, false); });
+  OptimizeTimingItem = Toggle(work, "    Try to optimize timing", import_.Settings.OptimizeTiming);
+  KeepMetreItem = Toggle(work, "Don't get metrum from file", import_.Settings.KeepMetre);
+  work->addSeparator();
+  ConvertAllItem = Item(work, "2. Convert all to style or use the menu functions above", [this] {
+    if (engine_.Generator.ConvertAll(GeneratorSender::ConvertAll)) PlayAgain();
+  });
+  ConvertPartItem = Item(work, "&Convert Part", [this] {
+    if (engine_.Generator.ConvertAll(GeneratorSender::ConvertMeasures)) PlayAgain();
+  });
+  RestorePartItem =
+      Item(work, "&Restore Part", [&gen] { gen.ConvertWork(GeneratorSender::RestorePart); });
+  work->addSeparator();
+  SaveItem = Item(work, "5. Save created style", [this] {
+    if (engine_.Player.Playing) engine_.Player.StopPlayback();
+    SaveGeneratedStyle(engine_, dialogs_, engine_.Loader.Settings.StyleFolder);
+  });
+
+  BuildLayout();
+  {
+    std::lock_guard lock(engine_.Lock);
+    import_.Hooks.ShowImported = [this](const std::string& caption) {
+      setWindowTitle(QString::fromStdString(caption));
+    };
+    // "Save Style first ?" answered Yes.
+    gen.Hooks.SaveStyle = [this] {
+      SaveGeneratedStyle(engine_, dialogs_, engine_.Loader.Settings.StyleFolder);
+    };
+  }
+  Refresh();
+}
+
+void TGen::BuildLayout() {
+  auto* page = new QWidget;
+  auto* column = new QVBoxLayout(page);
+
+  auto* modes = new QHBoxLayout;
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{SongMode, StyleMode, MeasurePanel, PlayButton, StopButton})
+    modes->addWidget(w);
+  modes->addStretch();
+  column->addLayout(modes);
+
+  auto* ranges = new QGroupBox("Range");
+  auto* grid = new QGridLayout(ranges);
+  const auto row = [grid](int r, const QString& caption, QSpinBox* measure, QSpinBox* beat) {
+    grid->addWidget(new QLabel(caption), r, 0);
+    grid->addWidget(measure, r, 1);
+    if (beat) {
+      grid->addWidget(new QLabel("Beat"), r, 2);
+      grid->addWidget(beat, r, 3);
+    }
+  };
+  row(0, "Start with ...", StartMeasure, StartBeat);
+  row(1, "Stop at ...", StopMeasure, nullptr);
+  row(2, "LoopStart", LoopStart, LoopBeat);
+  row(3, "LoopEnd", LoopEnd, nullptr);
+  column->addWidget(ranges);
+
+  auto* chords = new QGroupBox("Chords");
+  auto* chordGrid = new QGridLayout(chords);
+  chordGrid->addWidget(new QLabel("Change Chord per Measure ..."), 0, 0);
+  chordGrid->addWidget(ChordInterval, 0, 1);
+  chordGrid->addWidget(new QLabel("Mode ..."), 1, 0);
+  chordGrid->addWidget(Variety, 1, 1);
+  chordGrid->addWidget(new QLabel("Sensitivity ..."), 2, 0);
+  chordGrid->addWidget(Sensitivity, 2, 1);
+  chordGrid->addWidget(Confirm, 3, 0);
+  chordGrid->addWidget(GenerateChords, 3, 1);
+  column->addWidget(chords);
+
+  auto* convert = new QGroupBox("Conversion");
+  auto* convertGrid = new QGridLayout(convert);
+  convertGrid->addWidget(new QLabel("Convertmode ..."), 0, 0);
+  convertGrid->addWidget(ConvertModeList, 0, 1);
+  convertGrid->addWidget(Adjust, 0, 2);
+  convertGrid->addWidget(ConvertAllButton, 1, 0);
+  convertGrid->addWidget(ConvertMeasures, 1, 1);
+  convertGrid->addWidget(RestoreOriginal, 1, 2);
+  convertGrid->addWidget(OctaveUp, 2, 0);
+  convertGrid->addWidget(OctaveDown, 2, 1);
+  convertGrid->addWidget(ToneUp, 3, 0);
+  convertGrid->addWidget(ToneDown, 3, 1);
+  auto* move = new QHBoxLayout;
+  move->addWidget(new QLabel("Channel"));
+  move->addWidget(SourceChannel);
+  move->addWidget(MoveButton);
+  move->addWidget(DestinationChannel);
+  convertGrid->addLayout(move, 4, 0, 1, 3);
+  column->addWidget(convert);
+
+  column->addWidget(SaveStyle);
+  setCentralWidget(page);
+  page->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(page, &QWidget::customContextMenuRequested, this,
+          [this, page](const QPoint& at) { PopupMenu->popup(page->mapToGlobal(at)); });
+}
+
+void TGen::Act(const std::function<void()>& action) {
+  {
+    std::lock_guard lock(engine_.Lock);
+    action();
+  }
+  Refresh();
+  emit Changed();
+}
+
+QPushButton* TGen::Button(const QString& caption, const QString& hint,
+                          std::function<void()> action) {
+  auto* button = new QPushButton(caption);
+  button->setToolTip(hint);
+  connect(button, &QPushButton::clicked, this, [this, action] { Act(action); });
+  return button;
+}
+
+QAction* TGen::Item(QMenu* menu, const QString& caption, std::function<void()> action) {
+  QAction* item = menu->addAction(caption);
+  connect(item, &QAction::triggered, this, [this, action] { Act(action); });
+  return item;
+}
+
+QAction* TGen::Toggle(QMenu* menu, const QString& caption, bool& field) {
+  QAction* item = Item(menu, caption, [&field] { field = !field; });
+  item->setCheckable(true);
+  marks_.emplace_back(item, &field);
+  return item;
+}
+
+QComboBox* TGen::List(const QStringList& items, std::function<void(int)> store) {
+  auto* list = new QComboBox;
+  list->addItems(items);
+  connect(list, &QComboBox::currentIndexChanged, this,
+          [this, store](int index) { Act([store, index] { store(index); }); });
+  return list;
+}
+
+QSpinBox* TGen::Number(int low, int high, std::function<void(int)> store) {
+  auto* box = new QSpinBox;
+  box->setRange(low, high);
+  connect(box, &QSpinBox::valueChanged, this,
+          [this, store](int value) { Act([store, value] { store(value); }); });
+  return box;
+}
+
+void TGen::PlayAgain() {
+  if (engine_.Player.Playing) engine_.Player.StopPlayback();
+  StartGeneratorPlay(engine_);
+}
+
+void TGen::SwitchMode(bool styleMode) {
+  Act([this, styleMode] {
+    if (engine_.Player.Playing) engine_.Player.StopPlayback();
+    Style& style = engine_.Style;
+    const bool entering = styleMode && !style.StyleMode;
+    style.StyleMode = styleMode;
+    engine_.Player.AllSoundOff(*engine_.Ports.PlayPort);
+    if (entering && engine_.Transport.PlayChordsMode) engine_.Chords.SetPlayChords(false);
+    // Styles are made of the first chunk only: a longer material says so, once.
+    if (entering && style.Work.Chunks[1].Allocated && !toldFirstChunk_) {
+      toldFirstChunk_ = true;
+      const int measures = style.Work.Chunks[0].WorkSixteenths /
+                           std::max<int>(engine_.Transport.MeasureSixteenths, 4);
+      dialogs_.InformUser("Measures 1 - " + std::to_string(measures) +
+                          " available for stylecreating !");
+    }
+  });
+}
+
+void TGen::showEvent(QShowEvent* event) {
+  Refresh();
+  QMainWindow::showEvent(event);
+}
+
+void TGen::Refresh() {
+  std::lock_guard lock(engine_.Lock);
+  const StyleGenerator& gen = engine_.Generator;
+  const Style& style = engine_.Style;
+  const bool styleMode = style.StyleMode;
+  Show(SongMode, !styleMode);
+  Show(StyleMode, styleMode);
+  Show(StartMeasure, gen.SongRange.FirstMeasure);
+  Show(StartBeat, gen.SongRange.Beat);
+  Show(StopMeasure, gen.SongRange.LastMeasure);
+  Show(LoopStart, gen.LoopRange.FirstMeasure);
+  Show(LoopBeat, gen.LoopRange.Beat);
+  Show(LoopEnd, gen.LoopRange.LastMeasure);
+  const GeneratorRange& range = styleMode ? gen.LoopRange : gen.SongRange;
+  MeasurePanel->setText(QString("%1:%2").arg(range.FirstMeasure).arg(range.Beat));
+  Show(ChordInterval, gen.ChordIntervalIndex);
+  Show(Variety, gen.VarietyIndex);
+  Show(Sensitivity, gen.SensitivityIndex);
+  Show(ConvertModeList, gen.ConvertMode);
+  Show(Adjust, gen.AdjustOctave);
+  Show(Confirm, gen.ConfirmNewChords);
+  Show(SourceChannel, gen.SourceChannel);
+  Show(DestinationChannel, gen.DestinationChannel);
+  for (const auto& [item, field] : marks_) item->setChecked(*field);
+
+  for (QWidget* w : std::initializer_list<QWidget*>{StartMeasure, StartBeat, StopMeasure})
+    w->setEnabled(!styleMode);
+  for (QWidget* w : std::initializer_list<QWidget*>{LoopStart, LoopBeat, LoopEnd, ConvertMeasures,
+                                                    OctaveUp, OctaveDown, ToneUp, ToneDown})
+    w->setEnabled(styleMode);
+  const bool loopSet = styleMode && gen.LoopRange.LastMeasure > 0;
+  ConvertPartItem->setEnabled(loopSet);
+  RestorePartItem->setEnabled(loopSet);
+  RestoreOriginal->setEnabled(style.Work.RestoreAvailable);
+  RestoreStyleItem->setEnabled(style.Work.RestoreAvailable);
+  const bool hasWork = !gen.WorkEmpty();
+  SaveStyle->setEnabled(hasWork);
+  SaveItem->setEnabled(hasWork);
+  if (!style.Work.Chunks[1].Allocated) toldFirstChunk_ = false;
+  // An empty or reset generator has its own caption again.
+  if (!style.SongLoaded && !style.StyleLoaded) setWindowTitle(kGeneratorCaption);
+}
+
+}  // namespace korvel

@@ -1,0 +1,111 @@
+// "Style-Creator & Chord-Generator": the style generator window. It imports MIDI files, plays
+// them in song mode, finds their chords into the chord memory and converts the material to C
+// major so that it can become a style. Every control holds a field of the core's generator;
+// every handler calls the core under the engine lock and shows the fields again.
+#pragma once
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <functional>
+
+#include "app/Engine.h"
+#include "app/MidiFileImport.h"
+
+namespace korvel {
+
+class TGen : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* parent = nullptr);
+
+  // Shows the core's fields: settings, mode, ranges, what may act now, the caption.
+  void Refresh();
+  // The mode check boxes' click: style mode on or off (song mode).
+  void SwitchMode(bool styleMode);
+
+  QCheckBox* SongMode;   // "Song mode"
+  QCheckBox* StyleMode;  // "Style mode"
+  // Song mode: "Start with ..." measure and beat, "Stop at ..." measure (0 = to the end).
+  QSpinBox* StartMeasure;
+  QSpinBox* StartBeat;
+  QSpinBox* StopMeasure;
+  // Style mode: LoopStart measure and beat, LoopEnd measure (0 = to the end).
+  QSpinBox* LoopStart;
+  QSpinBox* LoopBeat;
+  QSpinBox* LoopEnd;
+  QLabel* MeasurePanel;           // "1:1"
+  QComboBox* ChordInterval;       // "Change Chord per Measure ..."
+  QComboBox* Variety;             // "Mode ..."
+  QComboBox* Sensitivity;         // "Sensitivity ..."
+  QComboBox* ConvertModeList;     // "Convertmode ..."
+  QCheckBox* Adjust;              // "Adjust ..."
+  QCheckBox* Confirm;             // "Confirm"
+  QComboBox* SourceChannel;       // 1..16
+  QComboBox* DestinationChannel;  // 1..16
+  QPushButton* MoveButton;        // "Move events from source to destination"
+  QPushButton* GenerateChords;    // "Generate Chords"
+  QPushButton* ConvertAllButton;  // "Convert all to Style"
+  QPushButton* ConvertMeasures;   // "Convert measures to Style"
+  QPushButton* RestoreOriginal;   // "Restore Original"
+  QPushButton* OctaveUp;          // "Oct. up"
+  QPushButton* OctaveDown;        // "Oct. down"
+  QPushButton* ToneUp;            // "Tone up"
+  QPushButton* ToneDown;          // "Tone down"
+  QPushButton* SaveStyle;         // "Save Style as ...     "
+  QPushButton* PlayButton;        // the generator's Play
+  QPushButton* StopButton;        // and Stop
+  // The pop-up menu (right click, and the "..." button).
+  QMenu* PopupMenu;
+  QAction* ConvertStyleItem;       // "Convert style"
+  QAction* RestoreStyleItem;       // "Restore style"
+  QAction* NewItem;                // "New"
+  QAction* KeepIntroEndingItem;    // "Don't convert intro && ending"
+  QAction* KeepBasicExtendedItem;  // "Don't convert basic && extended"
+  QAction* KeepFillsItem;          // "Don't convert fills"
+  QAction* PlayIntroItem;          // "Play Intro"
+  // The menu bar's "&MIDI" menu, in the order of the work.
+  QAction* ImportItem;          // "Import MIDI ..."
+  QAction* OptimizeTimingItem;  // "    Try to optimize timing"
+  QAction* KeepMetreItem;       // "Don't get metrum from file"
+  QAction* ConvertAllItem;      // "2. Convert all to style or use the menu functions above"
+  QAction* ConvertPartItem;     // "&Convert Part"
+  QAction* RestorePartItem;     // "&Restore Part"
+  QAction* SaveItem;            // "5. Save created style"
+
+ signals:
+  // A command ran: the main window shows what it changed (its mode entry, "Restore all").
+  void Changed();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  // Runs `action` under the engine lock, then shows the fields again.
+  void Act(const std::function<void()>& action);
+  QPushButton* Button(const QString& caption, const QString& hint, std::function<void()> action);
+  QAction* Item(QMenu* menu, const QString& caption, std::function<void()> action);
+  // A check item that flips `field`.
+  QAction* Toggle(QMenu* menu, const QString& caption, bool& field);
+  QComboBox* List(const QStringList& items, std::function<void(int)> store);
+  QSpinBox* Number(int low, int high, std::function<void(int)> store);
+  // Stops the material and plays it again from the range (menu items that "also play").
+  void PlayAgain();
+  void BuildLayout();
+
+  Engine& engine_;
+  MidiFileImport& import_;
+  Dialogs& dialogs_;
+  // Check marks of the menus that show a field.
+  std::vector<std::pair<QAction*, const bool*>> marks_;
+  // "Measures 1 - n available for stylecreating !" was shown for the material held now.
+  bool toldFirstChunk_ = false;
+};
+
+}  // namespace korvel
