@@ -137,7 +137,7 @@ class MelodyTrack {
   std::array<std::array<uint8_t, 128>, 16> soundingChannel_{};
   // For each channel and sent note being recorded: the stored note of its note-on + 1.
   std::array<std::array<uint8_t, 128>, 16> recordedPitch_{};
-  int heldCount_ = 0;  // keys struck in the take and not yet released
+  int heldCount_ = 0;   // keys struck in the take and not yet released
   uint32_t clock_ = 0;  // the latest song clock played or recorded
   bool releaseDue_ = false;
 };

@@ -282,7 +282,8 @@ void SongTransport::OnBeatPlayback() {
       beat.Jump = SongJump::Loop;
     }
     // Also on the beat a lead-in ends on: the loop comes back to the melody's place there.
-    if (beat.Jump != SongJump::Loop && SongPos == LoopStart) Call(Hooks.SaveMelody, MelodyMark::Loop);
+    if (beat.Jump != SongJump::Loop && SongPos == LoopStart)
+      Call(Hooks.SaveMelody, MelodyMark::Loop);
   }
 
   // After a jump the chord that sounds at the new place is borrowed from before it; a control

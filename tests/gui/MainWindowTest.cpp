@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "forms/KeyboardPanel.h"
-#include "forms/MidiPanel.h"
 #include "forms/MelodyNotes.h"
+#include "forms/MidiPanel.h"
 #include "forms/MidiSettingsPanel.h"
 #include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
