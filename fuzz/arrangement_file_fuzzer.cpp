@@ -8,11 +8,10 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "FuzzEngine.h"
 #include "app/Engine.h"
-#include "app/HeadlessUi.h"
 #include "app/Songs.h"
 #include "performance/ArrangementFile.h"
-#include "platform/RecordingDriver.h"
 #include "stylegen/StyleSource.h"
 
 namespace {
@@ -27,21 +26,11 @@ constexpr const char* kStyle =
     "part Ending 1\n"
     "  ch 2 C2 . . . . . . .\n";
 
-struct Player {
-  korvel::RecordingDriver Driver{{"Module"}, {}};
-  korvel::MidiDevices Devices{Driver, nullptr};
-  korvel::ChannelState Channels;
-  korvel::InputCallbackSettings Input{Channels};
-  korvel::TextDialogs Dialogs{nullptr};
-  korvel::NoView View;
-  korvel::Engine Engine{
-      Devices, Input, Dialogs, View, korvel::Timing::Stepped, korvel::InputDispatch::Manual};
+struct Player : FuzzEngine {
   korvel::Songs Songs{Engine, Dialogs, View};
 
   Player() {
     std::lock_guard lock(Engine.Lock);
-    Engine.Ports.ComboBox1 = 0;
-    Engine.Ports.ComboBox1Change();  // opens the module and switches the clock on
     const auto style = korvel::CompileStyleSource(kStyle).Contents;
     if (!Engine.Loader.TakeStyleFile(
             "fuzz.kvs", korvel::SerializeStyleFile(style.Channels, style.Parts, style.Material))) {

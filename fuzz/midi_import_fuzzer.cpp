@@ -6,29 +6,14 @@
 #include <cstdint>
 #include <mutex>
 
+#include "FuzzEngine.h"
 #include "app/Engine.h"
-#include "app/HeadlessUi.h"
 #include "app/MidiFileImport.h"
-#include "platform/RecordingDriver.h"
 
 namespace {
 
-struct Player {
-  korvel::RecordingDriver Driver{{"Module"}, {}};
-  korvel::MidiDevices Devices{Driver, nullptr};
-  korvel::ChannelState Channels;
-  korvel::InputCallbackSettings Input{Channels};
-  korvel::TextDialogs Dialogs{nullptr};
-  korvel::NoView View;
-  korvel::Engine Engine{
-      Devices, Input, Dialogs, View, korvel::Timing::Stepped, korvel::InputDispatch::Manual};
+struct Player : FuzzEngine {
   korvel::MidiFileImport Import{Engine, Dialogs, View};
-
-  Player() {
-    std::lock_guard lock(Engine.Lock);
-    Engine.Ports.ComboBox1 = 0;
-    Engine.Ports.ComboBox1Change();  // opens the module and switches the clock on
-  }
 
   void Play(std::span<const uint8_t> bytes) {
     {
