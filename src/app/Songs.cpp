@@ -70,6 +70,23 @@ bool Songs::LoadArrangement(const std::string& path, bool ask) {
   return true;
 }
 
+bool Songs::OpenSong(const std::string& path, const std::string& programDir) {
+  std::error_code error;
+  std::filesystem::path file(path);
+  if (!std::filesystem::exists(file, error)) {
+    file = std::filesystem::path(programDir) / "SONGS" / file.filename();
+    if (!std::filesystem::exists(file, error)) {
+      dialogs_.InformUser("File not found !");
+      return false;
+    }
+  }
+  const bool midi = EndsWithNoCase(file.string(), ".mid");
+  if (!midi && !EndsWithNoCase(file.string(), ".kva")) return false;
+  if (!StopAndAsk()) return false;
+  if (midi) return OpenMidiFile && OpenMidiFile(file.string());
+  return LoadArrangement(file.string(), false);
+}
+
 bool Songs::LoadStartSong(const std::string& programDir) {
   const auto path = std::filesystem::path(programDir) / "SONGS" / "demo3.kva";
   std::error_code error;

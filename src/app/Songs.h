@@ -35,6 +35,11 @@ class Songs {
   bool LoadArrangement();
   // Opens `path`; `ask` puts the question first. True when the song was replaced.
   bool LoadArrangement(const std::string& path, bool ask);
+  // A song of the song list or the file player: an arrangement, or a MIDI file imported as a
+  // song, after the question "&Open ..." asks over a song. A file missing at `path` is looked
+  // for by its name in the SONGS folder below `programDir`; "File not found !" when it is
+  // nowhere. Other kinds of files are refused without a word.
+  bool OpenSong(const std::string& path, const std::string& programDir);
   // At start-up: SONGS/demo3.kva below `programDir`, when it is there.
   bool LoadStartSong(const std::string& programDir);
   // "Sa&ve": to the song's file, or as "&Save as ..." when it has none.

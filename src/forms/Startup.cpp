@@ -36,6 +36,7 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
   QApplication::setApplicationName("Korvel");
   main_ = new TForm1(devices, input, problem, settingsFile, programDir);
   auto* songs = new TSongs(main_->Core(), main_->DialogBoxes(), main_->Settings());
+  songs->OpenSong = [main = main_](const std::string& path) { main->OpenSong(path); };
   windows_ = {main_,
               new TGen(main_->Core(), main_->Import(), main_->DialogBoxes()),
               PlaceOf("TEditor", "Song Editor"),

@@ -482,6 +482,19 @@ void TForm1::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
+void TForm1::OpenSong(const std::string& path) {
+  {
+    std::lock_guard lock(engine_->Lock);
+    if (SongFiles->Files.OpenSong(path, programDir_)) {
+      if (QString::fromStdString(path).endsWith(".mid", Qt::CaseInsensitive))
+        StartGeneratorPlay(*engine_);
+      else
+        engine_->Song.Play();
+    }
+  }
+  RefreshControls();
+}
+
 void TForm1::RefreshControls() {
   Keyboard->Refresh();
   Midi->Refresh();

@@ -66,6 +66,9 @@ class TForm1 : public QMainWindow {
   // welcome page on a first run, else the demo style.
   void FirstActivation();
   void DemoSong();
+  // A song the song list chose: opened (an arrangement, or a MIDI file as a song) and played
+  // by Korvel's own transport.
+  void OpenSong(const std::string& path);
   void ExitProgram();
   void CloseOtherWindows();
   void ArrangeAll();

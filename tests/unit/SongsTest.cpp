@@ -143,6 +143,36 @@ TEST(Songs, ARefusedOrUnconfirmedOpenChangesNothing) {
   EXPECT_TRUE(rig.songs.FileName.empty());
 }
 
+TEST(Songs, ASongOfTheListIsFoundInTheSongsFolderWhenItMoved) {
+  TempDir dir("songs-list");
+  std::filesystem::create_directories(dir.Path("SONGS"));
+  dir.Write("SONGS/waltz.kva", ArrangementBytes(ThreeFourSong()));
+  dir.Write("notes.txt", {'x'});
+  SongsRig rig;
+  std::vector<std::string> midi;
+  rig.songs.OpenMidiFile = [&midi](const std::string& path) {
+    midi.push_back(path);
+    return true;
+  };
+  EXPECT_TRUE(rig.songs.OpenSong("/gone/away/waltz.kva", dir.Folder()));
+  EXPECT_EQ(rig.songs.FileName, dir.Path("SONGS/waltz.kva"));
+  EXPECT_EQ(rig.song.SongEnd, ThreeFourSong().SongEnd);
+
+  EXPECT_FALSE(rig.songs.OpenSong("/gone/away/tango.kva", dir.Folder()));
+  EXPECT_EQ(rig.dialogs.Messages, Strings{"File not found !"});
+  EXPECT_FALSE(rig.songs.OpenSong(dir.Path("notes.txt"), dir.Folder()));
+  EXPECT_EQ(rig.dialogs.Messages.size(), 1u) << "another kind of file is passed over";
+
+  // A MIDI file goes to the import, after the question over the song in memory.
+  dir.Write("SONGS/tango.MID", {'M'});
+  rig.dialogs.Answers = {false};
+  EXPECT_FALSE(rig.songs.OpenSong(dir.Path("SONGS/tango.MID"), dir.Folder()));
+  EXPECT_TRUE(midi.empty());
+  rig.dialogs.Answers = {true};
+  EXPECT_TRUE(rig.songs.OpenSong(dir.Path("SONGS/tango.MID"), dir.Folder()));
+  EXPECT_EQ(midi, Strings{dir.Path("SONGS/tango.MID")});
+}
+
 TEST(Songs, SavingNeedsASongAndAStoppedTransport) {
   TempDir dir("songs-save");
   const std::string path = dir.Path("empty.kva");
