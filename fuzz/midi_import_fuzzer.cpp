@@ -8,6 +8,7 @@
 
 #include "FuzzEngine.h"
 #include "app/Engine.h"
+#include "app/GeneratorCommands.h"
 #include "app/MidiFileImport.h"
 
 namespace {
@@ -24,14 +25,9 @@ struct Player : FuzzEngine {
         Import.TakeMidiFile("fuzz.mid", bytes, false, true);
       }
       // The generator's Play in song mode: the material from its start.
-      korvel::StylePlayer& player = Engine.Player;
-      Engine.Style.Work.CurrentChunk = 0;
-      player.PlayPosition = 0;
-      player.PlayEndPos = Engine.Style.Work.WorkLength;
-      player.Playing = true;
-      if (Engine.Transport.ClockState == 0) Engine.Transport.ToggleClock();
+      if (!korvel::StartGeneratorPlay(Engine)) return;
     }
-    for (int tick = 0; tick < 400 && Engine.Step(); ++tick) {
+    for (int tick = 0; tick < 600 && Engine.Step(); ++tick) {
     }
     std::lock_guard lock(Engine.Lock);
     Engine.Player.StopPlayback();
