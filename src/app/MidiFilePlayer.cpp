@@ -147,6 +147,7 @@ bool MidiFilePlayer::Open(const std::string& path) {
   completed_ = false;
   markedTick_ = -1;
   usedChannels_.reset();
+  silenceDue_ = false;
   tempo_ = FileTempo();
   if (AutoStart) Play();
   return true;
@@ -304,6 +305,8 @@ void MidiFilePlayer::Halt() {
 }
 
 void MidiFilePlayer::Silence() {
+  if (!silenceDue_) return;
+  silenceDue_ = false;
   for (uint8_t channel = 0; channel < 16; ++channel) {
     for (uint8_t note = 0; note < 128; ++note) {
       if (sounding_[channel].test(note)) Send(0x80 | channel, note, 0);
@@ -351,6 +354,7 @@ void MidiFilePlayer::SendEvent(int64_t tick, int type, int channel, int data1, i
     Send(status, static_cast<uint8_t>(data1 & 0x7F), static_cast<uint8_t>(data2 & 0x7F));
   }
   usedChannels_.set(low);
+  silenceDue_ = true;
   if (type == 0x90 && data2 > 0) sounding_[low].set(static_cast<size_t>(data1 & 0x7F));
   if (type == 0x80 || (type == 0x90 && data2 == 0)) {
     sounding_[low].reset(static_cast<size_t>(data1 & 0x7F));

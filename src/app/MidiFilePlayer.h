@@ -141,6 +141,7 @@ class MidiFilePlayer {
   int64_t markedTick_ = -1;
   std::array<std::bitset<128>, 16> sounding_{};
   std::bitset<16> usedChannels_;
+  bool silenceDue_ = false;  // something was sent since the last silencing
 };
 
 }  // namespace korvel
