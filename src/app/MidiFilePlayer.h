@@ -20,7 +20,7 @@ namespace korvel {
 
 inline constexpr const char* kFileNotFound = "File not found !";
 inline constexpr const char* kBadLoopRange = "The loop end must lie after the loop start !";
-inline constexpr int kFileSampleRate = 44100;
+inline constexpr int kFileSampleRate = 96000;
 // The frames of one turn of FluidSynth's sample clock.
 inline constexpr int kFileBlockFrames = 64;
 
