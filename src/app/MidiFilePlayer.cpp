@@ -67,10 +67,8 @@ MidiFilePlayer::MidiFilePlayer(MidiPorts& ports, MidiDevices& devices, Dialogs& 
     : ports_(ports), dialogs_(dialogs), own_(devices) {}
 
 MidiFilePlayer::~MidiFilePlayer() {
-  try {
-    Halt();
-  } catch (const EmidioutputError&) {
-  }
+  RunClock = nullptr;  // the pacing thread may be gone already
+  Halt();
 }
 
 int64_t MidiFilePlayer::Length() const {
