@@ -75,10 +75,6 @@ int64_t MidiFilePlayer::Length() const {
   return file_ ? file_->Length : 0;
 }
 
-int MidiFilePlayer::Division() const {
-  return file_ ? file_->Division : 96;
-}
-
 int MidiFilePlayer::FileTempo() const {
   if (!file_) return 120;
   const int tempo = static_cast<int>(std::lround(60'000'000.0 / file_->FirstTempoUs));
@@ -286,8 +282,6 @@ void MidiFilePlayer::Seek(int64_t tick) {
 void MidiFilePlayer::StartPlaying() {
   if (!file_ || playing_) return;
   if (!started_) {
-    fluid_player_set_tempo(fluid_->player, FLUID_PLAYER_TEMPO_INTERNAL,
-                           static_cast<double>(tempo_) / FileTempo());
     fluid_player_play(fluid_->player);
     started_ = true;
   }

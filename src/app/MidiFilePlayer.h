@@ -68,7 +68,6 @@ class MidiFilePlayer {
   int64_t StepSize() const { return Length() / 100 * 10; }
   int64_t LoopStart() const { return loopStart_; }
   int64_t LoopEnd() const { return loopEnd_; }
-  int Division() const;
   // How often the loop end was reached since Play.
   int Passes() const { return passes_; }
 

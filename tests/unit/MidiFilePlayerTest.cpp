@@ -112,8 +112,10 @@ TEST(MidiFilePlayer, PlaysEveryMessageInOrderOnTheFileTempoMap) {
 
 TEST(MidiFilePlayer, TempoScalesTheFileTempoAndAnOddFileTempoShowsAs120) {
   FilePlayerRig rig;
+  rig.player.AutoStart = false;
   ASSERT_TRUE(rig.Open(TwoNotesWithTempoChange()));
-  rig.player.SetTempo(240);  // twice the file's own
+  rig.player.SetTempo(240);  // twice the file's own, before it starts
+  rig.player.Play();
   rig.RunMs(500);
   const auto sent = rig.driver.Sent();
   ASSERT_GE(sent.size(), 7U);
