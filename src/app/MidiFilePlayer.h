@@ -90,17 +90,16 @@ class MidiFilePlayer {
   // Frames played since the file was opened.
   int64_t Frames() const { return frames_; }
 
-  // The loop end was reached without "Repeat" (the song ended). Completed runs on the clock
-  // thread under the engine lock: it only queues the next song to the GUI thread. The flag is
-  // also kept for TakeCompleted.
+  // The loop end was reached without "Repeat" (the song ended). Completed runs on the pacing
+  // thread under the engine lock: it only queues the next song to the GUI thread, or the GUI
+  // polls TakeCompleted instead.
   std::function<void()> Completed;
   bool TakeCompleted();
   // Switches the pacing thread on and off as playback starts and stops; unset when stepped.
   std::function<void(bool run)> RunClock;
 
-  struct Fluid;
-
  private:
+  struct Fluid;
   friend struct PlayerCallbacks;
   void Seek(int64_t tick);
   void StartPlaying();
