@@ -212,8 +212,10 @@ TEST(MidiFilePlayer, StopAndPauseNeverRestartAndTheEndCompletesOnce) {
   rig.RunMs(300);
   rig.player.Pause();
   rig.RunMs(5000);
+  EXPECT_FALSE(rig.player.Playing());
   rig.player.Stop();
   rig.RunMs(5000);
+  EXPECT_FALSE(rig.player.Playing());
   EXPECT_EQ(completions, 0);
   EXPECT_FALSE(rig.player.TakeCompleted());
   EXPECT_LT(rig.player.Position(), 1920);
