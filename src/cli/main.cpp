@@ -1,6 +1,7 @@
 // korvel-cli: the Korvel core without a display, for scripts and checks.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <thread>
 
 #include "app/Engine.h"
+#include "app/FilePlay.h"
 #include "app/HeadlessUi.h"
 #include "app/MidiFileImport.h"
 #include "app/MidiSystem.h"
@@ -25,6 +27,7 @@
 #include "performance/ChordTypes.h"
 #include "performance/Progression.h"
 #include "platform/AtomicFile.h"
+#include "platform/PacedThread.h"
 #include "platform/RecordingDriver.h"
 #include "stylegen/ConversionTables.h"
 #include "stylegen/MidiFileWriter.h"
@@ -431,6 +434,53 @@ int Play(const korvel::MidiSystemSettings& settings, const korvel::PerformanceRe
   return 0;
 }
 
+int FilePlay(const korvel::MidiSystemSettings& settings, const korvel::FilePlayRequest& request,
+             const std::string& out) {
+  korvel::TextDialogs dialogs(&std::cerr);
+  korvel::RenderResult result;
+  if (korvel::EndsWithNoCase(out, ".mid")) {
+    result = korvel::FilePlayToMidiFile(request, out, dialogs);
+  } else if (korvel::EndsWithNoCase(out, ".wav")) {
+    korvel::SynthSettings synth = settings.Synth;
+    synth.RenderFile = out;
+    result = korvel::FilePlayToWav(request, synth, dialogs);
+  } else {
+    korvel::NoView view;
+    korvel::MidiSystem system(settings);
+    korvel::Engine engine(system.Devices, system.InputSettings, dialogs, view);
+    korvel::MidiFilePlayer player(engine.Ports, system.Devices, dialogs);
+    korvel::PacedThread clock(engine.Lock, korvel::kFileSampleRate, korvel::kFileBlockFrames,
+                              [&player](int64_t frames) { player.Advance(frames); });
+    {
+      std::lock_guard lock(engine.Lock);
+      const int index = FindDevice(engine.Ports.OutputList(), out, true);
+      if (index < 0) {
+        std::cerr << "No MIDI output \"" << out << "\"; korvel-cli devices lists them.\n";
+        return 1;
+      }
+      player.SelectOutput(index);
+      if (!player.Output()) return 1;  // the reason is printed already
+      player.RunClock = [&clock](bool run) { run ? clock.Start() : clock.Stop(); };
+      if (!korvel::StartFilePlay(player, request)) return 1;
+    }
+    std::signal(SIGINT, [](int) { interrupted = 1; });
+    std::signal(SIGTERM, [](int) { interrupted = 1; });
+    while (!interrupted) {
+      {
+        std::lock_guard lock(engine.Lock);
+        if (korvel::FilePlayDone(player, request)) break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    std::lock_guard lock(engine.Lock);
+    player.Stop();
+    result = {true, player.Frames() * 24 * player.Tempo() / 60 / korvel::kFileSampleRate};
+  }
+  if (!result.Played) return 1;
+  std::cout << "clocks " << result.Clocks << "\n";
+  return 0;
+}
+
 // Reads a readable source and hands its text to `compile`; a source error names the file.
 template <typename SourceError, typename Compile>
 int BuildFromSource(const std::string& source, Compile compile) {
@@ -714,6 +764,20 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 7));
   play->add_option("--out", playOut, "synth, a MIDI output by its list name, FILE.mid or FILE.wav");
 
+  korvel::FilePlayRequest filePlay;
+  std::string filePlayOut = "synth";
+  std::string filePlayLoop;
+  auto* filePlaySub = app.add_subcommand(
+      "file-play", "Play a MIDI file through the file player to a device, a .mid or a .wav file");
+  filePlaySub->add_option("FILE", filePlay.File, "Standard MIDI File (.mid)")->required();
+  filePlaySub->add_option("--loop", filePlayLoop, "Loop range in file ticks, FROM:TO");
+  filePlaySub->add_option("--passes", filePlay.Passes, "How often the loop or the song plays")
+      ->check(CLI::Range(1, 10000));
+  filePlaySub->add_option("--tempo", filePlay.Tempo, "Beats per minute (default: the file's)")
+      ->check(CLI::Range(korvel::kMinTempo, korvel::kMaxTempo));
+  filePlaySub->add_option("--out", filePlayOut,
+                          "synth, a MIDI output by its list name, FILE.mid or FILE.wav");
+
   CLI11_PARSE(app, argc, argv);
   try {
     const auto settings = SystemSettings(api, soundFont);
@@ -734,6 +798,20 @@ int main(int argc, char** argv) {
     }
     if (*songRender) return SongRender(settings, renderRequest, renderOut);
     if (*play) return Play(settings, playRequest, playOut);
+    if (*filePlaySub) {
+      if (!filePlayLoop.empty()) {
+        const auto colon = filePlayLoop.find(':');
+        const char* text = filePlayLoop.data();
+        const char* end = text + filePlayLoop.size();
+        if (colon == std::string::npos ||
+            std::from_chars(text, text + colon, filePlay.LoopFrom).ptr != text + colon ||
+            std::from_chars(text + colon + 1, end, filePlay.LoopTo).ptr != end) {
+          std::cerr << "--loop takes FROM:TO in file ticks.\n";
+          return 1;
+        }
+      }
+      return FilePlay(settings, filePlay, filePlayOut);
+    }
     if (*styleBuild) return StyleBuild(buildSource, buildOut);
     if (*songBuild) return SongBuild(songSource, songOut);
     if (*chord) return Chord(chordNotes, firstKey, twoFinger);
