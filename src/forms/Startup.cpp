@@ -7,6 +7,7 @@
 #include "forms/TForm3.h"
 #include "forms/TGen.h"
 #include "forms/TIns.h"
+#include "forms/TMP.h"
 #include "forms/TOpt.h"
 #include "forms/TSongs.h"
 
@@ -14,7 +15,7 @@ namespace korvel {
 
 namespace {
 
-// The windows of the song editor, file player and prompter hold their
+// The windows of the song editor and prompter hold their
 // place in the order; their controls arrive with those parts of the program.
 QWidget* PlaceOf(const char* name, const char* caption) {
   auto* window = new QWidget(nullptr, Qt::Window);
@@ -36,11 +37,14 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
   QApplication::setApplicationName("Korvel");
   main_ = new TForm1(devices, input, problem, settingsFile, programDir);
   auto* songs = new TSongs(main_->Core(), main_->DialogBoxes(), main_->Settings());
-  songs->OpenSong = [main = main_](const std::string& path) { main->OpenSong(path); };
+  auto* player = new TMP(main_->Core(), devices, main_->DialogBoxes(), main_->Settings(), *songs);
+  player->OpenOwnMode = [main = main_](const std::string& path) { main->OpenSong(path); };
+  songs->OpenSong = [player](const std::string& path) { player->OpenSong(path); };
+  QObject::connect(main_->TempoEdit1, &QSpinBox::valueChanged, player, &TMP::SetTempo);
   windows_ = {main_,
               new TGen(main_->Core(), main_->Import(), main_->DialogBoxes()),
               PlaceOf("TEditor", "Song Editor"),
-              PlaceOf("TMP", "MIDI File Player"),
+              player,
               songs,
               new TIns(main_->Core(), main_->Settings()),
               PlaceOf("Ttt", "Guide")};

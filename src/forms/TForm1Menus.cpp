@@ -239,6 +239,8 @@ void TForm1::BuildMenus() {
        [this] { ShowWindow("TGen"); });
   Item(windows, "Instruments", "Instruments and functions of the twelve instrument keys",
        [this] { ShowWindow("TIns"); });
+  Item(windows, "Player", "Plays MIDI files as they are, with a loop range, on any output",
+       [this] { ShowWindow("TMP"); });
   Item(windows, "Songlist", "The songs of a set with their settings, played one after another",
        [this] { ShowWindow("TSongs"); });
   Item(windows, "Melody-Notes", "The melody's notes, to change one by one",

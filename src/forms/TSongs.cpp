@@ -196,6 +196,23 @@ void TSongs::OpenNext() {
   if (next && OpenSong) OpenSong(*next);
 }
 
+void TSongs::SongEnded() {
+  {
+    std::lock_guard lock(engine_.Lock);
+    if (!List.PlayingList) return;
+  }
+  OpenNext();
+}
+
+void TSongs::OpenPrevious() {
+  std::optional<std::string> previous;
+  {
+    std::lock_guard lock(engine_.Lock);
+    previous = List.PreviousSong();
+  }
+  if (previous && OpenSong) OpenSong(*previous);
+}
+
 void TSongs::showEvent(QShowEvent* event) {
   if (!shownBefore_) {
     std::lock_guard lock(engine_.Lock);

@@ -35,6 +35,11 @@ class TSongs : public QWidget {
   void Refresh();
   // The play button: the playlist, or the selected song alone.
   void PlayList();
+  // The next or previous song of the playlist goes to OpenSong.
+  void OpenNext();
+  void OpenPrevious();
+  // A song ended by itself: the next song of the playlist while the list plays.
+  void SongEnded();
 
   QLineEdit* Title;  // the song's title for the list
   QListWidget* Songs;
@@ -56,7 +61,6 @@ class TSongs : public QWidget {
   std::vector<int> SelectedRows() const;
   // Runs `action` on the core under the engine lock, then shows the list again.
   void Act(const std::function<void()>& action);
-  void OpenNext();
   void Offer();
 
   Engine& engine_;

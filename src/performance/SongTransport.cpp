@@ -304,6 +304,7 @@ void SongTransport::Stop() {
 void SongTransport::Finish(SongStop reason) {
   LastStop = reason;
   Stop();
+  if (reason == SongStop::EndMark || reason == SongStop::Ending) Call(Hooks.SongEnded);
 }
 
 void SongTransport::StopWork() {

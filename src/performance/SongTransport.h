@@ -68,6 +68,9 @@ struct SongTransportHooks {
   std::function<void()> ClearEditor;
   // Every played beat, after it was applied.
   std::function<void(const SongBeat&)> BeatPlayed;
+  // The song played to its end mark or through its ending (not a Stop): the song list plays
+  // on. Runs on the clock thread.
+  std::function<void()> SongEnded;
 };
 
 class SongTransport {

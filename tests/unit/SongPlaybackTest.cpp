@@ -340,5 +340,22 @@ TEST(SongPlayback, TheSongDrivesTheStyleAndItsEndingEndsTheSong) {
   EXPECT_EQ(rig.beats.size(), 13u) << "the end mark on 4:1 waits for the ending, which ends there";
 }
 
+TEST(SongPlayback, OnlyASongThatPlaysToItsEndTellsTheSongList) {
+  SongBytes bytes(2);
+  bytes.At(1, 1, {C, 1, 0, 0}).End(2);
+  for (const bool stopped : {false, true}) {
+    SongRig rig;
+    int ended = 0;
+    rig.song.Hooks.SongEnded = [&ended] { ++ended; };
+    rig.Load(bytes);
+    rig.song.Play();
+    rig.Beats(2);
+    if (stopped) rig.song.Stop();
+    rig.Beats(6);
+    EXPECT_FALSE(rig.song.Running());
+    EXPECT_EQ(ended, stopped ? 0 : 1) << stopped;
+  }
+}
+
 }  // namespace
 }  // namespace korvel

@@ -1,0 +1,208 @@
+#include "forms/TMP.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <filesystem>
+#include <mutex>
+
+#include "forms/TSongs.h"
+
+namespace korvel {
+
+namespace {
+
+bool IsMidiFile(const std::string& path) {
+  return QString::fromStdString(path).endsWith(".mid", Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+TMP::TMP(Engine& engine, MidiDevices& devices, Dialogs& dialogs, Configuration& settings,
+         TSongs& songs, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      Title(new QLabel),
+      ImportMidi(new QPushButton("Import MIDI")),
+      LoopStart(new QPushButton("LoopStart")),
+      LoopEnd(new QPushButton("LoopEnd")),
+      Songlist(new QPushButton(" Songlist   ")),
+      Play(new QPushButton("Play")),
+      Pause(new QPushButton("Pause")),
+      Stop(new QPushButton("Stop")),
+      Next(new QPushButton("Next")),
+      Prev(new QPushButton("Prev")),
+      Step(new QPushButton("Step")),
+      Back(new QPushButton("Back")),
+      Clipboard(new QPushButton("Clipboard")),
+      AutoStart(new QCheckBox("AutoStart")),
+      Repeat(new QCheckBox("Repeat")),
+      UseMci(new QCheckBox("Use MCI")),
+      Output(new QComboBox),
+      Position(new QSlider(Qt::Horizontal)),
+      engine_(engine),
+      dialogs_(dialogs),
+      settings_(settings),
+      songs_(songs),
+      player_(engine.Ports, devices, dialogs),
+      clock_(std::make_unique<PacedThread>(engine.Lock, kFileSampleRate, kFileBlockFrames,
+                                           [this](int64_t frames) { player_.Advance(frames); })) {
+  setObjectName("TMP");
+  setWindowTitle("File Player");
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Title);
+  auto* fileRow = new QHBoxLayout;
+  for (QWidget* control : {static_cast<QWidget*>(ImportMidi), static_cast<QWidget*>(LoopStart),
+                           static_cast<QWidget*>(LoopEnd), static_cast<QWidget*>(Songlist)})
+    fileRow->addWidget(control);
+  layout->addLayout(fileRow);
+  auto* media = new QHBoxLayout;
+  for (QPushButton* button : {Play, Pause, Stop, Next, Prev, Step, Back, Clipboard})
+    media->addWidget(button);
+  Clipboard->setToolTip("Get filename from clipboard");
+  layout->addLayout(media);
+  layout->addWidget(Position);
+  auto* options = new QHBoxLayout;
+  for (QCheckBox* box : {AutoStart, Repeat, UseMci}) options->addWidget(box);
+  options->addWidget(Output);
+  layout->addLayout(options);
+  Position->setEnabled(false);
+  AutoStart->setChecked(true);
+  Repeat->setChecked(true);
+  UseMci->setChecked(settings_.Boolean("MCIPl"));
+  {
+    std::lock_guard lock(engine_.Lock);
+    player_.RunClock = [this](bool run) { run ? clock_->Start() : clock_->Stop(); };
+    // An arrangement or a MIDI file in the own mode ends on the clock thread.
+    const auto ended = [this] {
+      QMetaObject::invokeMethod(
+          this, [this] { songs_.SongEnded(); }, Qt::QueuedConnection);
+    };
+    engine_.Song.Hooks.SongEnded = ended;
+    engine_.Player.Hooks.SongEnded = ended;
+  }
+
+  connect(Play, &QPushButton::clicked, this, [this] { Act([this] { player_.Play(); }); });
+  connect(Pause, &QPushButton::clicked, this, [this] { Act([this] { player_.Pause(); }); });
+  connect(Stop, &QPushButton::clicked, this, [this] { Act([this] { player_.Stop(); }); });
+  connect(Step, &QPushButton::clicked, this, [this] { Act([this] { player_.Step(); }); });
+  connect(Back, &QPushButton::clicked, this, [this] { Act([this] { player_.Back(); }); });
+  connect(LoopStart, &QPushButton::clicked, this,
+          [this] { Act([this] { player_.LoopStartClick(); }); });
+  connect(LoopEnd, &QPushButton::clicked, this,
+          [this] { Act([this] { player_.LoopEndClick(); }); });
+  connect(Next, &QPushButton::clicked, this, [this] { songs_.OpenNext(); });
+  connect(Prev, &QPushButton::clicked, this, [this] { songs_.OpenPrevious(); });
+  connect(Songlist, &QPushButton::clicked, this, [this] {
+    songs_.show();
+    songs_.raise();
+  });
+  connect(AutoStart, &QCheckBox::toggled, this,
+          [this](bool on) { Act([this, on] { player_.AutoStart = on; }); });
+  connect(Repeat, &QCheckBox::toggled, this,
+          [this](bool on) { Act([this, on] { player_.Repeat = on; }); });
+  connect(UseMci, &QCheckBox::toggled, this, [this](bool on) {
+    settings_.Set("MCIPl", on ? 1 : 0);
+    Refresh();
+  });
+  connect(Output, &QComboBox::activated, this,
+          [this](int index) { Act([this, index] { player_.SelectOutput(index); }); });
+  connect(ImportMidi, &QPushButton::clicked, this, [this] {
+    const auto path =
+        dialogs_.OpenFileDialog({"Open MIDI File ...", "MIDI-Files (*.mid)|*.mid", "MID", ""});
+    if (path) OpenSong(*path);
+  });
+  connect(Clipboard, &QPushButton::clicked, this, [this] {
+    lastClipboard_.clear();  // asked for: open it even when taken before
+    TakeClipboard();
+  });
+  connect(qApp, &QGuiApplication::applicationStateChanged, this,
+          [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive) TakeClipboard();
+          });
+  connect(&poll_, &QTimer::timeout, this, &TMP::CheckCompleted);
+  poll_.start(50);
+  Refresh();
+}
+
+TMP::~TMP() {
+  poll_.stop();
+  {
+    std::lock_guard lock(engine_.Lock);
+    engine_.Song.Hooks.SongEnded = nullptr;
+    engine_.Player.Hooks.SongEnded = nullptr;
+  }
+  clock_.reset();  // joined without the engine lock, before the player goes
+}
+
+void TMP::OpenSong(const std::string& path) {
+  if (!(IsMidiFile(path) && UseMci->isChecked())) {
+    if (OpenOwnMode) OpenOwnMode(path);
+    return;
+  }
+  Act([this, &path] {
+    if (player_.Open(path) && player_.AutoStart) player_.Play();
+  });
+}
+
+void TMP::TakeClipboard() {
+  const QString text = QApplication::clipboard()->text().trimmed();
+  if (text.isEmpty() || text.contains('\n') || text == lastClipboard_) return;
+  const QString path =
+      text.startsWith("file:", Qt::CaseInsensitive) ? QUrl(text).toLocalFile() : text;
+  const QFileInfo file(path);
+  if (!file.isFile() || file.suffix().compare("mid", Qt::CaseInsensitive) != 0) return;
+  lastClipboard_ = text;
+  OpenSong(file.absoluteFilePath().toStdString());
+}
+
+void TMP::SetTempo(int bpm) {
+  Act([this, bpm] { player_.SetTempo(bpm); });
+}
+
+void TMP::CheckCompleted() {
+  bool completed = false;
+  {
+    std::lock_guard lock(engine_.Lock);
+    completed = player_.TakeCompleted();
+  }
+  if (completed) songs_.SongEnded();
+  Refresh();
+}
+
+void TMP::Act(const std::function<void()>& action) {
+  {
+    std::lock_guard lock(engine_.Lock);
+    action();
+  }
+  Refresh();
+}
+
+void TMP::Refresh() {
+  std::lock_guard lock(engine_.Lock);
+  const bool mci = UseMci->isChecked();
+  LoopStart->setEnabled(mci);
+  LoopEnd->setEnabled(mci);
+  Title->setText(
+      QString::fromStdString(std::filesystem::path(player_.FileName()).filename().string()));
+  const QSignalBlocker block(Position);
+  Position->setRange(0, static_cast<int>(player_.Length()));
+  Position->setValue(static_cast<int>(player_.Position()));
+  const auto& outputs = engine_.Ports.OutputList();
+  if (Output->count() != static_cast<int>(outputs.size())) {
+    const QSignalBlocker blockList(Output);
+    Output->clear();
+    for (const auto& name : outputs) Output->addItem(QString::fromStdString(name));
+  }
+  const QSignalBlocker blockOutput(Output);
+  Output->setCurrentIndex(player_.OutputSelection);
+}
+
+void TMP::showEvent(QShowEvent* event) {
+  Refresh();
+  QWidget::showEvent(event);
+}
+
+}  // namespace korvel

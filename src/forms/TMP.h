@@ -1,0 +1,89 @@
+// "File Player": plays MIDI files as they are on any output ("Use MCI"), or hands songs to the
+// main window's own playback. It also opens every song the song list chooses, and steps the
+// list on when a file ends.
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "app/Configuration.h"
+#include "app/Engine.h"
+#include "app/MidiFilePlayer.h"
+#include "platform/PacedThread.h"
+
+namespace korvel {
+
+class TSongs;
+
+class TMP : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The "Use MCI" choice is kept in `settings` ("MCIPl").
+  TMP(Engine& engine, MidiDevices& devices, Dialogs& dialogs, Configuration& settings,
+      TSongs& songs, QWidget* parent = nullptr);
+  ~TMP() override;
+
+  // Opens a song: a MIDI file with "Use MCI" plays here, anything else goes to OpenOwnMode.
+  void OpenSong(const std::string& path);
+  // The main window's own playback of an arrangement or a MIDI file.
+  std::function<void(const std::string& path)> OpenOwnMode;
+  // The main tempo changed: the file plays at it.
+  void SetTempo(int bpm);
+  // The loop end was reached without "Repeat": the song list's next song is opened while the
+  // list plays. Polled
+  // on the GUI thread, so nothing of it runs on the pacing thread.
+  void CheckCompleted();
+  // The clipboard button and the program's activation: clipboard text that names an existing
+  // MIDI file (a path or a file URI) is opened, once; the clipboard stays as it is.
+  void TakeClipboard();
+  // Shows the position, the buttons' states and the output list again.
+  void Refresh();
+
+  MidiFilePlayer& Core() { return player_; }  // under the engine lock
+
+  QLabel* Title;
+  QPushButton* ImportMidi;
+  QPushButton* LoopStart;
+  QPushButton* LoopEnd;
+  QPushButton* Songlist;
+  QPushButton* Play;
+  QPushButton* Pause;
+  QPushButton* Stop;
+  QPushButton* Next;
+  QPushButton* Prev;
+  QPushButton* Step;
+  QPushButton* Back;
+  QPushButton* Clipboard;  // "Get filename from clipboard"
+  QCheckBox* AutoStart;
+  QCheckBox* Repeat;
+  QCheckBox* UseMci;
+  QComboBox* Output;  // "MCI-OUT"
+  QSlider* Position;  // in file ticks
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  // Runs `action` on the player under the engine lock, then shows the state again.
+  void Act(const std::function<void()>& action);
+
+  Engine& engine_;
+  Dialogs& dialogs_;
+  Configuration& settings_;
+  TSongs& songs_;
+  MidiFilePlayer player_;
+  // After the player: it goes first, joined without the engine lock.
+  std::unique_ptr<PacedThread> clock_;
+  QTimer poll_;
+  QString lastClipboard_;  // taken already: an activation does not open it again
+};
+
+}  // namespace korvel
