@@ -11,6 +11,14 @@ const char* StylePartName(int part) {
   return part >= 0 && part < kStylePartCount ? kNames[part] : "";
 }
 
+const char* StylePartFileCode(int part, bool holdsVariation) {
+  static const char* const kCodes[kStylePartCount] = {"i11", "v11", "v21", "e11",
+                                                      "f12", "f22", "f11", "f21"};
+  if (holdsVariation && part == kFillBasic) return "v31";
+  if (holdsVariation && part == kFillExtended) return "v41";
+  return part >= 0 && part < kStylePartCount ? kCodes[part] : "";
+}
+
 uint16_t DefaultSuccessor(int part) {
   static const uint16_t kSuccessors[kStylePartCount] = {1, 0, 0, 254, 255, 255, 2, 1};
   return part >= 0 && part < kStylePartCount ? kSuccessors[part] : kRepeat;

@@ -36,6 +36,10 @@ inline constexpr uint16_t kReturnToMain = 255;
 
 // " Intro", " Basic", ... as the generator's list shows them.
 const char* StylePartName(int part);
+// The code that names a part's file in single-part exports and part sets ("sty1_v11.mid"):
+// the export writes it and the set import looks for it. A fill slot that holds a variation of
+// the main part has a code of its own.
+const char* StylePartFileCode(int part, bool holdsVariation);
 // The successor a part gets when it is set.
 uint16_t DefaultSuccessor(int part);
 
