@@ -34,6 +34,14 @@ class TextDialogs : public Dialogs {
   std::optional<std::string> SaveFileDialog(const FileDialogRequest&) override {
     return std::nullopt;
   }
+  std::vector<std::string> OpenFilesDialog(const FileDialogRequest&) override { return {}; }
+  std::optional<std::string> ChooseFolder(const FileDialogRequest&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> AskText(const std::string&, const std::string&,
+                                     const std::string&) override {
+    return std::nullopt;
+  }
   void ShowStatus(const std::string& text) override { Write(text); }
   void ReportError(const std::string& text) override { Write(text); }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -80,6 +81,37 @@ std::optional<std::string> QtDialogs::OpenFileDialog(const FileDialogRequest& re
 std::optional<std::string> QtDialogs::SaveFileDialog(const FileDialogRequest& request) {
   const EngineLock::ReleasedWhileWaiting released(lock_);
   return RunFileDialog(parent_, request, QFileDialog::AcceptSave);
+}
+
+std::vector<std::string> QtDialogs::OpenFilesDialog(const FileDialogRequest& request) {
+  const EngineLock::ReleasedWhileWaiting released(lock_);
+  QFileDialog dialog(parent_, QString::fromStdString(request.Title),
+                     QString::fromStdString(request.Folder), QtFileFilter(request.Filter));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  std::vector<std::string> files;
+  if (dialog.exec() != QDialog::Accepted) return files;
+  for (const QString& file : dialog.selectedFiles()) files.push_back(file.toStdString());
+  return files;
+}
+
+std::optional<std::string> QtDialogs::ChooseFolder(const FileDialogRequest& request) {
+  const EngineLock::ReleasedWhileWaiting released(lock_);
+  const QString folder = QFileDialog::getExistingDirectory(
+      parent_, QString::fromStdString(request.Title), QString::fromStdString(request.Folder));
+  if (folder.isEmpty()) return std::nullopt;
+  return folder.toStdString();
+}
+
+std::optional<std::string> QtDialogs::AskText(const std::string& title, const std::string& prompt,
+                                              const std::string& value) {
+  const EngineLock::ReleasedWhileWaiting released(lock_);
+  bool ok = false;
+  const QString text =
+      QInputDialog::getText(parent_, QString::fromStdString(title), QString::fromStdString(prompt),
+                            QLineEdit::Normal, QString::fromStdString(value), &ok);
+  if (!ok) return std::nullopt;
+  return text.toStdString();
 }
 
 void QtDialogs::ShowStatus(const std::string& text) {

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace korvel {
 
@@ -27,6 +28,14 @@ class Dialogs {
   // The path to save to (the dialog asks before an existing file is replaced), or nothing
   // when the user cancels.
   virtual std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) = 0;
+  // The chosen files (several may be picked), or an empty list when the user cancels.
+  virtual std::vector<std::string> OpenFilesDialog(const FileDialogRequest& request) = 0;
+  // A folder, which the user may create in the dialog; nothing when the user cancels.
+  // Only the request's title and folder are used.
+  virtual std::optional<std::string> ChooseFolder(const FileDialogRequest& request) = 0;
+  // A line of text the user types, starting from `value`; nothing when the user cancels.
+  virtual std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
+                                             const std::string& value) = 0;
   // A short note in the status line that needs no answer; may be called from any thread.
   virtual void ShowStatus(const std::string& text) = 0;
   // An error that ended the work of the clock or an input thread, which goes on: shown in

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Dialogs.h"
@@ -21,6 +22,12 @@ class ScriptedDialogs : public Dialogs {
   std::vector<FileDialogRequest> FileRequests;
   std::deque<std::optional<std::string>> SaveFiles;  // answers of the save dialog
   std::vector<FileDialogRequest> SaveRequests;
+  std::deque<std::vector<std::string>> FileLists;  // answers of the multi-file dialog
+  std::vector<FileDialogRequest> FileListRequests;
+  std::deque<std::optional<std::string>> Folders;  // answers of the folder chooser
+  std::vector<FileDialogRequest> FolderRequests;
+  std::deque<std::optional<std::string>> Texts;  // answers of the input box
+  std::vector<std::string> TextPrompts;
 
   bool AskYesNo(const std::string& text) override {
     Questions.push_back(text);
@@ -44,6 +51,19 @@ class ScriptedDialogs : public Dialogs {
     SaveFiles.pop_front();
     return answer;
   }
+  std::vector<std::string> OpenFilesDialog(const FileDialogRequest& request) override {
+    FileListRequests.push_back(request);
+    return Take(FileLists, std::vector<std::string>{});
+  }
+  std::optional<std::string> ChooseFolder(const FileDialogRequest& request) override {
+    FolderRequests.push_back(request);
+    return Take(Folders, std::optional<std::string>{});
+  }
+  std::optional<std::string> AskText(const std::string&, const std::string& prompt,
+                                     const std::string&) override {
+    TextPrompts.push_back(prompt);
+    return Take(Texts, std::optional<std::string>{});
+  }
   void ShowStatus(const std::string& text) override { Statuses.push_back(text); }
   // Errors come from the clock and input threads while the test runs.
   void ReportError(const std::string& text) override {
@@ -56,6 +76,14 @@ class ScriptedDialogs : public Dialogs {
   }
 
  private:
+  template <typename T>
+  static T Take(std::deque<T>& answers, T cancel) {
+    if (answers.empty()) return cancel;
+    T answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+  }
+
   mutable std::mutex errorsMutex_;
   std::vector<std::string> errors_;
 };
