@@ -182,6 +182,10 @@ void MidiFilePlayer::Back() {
   if (file_ && position_ - StepSize() > 0) Seek(position_ - StepSize());
 }
 
+void MidiFilePlayer::MoveTo(int64_t tick) {
+  if (file_) Seek(std::clamp<int64_t>(tick, 0, std::max<int64_t>(file_->Length - 1, 0)));
+}
+
 void MidiFilePlayer::LoopStartClick() {
   if (!file_) return;
   if (position_ >= loopEnd_) {

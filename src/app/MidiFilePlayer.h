@@ -52,6 +52,8 @@ class MidiFilePlayer {
   void Stop();
   void Step();
   void Back();
+  // The position slider: playback goes on from `tick`, kept inside the song.
+  void MoveTo(int64_t tick);
   bool Playing() const { return playing_; }
 
   // "LoopStart": the loop starts at the position (refused at or after the loop end).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 #include "app/Engine.h"
 #include "platform/AtomicFile.h"
@@ -211,6 +212,7 @@ bool SongList::OfferToSave() {
 }
 
 void SongList::AddToPlaylist(const std::vector<int>& selected) {
+  FilePlaylist.clear();
   if (selected.size() >= 2) {
     Playlist.clear();
     for (int index : selected) {
@@ -226,11 +228,24 @@ void SongList::AddToPlaylist(const std::vector<int>& selected) {
 
 void SongList::ClearPlaylist() {
   Playlist.clear();
+  FilePlaylist.clear();
   PlaylistPosition = -1;
   PlayingList = false;
 }
 
+void SongList::PlayFiles(std::vector<std::string> files) {
+  ClearPlaylist();
+  if (files.size() > static_cast<size_t>(kPlaylistCapacity)) files.resize(kPlaylistCapacity);
+  FilePlaylist = std::move(files);
+  PlayingList = !FilePlaylist.empty();
+}
+
 std::optional<std::string> SongList::NextSong() {
+  if (!FilePlaylist.empty()) {
+    const int count = static_cast<int>(FilePlaylist.size());
+    PlaylistPosition = (std::max(PlaylistPosition, -1) + 1) % count;
+    return FilePlaylist[static_cast<size_t>(PlaylistPosition)];
+  }
   while (PlaylistPosition + 1 < static_cast<int>(Playlist.size())) {
     const int index = Playlist[static_cast<size_t>(++PlaylistPosition)];
     if (!Valid(Lines, index)) continue;
@@ -243,6 +258,11 @@ std::optional<std::string> SongList::NextSong() {
 }
 
 std::optional<std::string> SongList::PreviousSong() {
+  const int count = static_cast<int>(FilePlaylist.size());
+  if (count > 0) {
+    PlaylistPosition = (PlaylistPosition - 1 + 2 * count) % count - 1;
+    return NextSong();
+  }
   PlaylistPosition = std::max(PlaylistPosition - 2, -1);
   return NextSong();
 }

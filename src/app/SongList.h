@@ -28,6 +28,9 @@ class SongList {
   std::vector<int> Playlist;
   int PlaylistPosition = -1;
   bool PlayingList = false;  // the playlist plays one song after the other
+  // Files chosen together in the file player's open dialog: while there are any, they are the
+  // playlist instead of list entries, and it wraps to the first after the last.
+  std::vector<std::string> FilePlaylist;
   // The song loaded last (arrangement or MIDI file), which "Add" puts into the list.
   std::string SongFile;
 
@@ -61,10 +64,14 @@ class SongList {
   // "Add selected titles to playlist" and a click in the list.
   void AddToPlaylist(const std::vector<int>& selected);
   void ClearPlaylist();
+  // Files chosen together become the playlist and play one after the other (at most
+  // kPlaylistCapacity of them).
+  void PlayFiles(std::vector<std::string> files);
   // The next song of the playlist with its settings applied: the file to open, or nothing at
   // the end of the playlist (an entry that no longer reads is skipped).
   std::optional<std::string> NextSong();
   // "Prev": the song before the one playing (the first one again at the start).
+  // With a file playlist both wrap around it.
   std::optional<std::string> PreviousSong();
 
  private:

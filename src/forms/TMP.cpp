@@ -68,7 +68,6 @@ TMP::TMP(Engine& engine, MidiDevices& devices, Dialogs& dialogs, Configuration& 
   for (QCheckBox* box : {AutoStart, Repeat, UseMci}) options->addWidget(box);
   options->addWidget(Output);
   layout->addLayout(options);
-  Position->setEnabled(false);
   AutoStart->setChecked(true);
   Repeat->setChecked(true);
   UseMci->setChecked(settings_.Boolean("MCIPl"));
@@ -109,11 +108,10 @@ TMP::TMP(Engine& engine, MidiDevices& devices, Dialogs& dialogs, Configuration& 
   });
   connect(Output, &QComboBox::activated, this,
           [this](int index) { Act([this, index] { player_.SelectOutput(index); }); });
-  connect(ImportMidi, &QPushButton::clicked, this, [this] {
-    const auto path =
-        dialogs_.OpenFileDialog({"Open MIDI File ...", "MIDI-Files (*.mid)|*.mid", "MID", ""});
-    if (path) OpenSong(*path);
-  });
+  connect(ImportMidi, &QPushButton::clicked, this, &TMP::ImportFiles);
+  // The slider moves playback only when let go, not at every pixel of a drag.
+  connect(Position, &QSlider::sliderReleased, this,
+          [this] { Act([this] { player_.MoveTo(Position->value()); }); });
   connect(Clipboard, &QPushButton::clicked, this, [this] {
     lastClipboard_.clear();  // asked for: open it even when taken before
     TakeClipboard();
@@ -145,6 +143,30 @@ void TMP::OpenSong(const std::string& path) {
   Act([this, &path] {
     if (player_.Open(path) && player_.AutoStart) player_.Play();
   });
+}
+
+void TMP::ImportFiles() {
+  const std::string folder = midiFolder_.empty() ? settings_.Text("Dir") : midiFolder_;
+  const auto files =
+      dialogs_.OpenFilesDialog({"Open MIDI File ...", "MIDI-Files (*.mid)|*.mid", "MID", folder});
+  if (files.empty()) return;
+  midiFolder_ = std::filesystem::path(files.front()).parent_path().string();
+  if (files.size() == 1) {
+    {
+      std::lock_guard lock(engine_.Lock);
+      songs_.List.ClearPlaylist();
+    }
+    OpenSong(files.front());
+    return;
+  }
+  // Files chosen together play one after the other, round and round.
+  Repeat->setChecked(false);
+  AutoStart->setChecked(true);
+  {
+    std::lock_guard lock(engine_.Lock);
+    songs_.List.PlayFiles(files);
+  }
+  songs_.OpenNext();
 }
 
 void TMP::TakeClipboard() {
@@ -187,9 +209,12 @@ void TMP::Refresh() {
   LoopEnd->setEnabled(mci);
   Title->setText(
       QString::fromStdString(std::filesystem::path(player_.FileName()).filename().string()));
-  const QSignalBlocker block(Position);
-  Position->setRange(0, static_cast<int>(player_.Length()));
-  Position->setValue(static_cast<int>(player_.Position()));
+  Position->setEnabled(mci && player_.Loaded());
+  if (!Position->isSliderDown()) {
+    const QSignalBlocker block(Position);
+    Position->setRange(0, static_cast<int>(std::max<int64_t>(player_.Length() - 1, 0)));
+    Position->setValue(static_cast<int>(player_.Position()));
+  }
   const auto& outputs = engine_.Ports.OutputList();
   if (Output->count() != static_cast<int>(outputs.size())) {
     const QSignalBlocker blockList(Output);

@@ -44,6 +44,8 @@ class TMP : public QWidget {
   // The clipboard button and the program's activation: clipboard text that names an existing
   // MIDI file (a path or a file URI) is opened, once; the clipboard stays as it is.
   void TakeClipboard();
+  // "Import MIDI": one file opens; several become the playlist and play one after another.
+  void ImportFiles();
   // Shows the position, the buttons' states and the output list again.
   void Refresh();
 
@@ -83,7 +85,8 @@ class TMP : public QWidget {
   // After the player: it goes first, joined without the engine lock.
   std::unique_ptr<PacedThread> clock_;
   QTimer poll_;
-  QString lastClipboard_;  // taken already: an activation does not open it again
+  std::string midiFolder_;  // where "Import MIDI" opened last
+  QString lastClipboard_;   // taken already: an activation does not open it again
 };
 
 }  // namespace korvel

@@ -155,6 +155,46 @@ class TMPTest : public QObject {
     QCOMPARE(QApplication::clipboard()->text(), uri);
   }
 
+  void FilesImportedTogetherPlayOneAfterAnotherRoundAndRound() {
+    PlayerWindowRig rig;
+    rig.window.Repeat->setChecked(true);
+    rig.window.AutoStart->setChecked(false);
+    const auto first = rig.dir.Write("first.mid", OneNote(60));
+    const auto second = rig.dir.Write("second.mid", OneNote(64));
+    rig.dialogs.FileLists.push_back({first, second});
+    rig.driver.ClearSent();
+    rig.window.ImportMidi->click();
+    QCOMPARE(rig.dialogs.FileListRequests.at(0).Title, std::string("Open MIDI File ..."));
+    QVERIFY(!rig.window.Repeat->isChecked());
+    QVERIFY(rig.window.AutoStart->isChecked());
+    QCOMPARE(rig.window.Title->text(), QString("first.mid"));
+    rig.PlayToEnd();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.window.Title->text(), QString("second.mid"), 2000);
+    rig.PlayToEnd();
+    QCOMPARE(rig.NotesPlayed(), (std::vector<int>{60, 64}));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.window.Title->text(), QString("first.mid"), 2000);
+
+    // The next import starts where the files were; one file is just opened.
+    rig.dialogs.FileLists.push_back({second});
+    rig.window.ImportMidi->click();
+    QCOMPARE(rig.dialogs.FileListRequests.at(1).Folder, rig.dir.Folder());
+    QCOMPARE(rig.window.Title->text(), QString("second.mid"));
+    std::lock_guard lock(rig.engine.Lock);
+    QVERIFY(!rig.songs.List.PlayingList);
+  }
+
+  void TheSliderMovesPlaybackWhenLetGo() {
+    PlayerWindowRig rig;
+    rig.window.AutoStart->setChecked(false);
+    QVERIFY(!rig.window.Position->isEnabled());
+    rig.window.OpenSong(rig.dir.Write("one.mid", OneNote(60)));
+    QVERIFY(rig.window.Position->isEnabled());
+    rig.window.Position->setValue(48);
+    emit rig.window.Position->sliderReleased();
+    std::lock_guard lock(rig.engine.Lock);
+    QCOMPARE(rig.window.Core().Position(), int64_t{48});
+  }
+
   void WithRepeatTheFilePlaysAgain() {
     PlayerWindowRig rig;
     rig.window.Repeat->setChecked(true);

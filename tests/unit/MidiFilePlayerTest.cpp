@@ -227,7 +227,8 @@ TEST(MidiFilePlayer, StopAndPauseNeverRestartAndTheEndCompletesOnce) {
   EXPECT_EQ(completions, 1);
 }
 
-// Pause, seeks, stop and loop wraps, in any order, leave no note sounding.
+// Pause, seeks, stop and loop wraps, in any order, leave no note sounding; the slider's
+// position stays inside the song.
 TEST(MidiFilePlayer, NoNoteSoundsAfterAnyPauseSeekStopOrWrap) {
   std::mt19937 random(17);
   std::vector<SmfEvent> melody{Tempo(0, 400000)};
@@ -245,7 +246,7 @@ TEST(MidiFilePlayer, NoNoteSoundsAfterAnyPauseSeekStopOrWrap) {
   FilePlayerRig rig;
   ASSERT_TRUE(rig.Open(BuildSmf(480, {melody, chords})));
   for (int round = 0; round < 400; ++round) {
-    const int operation = static_cast<int>(random() % 9);
+    const int operation = static_cast<int>(random() % 10);
     const int64_t position = rig.player.Position();
     switch (operation) {
       case 0:
@@ -268,6 +269,11 @@ TEST(MidiFilePlayer, NoNoteSoundsAfterAnyPauseSeekStopOrWrap) {
         break;
       case 6:
         rig.player.LoopEndClick();
+        break;
+      case 9:
+        rig.player.MoveTo(static_cast<int64_t>(random() % 9000) - 500);
+        ASSERT_GE(rig.player.Position(), 0);
+        ASSERT_LT(rig.player.Position(), rig.player.Length());
         break;
       case 7: {
         const auto from = static_cast<int64_t>(random() % 7000);

@@ -92,6 +92,31 @@ TEST(SongList, ThePlaylistStaysWithinItsSongsAndForgetsPositionsThatMoved) {
   EXPECT_EQ(rig.list.Lines.at(2).substr(0, 1), "A");
 }
 
+TEST(SongList, FilesChosenTogetherPlayInARingAndGiveWayToTheList) {
+  ListRig rig;
+  rig.Add("Entry");
+  rig.list.AddToPlaylist({0});
+  rig.list.PlayFiles({"a.mid", "b.mid", "c.mid"});
+  EXPECT_TRUE(rig.list.PlayingList);
+  Strings played;
+  for (int i = 0; i < 4; ++i) played.push_back(rig.list.NextSong().value_or("none"));
+  EXPECT_EQ(played, (Strings{"a.mid", "b.mid", "c.mid", "a.mid"})) << "wraps after the last";
+  played.clear();
+  for (int i = 0; i < 3; ++i) played.push_back(rig.list.PreviousSong().value_or("none"));
+  EXPECT_EQ(played, (Strings{"c.mid", "b.mid", "a.mid"})) << "and before the first";
+
+  // Choosing list entries again replaces the files.
+  rig.list.AddToPlaylist({0});
+  EXPECT_EQ(rig.list.NextSong(), rig.dir.Path("Entry.kva"));
+  EXPECT_FALSE(rig.list.NextSong());
+
+  rig.list.PlayFiles(Strings(kPlaylistCapacity + 5, "x.mid"));
+  EXPECT_EQ(rig.list.FilePlaylist.size(), static_cast<size_t>(kPlaylistCapacity));
+  rig.list.PlayFiles({});
+  EXPECT_FALSE(rig.list.PlayingList);
+  EXPECT_FALSE(rig.list.NextSong());
+}
+
 TEST(SongList, EditingWithoutANewSongKeepsTheEntrysFile) {
   ListRig rig;
   rig.Add("Waltz");
