@@ -21,6 +21,7 @@
 #include "app/SongSource.h"
 #include "app/SongTimeline.h"
 #include "app/Songs.h"
+#include "app/TapTempo.h"
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
 #include "performance/ArrangementFile.h"
@@ -516,6 +517,22 @@ int SongBuild(const std::string& source, const std::string& out) {
   });
 }
 
+// One line per bar the taps complete; "no tempo" when none gives one.
+int TapTempoCommand(const std::vector<int64_t>& times, int taps, bool eighths) {
+  korvel::TapTempo bar(taps, eighths);
+  bool printed = false;
+  for (int64_t ms : times) {
+    const auto result = bar.Tap(ms);
+    if (result == korvel::TapTempo::Result::Waiting) continue;
+    std::cout << (result == korvel::TapTempo::Result::Tempo ? "tempo " + std::to_string(bar.Tempo())
+                                                            : std::string("no tempo"))
+              << "\n";
+    printed = true;
+  }
+  if (!printed) std::cout << "no tempo\n";
+  return 0;
+}
+
 int Chord(const std::vector<int>& notes, int firstKey, bool twoFinger) {
   korvel::TextDialogs dialogs(&std::cerr);
   korvel::NoView view;
@@ -740,6 +757,15 @@ int main(int argc, char** argv) {
   std::string liveStyle;
   std::string liveIn;
   std::string liveOut = "synth";
+  std::vector<int64_t> tapTimes;
+  int tapsPerBar = 4;
+  bool tapEighths = false;
+  auto* tapTempo = app.add_subcommand("tap-tempo", "The tempo a bar of taps gives");
+  tapTempo->add_option("MS", tapTimes, "Tap times in milliseconds")->required();
+  tapTempo->add_option("--taps", tapsPerBar, "Taps per bar (the metronome's accent period)")
+      ->check(CLI::Range(2, 16));
+  tapTempo->add_flag("--eighths", tapEighths, "The taps are eighths (an eighth-note metre)");
+
   auto* live = app.add_subcommand("live", "Play a style from a MIDI keyboard, without a display");
   live->add_option("--style", liveStyle, "Style file (.kvs)")->required();
   live->add_option("--in", liveIn, "MIDI input of the keyboard")->required();
@@ -815,6 +841,7 @@ int main(int argc, char** argv) {
     if (*styleBuild) return StyleBuild(buildSource, buildOut);
     if (*songBuild) return SongBuild(songSource, songOut);
     if (*chord) return Chord(chordNotes, firstKey, twoFinger);
+    if (*tapTempo) return TapTempoCommand(tapTimes, tapsPerBar, tapEighths);
     if (*live) return Live(settings, liveStyle, liveIn, liveOut, liveRecord);
   } catch (const std::exception& e) {
     std::cerr << "korvel-cli: " << e.what() << "\n";

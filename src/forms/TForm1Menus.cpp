@@ -14,6 +14,7 @@
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
 #include "forms/TGen.h"
+#include "forms/TTempo.h"
 
 namespace korvel {
 
@@ -126,6 +127,10 @@ void TForm1::BuildMenus() {
   for (QAction* item : SongFiles->QuantizeItems) MenuItems["Quantize/" + item->text()] = item;
 
   QMenu* commands = menuBar()->addMenu("&Commands");
+  Item(commands, "Tap Tempo", "Tap one bar's beats to set the tempo", [this] {
+    TTempo tap(*engine_, *TempoEdit1, this);
+    tap.exec();
+  });
   Item(commands, "All Notes Off", "Silence every channel", locked([&e] {
          e.Mixer.AllNotesOff();
          e.Chords.ChordTypeOverride = 0;

@@ -1,6 +1,7 @@
 #include "performance/LiveInput.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace korvel {
 
@@ -85,6 +86,12 @@ void LiveInput::Route(TMyMidiEvent event) {
     } else {
       const bool noteOn = type == 0x90 && event.Data2 > 0;
       SoundingKey& key = soundingKeys_[static_cast<size_t>(received - 1)][event.Data1];
+      // A key that tapped the tempo sounded nothing, so its release has nothing to end.
+      if (noteOn && Hooks.TapKey && Hooks.TapKey()) {
+        key.Tapped = true;
+        return;
+      }
+      if (!noteOn && std::exchange(key.Tapped, false)) return;
       if (!noteOn && key.On) {
         // A key's note-off goes where its note-on went, however the routing changed since.
         key.On = false;

@@ -31,6 +31,8 @@ struct LiveInputHooks {
   // transposition the routing added to its note.
   std::function<void(uint8_t, uint8_t, uint8_t, int transposeApplied)> RecordMelody;
   std::function<void(int volume)> MasterVolume;  // codes 1985, 1986
+  // A key pressed while the tempo is tapped: true when it was taken as a tap and is not played.
+  std::function<bool()> TapKey;
 };
 
 class LiveInput {
@@ -95,6 +97,7 @@ class LiveInput {
     bool On = false;
     uint8_t Channel = 0;
     uint8_t Note = 0;
+    bool Tapped = false;
   };
   std::array<std::array<SoundingKey, 128>, 16> soundingKeys_{};
   int adLibRoot_ = -1;

@@ -257,5 +257,23 @@ TEST_F(LiveInputTest, FunctionKeysInTheSection) {
   EXPECT_EQ(rig.live.KeyboardOctave, 1);
 }
 
+// While the tempo is tapped a key taps instead of sounding, and its release stays silent even
+// when tapping ended in between; other keys play on.
+TEST_F(LiveInputTest, AKeyThatTapsTheTempoSoundsNothing) {
+  int taps = 0;
+  input.Hooks.TapKey = [&taps] {
+    ++taps;
+    return true;
+  };
+  Play(0x90, 72, 100);
+  input.Hooks.TapKey = nullptr;
+  Play(0x80, 72, 0);
+  EXPECT_EQ(taps, 1);
+  EXPECT_EQ(Sent(), "");
+  Play(0x90, 72, 100);
+  Play(0x80, 72, 0);
+  EXPECT_EQ(Sent(), "0 Module: 90 48 64\n0 Module: 80 48 00\n");
+}
+
 }  // namespace
 }  // namespace korvel
