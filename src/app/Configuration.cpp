@@ -389,10 +389,22 @@ void Configuration::TakeSettings(const Engine& engine) {
   Set("View", engine.Mixer.Keys.StoredSetNumber - 1);
 }
 
+std::string Configuration::InstalledData(const std::string& programPath) {
+  const auto share =
+      std::filesystem::path(programPath).parent_path().parent_path() / "share" / "korvel";
+  std::error_code error;
+  return std::filesystem::is_directory(share / "STYLES", error) ? share.string() : std::string();
+}
+
+std::string Configuration::DataFolder(const std::string& programPath) {
+  const std::string installed = InstalledData(programPath);
+  return installed.empty() ? std::string(KORVEL_DATA_DIR) : installed;
+}
+
 std::string Configuration::FilePath(const std::string& programPath) {
   const std::filesystem::path program(programPath);
   const std::string name = program.stem().string() + ".ini";
-  if (access(program.parent_path().c_str(), W_OK) == 0)
+  if (InstalledData(programPath).empty() && access(program.parent_path().c_str(), W_OK) == 0)
     return (program.parent_path() / name).string();
   std::filesystem::path folder;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {

@@ -72,9 +72,15 @@ class Configuration {
   // Section Ins-Set: keys "1".."10" as stored.
   std::map<std::string, std::string, NoCase> InstrumentSets;
 
-  // Where the file lives: next to the program when its folder is writable (portable use),
-  // otherwise $XDG_CONFIG_HOME/korvel/ (or ~/.config/korvel/).
+  // Where the file lives: for an installed program (one with InstalledData) in
+  // $XDG_CONFIG_HOME/korvel/ (or ~/.config/korvel/); otherwise next to the program when its
+  // folder is writable (portable use), else there too.
   static std::string FilePath(const std::string& programPath);
+  // The styles, songs and instrument lists of an installed program: PREFIX/share/korvel beside
+  // PREFIX/bin; empty when the program runs where it was built.
+  static std::string InstalledData(const std::string& programPath);
+  // Where the program's own files are: the installed ones, else the source tree's.
+  static std::string DataFolder(const std::string& programPath);
 
  private:
   const SettingSpec* Find(const std::string& key) const;

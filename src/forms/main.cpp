@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
   if (!system.Ports.Problem().empty())
     problems += (problems.empty() ? "" : "  ") + system.Ports.Problem();
   korvel::Startup startup(system.Devices, system.InputSettings, problems, settings,
-                          KORVEL_DATA_DIR);
+                          korvel::Configuration::DataFolder(program));
   korvel::TForm1& window = startup.Main();
   // The exit procedure ends the program, whichever window is still open.
   QObject::connect(&window, &korvel::TForm1::ProgramEnded, &app, &QApplication::quit,

@@ -9,6 +9,7 @@
 
 #include "app/Configuration.h"
 #include "support/PlayerRig.h"
+#include "support/TempDir.h"
 
 namespace korvel {
 namespace {
@@ -288,6 +289,34 @@ TEST_F(ConfigurationTest, DevicesAreFoundByNameAndAnAbsentOneIsRemembered) {
   config.TakeDevices(rig.engine->Ports);
   EXPECT_EQ(config.Integer("MIDI-IN"), -2);
   EXPECT_EQ(config.Text("MIDI-IN-Device"), "");
+}
+
+// An installed program keeps its settings under $XDG_CONFIG_HOME and finds its styles in
+// share/korvel; a program where it was built keeps them beside itself.
+TEST(ConfigurationPlaces, InstalledProgramsUseTheXdgFoldersAndBuiltOnesTheirOwn) {
+  test::TempDir dir{"places"};
+  const std::filesystem::path prefix = dir.Folder();
+  std::filesystem::create_directories(prefix / "usr" / "bin");
+  std::filesystem::create_directories(prefix / "usr" / "share" / "korvel" / "STYLES");
+  std::filesystem::create_directories(prefix / "build");
+  const std::string config = (prefix / "config").string();
+  const char* saved = std::getenv("XDG_CONFIG_HOME");
+  const std::string before = saved ? saved : "";
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+
+  const std::string installed = (prefix / "usr" / "bin" / "korvel").string();
+  EXPECT_EQ(Configuration::FilePath(installed), config + "/korvel/korvel.ini")
+      << "even when bin is writable";
+  EXPECT_EQ(Configuration::DataFolder(installed), (prefix / "usr" / "share" / "korvel").string());
+  const std::string built = (prefix / "build" / "korvel").string();
+  EXPECT_EQ(Configuration::FilePath(built), (prefix / "build" / "korvel.ini").string());
+  EXPECT_EQ(Configuration::DataFolder(built), std::string(KORVEL_DATA_DIR));
+
+  if (saved) {
+    setenv("XDG_CONFIG_HOME", before.c_str(), 1);
+  } else {
+    unsetenv("XDG_CONFIG_HOME");
+  }
 }
 
 }  // namespace
