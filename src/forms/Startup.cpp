@@ -10,6 +10,7 @@
 #include "forms/TMP.h"
 #include "forms/TOpt.h"
 #include "forms/TSongs.h"
+#include "forms/Ttt.h"
 
 namespace korvel {
 
@@ -47,7 +48,7 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
               player,
               songs,
               new TIns(main_->Core(), main_->Settings()),
-              PlaceOf("Ttt", "Guide")};
+              new Ttt(main_)};
   windows_.push_back(new TOpt(*main_));
   songs->LoadStartList();  // the settings are loaded with the options window
   main_->SetOtherWindows(windows_);

@@ -23,6 +23,7 @@
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
 #include "forms/TGen.h"
+#include "forms/Ttt.h"
 #include "forms/VirtualKeys.h"
 #include "platform/Process.h"
 
@@ -31,6 +32,10 @@ namespace korvel {
 namespace {
 
 constexpr const char* kMidiSettingsWindow = "MIDI settings";
+constexpr const char* kFirstRunText =
+    "Hello, this is the first time that you have started Korvel.\n\nPlease listen to the song. "
+    "Then close this window, stop playing and enter chords / styles, using the controls of the "
+    "keyboard window below or an external MIDI controller.\n\nHave much fun with Korvel!";
 
 struct PanelSpec {
   const char* Caption;
@@ -228,6 +233,20 @@ void TForm1::SetOtherWindows(std::vector<QWidget*> windows) {
       connect(generator, &TGen::Changed, this, [this] { RefreshControls(); });
 }
 
+Ttt* TForm1::Prompter() const {
+  for (QWidget* window : otherWindows_)
+    if (auto* prompter = qobject_cast<Ttt*>(window)) return prompter;
+  return nullptr;
+}
+
+void TForm1::GuideStep(int offset) {
+  Ttt* prompter = Prompter();
+  if (!prompter) return;
+  prompter->Tips.On = settings_.Boolean("SCG");
+  prompter->Tips.FirstRun = settings_.FirstRun;
+  prompter->GuideStep(offset);
+}
+
 void TForm1::ShowWindow(const QString& name) {
   for (QWidget* window : otherWindows_) {
     if (window->objectName() != name) continue;
@@ -341,6 +360,11 @@ void TForm1::DemoSong() {
   }
   RefreshControls();
   keyboard->raise();
+  if (settings_.FirstRun) {
+    if (Ttt* prompter = Prompter()) prompter->ShowText(kFirstRunText);
+  } else {
+    GuideStep(12);
+  }
 }
 
 void TForm1::OpenMidiSettings(bool welcome) {
@@ -352,15 +376,10 @@ void TForm1::OpenMidiSettings(bool welcome) {
   TForm2*& window = PanelWindows[kMidiSettingsWindow];
   if (!window) {
     window = OpenPanelWindow(window, MidiSettings, 102, false, kMidiSettingsWindow, 0, this);
-    // Closing the welcome page takes its settings as they stand.
+    // Closing the welcome page is OK: its settings as they stand, and the first run goes on
+    // with the demo and the guide.
     connect(window, &TForm2::Closed, this, [this] {
-      if (!MidiSettings->Welcome() || exited_) return;
-      {
-        std::lock_guard lock(engine_->Lock);
-        ApplyMidiSettings(MidiSettings->Choice(), *engine_, settings_);
-      }
-      MidiSettings->Applied();
-      RefreshControls();
+      if (MidiSettings->Welcome() && !exited_) emit MidiSettings->Confirmed();
     });
   }
   OpenPanelWindow(window, MidiSettings, 102, true, kMidiSettingsWindow, 0, this);
@@ -501,6 +520,7 @@ void TForm1::RefreshControls() {
   Mixer->Refresh();
   Song->Refresh();
   SongFiles->Refresh();
+  MenuItems["Guide me !"]->setChecked(settings_.Boolean("SCG"));
   std::lock_guard lock(engine_->Lock);
   {
     const QSignalBlocker block(TempoEdit1);

@@ -30,6 +30,7 @@ class SongPanel;
 class TForm2;
 class TForm3;
 class TAboutBox;
+class Ttt;
 
 // How to mend a port that would not open at the start.
 inline constexpr const char* kChoosePort =
@@ -66,6 +67,10 @@ class TForm1 : public QMainWindow {
   // welcome page on a first run, else the demo style.
   void FirstActivation();
   void DemoSong();
+  // The prompter among the other windows, if it is there.
+  Ttt* Prompter() const;
+  // A step of the work shows the guide's tip for it (while "Guide me !" is on).
+  void GuideStep(int offset);
   // A song the song list chose: opened (an arrangement, or a MIDI file as a song) and played
   // by Korvel's own transport.
   void OpenSong(const std::string& path);

@@ -15,6 +15,7 @@
 #include "forms/TForm3.h"
 #include "forms/TGen.h"
 #include "forms/TTempo.h"
+#include "forms/Ttt.h"
 
 namespace korvel {
 
@@ -276,6 +277,23 @@ void TForm1::BuildMenus() {
   Item(channels, "Refresh list", "Show the channels again", [this] { Mixer->Refresh(); });
 
   QMenu* help = menuBar()->addMenu("&Help");
+  QAction* guide = Item(help, "Guide me !", "Tips on what you can do next", [this] {
+    settings_.Set("SCG", MenuItems["Guide me !"]->isChecked() ? 1 : 0);
+    if (MenuItems["Guide me !"]->isChecked()) {
+      GuideStep(-1);
+    } else if (Ttt* prompter = Prompter(); prompter && prompter->GuideMode()) {
+      prompter->close();
+    }
+  });
+  guide->setCheckable(true);
+  QAction* lastTip = Item(help, "Last tip - F11", "Show the last tip again", [this] {
+    if (Ttt* prompter = Prompter()) {
+      prompter->Tips.FirstRun = false;
+      prompter->Tips.On = true;
+      prompter->GuideStep(-1);
+    }
+  });
+  lastTip->setShortcut(Qt::Key_F11);
   QAction* editor = Item(help, "Instrument list editor", "Edit the instrument list", [this] {
     std::lock_guard lock(engine_->Lock);
     RunEditor(EditorPath.toStdString(), settings_.Text("Patch"), engine_->Mixer, dialogs_);

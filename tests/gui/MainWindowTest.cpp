@@ -23,6 +23,7 @@
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
 #include "forms/TGen.h"
+#include "forms/Ttt.h"
 #include "platform/RecordingDriver.h"
 #include "platform/SingleInstance.h"
 
@@ -86,6 +87,9 @@ class MainWindowTest : public QObject {
     QVERIFY(program.startup->Background().isVisible());
     TForm2* keyboard = program.Main().PanelWindows["Keyboard"];
     QVERIFY(keyboard && keyboard->isVisible());
+    Ttt* prompter = program.Main().Prompter();
+    QVERIFY2(prompter && prompter->isVisible() && prompter->GuideMode(), "the guide greets");
+    QCOMPARE(prompter->Text->text().toStdString(), PrompterLines(TipText(1012)));
     std::lock_guard lock(program.Core().Lock);
     Engine& engine = program.Core();
     QVERIFY(engine.Style.StyleLoaded);
@@ -127,9 +131,16 @@ class MainWindowTest : public QObject {
     QVERIFY(program.ShowAndActivate());
     program.Main().MidiSettings->SoundcardMode->setCurrentIndex(3);  // "XG"
     program.Main().PanelWindows["MIDI settings"]->close();
+    // Closing is OK: the first run goes on with the demo and the welcome text, and the guide
+    // speaks from then on.
+    QVERIFY(!program.Main().Settings().FirstRun);
+    Ttt* prompter = program.Main().Prompter();
+    QVERIFY(prompter && prompter->isVisible());
+    QVERIFY(prompter->Text->text().startsWith("Hello, this is the first time"));
+    QVERIFY(!prompter->GuideMode());
     std::lock_guard lock(program.Core().Lock);
     QCOMPARE(program.Core().Mixer.List.Mode, int{kPatchXg});
-    QVERIFY2(!program.Core().Style.StyleLoaded, "only OK goes on to the demo");
+    QVERIFY(program.Core().Style.StyleLoaded);
   }
 
   void TheComputerKeyboardPlaysChordsAndControlKeys() {
