@@ -11,8 +11,10 @@
 #include <mutex>
 
 #include "app/GeneratorCommands.h"
+#include "app/HelpTopics.h"
 #include "app/ListEditor.h"
 #include "app/MidiSettings.h"
+#include "forms/HelpBrowser.h"
 #include "forms/KeyboardPanel.h"
 #include "forms/MidiPanel.h"
 #include "forms/MidiSettingsPanel.h"
@@ -36,6 +38,8 @@ constexpr const char* kFirstRunText =
     "Hello, this is the first time that you have started Korvel.\n\nPlease listen to the song. "
     "Then close this window, stop playing and enter chords / styles, using the controls of the "
     "keyboard window below or an external MIDI controller.\n\nHave much fun with Korvel!";
+
+constexpr int kMainHelpTopic = 100;
 
 struct PanelSpec {
   const char* Caption;
@@ -141,7 +145,14 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
     engine_->Sent.ResetChannelState();
     TempoEdit1->setValue(engine_->Transport.Tempo);
   }
-  engine_->Keyboard.Hooks.Help = [this] { dialogs_.InformUser(kNoHelp); };
+  // Help comes from key handlers and loaders that hold the engine lock: the window opens after.
+  engine_->Keyboard.Hooks.Help = [this] {
+    QMetaObject::invokeMethod(this, &TForm1::HelpOnWindow, Qt::QueuedConnection);
+  };
+  engine_->Loader.Hooks.ShowHelp = [this](int topic) {
+    QMetaObject::invokeMethod(
+        this, [this, topic] { ShowHelp(HelpPageOf(topic)); }, Qt::QueuedConnection);
+  };
   view_.ChordShown = [this] { Keyboard->ShowOverride(); };
   // Playing a song switches " Chords" off and on again; a song may end on the clock.
   view_.SongChanged = [this] { RefreshControls(); };
@@ -231,6 +242,22 @@ void TForm1::SetOtherWindows(std::vector<QWidget*> windows) {
   for (QWidget* window : otherWindows_)
     if (auto* generator = qobject_cast<TGen*>(window))
       connect(generator, &TGen::Changed, this, [this] { RefreshControls(); });
+}
+
+void TForm1::ShowHelp(const std::string& page) {
+  if (!help_) help_ = std::make_unique<HelpBrowser>(programDir_ + "/help");
+  if (!help_->ShowPage(page)) dialogs_.InformUser(kNoHelp);
+}
+
+void TForm1::HelpOnWindow() {
+  QWidget* front = QApplication::activeWindow();
+  std::string page = HelpPageOf(kMainHelpTopic);
+  if (auto* panel = qobject_cast<TForm2*>(front)) {
+    page = HelpPageOf(panel->HelpContext());
+  } else if (front && front != this) {
+    page = HelpPageOfWindow(front->objectName().toStdString());
+  }
+  ShowHelp(page);
 }
 
 Ttt* TForm1::Prompter() const {
@@ -551,8 +578,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_F12 && event->modifiers() == Qt::NoModifier)
-    return dialogs_.InformUser(kNoHelp);
+  if (event->key() == Qt::Key_F12 && event->modifiers() == Qt::NoModifier) return HelpOnWindow();
   const int key = KeyTranslator::Desktop().VirtualKeyOf(*event);
   if (key == 0) return QMainWindow::keyPressEvent(event);
   const auto modifiers = event->modifiers();

@@ -31,6 +31,7 @@ class TForm2;
 class TForm3;
 class TAboutBox;
 class Ttt;
+class HelpBrowser;
 
 // How to mend a port that would not open at the start.
 inline constexpr const char* kChoosePort =
@@ -71,6 +72,11 @@ class TForm1 : public QMainWindow {
   Ttt* Prompter() const;
   // A step of the work shows the guide's tip for it (while "Guide me !" is on).
   void GuideStep(int offset);
+  // A help page in the help window, or "HELP is not available !" when there is none.
+  void ShowHelp(const std::string& page);
+  // F12 and "Help - F12": the page about the window in front.
+  void HelpOnWindow();
+  HelpBrowser* Help() const { return help_.get(); }
   // A song the song list chose: opened (an arrangement, or a MIDI file as a song) and played
   // by Korvel's own transport.
   void OpenSong(const std::string& path);
@@ -154,6 +160,7 @@ class TForm1 : public QMainWindow {
   QTimer deviceWatch_;
   TForm3* background_ = nullptr;
   TAboutBox* splash_ = nullptr;
+  std::unique_ptr<HelpBrowser> help_;
   std::vector<QWidget*> otherWindows_;
   // Check marks that show a field of the core.
   std::vector<std::pair<QAction*, std::function<bool()>>> marks_;

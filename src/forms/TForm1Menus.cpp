@@ -3,6 +3,7 @@
 #include <QMenuBar>
 #include <mutex>
 
+#include "app/HelpTopics.h"
 #include "app/ListEditor.h"
 #include "forms/KeyboardPanel.h"
 #include "forms/MenuItem.h"
@@ -299,7 +300,9 @@ void TForm1::BuildMenus() {
     RunEditor(EditorPath.toStdString(), settings_.Text("Patch"), engine_->Mixer, dialogs_);
   });
   editor->setVisible(false);
-  Item(help, "Help - F12", "Help on the window in front", [this] { dialogs_.InformUser(kNoHelp); });
+  Item(help, "How to use Help", "The help topics and how to move between them",
+       [this] { ShowHelp(kHelpIndex); });
+  Item(help, "Help - F12", "Help on the window in front", [this] { HelpOnWindow(); });
   Item(help, "About ...", "About Korvel", [this] {
     TAboutBox about(this);
     about.exec();

@@ -7,7 +7,7 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/korvel bin/korvel-cli share/korvel/STYLES/rock1.kvs share/korvel/SONGS/demo3.kva \
-  share/korvel/gm.kvi share/applications/korvel.desktop \
+  share/korvel/gm.kvi share/korvel/help/index.html share/applications/korvel.desktop \
   share/icons/hicolor/scalable/apps/korvel.svg; do
   [ -e "$prefix/$file" ] || { echo "missing $file"; exit 1; }
 done

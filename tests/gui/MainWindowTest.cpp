@@ -12,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+#include "forms/HelpBrowser.h"
 #include "forms/KeyboardPanel.h"
 #include "forms/MelodyNotes.h"
 #include "forms/MidiPanel.h"
@@ -141,6 +142,21 @@ class MainWindowTest : public QObject {
     std::lock_guard lock(program.Core().Lock);
     QCOMPARE(program.Core().Mixer.List.Mode, int{kPatchXg});
     QVERIFY(program.Core().Style.StyleLoaded);
+  }
+
+  void HelpShowsThePageOfTheWindowInFront() {
+    Program program(kKnownUser);
+    QVERIFY(program.ShowAndActivate());
+    TForm2* keyboard = program.Main().PanelWindows["Keyboard"];
+    keyboard->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(keyboard));
+    QTest::keyClick(keyboard, Qt::Key_F12);
+    HelpBrowser* help = program.Main().Help();
+    QVERIFY(help && help->isVisible());
+    QVERIFY(help->Pages->source().toString().endsWith("keyboard.html"));
+    program.Main().MenuItems["How to use Help"]->trigger();
+    QVERIFY(help->Pages->source().toString().endsWith("index.html"));
+    QCOMPARE(help->windowTitle(), QString("Korvel Help - How to use Help"));
   }
 
   void TheComputerKeyboardPlaysChordsAndControlKeys() {
