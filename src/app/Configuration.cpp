@@ -258,7 +258,7 @@ void Configuration::Set(const std::string& key, int value) {
   Set(key, std::to_string(value));
 }
 
-void Configuration::ApplySettings(Engine& engine) const {
+void Configuration::ApplySettings(Engine& engine, bool loadInstruments) const {
   ControlKeys& keys = engine.Keys;
   keys.FillInKey = Integer("FillIn") + 12 * Integer("Oct_Fillin");
   keys.EndingKey = Integer("Ending") + 12 * Integer("Oct_Ending");
@@ -288,6 +288,7 @@ void Configuration::ApplySettings(Engine& engine) const {
   engine.Mixer.DefinedReverb = Integer("RevV");
   engine.Mixer.DefinedReverbDrums = Integer("Rev10V");
   engine.Mixer.Keys.StoredSetNumber = Integer("View") + 1;
+  if (!loadInstruments) return;
   const auto set = InstrumentSets.find(std::to_string(Integer("View") + 1));
   engine.Mixer.LoadInstrumentList(Text("Patch"), set == InstrumentSets.end() ? "" : set->second);
 }

@@ -57,8 +57,9 @@ class Configuration {
   void Set(const std::string& key, const std::string& value);
   void Set(const std::string& key, int value);
 
-  // The engine takes the values (control keys, section, quantize, metre, chord types, ...).
-  void ApplySettings(Engine& engine) const;
+  // The engine takes the values (control keys, section, quantize, metre, chord types, ...);
+  // with `loadInstruments` also the instrument list and its stored instrument keys.
+  void ApplySettings(Engine& engine, bool loadInstruments = true) const;
   // The device lists select the stored devices and the ports open, as at start-up. Returns
   // the names of stored devices that are not there now (their lists show "<None>").
   std::vector<std::string> ApplyDevices(Engine& engine) const;

@@ -38,6 +38,7 @@ class TextDialogs : public Dialogs {
   std::optional<std::string> ChooseFolder(const FileDialogRequest&) override {
     return std::nullopt;
   }
+  std::optional<uint32_t> ChooseColor(uint32_t) override { return std::nullopt; }
   std::optional<std::string> AskText(const std::string&, const std::string&,
                                      const std::string&) override {
     return std::nullopt;

@@ -1,6 +1,7 @@
 #include "forms/QtDialogs.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMainWindow>
@@ -101,6 +102,13 @@ std::optional<std::string> QtDialogs::ChooseFolder(const FileDialogRequest& requ
       parent_, QString::fromStdString(request.Title), QString::fromStdString(request.Folder));
   if (folder.isEmpty()) return std::nullopt;
   return folder.toStdString();
+}
+
+std::optional<uint32_t> QtDialogs::ChooseColor(uint32_t rgb) {
+  const EngineLock::ReleasedWhileWaiting released(lock_);
+  const QColor color = QColorDialog::getColor(QColor::fromRgb(rgb), parent_);
+  if (!color.isValid()) return std::nullopt;
+  return static_cast<uint32_t>(color.rgb() & 0xFFFFFF);
 }
 
 std::optional<std::string> QtDialogs::AskText(const std::string& title, const std::string& prompt,

@@ -27,6 +27,7 @@ class QtDialogs : public Dialogs {
   std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
   std::vector<std::string> OpenFilesDialog(const FileDialogRequest& request) override;
   std::optional<std::string> ChooseFolder(const FileDialogRequest& request) override;
+  std::optional<uint32_t> ChooseColor(uint32_t rgb) override;
   std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
                                      const std::string& value) override;
   void ShowStatus(const std::string& text) override;

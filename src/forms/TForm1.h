@@ -85,6 +85,12 @@ class TForm1 : public QMainWindow {
   void ArrangeAll();
   void OpenMidiSettings(bool welcome);
   bool Exited() const { return exited_; }
+  // Starts the configured program beside Korvel ("Connection"), asking first when `mayAsk`.
+  void StartExternalApp(bool mayAsk);
+  // Every control shows the engine's values again.
+  void RefreshControls();
+  // The background window takes the colour and picture of the settings.
+  void ApplyLook() { SetBackground(backgroundOn_); }
 
   // The transport, always shown.
   QPushButton* SpeedButton3;  // MIDI clock on/off
@@ -142,8 +148,6 @@ class TForm1 : public QMainWindow {
   TForm2* ShowPanel(const QString& caption, bool show);
   // Restores a window of `otherWindows_` by its object name and brings it forward.
   void ShowWindow(const QString& name);
-  void StartExternalApp(bool mayAsk);
-  void RefreshControls();
   void SetBackground(bool on);
   // The height that shows the menus, the visible bars and the status line.
   void FitHeight();

@@ -239,6 +239,18 @@ void TForm1::BuildMenus() {
         }));
 
   QMenu* windows = menuBar()->addMenu("&Windows");
+  // The settings change only while nothing plays; the idle clock may run on.
+  const auto showOptions = [this] {
+    bool playing = false;
+    {
+      std::lock_guard lock(engine_->Lock);
+      playing = engine_->Player.Playing || engine_->Song.Running();
+    }
+    if (playing) return dialogs_.ShowStatus("Stop playing to change the settings.");
+    ShowWindow("TOpt");
+  };
+  Item(windows, "Global Settings", "Every setting of Korvel", showOptions);
+  Item(windows, "Configuration", "Every setting of Korvel", showOptions);
   for (const char* panel : {"MIDI", "Mixer", "Keyboard", "Song"})
     Item(windows, panel, QString("Show the %1 panel").arg(panel),
          [this, panel] { ShowPanel(panel, true); });

@@ -3,6 +3,7 @@
 // from a script.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,8 @@ class Dialogs {
   // A folder, which the user may create in the dialog; nothing when the user cancels.
   // Only the request's title and folder are used.
   virtual std::optional<std::string> ChooseFolder(const FileDialogRequest& request) = 0;
+  // A colour (0xRRGGBB) chosen starting from `rgb`; nothing when the user cancels.
+  virtual std::optional<uint32_t> ChooseColor(uint32_t rgb) = 0;
   // A line of text the user types, starting from `value`; nothing when the user cancels.
   virtual std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
                                              const std::string& value) = 0;

@@ -24,6 +24,7 @@
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
 #include "forms/TGen.h"
+#include "forms/TOpt.h"
 #include "forms/Ttt.h"
 #include "platform/RecordingDriver.h"
 #include "platform/SingleInstance.h"
@@ -288,6 +289,55 @@ class MainWindowTest : public QObject {
     QCOMPARE(saved.Integer("FillIn"), 0);
     QCOMPARE(saved.Integer("Oct_Fillin"), 4);
     QCOMPARE(saved.Integer("MIDI-OUT"), -1);
+  }
+
+  void OptionsOkKeepsTheEditsAndAbortTheOldValues() {
+    Program program(kKnownUser);
+    QVERIFY(program.ShowAndActivate());
+    program.Main().MenuItems["Global Settings"]->trigger();
+    TOpt* options = nullptr;
+    for (QWidget* window : program.startup->Windows())
+      if (auto* found = qobject_cast<TOpt*>(window)) options = found;
+    QVERIFY(options && options->isVisible());
+    QCOMPARE(options->TempoPresets[0]->value(), 60);
+
+    options->TempoPresets[0]->setValue(77);
+    options->Quantize->setCurrentIndex(5);
+    options->ProgramName->setText("Sequencer");
+    options->Abort->click();
+    QVERIFY(!options->isVisible());
+    program.Main().MenuItems["Configuration"]->trigger();
+    QCOMPARE(options->TempoPresets[0]->value(), 60);
+    QCOMPARE(options->Quantize->currentIndex(), 0);
+    {
+      std::lock_guard lock(program.Core().Lock);
+      QCOMPARE(program.Core().Keyboard.TempoPresets[0], 60);
+      QCOMPARE(program.Core().Transport.QuantizeIndex, 0);
+    }
+
+    options->TempoPresets[1]->setValue(88);
+    options->KeyNotes[0]->setCurrentIndex(5);  // "Fill in Key": F
+    options->ChordKey->setCurrentIndex(9);     // key "0"
+    options->ChordType->setCurrentIndex(0);    // "min"
+    options->SetChordKey->click();
+    QCOMPARE(options->ChordKeys->item(9)->text(), QString("0 = min"));
+    options->ProgramName->setText("Sequencer");
+    options->Ok->click();
+    {
+      std::lock_guard lock(program.Core().Lock);
+      QCOMPARE(program.Core().Keyboard.TempoPresets[1], 88);
+      QCOMPARE(program.Core().Keys.FillInKey % 12, 5);
+      QCOMPARE(int{program.Core().Chords.ChordTypeSlots[11]}, 2);
+    }
+    program.Main().close();
+    Configuration saved(program.folder.string());
+    std::string error;
+    QVERIFY(saved.LoadSettings(program.settingsFile, error));
+    QCOMPARE(saved.Integer("Tempo1"), 60);
+    QCOMPARE(saved.Integer("Tempo2"), 88);
+    QCOMPARE(saved.Integer("FillIn"), 5);
+    QCOMPARE(saved.Text("P-Name"), std::string("Sequencer"));
+    QCOMPARE(saved.Text("ChordTypes").substr(18), std::string("02"));
   }
 
   void TheTransportIsAlwaysInViewTheSpeedButtonsOnlyWhenChosen() {

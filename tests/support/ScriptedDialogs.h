@@ -26,6 +26,7 @@ class ScriptedDialogs : public Dialogs {
   std::vector<FileDialogRequest> FileListRequests;
   std::deque<std::optional<std::string>> Folders;  // answers of the folder chooser
   std::vector<FileDialogRequest> FolderRequests;
+  std::deque<std::optional<uint32_t>> Colors;    // answers of the colour dialog
   std::deque<std::optional<std::string>> Texts;  // answers of the input box
   std::vector<std::string> TextPrompts;
 
@@ -58,6 +59,9 @@ class ScriptedDialogs : public Dialogs {
   std::optional<std::string> ChooseFolder(const FileDialogRequest& request) override {
     FolderRequests.push_back(request);
     return Take(Folders, std::optional<std::string>{});
+  }
+  std::optional<uint32_t> ChooseColor(uint32_t) override {
+    return Take(Colors, std::optional<uint32_t>{});
   }
   std::optional<std::string> AskText(const std::string&, const std::string& prompt,
                                      const std::string&) override {
