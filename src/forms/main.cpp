@@ -8,10 +8,12 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 #include "app/MidiSystem.h"
 #include "forms/KorvelApplication.h"
+#include "forms/MenuListing.h"
 #include "forms/Startup.h"
 #include "forms/TForm1.h"
 #include "platform/SingleInstance.h"
@@ -42,11 +44,37 @@ void CloseWhenNoBoxIsOpen(QWidget& window) {
   window.close();
 }
 
+// --menus: every menu item with its shortcut and state, one per line, with no window shown.
+int ListMenus() {
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("korvel-menus-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  // No device opens for a listing: the outputs and inputs are "<None>".
+  const auto settings = folder / "korvel.ini";
+  std::ofstream(settings) << "[Options]\nMIDI-OUT=-2\nMIDI-IN=-2\nAutoload=0\n";
+  int status = 0;
+  {
+    korvel::MidiSystem system({});
+    const std::string program = std::filesystem::read_symlink("/proc/self/exe").string();
+    korvel::Startup startup(system.Devices, system.InputSettings, "", settings.string(),
+                            korvel::Configuration::DataFolder(program));
+    for (const QString& line : korvel::MenuListing(*startup.Main().menuBar()))
+      std::cout << line.toStdString() << "\n";
+    status = std::cout.good() ? 0 : 1;
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool menus = argc == 2 && std::string(argv[1]) == "--menus";
+  if (menus) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   korvel::KorvelApplication app(argc, argv);
   QApplication::setApplicationName("Korvel");
+  if (menus) return ListMenus();
   const korvel::SingleInstance instance;
   if (instance.OtherInstanceRuns()) {
     // The box goes by itself: a second start is usually a double click too many.

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -571,6 +572,23 @@ class MainWindowTest : public QObject {
     QVERIFY(second.waitForFinished(30000));
     QCOMPARE(second.exitCode(), kAlreadyRunningExitCode);
     std::filesystem::remove_all(runtime);
+  }
+
+  void MenusListsEveryItemWithItsState() {
+    QProcess korvel;
+    korvel.start(QString(KORVEL_PROGRAM), {"--menus"});
+    QVERIFY(korvel.waitForFinished(30000));
+    QCOMPARE(korvel.exitCode(), 0);
+    const QStringList lines =
+        QString::fromUtf8(korvel.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const QRegularExpression form(
+        R"(^[^|]+ > [^|]+ \| [^|]* \| (enabled|disabled) \| (checked|unchecked)$)");
+    for (const QString& line : lines) QVERIFY2(form.match(line).hasMatch(), qPrintable(line));
+    QCOMPARE(lines.first(), QString("File > Open ... |  | enabled | unchecked"));
+    QVERIFY(lines.contains("Help > Last tip - F11 | F11 | enabled | unchecked"));
+    QVERIFY(lines.contains("Commands > MIDI Reset ... > XG |  | enabled | unchecked"));
+    QVERIFY(lines.indexOf(QRegularExpression("^Windows > .*")) >
+            lines.indexOf(QRegularExpression("^File > .*")));
   }
 
   void WithoutALockFileKorvelStillStarts() {
