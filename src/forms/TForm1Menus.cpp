@@ -177,7 +177,7 @@ void TForm1::BuildMenus() {
            e.Transport.ClickCounter = static_cast<int16_t>(e.Transport.ClickAccentPeriod + 1);
            if (!e.Ports.PlayPort->IsOpen()) return;
            e.Ports.PlayPort->PutShort(0x99, 56, 0);
-           e.Ports.PlayPort->PutShort(0x99, 37, 0);
+           e.Ports.PlayPort->PutShort(0x99, static_cast<uint8_t>(e.Transport.ClickNote), 0);
          }));
   Toggle(options, "Count in", "One measure of clicks before playing", e.Transport.CountIn);
   Toggle(options, "Ignore Tempi", "Songs play at the tempo set here", e.Song.IgnoreTempi);

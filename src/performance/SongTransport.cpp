@@ -221,6 +221,8 @@ void SongTransport::PunchIn() {
 }
 
 void SongTransport::PlayOverwrite() {
+  // It starts a take: while the song runs, Play would pause it instead.
+  if (Running()) return;
   if (Empty()) {
     dialogs_.InformUser(kEmptyMessage);
     return;

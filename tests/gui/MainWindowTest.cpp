@@ -451,9 +451,16 @@ class MainWindowTest : public QObject {
     window.MenuItems[intro]->trigger();
     window.MenuItems["Mute None "]->trigger();
     QCOMPARE(checked(leadIns), QStringList({"Mute None "}));
-    std::lock_guard lock(engine.Lock);
-    QCOMPARE(engine.Song.LeadIn, LeadInMute::MuteNone);
-    QVERIFY(engine.Transport.MuteNone);
+    {
+      std::lock_guard lock(engine.Lock);
+      QCOMPARE(engine.Song.LeadIn, LeadInMute::MuteNone);
+      QVERIFY(engine.Transport.MuteNone);
+      engine.Transport.ClickNote = 42;
+    }
+    program.synth.ClearSent();
+    window.MenuItems["Metronome"]->trigger();  // off: the click that may sound is ended
+    QVERIFY2(program.synth.SentText().find("99 2A 00") != std::string::npos,
+             program.synth.SentText().c_str());
   }
 
   void TheStyleCreatorShowsAndTheModeEntryFollowsTheGenerator() {

@@ -259,6 +259,10 @@ TEST(SongRecording, OverwriteKeepsTheLoopAndTheStoredChordTypes) {
   rig.engine.Chords.MajorMinor = true;
   rig.song.LoopOn = true;
   rig.song.PlayOverwrite();
+  ASSERT_TRUE(rig.song.Running());
+  rig.song.PlayOverwrite();
+  EXPECT_TRUE(rig.song.Running()) << "a second Play && Overwrite does not pause";
+  EXPECT_FALSE(rig.song.Paused());
   EXPECT_TRUE(rig.engine.Input.Chords) << "the keyboard plays along";
   rig.engine.Input.ControlKeyPressed(kFill, 12);  // live, on the first beat
   TickTo(rig, 96);
