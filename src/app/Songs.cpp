@@ -41,7 +41,12 @@ bool Songs::StopAndAsk() {
   SongTransport& song = engine_.Song;
   if (song.Running() || song.Paused()) song.Stop();
   if (song.Empty() && engine_.Melody.Empty()) return true;
+  if (ArrangementBytes(Current()) == savedImage_) return true;
   return dialogs_.AskYesNo(kReplaceQuestion);
+}
+
+void Songs::MarkSaved() {
+  savedImage_ = ArrangementBytes(Current());
 }
 
 bool Songs::LoadArrangement() {
@@ -49,7 +54,11 @@ bool Songs::LoadArrangement() {
   const auto chosen = dialogs_.OpenFileDialog(OpenDialog(SongFolder));
   if (!chosen) return false;
   SongFolder = std::filesystem::path(*chosen).parent_path().string();
-  if (EndsWithNoCase(*chosen, ".mid")) return OpenMidiFile && OpenMidiFile(*chosen);
+  if (EndsWithNoCase(*chosen, ".mid")) {
+    if (!OpenMidiFile || !OpenMidiFile(*chosen)) return false;
+    MarkSaved();
+    return true;
+  }
   return LoadArrangement(*chosen, false);
 }
 
@@ -67,6 +76,7 @@ bool Songs::LoadArrangement(const std::string& path, bool ask) {
   if (transport.Running() || transport.Paused()) transport.Stop();  // the question let it go on
   FileName = path;
   Apply(song);
+  MarkSaved();
   return true;
 }
 
@@ -83,7 +93,11 @@ bool Songs::OpenSong(const std::string& path, const std::string& programDir) {
   const bool midi = EndsWithNoCase(file.string(), ".mid");
   if (!midi && !EndsWithNoCase(file.string(), ".kva")) return false;
   if (!StopAndAsk()) return false;
-  if (midi) return OpenMidiFile && OpenMidiFile(file.string());
+  if (midi) {
+    if (!OpenMidiFile || !OpenMidiFile(file.string())) return false;
+    MarkSaved();
+    return true;
+  }
   return LoadArrangement(file.string(), false);
 }
 
@@ -184,6 +198,7 @@ bool Songs::SaveArrangement(const std::string& path) {
     return false;
   }
   FileName = path;
+  MarkSaved();
   ShowTitle();
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "performance/ArrangementFile.h"
 
@@ -31,7 +32,8 @@ class Songs {
   // A MIDI file chosen with "&Open ..." goes to the MIDI import as a song; true when imported.
   std::function<bool(const std::string& path)> OpenMidiFile;
 
-  // "&Open ...": asks "Replace current chords & melody ?" over a song, then the open dialog.
+  // "&Open ...": asks "Replace current chords & melody ?" over a changed song, then the open
+  // dialog.
   bool LoadArrangement();
   // Opens `path`; `ask` puts the question first. True when the song was replaced.
   bool LoadArrangement(const std::string& path, bool ask);
@@ -59,7 +61,11 @@ class Songs {
   // until another style is loaded, so saving it again does not lose it.
   std::string keptStyleName_;
   std::string styleInUseAtOpen_;
+  // Asks before the song in memory is replaced, unless it is empty or unchanged since it was
+  // opened or saved: stepping through a set list asks nothing that would lose nothing.
   bool StopAndAsk();
+  void MarkSaved();
+  std::vector<uint8_t> savedImage_;  // the song as last opened or saved
   // True when the style was found and loaded.
   bool LoadNamedStyle(const std::string& storedName);
   void ShowTitle();

@@ -143,6 +143,25 @@ TEST(Songs, ARefusedOrUnconfirmedOpenChangesNothing) {
   EXPECT_TRUE(rig.songs.FileName.empty());
 }
 
+// Stepping through songs asks nothing while no change would be lost; a change asks until it
+// is saved.
+TEST(Songs, OnlyAChangedSongIsAskedAbout) {
+  TempDir dir("songs-changed");
+  const std::string first = dir.Write("first.kva", ArrangementBytes(ThreeFourSong()));
+  const std::string second = dir.Write("second.kva", ArrangementBytes(ThreeFourSong()));
+  SongsRig rig;
+  ASSERT_TRUE(rig.songs.LoadArrangement(first, true));
+  ASSERT_TRUE(rig.songs.LoadArrangement(second, true));
+  EXPECT_TRUE(rig.dialogs.Questions.empty()) << "an unchanged song is replaced at once";
+  rig.engine.Melody.Load(std::vector<MelodyEvent>{MakeMelodyEvent(5, 0x90, 60, 90)});
+  EXPECT_FALSE(rig.songs.LoadArrangement(first, true)) << "No keeps the recorded melody";
+  EXPECT_EQ(rig.dialogs.Questions, Strings{"Replace current chords & melody ?"});
+  EXPECT_EQ(rig.engine.Melody.Count(), 1);
+  ASSERT_TRUE(rig.songs.SaveArrangement(dir.Path("kept.kva")));
+  ASSERT_TRUE(rig.songs.LoadArrangement(first, true));
+  EXPECT_EQ(rig.dialogs.Questions.size(), 1u) << "a saved song loses nothing";
+}
+
 TEST(Songs, ASongOfTheListIsFoundInTheSongsFolderWhenItMoved) {
   TempDir dir("songs-list");
   std::filesystem::create_directories(dir.Path("SONGS"));
@@ -163,8 +182,9 @@ TEST(Songs, ASongOfTheListIsFoundInTheSongsFolderWhenItMoved) {
   EXPECT_FALSE(rig.songs.OpenSong(dir.Path("notes.txt"), dir.Folder()));
   EXPECT_EQ(rig.dialogs.Messages.size(), 1u) << "another kind of file is passed over";
 
-  // A MIDI file goes to the import, after the question over the song in memory.
+  // A MIDI file goes to the import, after the question over the changed song in memory.
   dir.Write("SONGS/tango.MID", {'M'});
+  rig.engine.Melody.Load(std::vector<MelodyEvent>{MakeMelodyEvent(5, 0x90, 60, 90)});
   rig.dialogs.Answers = {false};
   EXPECT_FALSE(rig.songs.OpenSong(dir.Path("SONGS/tango.MID"), dir.Folder()));
   EXPECT_TRUE(midi.empty());
