@@ -289,6 +289,7 @@ void MidiFilePlayer::StartPlaying() {
     fluid_player_play(fluid_->player);
     started_ = true;
   }
+  failure_.clear();  // a port that failed while stopped is tried again
   playing_ = true;
   if (RunClock) RunClock(true);
 }
@@ -385,8 +386,11 @@ void MidiFilePlayer::Advance(int64_t frames) {
       deferredSeek_ = -1;
     }
     if (!failure_.empty()) {
+      // The notes that sound are still ended, in case the output took only some messages.
+      const std::string failure = std::exchange(failure_, {});
       Halt();
-      dialogs_.ShowStatus(std::exchange(failure_, {}));
+      failure_.clear();
+      dialogs_.ShowStatus(failure);
       return;
     }
     if (reached_) ReachedLoopEnd();

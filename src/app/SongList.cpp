@@ -154,6 +154,8 @@ bool SongList::New() {
   Lines.clear();
   Changed();
   Modified = false;
+  // The new list is not the old file: saving it asks for a name.
+  FileName.clear();
   return true;
 }
 
@@ -195,6 +197,8 @@ bool SongList::Save(const std::string& path, const std::vector<int>& selection) 
   if (lines.size() == Lines.size()) {
     FileName = path;
     Modified = false;
+  } else if (path == FileName) {
+    Modified = true;  // the list's own file now holds only the selection
   }
   return true;
 }
@@ -212,18 +216,22 @@ bool SongList::OfferToSave() {
 }
 
 void SongList::AddToPlaylist(const std::vector<int>& selected) {
-  FilePlaylist.clear();
+  if (!FilePlaylist.empty()) {
+    FilePlaylist.clear();
+    PlaylistPosition = -1;
+  }
   if (selected.size() >= 2) {
     Playlist.clear();
     for (int index : selected) {
       if (Valid(Lines, index) && Playlist.size() < static_cast<size_t>(kPlaylistCapacity))
         Playlist.push_back(index);
     }
+    PlaylistPosition = -1;
   } else if (selected.size() == 1 && Valid(Lines, selected[0]) &&
              Playlist.size() < static_cast<size_t>(kPlaylistCapacity)) {
+    // Appended while the list plays, the song waits its turn.
     Playlist.push_back(selected[0]);
   }
-  PlaylistPosition = -1;
 }
 
 void SongList::ClearPlaylist() {

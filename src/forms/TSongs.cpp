@@ -160,13 +160,18 @@ void TSongs::Act(const std::function<void()>& action) {
 
 void TSongs::Refresh() {
   std::lock_guard lock(engine_.Lock);
-  const int current = Songs->currentRow();
-  {
-    const QSignalBlocker block(Songs->model());
+  // The items change in place, so the musician's selection stays; only a list of another
+  // length is built again.
+  const auto count = static_cast<int>(List.Lines.size());
+  if (Songs->count() != count) {
+    const int current = Songs->currentRow();
     Songs->clear();
     for (const std::string& line : List.Lines) Songs->addItem(LineText(line));
+    if (current >= 0 && current < count) Songs->setCurrentRow(current);
+  } else {
+    for (int row = 0; row < count; ++row)
+      Songs->item(row)->setText(LineText(List.Lines[static_cast<size_t>(row)]));
   }
-  if (current >= 0 && current < Songs->count()) Songs->setCurrentRow(current);
   const std::string file = std::filesystem::path(List.FileName).filename().string();
   setWindowTitle(file.empty() ? kCaption
                               : QString(kCaption) + " - " + QString::fromStdString(file).toUpper());
@@ -183,17 +188,22 @@ void TSongs::PlayList() {
     List.PlayingList = List.Playlist.size() > 1;
     List.PlaylistPosition = -1;
   }
+  if (PlaylistStarts && List.PlayingList) PlaylistStarts();
   OpenNext();
   Refresh();
 }
 
 void TSongs::OpenNext() {
-  std::optional<std::string> next;
-  {
-    std::lock_guard lock(engine_.Lock);
-    next = List.NextSong();
+  // A song that cannot be opened (its message has been shown) is passed over, once round the
+  // playlist at most.
+  for (int tries = 0; tries < kPlaylistCapacity; ++tries) {
+    std::optional<std::string> next;
+    {
+      std::lock_guard lock(engine_.Lock);
+      next = List.NextSong();
+    }
+    if (!next || !OpenSong || OpenSong(*next)) return;
   }
-  if (next && OpenSong) OpenSong(*next);
 }
 
 void TSongs::SongEnded() {

@@ -23,7 +23,10 @@ class TSongs : public QWidget {
 
   SongList List;  // under the engine lock
   // The file player opens a song the list chose (its settings are already applied).
-  std::function<void(const std::string& path)> OpenSong;
+  // False when it could not be opened (the musician has been told why).
+  std::function<bool(const std::string& path)> OpenSong;
+  // A playlist of several songs starts: the player plays each once and the guide speaks.
+  std::function<void()> PlaylistStarts;
 
   // Loads the list file of the settings ("SongL") at start-up; a missing file gives an empty
   // list.

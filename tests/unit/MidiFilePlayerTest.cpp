@@ -294,6 +294,27 @@ TEST(MidiFilePlayer, NoNoteSoundsAfterAnyPauseSeekStopOrWrap) {
   EXPECT_TRUE(Sounding(rig.driver.Sent()).empty());
 }
 
+// An output that fails in the middle stops the song, yet the notes that sound are still ended,
+// and the next Play tries the output again.
+TEST(MidiFilePlayer, AFailingOutputStopsTheSongWithoutAHangingNote) {
+  FilePlayerRig rig;
+  ASSERT_TRUE(rig.Open(BuildSmf(96, {{Tempo(0, 500000),
+                                      {0, {0x90, 60, 100}},
+                                      {48, {0xF0, 0x41, 0x10, 0xF7}},
+                                      {96, {0x80, 60, 0}},
+                                      {192, {0xFF, 0x2F}}}})));
+  rig.driver.SetLongFailure("Module", 2);
+  rig.player.Play();
+  rig.RunMs(400);
+  EXPECT_FALSE(rig.player.Playing());
+  EXPECT_EQ(rig.dialogs.Statuses.size(), 1u);
+  EXPECT_TRUE(Sounding(rig.driver.Sent()).empty()) << rig.driver.SentText();
+  rig.driver.SetLongFailure("Module", 0);
+  rig.player.Play();
+  rig.RunMs(50);
+  EXPECT_TRUE(rig.player.Playing());
+}
+
 TEST(MidiFilePlayer, RefusesMissingAndDamagedFilesInWordsAndKeepsTheSong) {
   FilePlayerRig rig;
   rig.player.AutoStart = false;

@@ -117,6 +117,29 @@ TEST(SongList, FilesChosenTogetherPlayInARingAndGiveWayToTheList) {
   EXPECT_FALSE(rig.list.NextSong());
 }
 
+TEST(SongList, ASongAddedWhileTheListPlaysWaitsItsTurn) {
+  ListRig rig;
+  for (const char* title : {"C", "B", "A"}) rig.Add(title);
+  rig.list.AddToPlaylist({0, 1});
+  ASSERT_EQ(rig.list.NextSong(), rig.dir.Path("A.kva"));
+  rig.list.AddToPlaylist({2});
+  EXPECT_EQ(rig.list.NextSong(), rig.dir.Path("B.kva")) << "not A again";
+  EXPECT_EQ(rig.list.NextSong(), rig.dir.Path("C.kva"));
+}
+
+TEST(SongList, NewForgetsTheFileAndASelectionSavedOverItIsAChange) {
+  ListRig rig;
+  for (const char* title : {"C", "B", "A"}) rig.Add(title);
+  ASSERT_TRUE(rig.list.Save(rig.list.FileName, {}));
+  ASSERT_FALSE(rig.list.Modified);
+  ASSERT_TRUE(rig.list.Save(rig.list.FileName, {0, 1}));
+  EXPECT_TRUE(rig.list.Modified) << "the file holds two of three songs";
+  ASSERT_TRUE(rig.list.Save(rig.dir.Path("two.kvl"), {0, 1}));
+  rig.dialogs.Answers = {true, false};  // remove the list, do not save it
+  ASSERT_TRUE(rig.list.New());
+  EXPECT_EQ(rig.list.FileName, "");
+}
+
 TEST(SongList, EditingWithoutANewSongKeepsTheEntrysFile) {
   ListRig rig;
   rig.Add("Waltz");
