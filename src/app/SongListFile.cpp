@@ -186,17 +186,23 @@ std::string ResolveSongPath(const std::string& stored, const std::string& listFo
   return (std::filesystem::path(listFolder) / path).lexically_normal().string();
 }
 
-std::vector<std::string> SongListLines(std::span<const uint8_t> bytes) {
+std::vector<std::string> SongListLines(std::span<const uint8_t> bytes,
+                                       std::vector<int>* lineNumbers) {
   std::vector<std::string> lines;
   std::string line;
+  int number = 1;
   for (size_t i = 0; i <= bytes.size(); ++i) {
     if (i < bytes.size() && bytes[i] != '\n') {
       line += static_cast<char>(bytes[i]);
       continue;
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!TrimRight(line).empty()) lines.push_back(line);
+    if (!TrimRight(line).empty()) {
+      lines.push_back(line);
+      if (lineNumbers) lineNumbers->push_back(number);
+    }
     line.clear();
+    ++number;
   }
   return lines;
 }

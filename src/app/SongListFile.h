@@ -62,7 +62,8 @@ std::optional<std::string> StoredSongPath(const std::string& path, const std::st
 std::string ResolveSongPath(const std::string& stored, const std::string& listFolder);
 
 // The lines of a list file, without line ends (CR LF or LF) and without empty lines.
-std::vector<std::string> SongListLines(std::span<const uint8_t> bytes);
+std::vector<std::string> SongListLines(std::span<const uint8_t> bytes,
+                                       std::vector<int>* lineNumbers = nullptr);
 // Replaces the file with the lines, one per line, atomically; throws on failure.
 void WriteSongList(const std::string& path, const std::vector<std::string>& lines);
 

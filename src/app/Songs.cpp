@@ -49,6 +49,11 @@ void Songs::MarkSaved() {
   savedImage_ = ArrangementBytes(Current());
 }
 
+void Songs::Opened(const std::string& path) {
+  MarkSaved();
+  if (SongOpened) SongOpened(path);
+}
+
 bool Songs::LoadArrangement() {
   if (!StopAndAsk()) return false;
   const auto chosen = dialogs_.OpenFileDialog(OpenDialog(SongFolder));
@@ -56,7 +61,7 @@ bool Songs::LoadArrangement() {
   SongFolder = std::filesystem::path(*chosen).parent_path().string();
   if (EndsWithNoCase(*chosen, ".mid")) {
     if (!OpenMidiFile || !OpenMidiFile(*chosen)) return false;
-    MarkSaved();
+    Opened(*chosen);
     return true;
   }
   return LoadArrangement(*chosen, false);
@@ -76,7 +81,7 @@ bool Songs::LoadArrangement(const std::string& path, bool ask) {
   if (transport.Running() || transport.Paused()) transport.Stop();  // the question let it go on
   FileName = path;
   Apply(song);
-  MarkSaved();
+  Opened(path);
   return true;
 }
 
@@ -95,7 +100,7 @@ bool Songs::OpenSong(const std::string& path, const std::string& programDir) {
   if (!StopAndAsk()) return false;
   if (midi) {
     if (!OpenMidiFile || !OpenMidiFile(file.string())) return false;
-    MarkSaved();
+    Opened(file.string());
     return true;
   }
   return LoadArrangement(file.string(), false);

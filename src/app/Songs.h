@@ -31,6 +31,8 @@ class Songs {
   std::string Copyright;
   // A MIDI file chosen with "&Open ..." goes to the MIDI import as a song; true when imported.
   std::function<bool(const std::string& path)> OpenMidiFile;
+  // A song was opened (an arrangement or a MIDI file): the song list offers it.
+  std::function<void(const std::string& path)> SongOpened;
 
   // "&Open ...": asks "Replace current chords & melody ?" over a changed song, then the open
   // dialog.
@@ -65,6 +67,7 @@ class Songs {
   // opened or saved: stepping through a set list asks nothing that would lose nothing.
   bool StopAndAsk();
   void MarkSaved();
+  void Opened(const std::string& path);
   std::vector<uint8_t> savedImage_;  // the song as last opened or saved
   // True when the style was found and loaded.
   bool LoadNamedStyle(const std::string& storedName);

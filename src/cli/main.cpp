@@ -154,16 +154,18 @@ int SongList(const std::string& path) {
     std::cerr << error << "\n";
     return 1;
   }
-  const std::vector<std::string> lines = korvel::SongListLines(*bytes);
+  std::vector<int> lineNumbers;
+  const std::vector<std::string> lines = korvel::SongListLines(*bytes, &lineNumbers);
   int number = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
+    const int at = lineNumbers[i];
     const auto read = korvel::ParseSongEntry(lines[i]);
     if (!read) {
-      std::cerr << "line " << i + 1 << ": no song file, skipped\n";
+      std::cerr << "line " << at << ": no song file, skipped\n";
       continue;
     }
     for (const std::string& field : read->BadFields)
-      std::cerr << "line " << i + 1 << ": " << field << " cannot be read and is left as it is\n";
+      std::cerr << "line " << at << ": " << field << " cannot be read and is left as it is\n";
     const korvel::SongEntry& entry = read->Entry;
     std::cout << "song " << ++number << " " << entry.Title << "|" << entry.Path;
     const std::string settings = korvel::SongSettingsText(entry);

@@ -1,7 +1,10 @@
 #include "forms/Startup.h"
 
 #include <QApplication>
+#include <mutex>
 
+#include "forms/SongMenus.h"
+#include "forms/SongPanel.h"
 #include "forms/TAboutBox.h"
 #include "forms/TForm1.h"
 #include "forms/TForm3.h"
@@ -39,9 +42,21 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
   main_ = new TForm1(devices, input, problem, settingsFile, programDir);
   auto* songs = new TSongs(main_->Core(), main_->DialogBoxes(), main_->Settings());
   auto* player = new TMP(main_->Core(), devices, main_->DialogBoxes(), main_->Settings(), *songs);
-  player->OpenOwnMode = [main = main_](const std::string& path) { main->OpenSong(path); };
-  songs->OpenSong = [player](const std::string& path) { player->OpenSong(path); };
-  QObject::connect(main_->TempoEdit1, &QSpinBox::valueChanged, player, &TMP::SetTempo);
+  player->OpenOwnMode = [main = main_](const std::string& path) { return main->OpenSong(path); };
+  player->OwnPlay = [main = main_] { main->Song->PlayItem->trigger(); };
+  player->OwnStop = [main = main_] { main->Song->StopItem->trigger(); };
+  songs->OpenSong = [player](const std::string& path) { return player->OpenSong(path); };
+  songs->PlaylistStarts = [player, main = main_] {
+    player->PlayEachOnce();
+    main->GuideStep(25);
+  };
+  {
+    std::lock_guard lock(main_->Core().Lock);
+    player->Core().SongsFolder = programDir + "/SONGS";
+    main_->SongFiles->Files.SongOpened = [songs](const std::string& path) {
+      songs->SongLoaded(path);
+    };
+  }
   windows_ = {main_,
               new TGen(main_->Core(), main_->Import(), main_->DialogBoxes()),
               PlaceOf("TEditor", "Song Editor"),
@@ -51,6 +66,7 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
               new Ttt(main_)};
   windows_.push_back(new TOpt(*main_));
   songs->LoadStartList();  // the settings are loaded with the options window
+  player->LoadSettings();
   main_->SetOtherWindows(windows_);
   main_->SetBackgroundWindow(background_.get());
   main_->SetSplashWindow(splash_.get());

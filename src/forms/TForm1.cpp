@@ -494,6 +494,9 @@ void TForm1::ExitProgram() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   deviceWatch_.stop();
   TempoEdit1->disconnect(this);
+  // The other windows go first: the file player stops its notes while its port is open, and
+  // a song list saved under a new name is in the settings before they are written.
+  CloseOtherWindows();
   {
     std::lock_guard lock(engine_->Lock);
     engine_->Transport.StopCommand();
@@ -514,7 +517,6 @@ void TForm1::ExitProgram() {
   } catch (const std::exception& e) {
     dialogs_.InformUser(e.what());
   }
-  CloseOtherWindows();
   if (background_) background_->close();
   // The scratch file of an earlier run goes at an orderly exit.
   std::error_code ignored;
@@ -528,10 +530,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
-void TForm1::OpenSong(const std::string& path) {
+bool TForm1::OpenSong(const std::string& path) {
+  bool opened = false;
   {
     std::lock_guard lock(engine_->Lock);
-    if (SongFiles->Files.OpenSong(path, programDir_)) {
+    opened = SongFiles->Files.OpenSong(path, programDir_);
+    if (opened) {
       if (QString::fromStdString(path).endsWith(".mid", Qt::CaseInsensitive))
         StartGeneratorPlay(*engine_);
       else
@@ -539,6 +543,7 @@ void TForm1::OpenSong(const std::string& path) {
     }
   }
   RefreshControls();
+  return opened;
 }
 
 void TForm1::RefreshControls() {

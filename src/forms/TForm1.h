@@ -79,7 +79,8 @@ class TForm1 : public QMainWindow {
   HelpBrowser* Help() const { return help_.get(); }
   // A song the song list chose: opened (an arrangement, or a MIDI file as a song) and played
   // by Korvel's own transport.
-  void OpenSong(const std::string& path);
+  // False when it could not be opened (the musician has been told why).
+  bool OpenSong(const std::string& path);
   void ExitProgram();
   void CloseOtherWindows();
   void ArrangeAll();

@@ -15,6 +15,9 @@ namespace korvel {
 
 namespace {
 
+// "MCI-OUT" for "<None>".
+constexpr int kNoOutputSetting = 65533;
+
 bool IsMidiFile(const std::string& path) {
   return QString::fromStdString(path).endsWith(".mid", Qt::CaseInsensitive);
 }
@@ -81,19 +84,44 @@ TMP::TMP(Engine& engine, MidiDevices& devices, Dialogs& dialogs, Configuration& 
     };
     engine_.Song.Hooks.SongEnded = ended;
     engine_.Player.Hooks.SongEnded = ended;
+    // Every change of the main tempo reaches the file too; the clock takes it as well.
+    engine_.Transport.Hooks.FilePlayerTempo = [this](int bpm) {
+      player_.SetTempo(bpm);
+      return false;
+    };
   }
 
-  connect(Play, &QPushButton::clicked, this, [this] { Act([this] { player_.Play(); }); });
-  connect(Pause, &QPushButton::clicked, this, [this] { Act([this] { player_.Pause(); }); });
-  connect(Stop, &QPushButton::clicked, this, [this] { Act([this] { player_.Stop(); }); });
-  connect(Step, &QPushButton::clicked, this, [this] { Act([this] { player_.Step(); }); });
-  connect(Back, &QPushButton::clicked, this, [this] { Act([this] { player_.Back(); }); });
+  connect(Play, &QPushButton::clicked, this, [this] {
+    Media(
+        [this] {
+          engine_.Transport.StopCommand();  // Korvel's own song gives way
+          player_.Play();
+        },
+        OwnPlay);
+  });
+  connect(Pause, &QPushButton::clicked, this,
+          [this] { Media([this] { player_.Pause(); }, OwnStop); });
+  connect(Stop, &QPushButton::clicked, this,
+          [this] { Media([this] { player_.Stop(); }, OwnStop); });
+  connect(Step, &QPushButton::clicked, this, [this] { Media([this] { player_.Step(); }, {}); });
+  connect(Back, &QPushButton::clicked, this, [this] { Media([this] { player_.Back(); }, {}); });
   connect(LoopStart, &QPushButton::clicked, this,
           [this] { Act([this] { player_.LoopStartClick(); }); });
   connect(LoopEnd, &QPushButton::clicked, this,
           [this] { Act([this] { player_.LoopEndClick(); }); });
-  connect(Next, &QPushButton::clicked, this, [this] { songs_.OpenNext(); });
-  connect(Prev, &QPushButton::clicked, this, [this] { songs_.OpenPrevious(); });
+  // Next and Prev step the playlist while it plays; otherwise they move within the file.
+  const auto listPlays = [this] {
+    std::lock_guard lock(engine_.Lock);
+    return songs_.List.PlayingList;
+  };
+  connect(Next, &QPushButton::clicked, this, [this, listPlays] {
+    if (listPlays()) return songs_.OpenNext();
+    Media([this] { player_.MoveTo(player_.Length() - player_.StepSize()); }, {});
+  });
+  connect(Prev, &QPushButton::clicked, this, [this, listPlays] {
+    if (listPlays()) return songs_.OpenPrevious();
+    Media([this] { player_.MoveTo(0); }, {});
+  });
   connect(Songlist, &QPushButton::clicked, this, [this] {
     songs_.show();
     songs_.raise();
@@ -106,8 +134,14 @@ TMP::TMP(Engine& engine, MidiDevices& devices, Dialogs& dialogs, Configuration& 
     settings_.Set("MCIPl", on ? 1 : 0);
     Refresh();
   });
-  connect(Output, &QComboBox::activated, this,
-          [this](int index) { Act([this, index] { player_.SelectOutput(index); }); });
+  connect(Output, &QComboBox::activated, this, [this](int index) {
+    Act([this, index] { player_.SelectOutput(index); });
+    // Stored as the device number, the mapper -1 and "<None>" 65533.
+    const int count = Output->count();
+    settings_.Set("MCI-OUT", index == count - 1   ? kNoOutputSetting
+                             : index == count - 2 ? -1
+                                                  : index);
+  });
   connect(ImportMidi, &QPushButton::clicked, this, &TMP::ImportFiles);
   // The slider moves playback only when let go, not at every pixel of a drag.
   connect(Position, &QSlider::sliderReleased, this,
@@ -131,18 +165,60 @@ TMP::~TMP() {
     std::lock_guard lock(engine_.Lock);
     engine_.Song.Hooks.SongEnded = nullptr;
     engine_.Player.Hooks.SongEnded = nullptr;
+    engine_.Transport.Hooks.FilePlayerTempo = nullptr;
+    player_.Stop();
   }
   clock_.reset();  // joined without the engine lock, before the player goes
 }
 
-void TMP::OpenSong(const std::string& path) {
+bool TMP::OpenSong(const std::string& path) {
+  bool opened = false;
   if (!(IsMidiFile(path) && UseMci->isChecked())) {
-    if (OpenOwnMode) OpenOwnMode(path);
-    return;
+    Act([this] { player_.Stop(); });  // the file gives way to Korvel's own song
+    opened = OpenOwnMode && OpenOwnMode(path);
+    if (opened) mciMode_ = false;
+  } else {
+    Act([this, &path, &opened] {
+      if (!player_.Open(path)) return;
+      opened = true;
+      engine_.Transport.StopCommand();  // Korvel's own song gives way
+      if (player_.AutoStart) player_.Play();
+    });
+    if (opened) mciMode_ = true;
   }
-  Act([this, &path] {
-    if (player_.Open(path) && player_.AutoStart) player_.Play();
-  });
+  if (opened) title_ = std::filesystem::path(path).filename().string();
+  // Korvel's own songs are offered to the list where they are opened.
+  if (opened && mciMode_) songs_.SongLoaded(path);
+  Refresh();
+  return opened;
+}
+
+void TMP::LoadSettings() {
+  UseMci->setChecked(settings_.Boolean("MCIPl"));
+  const int stored = settings_.Integer("MCI-OUT");
+  {
+    std::lock_guard lock(engine_.Lock);
+    const int count = static_cast<int>(engine_.Ports.OutputList().size());
+    // Opened at the first Play, not at start-up.
+    player_.OutputSelection = stored == kNoOutputSetting          ? count - 1
+                              : stored < 0 || stored >= count - 2 ? count - 2
+                                                                  : stored;
+  }
+  Refresh();
+}
+
+void TMP::Media(const std::function<void()>& mci, const std::function<void()>& own) {
+  if (mciMode_) {
+    Act(mci);
+  } else if (own) {
+    own();
+  }
+}
+
+void TMP::closeEvent(QCloseEvent* event) {
+  Act([this] { player_.Stop(); });
+  songs_.close();
+  QWidget::closeEvent(event);
 }
 
 void TMP::ImportFiles() {
@@ -180,10 +256,6 @@ void TMP::TakeClipboard() {
   OpenSong(file.absoluteFilePath().toStdString());
 }
 
-void TMP::SetTempo(int bpm) {
-  Act([this, bpm] { player_.SetTempo(bpm); });
-}
-
 void TMP::CheckCompleted() {
   bool completed = false;
   {
@@ -207,9 +279,8 @@ void TMP::Refresh() {
   const bool mci = UseMci->isChecked();
   LoopStart->setEnabled(mci);
   LoopEnd->setEnabled(mci);
-  Title->setText(
-      QString::fromStdString(std::filesystem::path(player_.FileName()).filename().string()));
-  Position->setEnabled(mci && player_.Loaded());
+  Title->setText(QString::fromStdString(title_));
+  Position->setEnabled(mciMode_ && player_.Loaded());
   if (!Position->isSliderDown()) {
     const QSignalBlocker block(Position);
     Position->setRange(0, static_cast<int>(std::max<int64_t>(player_.Length() - 1, 0)));

@@ -32,11 +32,17 @@ class TMP : public QWidget {
   ~TMP() override;
 
   // Opens a song: a MIDI file with "Use MCI" plays here, anything else goes to OpenOwnMode.
-  void OpenSong(const std::string& path);
-  // The main window's own playback of an arrangement or a MIDI file.
-  std::function<void(const std::string& path)> OpenOwnMode;
-  // The main tempo changed: the file plays at it.
-  void SetTempo(int bpm);
+  // Either way the other kind of playback stops first. False when it could not be opened.
+  bool OpenSong(const std::string& path);
+  // The main window's own playback of an arrangement or a MIDI file; false when not opened.
+  std::function<bool(const std::string& path)> OpenOwnMode;
+  // The main window's Play and Stop, which the media buttons drive in the own mode.
+  std::function<void()> OwnPlay;
+  std::function<void()> OwnStop;
+  // The stored "Use MCI" and "MCI-OUT" choices, once the settings are loaded.
+  void LoadSettings();
+  // A playlist of several songs plays each song once.
+  void PlayEachOnce() { Repeat->setChecked(false); }
   // The loop end was reached without "Repeat": the song list's next song is opened while the
   // list plays. Polled
   // on the GUI thread, so nothing of it runs on the pacing thread.
@@ -72,6 +78,8 @@ class TMP : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Closing stops the file and closes the song list.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   // Runs `action` on the player under the engine lock, then shows the state again.
@@ -85,7 +93,11 @@ class TMP : public QWidget {
   // After the player: it goes first, joined without the engine lock.
   std::unique_ptr<PacedThread> clock_;
   QTimer poll_;
+  // The media buttons by mode: the file player's song (MCI mode) or Korvel's own playback.
+  void Media(const std::function<void()>& mci, const std::function<void()>& own);
   std::string midiFolder_;  // where "Import MIDI" opened last
+  bool mciMode_ = false;    // the last song opened plays here
+  std::string title_;       // the file name of the last song opened
   QString lastClipboard_;   // taken already: an activation does not open it again
 };
 

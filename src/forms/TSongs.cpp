@@ -240,6 +240,7 @@ void TSongs::closeEvent(QCloseEvent* event) {
     std::lock_guard lock(engine_.Lock);
     kept = List.OfferToSave();
   }
+  settings_.Set("SongL", List.FileName);  // it may have been saved under a new name
   if (!kept) event->ignore();
 }
 

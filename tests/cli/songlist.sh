@@ -16,6 +16,7 @@ settings=1111111110111111'2101010'003003-02-11048007017027037047057067077
 settings+=128001002003004005006007008009010011012005
 {
   entry "Autumn Waltz" "/home/musician/My Songs/waltz.kva" "$settings"
+  printf '\r\n'
   printf 'just a line\r\n'
   entry "Tango" "tango.mid" "${settings:0:26}x${settings:27}"
 } >"$dir/set.kvl"
@@ -26,8 +27,8 @@ head -1 "$dir/out" | grep -q '^song 1 Autumn Waltz|/home/musician/My Songs/waltz
 grep -q 'channel=4 octave=-2 transpose=-11 instrument=48 volume=7 ' "$dir/out"
 grep -q '^song 2 Tango|tango.mid ' "$dir/out"
 sed -n 2p "$dir/out" | grep -vq " channel="
-grep -q '^line 2: no song file, skipped$' "$dir/err"
-grep -q '^line 3: channel cannot be read and is left as it is$' "$dir/err"
+grep -q '^line 3: no song file, skipped$' "$dir/err"
+grep -q '^line 4: channel cannot be read and is left as it is$' "$dir/err"
 [ "$(wc -l <"$dir/err")" -eq 2 ]
 
 if "$cli" songlist "$dir/missing.kvl" 2>/dev/null; then exit 1; fi

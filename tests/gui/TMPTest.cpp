@@ -34,8 +34,11 @@ struct PlayerWindowRig : test::PlayerRig {
     engine.Mixer.LoadInstrumentList("", "");
     settings.Set("SongL", dir.Path("set.kvl"));
     songs.LoadStartList();
-    songs.OpenSong = [this](const std::string& path) { window.OpenSong(path); };
-    window.OpenOwnMode = [this](const std::string& path) { ownMode.push_back(path); };
+    songs.OpenSong = [this](const std::string& path) { return window.OpenSong(path); };
+    window.OpenOwnMode = [this](const std::string& path) {
+      ownMode.push_back(path);
+      return true;
+    };
     window.UseMci->setChecked(true);
     window.Repeat->setChecked(false);
     std::lock_guard lock(engine.Lock);
@@ -181,6 +184,40 @@ class TMPTest : public QObject {
     QCOMPARE(rig.window.Title->text(), QString("second.mid"));
     std::lock_guard lock(rig.engine.Lock);
     QVERIFY(!rig.songs.List.PlayingList);
+  }
+
+  void TheButtonsDriveTheModeOfTheLastSongAndClosingStopsTheFile() {
+    PlayerWindowRig rig;
+    std::vector<std::string> own;
+    rig.window.OwnPlay = [&own] { own.push_back("play"); };
+    rig.window.OwnStop = [&own] { own.push_back("stop"); };
+    rig.window.AutoStart->setChecked(false);
+    rig.window.OpenSong(rig.dir.Path("waltz.kva"));
+    QCOMPARE(rig.window.Title->text(), QString("waltz.kva"));
+    rig.window.Play->click();
+    rig.window.Pause->click();
+    QCOMPARE(own, (std::vector<std::string>{"play", "stop"}));
+
+    rig.window.OpenSong(rig.dir.Write("one.mid", OneNote(60)));
+    rig.window.Play->click();
+    QCOMPARE(own.size(), size_t{2});
+    {
+      std::lock_guard lock(rig.engine.Lock);
+      QVERIFY(rig.window.Core().Playing());
+    }
+    // Not playing a list, Next moves one step before the end of the file.
+    rig.window.Next->click();
+    {
+      std::lock_guard lock(rig.engine.Lock);
+      const int64_t length = rig.window.Core().Length();
+      QCOMPARE(rig.window.Core().Position(),
+               std::min(length - rig.window.Core().StepSize(), length - 1));
+    }
+    rig.window.show();
+    rig.window.close();
+    std::lock_guard lock(rig.engine.Lock);
+    QVERIFY(!rig.window.Core().Playing());
+    QVERIFY(!rig.songs.isVisible());
   }
 
   void TheSliderMovesPlaybackWhenLetGo() {

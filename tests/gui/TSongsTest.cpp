@@ -21,7 +21,11 @@ struct SongsRig : test::PlayerRig {
   std::vector<std::string> opened;
   SongsRig() {
     engine.Mixer.LoadInstrumentList("", "");
-    window.OpenSong = [this](const std::string& path) { opened.push_back(path); };
+    // A song named "gone" cannot be opened.
+    window.OpenSong = [this](const std::string& path) {
+      opened.push_back(path);
+      return path.find("gone") == std::string::npos;
+    };
     settings.Set("SongL", dir.Path("set.kvl"));
     window.LoadStartList();
   }
@@ -75,6 +79,28 @@ class TSongsTest : public QObject {
     QCOMPARE(ParseSongEntry(lines[0])->Entry.Octave, std::optional<int>(1));
     QCOMPARE(ParseSongEntry(lines[1])->Entry.Octave, std::optional<int>(-2));
     QVERIFY(!rig.window.List.Modified);
+  }
+
+  void TheSelectionStaysAndASongThatWillNotOpenIsPassedOver() {
+    SongsRig rig;
+    rig.AddSong("c.kva", 0);
+    rig.AddSong("gone.kva", 0);
+    rig.AddSong("a.kva", 0);
+    int starts = 0;
+    rig.window.PlaylistStarts = [&starts] { ++starts; };
+    // Ctrl-clicks: every click adds to the playlist and the selection grows.
+    for (int row = 0; row < 3; ++row) {
+      rig.window.Songs->item(row)->setSelected(true);
+      emit rig.window.Songs->itemClicked(rig.window.Songs->item(row));
+    }
+    QCOMPARE(rig.window.Songs->selectedItems().size(), qsizetype{3});
+    QCOMPARE(rig.window.Play->text(), QString("Play 3"));
+    rig.window.Play->click();
+    QCOMPARE(starts, 1);
+    QCOMPARE(rig.opened, std::vector<std::string>{rig.dir.Path("a.kva")});
+    rig.window.SongEnded();
+    QCOMPARE(rig.opened, (std::vector<std::string>{rig.dir.Path("a.kva"), rig.dir.Path("gone.kva"),
+                                                   rig.dir.Path("c.kva")}));
   }
 };
 
