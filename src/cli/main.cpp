@@ -21,6 +21,7 @@
 #include "app/SongSource.h"
 #include "app/SongTimeline.h"
 #include "app/Songs.h"
+#include "cli/PadCommands.h"
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
 #include "performance/ArrangementFile.h"
@@ -729,6 +730,7 @@ int main(int argc, char** argv) {
   std::vector<int> chordNotes;
   int firstKey = 40;
   bool twoFinger = false;
+  korvel::cli::PadCommands padCommands(app);
   auto* chord = app.add_subcommand("chord", "Recognise the chord of held notes");
   chord->add_option("NOTES", chordNotes, "Note numbers, in the order they are pressed")
       ->required()
@@ -815,6 +817,7 @@ int main(int argc, char** argv) {
     if (*styleBuild) return StyleBuild(buildSource, buildOut);
     if (*songBuild) return SongBuild(songSource, songOut);
     if (*chord) return Chord(chordNotes, firstKey, twoFinger);
+    if (const auto code = padCommands.Run()) return *code;
     if (*live) return Live(settings, liveStyle, liveIn, liveOut, liveRecord);
   } catch (const std::exception& e) {
     std::cerr << "korvel-cli: " << e.what() << "\n";
