@@ -235,6 +235,8 @@ void TForm1::BuildMenus() {
   for (const char* panel : {"MIDI", "Mixer", "Keyboard", "Song"})
     Item(windows, panel, QString("Show the %1 panel").arg(panel),
          [this, panel] { ShowPanel(panel, true); });
+  Item(windows, "Chordpads", " Enter chords by clicking pads",
+       [this] { ShowPanel("Chordpads", true); });
   Item(windows, "Style-Creator", "Import MIDI files, find their chords and make styles of them",
        [this] { ShowWindow("TGen"); });
   Item(windows, "Instruments", "Instruments and functions of the twelve instrument keys",

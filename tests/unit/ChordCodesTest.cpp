@@ -1,0 +1,169 @@
+#include "performance/ChordCodes.h"
+
+#include <gtest/gtest.h>
+
+#include "support/PlayerRig.h"
+
+namespace korvel {
+namespace {
+
+// Chord codes as "tick:controller:value", in the order the module got them.
+std::vector<std::string> Codes(const RecordingDriver& driver) {
+  std::vector<std::string> codes;
+  for (const auto& m : driver.Sent()) {
+    if ((m.Bytes[0] & 0xF0) != 0xB0 || (m.Bytes[1] != 19 && m.Bytes[1] != 20)) continue;
+    codes.push_back(std::to_string(m.Tick) + ":" + std::to_string(m.Bytes[1]) + ":" +
+                    std::to_string(m.Bytes[2]));
+  }
+  return codes;
+}
+
+class ChordCodesSend : public ::testing::Test {
+ protected:
+  test::PlayerRig rig;
+
+  void SetUp() override {
+    test::StyleFixture fixture;
+    fixture.Part(kBasic, 1, test::BeatNotes({60, 64, 67, 72}));
+    rig.Load(fixture);
+    rig.engine.Codes.SetSending(true);
+    rig.Start();
+    rig.Ticks(1);  // the first beat
+    rig.driver.ClearSent();
+  }
+  // A chord played at a clock of the current beat (1..24).
+  void PlayAt(int clock, int root, int type) {
+    rig.Ticks(clock - rig.transport.ClockInBeat);
+    rig.engine.Chords.SetChord(root, type, kFinalRoot);
+  }
+};
+
+TEST_F(ChordCodesSend, AChordPlayedBeforeTheCodeClockIsAnnouncedOnceAndOneAfterItGoesOnTheBeat) {
+  const int64_t beat = rig.tick;  // clock 1 of this beat
+  PlayAt(5, 55, 4);               // G min7, before clock 20
+  rig.Ticks(24);                  // to clock 5 of the next beat
+  PlayAt(22, 50, 12);             // D mM7, after clock 20 of the second beat
+  rig.Ticks(24);
+  PlayAt(10, 50, 12);  // the same chord again: nothing new to tell
+  rig.Ticks(24);
+  EXPECT_EQ(Codes(rig.driver), (std::vector<std::string>{std::to_string(beat + 19) + ":20:43",
+                                                         std::to_string(beat + 48) + ":19:14"}));
+  EXPECT_EQ(rig.view.Titles.back(), "Korvel  -  Chord : D mM7  -  Channel 10");
+}
+
+TEST_F(ChordCodesSend, EveryChordTypeIsSentAndAStartAfterAStopSendsTheChordAgain) {
+  for (int type = 1; type <= 17; ++type) {
+    PlayAt(22, 48 + type % 12, type);
+    rig.Ticks(3);  // the beat
+  }
+  const auto codes = Codes(rig.driver);
+  ASSERT_EQ(codes.size(), 17u);
+  for (int type = 1; type <= 17; ++type) {
+    const auto code = EncodeChordCode(48 + type % 12, type);
+    EXPECT_EQ(codes[static_cast<size_t>(type - 1)].substr(codes[type - 1].find(':') + 1),
+              std::to_string(code->Controller) + ":" + std::to_string(code->Value));
+  }
+  rig.transport.StopCommand();
+  rig.transport.ToggleClock();
+  rig.transport.ToggleClock();
+  rig.Start();
+  rig.engine.Chords.SetChord(48 + 17 % 12, 17, kFinalRoot);
+  rig.Ticks(24);
+  EXPECT_EQ(Codes(rig.driver).size(), 1u) << "the receiver may have missed the stop";
+}
+
+TEST_F(ChordCodesSend, NothingIsSentWhileSendingIsOffOrTheChordHasNoCode) {
+  rig.engine.Codes.SetSending(false);
+  EXPECT_EQ(rig.view.Titles.back(), rig.transport.WindowTitle);
+  PlayAt(5, 55, 4);
+  rig.Ticks(24);
+  rig.engine.Codes.SetSending(true);
+  rig.engine.Codes.ChordVoiced(48, 18);
+  rig.engine.Codes.ChordVoiced(48, 0);
+  EXPECT_TRUE(Codes(rig.driver).empty());
+}
+
+TEST(ChordCodes, DecodingTakesBackEveryCodeAndRefusesTheRest) {
+  for (int type = 1; type <= 17; ++type) {
+    for (int root = 0; root < 128; ++root) {
+      const auto code = EncodeChordCode(root, type);
+      ASSERT_TRUE(code);
+      const auto back = DecodeChordCode(code->Controller, code->Value);
+      ASSERT_EQ(back.Kind, ChordCodeKind::Chord);
+      EXPECT_EQ(back.Type, type);
+      EXPECT_EQ(back.PitchClass, root % 12);
+    }
+  }
+  EXPECT_FALSE(EncodeChordCode(48, 0));
+  EXPECT_FALSE(EncodeChordCode(48, 18));
+  for (int value = 84; value < 120; ++value)
+    EXPECT_EQ(DecodeChordCode(19, value).Kind, ChordCodeKind::Invalid) << value;
+  EXPECT_EQ(DecodeChordCode(20, 120).Kind, ChordCodeKind::AdLibOff);
+  EXPECT_EQ(DecodeChordCode(19, 121).Kind, ChordCodeKind::AdLibOn);
+  EXPECT_EQ(DecodeChordCode(20, 127).Kind, ChordCodeKind::Refresh);
+  EXPECT_EQ(DecodeChordCode(21, 5).Kind, ChordCodeKind::Invalid);
+  EXPECT_EQ(DecodeChordCode(20, 128).Kind, ChordCodeKind::Invalid);
+}
+
+// The external application's output reaches the engine's second input.
+class ChordCodesReceive : public ::testing::Test {
+ protected:
+  RecordingDriver driver{{"Module"}, {"App out"}};
+  MidiDevices devices{driver, nullptr};
+  ChannelState channels;
+  InputCallbackSettings input{channels};
+  test::ScriptedDialogs dialogs;
+  test::RecordingView view;
+  Engine engine{devices, input, dialogs, view, Timing::Stepped, InputDispatch::Manual};
+
+  void SetUp() override {
+    engine.Ports.ComboBox1 = 0;
+    engine.Ports.ComboBox1Change();
+    engine.Ports.MidiInList = 0;
+    engine.Ports.MidiInChange();
+    ASSERT_TRUE(engine.Ports.MidiInput2.IsOpen());
+    engine.Transport.ToggleClock();  // off: a chord is voiced at once
+    engine.Codes.SetReceiving(true);
+  }
+  void Receive(int channel, int controller, int value) {
+    driver.Inject("App out", static_cast<uint32_t>(0xB0 | channel | controller << 8 | value << 16));
+    engine.Ports.MidiInput2.ProcessNotifications();
+  }
+};
+
+TEST_F(ChordCodesReceive, ACodeSetsTheChordInTheAccompanimentSection) {
+  engine.Chords.SetFirstKey(36);
+  driver.ClearSent();
+  Receive(3, 19, 14);  // D mM7
+  EXPECT_EQ(engine.Chord.EditChordRoot, 38);
+  EXPECT_EQ(engine.Chord.EditChordType, 12);
+  EXPECT_EQ(view.Titles.back(), "Korvel  -  Chord : D mM7  -  Channel 4");
+  Receive(0, 20, 43);  // G min7
+  EXPECT_EQ(engine.Chord.EditChordRoot, 43);
+  EXPECT_EQ(engine.Chord.EditChordType, 4);
+  Receive(0, 19, 90);  // would be type 18: ignored
+  EXPECT_EQ(engine.Chord.EditChordType, 4);
+  for (const auto& m : driver.Sent()) EXPECT_NE(m.Bytes[1], 19) << "codes are not passed on";
+}
+
+TEST_F(ChordCodesReceive, Values120And121SwitchAdLibAndChangeNoChord) {
+  Receive(0, 20, 43);
+  Receive(0, 20, 121);
+  EXPECT_TRUE(engine.Input.MelodyAdLib);
+  Receive(0, 19, 120);
+  EXPECT_FALSE(engine.Input.MelodyAdLib);
+  EXPECT_EQ(engine.Chord.EditChordRoot % 12, 7);
+  EXPECT_EQ(engine.Chord.EditChordType, 4);
+}
+
+TEST_F(ChordCodesReceive, WithReceivingOffACodeIsAnOrdinaryController) {
+  engine.Codes.SetReceiving(false);
+  driver.ClearSent();
+  Receive(0, 20, 43);
+  EXPECT_EQ(engine.Chord.EditChordRoot, kNoChord);
+  ASSERT_FALSE(driver.Sent().empty());
+  EXPECT_EQ(driver.Sent().back().Bytes, (std::vector<uint8_t>{0xB0, 20, 43}));
+}
+
+}  // namespace
+}  // namespace korvel
