@@ -6,6 +6,7 @@
 #include "app/ListEditor.h"
 #include "forms/KeyboardPanel.h"
 #include "forms/MenuItem.h"
+#include "forms/MidiPanel.h"
 #include "forms/MixerPanel.h"
 #include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
@@ -211,6 +212,17 @@ void TForm1::BuildMenus() {
           locked([&e] { e.Transport.SetMasterMode(!e.Transport.MasterMode); }));
   Checked(options, "Slave Mode", "Follow the MIDI clock from MIDI in", e.Transport.SlaveMode,
           locked([&e] { e.Transport.SetSlaveMode(!e.Transport.SlaveMode); }));
+  Checked(options, "Send Chord Codes ", "Send each chord as controller 19 or 20",
+          e.Live.SendChordCodes, [this, &e] {
+            {
+              std::lock_guard lock(e.Lock);
+              e.Codes.SetSending(!e.Live.SendChordCodes);
+            }
+            Midi->Refresh();
+          });
+  Checked(options, "Receive Chord Codes", "Take chords and Ad Lib from controllers 19 and 20",
+          e.Live.ReceiveChordCodes,
+          locked([&e] { e.Codes.SetReceiving(!e.Live.ReceiveChordCodes); }));
 
   QMenu* view = menuBar()->addMenu("&View");
   Toggle(view, "Background", "A calm background behind Korvel", backgroundOn_,
