@@ -161,7 +161,10 @@ void TForm1::BuildMenus() {
   Toggle(keyboard, "Harmonic Pad", "The pad channel holds the chord", e.Live.HarmonicPad,
          silenceLiveChannel);
   Toggle(keyboard, "Melody Ad Lib", "Melody notes follow the chord", e.Input.MelodyAdLib,
-         silenceLiveChannel);
+         locked([&e] {
+           e.Player.ChannelSoundOff(*e.Ports.PlayPort, e.Live.SelChannel);
+           e.Codes.SendAdLib(e.Input.MelodyAdLib);
+         }));
   Toggle(keyboard, "12 Instruments", "The function-key octave selects instruments",
          e.Input.InstrumentSwitch);
   Toggle(keyboard, "Keyboardsplit", "Split the keyboard into zones", e.Input.KeyboardSplit);

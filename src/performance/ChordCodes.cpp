@@ -114,6 +114,13 @@ bool ChordCodes::Receive(int channel, int controller, int value) {
   return true;
 }
 
+void ChordCodes::SendAdLib(bool on) {
+  TMidiOutput& port = *ports_.ChordCodePort;
+  if (!live_.SendChordCodes || !port.IsOpen()) return;
+  port.PutShort(static_cast<uint8_t>(0xB0 | (live_.ChordCodeChannel & 0x0F)), kLowController,
+                on ? 121 : 120);
+}
+
 void ChordCodes::Reset() {
   announced_ = false;
   lastPitchClass_ = -1;

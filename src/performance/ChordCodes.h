@@ -55,6 +55,8 @@ class ChordCodes {
   // A controller 19 or 20 from the external application; false when receiving is off (the
   // message is then an ordinary controller).
   bool Receive(int channel, int controller, int value);
+  // " Melody Ad Lib" switched here: a receiver of the codes follows (121 on, 120 off).
+  void SendAdLib(bool on);
   // The transport starts or stops: nothing is announced and nothing was sent.
   void Reset();
   // " Send Chord Codes" and "Receive Chord Codes"; switching either off restores the title.

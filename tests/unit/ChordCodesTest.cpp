@@ -41,12 +41,17 @@ class ChordCodesSend : public ::testing::Test {
 
 TEST_F(ChordCodesSend, AChordPlayedBeforeTheCodeClockIsAnnouncedOnceAndOneAfterItGoesOnTheBeat) {
   const int64_t beat = rig.tick;  // clock 1 of this beat
-  PlayAt(5, 55, 4);               // G min7, before clock 20
-  rig.Ticks(24);                  // to clock 5 of the next beat
+  PlayAt(5, 62, 1);               // D maj, just late for this beat: voiced at once
+  PlayAt(12, 55, 4);              // G min7, before clock 20
+  rig.Ticks(24);                  // to clock 12 of the next beat
   PlayAt(22, 50, 12);             // D mM7, after clock 20 of the second beat
   rig.Ticks(24);
-  EXPECT_EQ(Codes(rig.driver), (std::vector<std::string>{std::to_string(beat + 19) + ":20:43",
-                                                         std::to_string(beat + 48) + ":19:14"}));
+  const std::vector<std::string> expected = {
+      std::to_string(beat + 5) + ":20:2",
+      std::to_string(beat + 19) + ":20:43",
+      std::to_string(beat + 48) + ":19:14",
+  };
+  EXPECT_EQ(Codes(rig.driver), expected);
   EXPECT_EQ(rig.view.Titles.back(), "Korvel  -  Chord : D mM7  -  Channel 10");
 }
 
@@ -75,12 +80,23 @@ TEST_F(ChordCodesSend, EveryChordTypeIsSentAndAStartAfterAStopSendsTheChordAgain
 TEST_F(ChordCodesSend, NothingIsSentWhileSendingIsOffOrTheChordHasNoCode) {
   rig.engine.Codes.SetSending(false);
   EXPECT_EQ(rig.view.Titles.back(), rig.transport.WindowTitle);
-  PlayAt(5, 55, 4);
+  PlayAt(12, 55, 4);
   rig.Ticks(24);
   rig.engine.Codes.SetSending(true);
   rig.engine.Codes.ChordVoiced(48, 18);
   rig.engine.Codes.ChordVoiced(48, 0);
   EXPECT_TRUE(Codes(rig.driver).empty());
+}
+
+TEST_F(ChordCodesSend, AdLibSwitchedHereIsSentAsTheReceiverReadsIt) {
+  rig.engine.Codes.SendAdLib(true);
+  rig.engine.Codes.SendAdLib(false);
+  const auto codes = Codes(rig.driver);
+  ASSERT_EQ(codes.size(), 2u);
+  EXPECT_EQ(DecodeChordCode(20, std::stoi(codes[0].substr(codes[0].rfind(':') + 1))).Kind,
+            ChordCodeKind::AdLibOn);
+  EXPECT_EQ(DecodeChordCode(20, std::stoi(codes[1].substr(codes[1].rfind(':') + 1))).Kind,
+            ChordCodeKind::AdLibOff);
 }
 
 TEST(ChordCodes, DecodingTakesBackEveryCodeAndRefusesTheRest) {
