@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/PlayerRig.h"
+#include "support/SongRig.h"
 
 namespace korvel {
 namespace {
@@ -97,6 +98,47 @@ TEST_F(ChordCodesSend, AdLibSwitchedHereIsSentAsTheReceiverReadsIt) {
             ChordCodeKind::AdLibOn);
   EXPECT_EQ(DecodeChordCode(20, std::stoi(codes[1].substr(codes[1].rfind(':') + 1))).Kind,
             ChordCodeKind::AdLibOff);
+}
+
+// A song's chords and the codes sent for them, as one log in the order they happened.
+std::string SongLog(bool adLib) {
+  test::SongBytes song(3);
+  song.At(1, 1, {48, 1, 0, 0}).At(1, 3, {53, 12, 0, 0}).At(2, 1, {55, 4, 0, 0}).End(3);
+  test::SongRig rig;
+  rig.Load(song);
+  rig.engine.Codes.SetSending(true);
+  rig.engine.Input.MelodyAdLib = adLib;
+  std::string log;
+  size_t seen = 0;
+  const auto codes = [&] {
+    const auto all = Codes(rig.driver);
+    for (; seen < all.size(); ++seen)
+      log += "code " + all[seen].substr(all[seen].find(':') + 1) + "\n";
+  };
+  rig.song.Hooks.BeatPlayed = [&](const SongBeat& beat) {
+    codes();
+    if (beat.ChordRoot > 0) log += "beat chord " + std::to_string(beat.ChordType) + "\n";
+  };
+  rig.driver.ClearSent();
+  rig.song.Play();
+  for (int i = 0; i < 8 * 24; ++i) {
+    rig.Ticks(1);
+    codes();
+  }
+  return log;
+}
+
+TEST(ChordCodes, ASongsChordsGoOutOnTheirBeatsOrAheadOfThemWithAdLib) {
+  // Voiced after the beat's entry is read: each code follows its beat.
+  EXPECT_EQ(SongLog(false),
+            "beat chord 1\ncode 20:0\n"
+            "beat chord 12\ncode 19:17\n"
+            "beat chord 4\ncode 20:43\n");
+  // With Ad Lib the coming chord is taken at the code clock of the beat before.
+  EXPECT_EQ(SongLog(true),
+            "beat chord 1\ncode 20:0\n"
+            "code 19:17\nbeat chord 12\n"
+            "code 20:43\nbeat chord 4\n");
 }
 
 TEST(ChordCodes, DecodingTakesBackEveryCodeAndRefusesTheRest) {
