@@ -36,7 +36,7 @@ class PadsPanelTest : public QObject {
     panel.Refresh();
     QTest::mouseClick(panel.Pad("B02"), Qt::LeftButton);
     std::lock_guard lock(rig.engine.Lock);
-    QCOMPARE(int{rig.chord.EditChordType}, 17) << "rows follow the slots";
+    QCOMPARE(int{rig.chord.EditChordType}, 17);  // rows follow the slots
   }
 
   void ShiftOnAControlPadAsksForTheIntro() {
