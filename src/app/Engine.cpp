@@ -22,6 +22,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
       Keyboard(Input, Chords, Player, Transport, Style, Chord, Keys, Live),
       Pads(Input, Chords, Player, Transport, Style, Chord, Keys),
       Song(Transport, Player, Chords, Input, Style, Ports, Chord, Keys, Notes, Live, dialogs, view),
+      Codes(Chords, Input, Chord, Live, Ports, Transport, view),
       Generator(Style, Transport, Player, Song, Chords, Chord, Notes, Live, input.Channels(), Ports,
                 dialogs),
       InputSettings(input),
@@ -43,7 +44,24 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Transport.Hooks.ResetChordState = [this] {
     Chord.Clear();
     Chords.ChordTypeOverride = 0;
+    Pads.ReleaseAll();
+    Codes.Reset();
   };
+  Player.Hooks.ChordVoiced = [this](int root, int type) { Codes.ChordVoiced(root, type); };
+  Transport.Hooks.AnnounceChord = [this] { Codes.Announce(); };
+  Transport.Hooks.ReceiveChordCode = [this](int channel, uint8_t controller, uint8_t value) {
+    return Codes.Receive(channel, controller, value);
+  };
+  Codes.SongChordAhead = [this]() -> std::optional<ComingChord> {
+    const bool playing =
+        Song.TransportMode == kSongPlaying || Song.TransportMode == kSongPlayingFromEditor;
+    if (!playing || Song.SongPos < Song.LoopStart) return std::nullopt;
+    const ChordEntry entry = Song.Memory.Entry(Song.SongPos);
+    if (!entry.HasChord()) return std::nullopt;
+    return ComingChord{entry.Root, entry.PlayableType(), Song.SongTranspose};
+  };
+  Codes.AdLibSwitched = [this](bool) { Mixer.SendChannelRecord(Live.SelChannel); };
+  Pads.Hooks.EditChecked = [this] { return Song.Overwrite; };
   Transport.Hooks.ClearHeldNotes = [this] { Chords.ClearHeldNotes(); };
   Player.Hooks.ClearHeldNotes = [this] { Chords.ClearHeldNotes(); };
   Player.Hooks.SetChordFinal = [this](int root, int type) {

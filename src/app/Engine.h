@@ -14,6 +14,7 @@
 #include "engine/StylePlayer.h"
 #include "engine/Transport.h"
 #include "midi/MidiPorts.h"
+#include "performance/ChordCodes.h"
 #include "performance/ChordPads.h"
 #include "performance/ChordRecognition.h"
 #include "performance/ComputerKeyboard.h"
@@ -103,6 +104,8 @@ class Engine {
   ChordPads Pads;
   // The chord memory and its transport: the song.
   SongTransport Song;
+  // Chord codes sent and received.
+  ChordCodes Codes;
   // The song's melody, recorded and played on the song clock.
   MelodyTrack Melody;
   // The style generator: chord analysis and conversion of the work material.

@@ -22,6 +22,7 @@
 #include "app/SongTimeline.h"
 #include "app/Songs.h"
 #include "app/TapTempo.h"
+#include "cli/PadCommands.h"
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
 #include "performance/ArrangementFile.h"
@@ -748,6 +749,7 @@ int main(int argc, char** argv) {
   std::vector<int> chordNotes;
   int firstKey = 40;
   bool twoFinger = false;
+  korvel::cli::PadCommands padCommands(app);
   auto* chord = app.add_subcommand("chord", "Recognise the chord of held notes");
   chord->add_option("NOTES", chordNotes, "Note numbers, in the order they are pressed")
       ->required()
@@ -844,6 +846,7 @@ int main(int argc, char** argv) {
     if (*songBuild) return SongBuild(songSource, songOut);
     if (*chord) return Chord(chordNotes, firstKey, twoFinger);
     if (*tapTempo) return TapTempoCommand(tapTimes, tapsPerBar, tapEighths);
+    if (const auto code = padCommands.Run()) return *code;
     if (*live) return Live(settings, liveStyle, liveIn, liveOut, liveRecord);
   } catch (const std::exception& e) {
     std::cerr << "korvel-cli: " << e.what() << "\n";

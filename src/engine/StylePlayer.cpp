@@ -418,17 +418,6 @@ void StylePlayer::ChordChangeEntry(const std::array<int, 4>& tones) {
   ApplyChordChange();
 }
 
-void StylePlayer::SendChordCode(int root, int type) {
-  if (!live_.SendChordCodes || type <= 0) return;
-  TMidiOutput& port = *ports_.ChordCodePort;
-  if (!port.IsOpen()) return;
-  const int pitchClass = ((root % 12) + 12) % 12;
-  const bool low = type <= 10;
-  const int value = pitchClass + 12 * (low ? type - 1 : type - 11);
-  port.PutShort(static_cast<uint8_t>(0xB0 | (live_.ChordCodeChannel & 0x0F)), low ? 20 : 19,
-                static_cast<uint8_t>(value & 0x7F));
-}
-
 void StylePlayer::HarmonicPad(const std::array<int, 4>& tones) {
   if (!live_.HarmonicPad) return;
   if (Hooks.ChordMemoryStopped && Hooks.ChordMemoryStopped()) return;
@@ -478,11 +467,11 @@ void StylePlayer::ApplyChordChange() {
       }
     }
     chord_.ChordTones = {};
-    if (chord_.ChordRoot > 0) SendChordCode(chord_.ChordRoot, chord_.ChordType);
+    if (chord_.ChordRoot > 0) Call(Hooks.ChordVoiced, int{chord_.ChordRoot}, int{chord_.ChordType});
     HarmonicPad(tones);
   } else {
     if (!ports_.PlayPort->IsOpen()) return;
-    if (chord_.ChordRoot > 0) SendChordCode(chord_.ChordRoot, chord_.ChordType);
+    if (chord_.ChordRoot > 0) Call(Hooks.ChordVoiced, int{chord_.ChordRoot}, int{chord_.ChordType});
     SoundTriggeredChord(tones);
     if (!live_.RepeatChords) chord_.ChordTones = {};
   }
@@ -530,17 +519,6 @@ uint8_t StylePlayer::ChannelFilter(uint8_t status, int channel, uint8_t data2, u
       Call(Hooks.RecordNote, status, data1);
     }
     if (live_.ReplaceOne && channel == live_.SelChannel) return 255;
-  }
-  if (h == 0xB0 && (data1 == 19 || data1 == 20) && live_.ReceiveChordCodes) {
-    if (data2 >= 120) {
-      Call(Hooks.MelodyAdLib, data2 == 121);
-      ChannelSoundOff(*ports_.PlayPort, live_.SelChannel);
-    } else if (!(Playing && StyleMode() && style_.StyleLoaded)) {
-      const int type = data2 / 12 + 1 + (data1 == 19 ? 10 : 0);
-      const int root = data2 % 12 + live_.FirstKey / 12 * 12 + 12;
-      Call(Hooks.ChordCodeReceived, root, type);
-    }
-    return 255;
   }
   const bool controls = (h == 0xB0 && data1 < 120) || h == 0xC0 || h == 0xD0;
   if (notes_.ChannelNoControllers[static_cast<size_t>(channel)] ||

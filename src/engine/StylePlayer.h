@@ -29,9 +29,8 @@ struct StylePlayerHooks {
   std::function<void(int channel)> ChannelActivity;
   // The generator records from the input (a note for it).
   std::function<void(uint8_t status, uint8_t note)> RecordNote;
-  // Chord codes received: a chord, or melody ad lib switched (120 off, 121 on).
-  std::function<void(int root, int type)> ChordCodeReceived;
-  std::function<void(bool on)> MelodyAdLib;
+  // A chord is voiced: its chord code may go out.
+  std::function<void(int root, int type)> ChordVoiced;
   // The mixer display follows program and controller values of its channel.
   std::function<void(int channel, uint8_t status, uint8_t data1, uint8_t data2)> MixerDisplay;
   // A solo note for the solo-note window.
@@ -127,7 +126,6 @@ class StylePlayer {
  private:
   bool StyleMode() const { return style_.StyleMode; }
   void Send(uint8_t status, uint8_t data1, uint8_t data2);
-  void SendChordCode(int root, int type);
   void HarmonicPad(const std::array<int, 4>& tones);
   // Note-ons for the tones of a triggered chord on the live channel (velocity 0 ends them).
   void SendTriggeredTones(const std::array<int, 4>& tones, uint8_t velocity);

@@ -278,6 +278,10 @@ void Transport::MidiInput2MidiInput(TMidiInput& port) {
         event.Data2 = static_cast<uint8_t>((event.Data2 + Hooks.MasterTranspose()) & 0x7F);
       }
     }
+    if ((status & 0xF0) == 0xB0 && (event.Data1 == 19 || event.Data1 == 20) &&
+        Hooks.ReceiveChordCode && Hooks.ReceiveChordCode(status & 0x0F, event.Data1, event.Data2)) {
+      return;
+    }
     const int type = status & 0xF0;
     const bool note = type == 0x80 || type == 0x90;
     const bool noteOn = type == 0x90 && event.Data2 > 0;

@@ -47,6 +47,9 @@ struct TransportHooks {
   std::function<void()> PlayStyleTick;
   // Empties the held-note list (a chord held with static chord keys ends at the beat).
   std::function<void()> ClearHeldNotes;
+  // A controller 19 or 20 from the external application: true when it was a chord code,
+  // which goes no further.
+  std::function<bool(int channel, uint8_t controller, uint8_t value)> ReceiveChordCode;
   // The channel filter of the live input: a new first data byte, 255 drops the event.
   std::function<uint8_t(uint8_t status, uint8_t data1)> ChannelFilter;
   // The selected live channel falls silent when the clock is switched.

@@ -66,6 +66,23 @@ MidiPanel::MidiPanel(Engine& engine, QWidget* parent)
   settings->addWidget(TransmitControllers);
   settings->addStretch();
   column->addLayout(settings);
+  auto* codes = new QHBoxLayout;
+  SendChordCodes = new QCheckBox(" Send Chord Codes  (Controllers #19,  #20)  to Ch.");
+  SendChordCodes->setToolTip("Tell other MIDI devices each chord, on the chord-code output");
+  ChordCodeChannel = new QSpinBox;
+  ChordCodeChannel->setRange(1, 16);
+  codes->addWidget(SendChordCodes);
+  codes->addWidget(ChordCodeChannel);
+  codes->addStretch();
+  column->addLayout(codes);
+  connect(SendChordCodes, &QCheckBox::toggled, this, [this](bool on) {
+    std::lock_guard lock(engine_.Lock);
+    engine_.Codes.SetSending(on);
+  });
+  connect(ChordCodeChannel, &QSpinBox::valueChanged, this, [this](int channel) {
+    std::lock_guard lock(engine_.Lock);
+    engine_.Live.ChordCodeChannel = channel - 1;
+  });
   connect(Transpose, &QSpinBox::valueChanged, this, [this](int value) {
     std::lock_guard lock(engine_.Lock);
     engine_.Notes.MasterTranspose = static_cast<int8_t>(value);
@@ -162,6 +179,12 @@ void MidiPanel::Bind(QComboBox* box, int& selection, void (MidiPorts::*change)()
 void MidiPanel::Refresh() {
   std::lock_guard lock(engine_.Lock);
   const MidiPorts& ports = engine_.Ports;
+  {
+    const QSignalBlocker block(SendChordCodes);
+    const QSignalBlocker blockChannel(ChordCodeChannel);
+    SendChordCodes->setChecked(engine_.Live.SendChordCodes);
+    ChordCodeChannel->setValue(engine_.Live.ChordCodeChannel + 1);
+  }
   const auto fill = [](QComboBox* box, const std::vector<std::string>& items, int selection) {
     const QSignalBlocker block(box);
     box->clear();

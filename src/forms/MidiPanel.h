@@ -37,6 +37,8 @@ class MidiPanel : public QWidget {
   QCheckBox* Lock;
   QSpinBox* Transpose;
   QCheckBox* TransmitControllers;
+  QCheckBox* SendChordCodes;   // " Send Chord Codes  (Controllers #19,  #20)  to Ch."
+  QSpinBox* ChordCodeChannel;  // 1..16
   std::array<QCheckBox*, 16> ChannelBoxes{};
   QListWidget* LiveChannel;
 

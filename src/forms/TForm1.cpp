@@ -19,6 +19,7 @@
 #include "forms/MidiPanel.h"
 #include "forms/MidiSettingsPanel.h"
 #include "forms/MixerPanel.h"
+#include "forms/PadsPanel.h"
 #include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
 #include "forms/TAboutBox.h"
@@ -47,8 +48,11 @@ struct PanelSpec {
   int WindowNumber;
 };
 // The panel windows made (hidden) when the settings are loaded, in this order.
-constexpr PanelSpec kPanels[] = {
-    {"Mixer", 107, 0}, {"MIDI", 102, 0}, {"Keyboard", 109, 9}, {"Song", 104, 0}};
+constexpr PanelSpec kPanels[] = {{"Mixer", 107, 0},
+                                 {"MIDI", 102, 0},
+                                 {"Keyboard", 109, 9},
+                                 {"Song", 104, 0},
+                                 {"Chordpads", 0, 0}};
 // The tabs, in the order a musician reaches for them.
 constexpr const char* kTabs[] = {"Keyboard", "Song", "Mixer", "MIDI"};
 
@@ -128,6 +132,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   Mixer = new MixerPanel(*engine_);
   MidiSettings = new MidiSettingsPanel(*engine_);
   Song = new SongPanel(*engine_);
+  Pads = new PadsPanel(*engine_);
   BuildMenus();
   ConnectImportToGenerator(*import_, *engine_);
   ConnectImportToSongs(*import_, SongFiles->Files);
@@ -285,7 +290,8 @@ void TForm1::ShowWindow(const QString& name) {
 TForm1::~TForm1() {
   // The panels use the engine: they go before it, with the windows that hold them.
   delete SongFiles;
-  for (QWidget* panel : std::initializer_list<QWidget*>{Keyboard, Midi, Mixer, MidiSettings, Song})
+  for (QWidget* panel :
+       std::initializer_list<QWidget*>{Keyboard, Midi, Mixer, MidiSettings, Song, Pads})
     if (!panel->parent()) delete panel;
   for (auto& [caption, window] : PanelWindows) delete window;
 }
@@ -414,10 +420,11 @@ void TForm1::OpenMidiSettings(bool welcome) {
 }
 
 TForm2* TForm1::ShowPanel(const QString& caption, bool show) {
-  QWidget* panel = caption == "Keyboard" ? static_cast<QWidget*>(Keyboard)
-                   : caption == "MIDI"   ? static_cast<QWidget*>(Midi)
-                   : caption == "Song"   ? static_cast<QWidget*>(Song)
-                                         : Mixer;
+  QWidget* panel = caption == "Keyboard"    ? static_cast<QWidget*>(Keyboard)
+                   : caption == "MIDI"      ? static_cast<QWidget*>(Midi)
+                   : caption == "Song"      ? static_cast<QWidget*>(Song)
+                   : caption == "Chordpads" ? static_cast<QWidget*>(Pads)
+                                            : Mixer;
   int help = 0;
   int number = 0;
   for (const auto& spec : kPanels) {
@@ -548,6 +555,7 @@ bool TForm1::OpenSong(const std::string& path) {
 
 void TForm1::RefreshControls() {
   Keyboard->Refresh();
+  Pads->Refresh();
   Midi->Refresh();
   Mixer->Refresh();
   Song->Refresh();

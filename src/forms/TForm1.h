@@ -25,6 +25,7 @@ class KeyboardPanel;
 class MidiPanel;
 class MidiSettingsPanel;
 class MixerPanel;
+class PadsPanel;
 class SongMenus;
 class SongPanel;
 class TForm2;
@@ -115,6 +116,7 @@ class TForm1 : public QMainWindow {
   MixerPanel* Mixer;
   MidiSettingsPanel* MidiSettings;
   SongPanel* Song;
+  PadsPanel* Pads;                        // "Chordpads"
   SongMenus* SongFiles;                   // the song's file commands and the melody menu
   std::map<QString, QAction*> MenuItems;  // by caption without "&"
   // The panel windows by caption ("Keyboard", "MIDI", "Mixer", ...).

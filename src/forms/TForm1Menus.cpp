@@ -7,6 +7,7 @@
 #include "app/ListEditor.h"
 #include "forms/KeyboardPanel.h"
 #include "forms/MenuItem.h"
+#include "forms/MidiPanel.h"
 #include "forms/MixerPanel.h"
 #include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
@@ -167,7 +168,10 @@ void TForm1::BuildMenus() {
   Toggle(keyboard, "Harmonic Pad", "The pad channel holds the chord", e.Live.HarmonicPad,
          silenceLiveChannel);
   Toggle(keyboard, "Melody Ad Lib", "Melody notes follow the chord", e.Input.MelodyAdLib,
-         silenceLiveChannel);
+         locked([&e] {
+           e.Player.ChannelSoundOff(*e.Ports.PlayPort, e.Live.SelChannel);
+           e.Codes.SendAdLib(e.Input.MelodyAdLib);
+         }));
   Toggle(keyboard, "12 Instruments", "The function-key octave selects instruments",
          e.Input.InstrumentSwitch);
   Toggle(keyboard, "Keyboardsplit", "Split the keyboard into zones", e.Input.KeyboardSplit);
@@ -218,6 +222,17 @@ void TForm1::BuildMenus() {
           locked([&e] { e.Transport.SetMasterMode(!e.Transport.MasterMode); }));
   Checked(options, "Slave Mode", "Follow the MIDI clock from MIDI in", e.Transport.SlaveMode,
           locked([&e] { e.Transport.SetSlaveMode(!e.Transport.SlaveMode); }));
+  Checked(options, "Send Chord Codes ", "Send each chord as controller 19 or 20",
+          e.Live.SendChordCodes, [this, &e] {
+            {
+              std::lock_guard lock(e.Lock);
+              e.Codes.SetSending(!e.Live.SendChordCodes);
+            }
+            Midi->Refresh();
+          });
+  Checked(options, "Receive Chord Codes", "Take chords and Ad Lib from controllers 19 and 20",
+          e.Live.ReceiveChordCodes,
+          locked([&e] { e.Codes.SetReceiving(!e.Live.ReceiveChordCodes); }));
 
   QMenu* view = menuBar()->addMenu("&View");
   Toggle(view, "Background", "A calm background behind Korvel", backgroundOn_,
@@ -254,6 +269,8 @@ void TForm1::BuildMenus() {
   for (const char* panel : {"MIDI", "Mixer", "Keyboard", "Song"})
     Item(windows, panel, QString("Show the %1 panel").arg(panel),
          [this, panel] { ShowPanel(panel, true); });
+  Item(windows, "Chordpads", " Enter chords by clicking pads",
+       [this] { ShowPanel("Chordpads", true); });
   Item(windows, "Style-Creator", "Import MIDI files, find their chords and make styles of them",
        [this] { ShowWindow("TGen"); });
   Item(windows, "Instruments", "Instruments and functions of the twelve instrument keys",

@@ -107,16 +107,7 @@ int ChordRecognition::RecognizeChord(int highestRow, int mode, int divisor) {
   return memoryType_;
 }
 
-void ChordRecognition::SetChord(int rootNote, int type, int transpose) {
-  if (type == 0) return;
-  if (ChordTypeOverride != 0) {
-    type = ChordTypeOverride;
-    if (OverrideOneShot) {
-      ChordTypeOverride = 0;
-      OverrideOneShot = false;
-    }
-  }
-  if (MajorMinor) type = SwapMajorMinor(type);
+int ChordRecognition::PlaceRoot(int rootNote, int transpose) const {
   int root;
   if (transpose == kFinalRoot) {
     root = rootNote;
@@ -127,7 +118,25 @@ void ChordRecognition::SetChord(int rootNote, int type, int transpose) {
   } else {
     root = rootNote + transpose % 12;
   }
-  root = KeepInRange(root);
+  return KeepInRange(root);
+}
+
+int ChordRecognition::ComingType(int type) const {
+  if (ChordTypeOverride != 0) type = ChordTypeOverride;
+  return MajorMinor ? SwapMajorMinor(type) : type;
+}
+
+void ChordRecognition::SetChord(int rootNote, int type, int transpose) {
+  if (type == 0) return;
+  if (ChordTypeOverride != 0) {
+    type = ChordTypeOverride;
+    if (OverrideOneShot) {
+      ChordTypeOverride = 0;
+      OverrideOneShot = false;
+    }
+  }
+  if (MajorMinor) type = SwapMajorMinor(type);
+  const int root = PlaceRoot(rootNote, transpose);
   chord_.EditChordRoot = static_cast<int16_t>(root);
   chord_.EditChordType = static_cast<int16_t>(type);
   chord_.ChordRoot = static_cast<int16_t>(root);
@@ -224,9 +233,9 @@ std::string ChordRecognition::ChordName(int rootNote, int type) const {
          ChordTypeTable[static_cast<size_t>(row)].Name;
 }
 
-std::string ChordRecognition::TitleText(int rootNote, int type) const {
+std::string ChordRecognition::TitleText(int rootNote, int type, int channel) const {
   return "Korvel  -  Chord : " + ChordName(rootNote, type) + "  -  Channel " +
-         std::to_string(live_.SelChannel + 1);
+         std::to_string((channel < 0 ? live_.SelChannel : channel) + 1);
 }
 
 std::string ChordRecognition::ChordTypesString() const {

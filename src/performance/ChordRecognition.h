@@ -44,6 +44,10 @@ class ChordRecognition {
 
   // The chord setter. `transpose` is a semitone count or kFinalRoot.
   void SetChord(int rootNote, int type, int transpose);
+  // Where the chord setter places a root note, and the type it would give a chord now (the
+  // override and "Major <> Minor" applied, a one-shot override not used up).
+  int PlaceRoot(int rootNote, int transpose) const;
+  int ComingType(int type) const;
 
   // A key of the accompaniment section, in fingered or two-finger mode.
   void ChordKeyOn(int note);
@@ -63,8 +67,8 @@ class ChordRecognition {
 
   // "C maj", or "C\" maj" when the root lies an octave up (at or above FirstKey + 12).
   std::string ChordName(int rootNote, int type) const;
-  // The main window's title while a chord is shown.
-  std::string TitleText(int rootNote, int type) const;
+  // The main window's title while a chord is shown, with the live channel or another.
+  std::string TitleText(int rootNote, int type, int channel = -1) const;
 
   // The "ChordTypes" configuration string: slots 2..11 as two-digit numbers.
   std::string ChordTypesString() const;

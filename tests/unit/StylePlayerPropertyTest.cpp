@@ -1,8 +1,9 @@
 // Random performances on every fixture style: whatever a musician does (chords, control keys,
 // keys played and released on the MIDI keyboard while Accompaniment, Play Chords and Melody Ad
-// Lib are switched), every message sent is valid MIDI, notes never pile up, and once the keys
-// are let go, after every Stop no note is left sounding on any channel, even on a sound module
-// that ignores all-notes-off: every note-on meets its own note-off.
+// Lib are switched, chord pads pressed and chord codes received), every message sent is valid MIDI,
+// notes never pile up, and once the keys are let go, after every Stop no note is left sounding on
+// any channel, even on a sound module that ignores all-notes-off: every note-on meets its own
+// note-off.
 #include <gtest/gtest.h>
 
 #include <iterator>
@@ -95,10 +96,22 @@ TEST(StylePlayerProperty, NoNoteIsLeftSoundingAfterAStop) {
         held.erase(note);
       }
     };
+    bool padHeld = false;  // a chord pad held with the mouse
+    rig.engine.Codes.SetReceiving(true);
     int stops = 0;
     for (int step = 0; step < 6000; ++step) {
-      const int action = pick(0, 119);
-      if (action >= 100) {
+      const int action = pick(0, 123);
+      if (action >= 120) {
+        if (action == 120 && !padHeld) {
+          padHeld = rig.engine.Pads.PadDown(PadName(pick(0, 11), pick(0, 11)), pick(0, 3) == 0);
+        } else if (action == 121 && padHeld) {
+          rig.engine.Pads.PadUp();
+          padHeld = false;
+        } else {
+          // A chord code, an Ad Lib switch or a value that is none, from another device.
+          rig.engine.Codes.Receive(0, pick(19, 20), pick(0, 127));
+        }
+      } else if (action >= 100) {
         if (action < 106) {
           const int note = pick(30, 90);  // a key that is not already down
           if (held.size() < 6 && held.count(note) == 0) key(note, true);
@@ -123,6 +136,8 @@ TEST(StylePlayerProperty, NoNoteIsLeftSoundingAfterAStop) {
         if (!rig.player.Playing) rig.player.StartStyle(pick(0, 7));
       } else if (action < 84) {
         while (!held.empty()) key(*held.begin(), false);
+        if (padHeld) rig.engine.Pads.PadUp();
+        padHeld = false;
         rig.transport.StopCommand();
         ++stops;
         ASSERT_EQ(module.Follow(rig.driver), "") << name << " step " << step;
@@ -150,6 +165,7 @@ TEST(StylePlayerProperty, NoNoteIsLeftSoundingAfterAStop) {
       ASSERT_LE(module.Count(), 24u) << name << " step " << step << ":" << module.Sounding();
     }
     while (!held.empty()) key(*held.begin(), false);
+    if (padHeld) rig.engine.Pads.PadUp();
     rig.transport.StopCommand();
     EXPECT_EQ(module.Follow(rig.driver), "") << name;
     EXPECT_EQ(module.Sounding(), "") << name << ": sounding at the end";
