@@ -29,10 +29,13 @@ int MeasureSixteenths(const Engine& engine) {
   return std::max<int>(engine.Transport.MeasureSixteenths, 4);
 }
 
-// The measures the material holds, a started one counted whole.
-int MaterialMeasures(const Engine& engine) {
-  const int ms = MeasureSixteenths(engine);
-  return (std::max<int>(engine.Style.Work.WorkSixteenths, 0) + ms - 1) / ms;
+// The clocks of one measure.
+int64_t MeasureClocks(const Engine& engine) {
+  return int64_t{MeasureSixteenths(engine)} * 6;
+}
+
+int64_t MaterialClocks(const Engine& engine) {
+  return WalkWork(engine.Style.Work, false, [](const WorkMessage&) {});
 }
 
 }  // namespace
@@ -138,10 +141,15 @@ PartSetReport PartSetImport::ImportFromFolder(const std::string& folder, const s
   for (size_t i = 0; i < codes.size(); ++i) {
     const auto file = FindPartFile(base, codes[i]);
     if (!file) continue;
-    const int measure = e.Generator.WorkEmpty() ? 1 : MaterialMeasures(e) + 1;
+    // An appended file starts on the bar line after the material, also after a measure the
+    // material has only begun.
+    const int64_t mc = MeasureClocks(e);
+    const int measure =
+        e.Generator.WorkEmpty() ? 1 : static_cast<int>((MaterialClocks(e) + mc - 1) / mc) + 1;
     import_.AppendMode = true;
     if (!import_.ImportMidiFile(*file, false, true)) continue;
-    const int last = MaterialMeasures(e);
+    // The reader's lead-in clock spills into the measure after the file's last one.
+    const int last = static_cast<int>((MaterialClocks(e) - 1 + mc - 1) / mc);
     if (last < measure) continue;  // the file brought no whole measure
     const int part = kPartSetOrder[i];
     e.Style.SelectedPart = part;
