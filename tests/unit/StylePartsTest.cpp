@@ -11,6 +11,7 @@
 #include "stylegen/MidiFileWriter.h"
 #include "stylegen/WorkWalk.h"
 #include "support/PlayerRig.h"
+#include "support/SmfBuilder.h"
 #include "support/TempDir.h"
 
 namespace korvel {
@@ -103,6 +104,33 @@ TEST(StyleParts, RecordsHoldPositionsOfTheMaterial) {
   EXPECT_EQ(rig.style.Parts.Part(kFillBasic).Successor(), kFurtherVariation);
 }
 
+TEST(StyleParts, EighthBeatMeasuresAreWholeMeasuresOfTheMaterial) {
+  PartsRig rig;
+  // 6/8, one eighth note per eighth for four measures.
+  std::vector<test::SmfEvent> events = {{0, {0xFF, 0x58, 6, 3, 0x24, 8}}};
+  for (int e = 0; e < 24; ++e) {
+    events.push_back({e * 12, {0x90, static_cast<uint8_t>(60 + e % 6), 100}});
+    events.push_back({e * 12 + 6, {0x80, static_cast<uint8_t>(60 + e % 6), 0}});
+  }
+  ASSERT_TRUE(rig.import.ImportMidiFile(rig.dir.Write("six8.mid", test::BuildSmf(24, {events})),
+                                        false, true));
+  ASSERT_EQ(rig.transport.MeasureSixteenths, 12);
+  ASSERT_TRUE(rig.Set(kExtended, 2, 3));
+  const StylePart part = rig.style.Parts.Part(kExtended);
+  // The first note of the part is the first of measure 2 (6 eighths = 72 clocks in), the
+  // last before its end the last of measure 3.
+  int64_t first = -1;
+  int64_t last = -1;
+  WalkWork(rig.style.Work, false, [&](const WorkMessage& m) {
+    if (m.Position < part.StartPos() || m.Position >= part.EndPos() || m.Data2 == 0) return;
+    if (first < 0) first = m.Clock;
+    last = m.Clock;
+  });
+  EXPECT_EQ(first / 72, 1);
+  EXPECT_EQ(first % 72, 1);  // the reader's lead-in clock
+  EXPECT_EQ(last / 72, 2);
+}
+
 TEST(StyleParts, QuestionsDecideAndClearEmptiesThePart) {
   PartsRig rig;
   rig.Load(4);
@@ -164,7 +192,7 @@ struct SetRig : PartsRig {
 
 TEST(PartSetImport, BasicIntroAndEndingFollowEachOther) {
   SetRig rig;
-  rig.folder.Write("sty1_v11.mid", Measures(8, 10, 36));  // drums on channel 11
+  rig.folder.Write("sty1_v11.mid", Measures(8, 10, 38));  // drums on channel 11
   rig.folder.Write("sty1_i11.mid", Measures(7, 0, 62));
   rig.folder.Write("sty1_e11.mid", Measures(6, 0, 64));
   rig.folder.Write("sty1_f12.mid", {'M', 'T', 'h', 'd'});  // too short: as if missing
@@ -187,10 +215,10 @@ TEST(PartSetImport, BasicIntroAndEndingFollowEachOther) {
   int drums = 0;
   WalkWork(rig.style.Work, false, [&](const WorkMessage& m) {
     if ((m.Status & 0x0F) == 10) ++on11;
-    if (m.Status == 0x99 && m.Data1 == 36 && m.Data2 > 0) ++drums;
+    if (m.Status == 0x99 && m.Data1 == 38 && m.Data2 > 0) ++drums;
   });
   EXPECT_EQ(on11, 0);
-  EXPECT_EQ(drums, 32);  // untouched by the conversion, and 36 is a standard drum
+  EXPECT_EQ(drums, 32);  // untouched by the conversion, and 38 is a standard drum
   EXPECT_TRUE(rig.style.Channels.HasNotes(9));
   EXPECT_FALSE(rig.style.Channels.HasNotes(10));
   // The mixer defaults of a set.
