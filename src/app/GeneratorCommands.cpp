@@ -27,7 +27,7 @@ bool StartGeneratorPlay(Engine& engine) {
   if (player.Playing) player.StopPlayback();
   engine.Generator.SetupWorkRange();
   if (style.StyleMode) {
-    if (style.Parts.Part(style.SelectedPart).Empty()) return false;
+    if (player.PlayablePart(style.SelectedPart) < 0) return false;
     style.StyleLength = style.Work.WorkLength;
     player.StartStyle(style.SelectedPart);
     return player.Playing;

@@ -159,6 +159,12 @@ TEST(StyleParts, QuestionsDecideAndClearEmptiesThePart) {
 TEST(StyleParts, SelectingAPartShowsItsRange) {
   PartsRig rig;
   rig.Load(8);
+  ASSERT_TRUE(rig.Set(kBasic, 3, 6, PartSender::None));
+  // An unset To Extended plays Basic.
+  rig.parts.SelectPart(kToExtended);
+  EXPECT_TRUE(StartGeneratorPlay(rig.engine));
+  EXPECT_EQ(rig.player.CurrentPart, kBasic);
+  rig.player.StopPlayback();
   ASSERT_TRUE(rig.Set(kBasic, 3, 6));
   rig.parts.SelectPart(kIntro);
   EXPECT_EQ(rig.engine.Generator.LoopRange.LastMeasure, 0);
