@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "app/GeneratorCommands.h"
+
 namespace korvel {
 
 Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dialogs, View& view,
@@ -25,6 +27,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
       Codes(Chords, Input, Chord, Live, Ports, Transport, view),
       Generator(Style, Transport, Player, Song, Chords, Chord, Notes, Live, input.Channels(), Ports,
                 dialogs),
+      StyleParts(Style, Generator, Transport, Player, Notes, dialogs),
       InputSettings(input),
       Sent(input.Channels()),
       Mixer(*this, dialogs),
@@ -39,6 +42,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Song.Hooks.SendPadSettings = [this] { Mixer.SendChannelRecord(Live.PadChannel()); };
   Input.Hooks.SendPadSettings = Song.Hooks.SendPadSettings;
   Keyboard.Hooks.Play = [this] { Song.Play(); };
+  StyleParts.Hooks.Play = [this] { StartGeneratorPlay(*this); };
   Keyboard.Hooks.SongActive = [this] { return Song.Running() || Song.Paused(); };
   Loader.Hooks.ChordMemoryBusy = [this] { return Song.Running(); };
   Transport.Hooks.ResetChordState = [this] {

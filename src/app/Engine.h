@@ -26,6 +26,7 @@
 #include "platform/EngineLock.h"
 #include "platform/View.h"
 #include "stylegen/StyleGenerator.h"
+#include "stylegen/StyleParts.h"
 
 namespace korvel {
 
@@ -110,6 +111,8 @@ class Engine {
   MelodyTrack Melody;
   // The style generator: chord analysis and conversion of the work material.
   StyleGenerator Generator;
+  // The generated style's parts: set, cleared and selected from the loop range.
+  korvel::StyleParts StyleParts;
   // Clocks since the song's first measure began; -1 before it. Counts only while the melody
   // follows the song: from a start at its beginning until it stops or pauses.
   int64_t SongClock = -1;

@@ -27,7 +27,7 @@ bool StartGeneratorPlay(Engine& engine) {
   if (player.Playing) player.StopPlayback();
   engine.Generator.SetupWorkRange();
   if (style.StyleMode) {
-    if (style.Parts.Part(style.SelectedPart).Empty()) return false;
+    if (player.PlayablePart(style.SelectedPart) < 0) return false;
     style.StyleLength = style.Work.WorkLength;
     player.StartStyle(style.SelectedPart);
     return player.Playing;
@@ -57,27 +57,31 @@ bool StartGeneratorPlay(Engine& engine) {
 }
 
 bool SaveGeneratedStyle(Engine& engine, Dialogs& dialogs, const std::string& folder) {
-  Style& style = engine.Style;
   if (engine.Generator.WorkEmpty()) return false;
   const auto chosen =
       dialogs.SaveFileDialog({"Save Style as ...", "Styles (*.kvs)|*.kvs", "KVS", folder});
   if (!chosen) return false;
   std::string path = *chosen;
   if (!EndsWithNoCase(path, ".kvs")) path += ".kvs";
+  try {
+    WriteGeneratedStyle(engine, path);
+  } catch (const std::runtime_error& error) {
+    dialogs.InformUser(error.what());
+    return false;
+  }
+  return true;
+}
+
+void WriteGeneratedStyle(Engine& engine, const std::string& path) {
+  Style& style = engine.Style;
   // A style holds the first chunk only: what lies beyond it is left out.
   const auto length = static_cast<size_t>(std::clamp<int32_t>(
       style.Work.WorkLength, 0,
       std::min<int32_t>(kMaxStyleMaterial, static_cast<int32_t>(style.Work.Chunks[0].UsedLength))));
   const std::span<const uint8_t> material(style.Work.Chunk(0).data(), length);
-  try {
-    WriteStyleFile(path, style.Channels, style.Parts, material);
-  } catch (const std::runtime_error& error) {
-    dialogs.InformUser(error.what());
-    return false;
-  }
+  WriteStyleFile(path, style.Channels, style.Parts, material);
   style.StyleFileName = path;
   engine.Generator.StyleChanged = false;
-  return true;
 }
 
 void ConnectImportToGenerator(MidiFileImport& import, Engine& engine) {

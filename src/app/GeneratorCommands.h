@@ -23,6 +23,8 @@ bool StartGeneratorPlay(Engine& engine);
 // there is nothing to save, the dialog was cancelled or the file could not be written (the user
 // is told why).
 bool SaveGeneratedStyle(Engine& engine, Dialogs& dialogs, const std::string& folder);
+// The generated style written to `path` atomically; throws std::runtime_error in words.
+void WriteGeneratedStyle(Engine& engine, const std::string& path);
 // The import's hooks call the generator: its reset and New, the chord interval a time
 // signature sets, the keyboard's channel, and the live channel's settings kept over it.
 void ConnectImportToGenerator(MidiFileImport& import, Engine& engine);

@@ -272,7 +272,7 @@ void Mixer::ReverbStep(int step) {
   }
 }
 
-void Mixer::NormalizeStyleVolume(int maxVolume) {
+void Mixer::NormalizeStyleVolume(int maxVolume, bool fromButton) {
   StyleChannelTable& table = engine_.Style.Channels;
   const auto isSet = [&table](int channel) { return table.Value(channel, 7) < 128; };
   int loudest = -1;
@@ -280,11 +280,14 @@ void Mixer::NormalizeStyleVolume(int maxVolume) {
     if (isSet(channel)) loudest = std::max<int>(loudest, table.Value(channel, 7));
   }
   if (loudest < 0) return;
-  const int offset = (maxVolume < 90 ? 100 : maxVolume) - loudest;
+  const int target = fromButton ? std::clamp(maxVolume, 1, 127) : maxVolume < 90 ? 100 : maxVolume;
+  const int offset = target - loudest;
   for (int channel = 0; channel < 16; ++channel) {
     if (!isSet(channel)) continue;
+    // Never below 0 nor above 127: a controller value stays a data byte.
     const uint8_t volume = DataByte(table.Value(channel, 7) + offset);
     table.SetValue(channel, 7, volume);
+    if (fromButton) engine_.Live.Mixer[static_cast<size_t>(channel)].Volume = volume;
     SendController(channel, 7, volume);
   }
 }

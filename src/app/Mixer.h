@@ -105,8 +105,9 @@ class Mixer {
   void ReverbStep(int step);
   // "Normalize Volume" as loading a style applies it: the loudest volume the style's channel
   // table sets comes to `maxVolume` ("Max. Volume"; below 90 counts as 100), every other set
-  // volume moves by as much, and each new volume is sent to its channel.
-  void NormalizeStyleVolume(int maxVolume);
+  // volume moves by as much, and each new volume is sent to its channel. From the generator's
+  // button `maxVolume` counts as it is and the mixer shows the new volumes too.
+  void NormalizeStyleVolume(int maxVolume, bool fromButton = false);
   // The loaded style's channel settings become the mixer's: each channel record takes the
   // volume, pan, reverb, chorus, modulation, banks and program the style sets, the instrument
   // box the line of the live channel's instrument, the scroll bars its values.

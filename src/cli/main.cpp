@@ -23,6 +23,7 @@
 #include "app/Songs.h"
 #include "app/TapTempo.h"
 #include "cli/PadCommands.h"
+#include "cli/StyleCommands.h"
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
 #include "performance/ArrangementFile.h"
@@ -657,6 +658,9 @@ int main(int argc, char** argv) {
       ->needs(slave);
   slave->needs(clock->get_option("--in"));
 
+  korvel::cli::StyleCommands styleCommands;
+  korvel::cli::AddStyleCommands(app, styleCommands);
+
   std::string styleFile;
   auto* styleInfo = app.add_subcommand("style-info", "Describe a style file, one field per line");
   styleInfo->add_option("FILE", styleFile, "Style file (.kvs)")->required();
@@ -814,6 +818,7 @@ int main(int argc, char** argv) {
     if (*devices) return Devices(settings);
     if (*clock) return Clock(settings, clockOptions);
     if (*styleInfo) return StyleInfo(styleFile);
+    if (const auto code = korvel::cli::RunStyleCommands(styleCommands)) return *code;
     if (*songInfo) return SongInfo(songFile);
     if (*songList) return SongList(songListFile);
     if (*importMidi) return ImportMidi(midiFile, optimizeTiming, midiDump);

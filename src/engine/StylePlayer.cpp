@@ -283,6 +283,19 @@ uint16_t StylePlayer::MeasureBeats() const {
   return static_cast<uint16_t>(std::max(clocks / std::max<int>(transport_.ClocksPerBeat, 1), 1));
 }
 
+int StylePlayer::PlayablePart(int part) const {
+  while (part >= 0 && part < kStylePartCount && style_.Parts.Part(part).Empty()) {
+    if (part == kFillExtended) {
+      part = kExtended;
+    } else if (part == kToExtended) {
+      part = kBasic;
+    } else {
+      return -1;
+    }
+  }
+  return part >= 0 && part < kStylePartCount ? part : -1;
+}
+
 void StylePlayer::SelectStylePart(int part) {
   if (part < 0 || part >= kStylePartCount) return;
   RevoiceSounding(16, VoiceRoot, true, true, VoiceType);
@@ -304,15 +317,8 @@ void StylePlayer::SelectStylePart(int part) {
       transport_.BeatLampColor = kLampYellow;
     }
   }
-  while (style_.Parts.Part(part).Empty()) {
-    if (part == kFillExtended) {
-      part = kExtended;
-    } else if (part == kToExtended) {
-      part = kBasic;
-    } else {
-      return;  // the part's button turns grey; nothing changes
-    }
-  }
+  part = PlayablePart(part);
+  if (part < 0) return;  // the part's button turns grey; nothing changes
   CurrentPart = part;
   const StylePart record = style_.Parts.Part(part);
   PendingSuccessor = record.Successor();

@@ -65,6 +65,9 @@ class StylePlayer {
   void PlayStyleTick();
   void StyleBeat();
   void SelectStylePart(int part);
+  // The part that plays for `part`: itself when set, an unset Fill in Extended gives Extended
+  // and an unset To Extended Basic; -1 when none is set.
+  int PlayablePart(int part) const;
   void ApplyPendingCommand();
   void ChordChangeEntry(const std::array<int, 4>& tones);
   void ApplyChordChange();

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -47,7 +48,11 @@ void Show(QCheckBox* box, bool on) {
 }  // namespace
 
 TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), engine_(engine), import_(import), dialogs_(dialogs) {
+    : QMainWindow(parent),
+      engine_(engine),
+      import_(import),
+      dialogs_(dialogs),
+      partSet_(engine, import, dialogs) {
   setObjectName("TGen");
   setWindowTitle(kGeneratorCaption);
   StyleGenerator& gen = engine_.Generator;
@@ -142,6 +147,7 @@ TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* pa
     SaveGeneratedStyle(engine_, dialogs_, engine_.Loader.Settings.StyleFolder);
   });
 
+  BuildPartControls();
   BuildLayout();
   {
     std::lock_guard lock(engine_.Lock);
@@ -215,11 +221,161 @@ void TGen::BuildLayout() {
   convertGrid->addLayout(move, 4, 0, 1, 3);
   column->addWidget(convert);
 
+  column->addWidget(PartsBox());
+  column->addWidget(ChannelToolsBox());
   column->addWidget(SaveStyle);
   setCentralWidget(page);
   page->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(page, &QWidget::customContextMenuRequested, this,
           [this, page](const QPoint& at) { PopupMenu->popup(page->mapToGlobal(at)); });
+}
+
+void TGen::BuildPartControls() {
+  PartList = new QListWidget;
+  PartList->setToolTip("Style parts");
+  for (int part = 0; part < kStylePartCount; ++part) PartList->addItem(StylePartName(part));
+  connect(PartList, &QListWidget::currentRowChanged, this,
+          [this](int row) { Act([this, row] { engine_.StyleParts.SelectPart(row); }); });
+  for (int part = 0; part < kStylePartCount; ++part) {
+    PanelFirst[static_cast<size_t>(part)] = new QLabel("0");
+    PanelLast[static_cast<size_t>(part)] = new QLabel("0");
+  }
+  const auto set = [this](PartSender sender) {
+    return [this, sender] { engine_.StyleParts.SetStylePart(sender); };
+  };
+  SetButton = Button("Set", "Set the selected style part to LoopStart .. LoopEnd",
+                     set(PartSender::SetButton));
+  SetButton->setCheckable(true);
+  SetCapsButton = Button("SET", "Set the selected style part", set(PartSender::SetButton));
+  ClearPartButton =
+      Button("Clear Stylepart", "Clear the selected style part", set(PartSender::ClearButton));
+  SetPartItem = new QAction("&Set Part", this);
+  connect(SetPartItem, &QAction::triggered, this, [this, set] { Act(set(PartSender::SetMenu)); });
+  menuBar()->actions().front()->menu()->insertAction(SaveItem, SetPartItem);
+
+  PopupMenu->addSeparator();
+  PartSetMenu = PopupMenu->addMenu("Import set of style parts");
+  for (size_t i = 0; i < kPartSetItems.size(); ++i) {
+    const std::string item = kPartSetItems[i];
+    PartSetItems[i] =
+        Item(PartSetMenu, QString::fromStdString(item), [this, item] { ImportSet(item); });
+  }
+  PartSetMenu->addSeparator();
+  SetPathItem = Item(PartSetMenu, "Set path", [this] { partSet_.ChooseSetFolder(); });
+  MovePercussionItem =
+      Toggle(PopupMenu, "Move percussion sounds to track 10", partSet_.Options.MovePercussion);
+  StandardPercussionItem = Toggle(PopupMenu, "Use only standard percussion sounds",
+                                  partSet_.Options.StandardPercussionOnly);
+  RemovePercussionItem = Item(PopupMenu, "Remove percussion sounds", [this] {
+    RemovePercussionSounds(engine_);
+    engine_.Generator.StyleChanged = true;
+  });
+
+  // Read when "Normalize Volume" is pressed.
+  MaxVolume = new QSpinBox;
+  MaxVolume->setRange(1, 127);
+  MaxVolume->setValue(100);
+  MaxVolume->setToolTip("Max. Volume");
+  const auto normalize = [this] {
+    engine_.Mixer.NormalizeStyleVolume(MaxVolume->value(), true);
+    engine_.Generator.StyleChanged = true;
+  };
+  NormalizeButton =
+      Button("Normalize Volume", "Bring the loudest channel to Max. Volume", normalize);
+  NormalizeItem = new QAction("3. Normalize style volume if necessary", this);
+  connect(NormalizeItem, &QAction::triggered, this, [this, normalize] { Act(normalize); });
+  menuBar()->actions().front()->menu()->insertAction(SaveItem, NormalizeItem);
+  VolumeOffsetLabel = new QLabel;
+  ReverbOffsetLabel = new QLabel;
+  VolumeUp = Button("+", "Style volume up", [this] { Offset(7, 1); });
+  VolumeDown = Button("-", "Style volume down", [this] { Offset(7, -1); });
+  ReverbUp = Button("+", "Style reverb up", [this] { Offset(91, 1); });
+  ReverbDown = Button("-", "Style reverb down", [this] { Offset(91, -1); });
+  SuppressControllers = new QCheckBox(" Suppress all Style Controllers");
+  connect(SuppressControllers, &QCheckBox::clicked, this, [this](bool on) {
+    Act([this, on] {
+      engine_.Style.Channels.SetSuppressControllers(on);
+      engine_.Generator.StyleChanged = true;
+    });
+  });
+  CutNotes = new QCheckBox("  Cut Notes ...");
+  CutNotes->setToolTip("SOLO-Track must be specified");
+  connect(CutNotes, &QCheckBox::clicked, this,
+          [this](bool on) { Act([this, on] { SetCutNotes(engine_, on); }); });
+  CutNotesToAll =
+      Button("Set Cut Notes State to all Styleparts", "SOLO-Track must be specified",
+             [this] { SetCutNotesToAllParts(engine_, dialogs_, CutNotes->isChecked()); });
+  MutingToAll = Button("Set Muting to all Styleparts", "The channel mute switches to every part",
+                       [this] { SetMutingToAllParts(engine_, dialogs_); });
+  MeasurePanel->setToolTip("Click to mark measure !");
+  MeasurePanel->installEventFilter(this);
+}
+
+QWidget* TGen::PartsBox() {
+  auto* box = new QGroupBox("Style parts");
+  auto* grid = new QGridLayout(box);
+  grid->addWidget(PartList, 0, 0, kStylePartCount + 1, 1);
+  static const char* const kPanelNames[kStylePartCount] = {
+      "Intro",         "Basic",        "Extended", "Ending",
+      "Fill in Basic", "Fill in Ext.", "To Ext.",  "To Basic"};
+  grid->addWidget(new QLabel("First"), 0, 2);
+  grid->addWidget(new QLabel("Last"), 0, 3);
+  for (int part = 0; part < kStylePartCount; ++part) {
+    grid->addWidget(new QLabel(kPanelNames[part]), part + 1, 1);
+    grid->addWidget(PanelFirst[static_cast<size_t>(part)], part + 1, 2);
+    grid->addWidget(PanelLast[static_cast<size_t>(part)], part + 1, 3);
+  }
+  auto* buttons = new QHBoxLayout;
+  for (QWidget* w : std::initializer_list<QWidget*>{SetButton, SetCapsButton, ClearPartButton})
+    buttons->addWidget(w);
+  grid->addLayout(buttons, kStylePartCount + 1, 0, 1, 4);
+  return box;
+}
+
+QWidget* TGen::ChannelToolsBox() {
+  auto* box = new QGroupBox("Channels of the style");
+  auto* grid = new QGridLayout(box);
+  grid->addWidget(NormalizeButton, 0, 0);
+  grid->addWidget(new QLabel("Max. Volume"), 0, 1);
+  grid->addWidget(MaxVolume, 0, 2);
+  grid->addWidget(VolumeOffsetLabel, 1, 0);
+  grid->addWidget(VolumeUp, 1, 1);
+  grid->addWidget(VolumeDown, 1, 2);
+  grid->addWidget(ReverbOffsetLabel, 2, 0);
+  grid->addWidget(ReverbUp, 2, 1);
+  grid->addWidget(ReverbDown, 2, 2);
+  grid->addWidget(SuppressControllers, 3, 0);
+  grid->addWidget(CutNotes, 4, 0);
+  grid->addWidget(CutNotesToAll, 4, 1, 1, 2);
+  grid->addWidget(MutingToAll, 5, 1, 1, 2);
+  return box;
+}
+
+void TGen::ImportSet(const std::string& item) {
+  if (partSet_.StartFolder.empty()) {
+    partSet_.StartFolder = import_.Settings.ImportFolder.empty() ? import_.Settings.SongFolder
+                                                                 : import_.Settings.ImportFolder;
+  }
+  if (partSet_.ImportStylePartSet(item).Imported) StartGeneratorPlay(engine_);
+}
+
+void TGen::Offset(int controller, int step) {
+  if (!StyleOffsetStep(engine_, controller, step)) return;
+  (controller == 7 ? volumeOffset_ : reverbOffset_) += step;
+}
+
+bool TGen::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == MeasurePanel && event->type() == QEvent::MouseButtonPress) {
+    Act([this] {
+      if (!engine_.Style.StyleMode) return;
+      const int mark = measureMarks_.Next();
+      if (mark == 0) return;
+      engine_.Generator.LoopRange = {mark, 1, 0};
+      StartGeneratorPlay(engine_);
+    });
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TGen::Act(const std::function<void()>& action) {
@@ -335,6 +491,26 @@ void TGen::Refresh() {
   const bool hasWork = !gen.WorkEmpty();
   SaveStyle->setEnabled(hasWork);
   SaveItem->setEnabled(hasWork);
+  {
+    const QSignalBlocker block(PartList);
+    PartList->setCurrentRow(style.SelectedPart);
+  }
+  const auto panel = engine_.StyleParts.PanelMeasures();
+  for (size_t part = 0; part < panel.size(); ++part) {
+    PanelFirst[part]->setText(QString::number(panel[part][0]));
+    PanelLast[part]->setText(QString::number(panel[part][1]));
+  }
+  const bool partSet = !style.Parts.Part(std::clamp(style.SelectedPart, 0, 7)).Empty();
+  SetButton->setChecked(partSet);
+  for (QWidget* w : std::initializer_list<QWidget*>{SetButton, SetCapsButton, ClearPartButton})
+    w->setEnabled(styleMode && hasWork);
+  SetPartItem->setEnabled(styleMode && hasWork);
+  Show(SuppressControllers, style.Channels.SuppressControllers());
+  const int solo = engine_.Notes.SoloChannel;
+  Show(CutNotes, solo >= 1 && solo <= 16 &&
+                     style.Parts.Part(std::clamp(style.SelectedPart, 0, 7)).PartHold(solo - 1));
+  VolumeOffsetLabel->setText(QString("Style Volume Offset : %1").arg(volumeOffset_));
+  ReverbOffsetLabel->setText(QString("Style Reverb Offset : %1").arg(reverbOffset_));
   if (!style.Work.Chunks[1].Allocated) toldFirstChunk_ = false;
   // An empty or reset generator has its own caption again.
   if (!style.SongLoaded && !style.StyleLoaded) setWindowTitle(kGeneratorCaption);

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
@@ -16,6 +17,8 @@
 
 #include "app/Engine.h"
 #include "app/MidiFileImport.h"
+#include "app/PartSetImport.h"
+#include "app/StyleChannelTools.h"
 
 namespace korvel {
 
@@ -78,6 +81,36 @@ class TGen : public QMainWindow {
   QAction* ConvertPartItem;     // "&Convert Part"
   QAction* RestorePartItem;     // "&Restore Part"
   QAction* SaveItem;            // "5. Save created style"
+  QAction* SetPartItem;         // "&Set Part"
+  QAction* NormalizeItem;       // "3. Normalize style volume if necessary"
+
+  // Style parts: the list, the panel of first and last measures, the set and clear buttons.
+  QListWidget* PartList;  // "Style parts"
+  std::array<QLabel*, kStylePartCount> PanelFirst{};
+  std::array<QLabel*, kStylePartCount> PanelLast{};
+  QPushButton* SetButton;        // "Set": checked while the selected part is set
+  QPushButton* SetCapsButton;    // "SET"
+  QPushButton* ClearPartButton;  // "Clear Stylepart"
+  // Pop-up "Import set of style parts": the eight sets, then "Set path".
+  QMenu* PartSetMenu;
+  std::array<QAction*, 8> PartSetItems{};
+  QAction* SetPathItem;
+  QAction* RemovePercussionItem;    // "Remove percussion sounds"
+  QAction* MovePercussionItem;      // "Move percussion sounds to track 10"
+  QAction* StandardPercussionItem;  // "Use only standard percussion sounds"
+  // Channel tools.
+  QPushButton* NormalizeButton;  // "Normalize Volume"
+  QSpinBox* MaxVolume;           // "Max. Volume"
+  QLabel* VolumeOffsetLabel;     // "Style Volume Offset : "
+  QLabel* ReverbOffsetLabel;     // "Style Reverb Offset : "
+  QPushButton* VolumeUp;
+  QPushButton* VolumeDown;
+  QPushButton* ReverbUp;
+  QPushButton* ReverbDown;
+  QCheckBox* SuppressControllers;  // " Suppress all Style Controllers"
+  QCheckBox* CutNotes;             // "  Cut Notes ..."
+  QPushButton* CutNotesToAll;      // "Set Cut Notes State to all Styleparts"
+  QPushButton* MutingToAll;        // "Set Muting to all Styleparts"
 
  signals:
   // A command ran: the main window shows what it changed (its mode entry, "Restore all").
@@ -85,6 +118,7 @@ class TGen : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // Runs `action` under the engine lock, then shows the fields again.
@@ -98,6 +132,11 @@ class TGen : public QMainWindow {
   // Stops the material and plays it again from the range (menu items that "also play").
   void PlayAgain();
   void BuildLayout();
+  void BuildPartControls();
+  QWidget* PartsBox();
+  QWidget* ChannelToolsBox();
+  void ImportSet(const std::string& item);
+  void Offset(int controller, int step);
 
   Engine& engine_;
   MidiFileImport& import_;
@@ -106,6 +145,10 @@ class TGen : public QMainWindow {
   std::vector<std::pair<QAction*, const bool*>> marks_;
   // "Measures 1 - n available for stylecreating !" was shown for the material held now.
   bool toldFirstChunk_ = false;
+  PartSetImport partSet_;
+  MeasureMarks measureMarks_;
+  int volumeOffset_ = 0;
+  int reverbOffset_ = 0;
 };
 
 }  // namespace korvel

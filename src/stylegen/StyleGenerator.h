@@ -146,11 +146,12 @@ class StyleGenerator {
   // Sends one channel's settings as the current-settings record (`sent`) holds them through
   // the play port; `reset` sends a missing program as 0.
   void SendChannelSettings(int channel, bool reset);
+  // "Measures 1 - n available for stylecreating !" when the position found last lies beyond
+  // chunk 0.
+  bool RangeInFirstChunk();
 
  private:
   bool AskModify();
-  // "Measures 1 - n available for stylecreating !" when the range starts beyond chunk 0.
-  bool RangeInFirstChunk();
   // The chords of the memory stay when they were found with the current settings (corrected
   // by hand or not); otherwise new ones are found, after "Generate new Chords ?" when that
   // replaces chords the analysis did not write, or any chords with "Confirm".

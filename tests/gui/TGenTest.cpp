@@ -263,6 +263,54 @@ class TGenTest : public QObject {
     QVERIFY(other.style.Channels.Converted());
     QVERIFY(other.style.Channels.HasNotes(0));
   }
+
+  void TheSetButtonSetsTheSelectedPartWithItsTransitions() {
+    GeneratorRig rig;
+    rig.Import(BlockChords({{60}, {60}, {60}, {60}, {60}, {60}}), "six.mid");
+    rig.engine.StyleParts.Hooks.Play = nullptr;
+    rig.window.SwitchMode(true);
+    QVERIFY(rig.window.SetButton->isEnabled());
+    rig.window.PartList->setCurrentRow(kBasic);
+    rig.window.LoopStart->setValue(2);
+    rig.window.LoopEnd->setValue(4);
+    rig.dialogs.Answers = {true};
+    rig.Click(rig.window.SetButton);
+    QCOMPARE(QString::fromStdString(rig.dialogs.Questions.back()), QString("Set as \"Basic\" ?"));
+    QVERIFY(rig.window.SetButton->isChecked());
+    QCOMPARE(rig.window.PanelFirst[kBasic]->text(), QString("2"));
+    QCOMPARE(rig.window.PanelLast[kBasic]->text(), QString("4"));
+    QCOMPARE(rig.window.PanelFirst[kToExtended]->text(), QString("4"));
+    QCOMPARE(rig.window.PanelFirst[kFillBasic]->text(), QString("4"));
+    // An unset part shows no range; "Clear Stylepart" empties a set one after asking.
+    rig.window.PartList->setCurrentRow(kIntro);
+    QVERIFY(!rig.window.SetButton->isChecked());
+    QCOMPARE(rig.window.LoopEnd->value(), 0);
+    rig.window.PartList->setCurrentRow(kToExtended);
+    rig.dialogs.Answers = {true};
+    rig.Click(rig.window.ClearPartButton);
+    QCOMPARE(QString::fromStdString(rig.dialogs.Questions.back()),
+             QString("Clear \"To Extended\" ?"));
+    QCOMPARE(rig.window.PanelFirst[kToExtended]->text(), QString("0"));
+  }
+
+  void APartSetImportsFromTheChosenFolder() {
+    GeneratorRig rig;
+    test::TempDir set{"Sets Folder"};
+    std::vector<std::vector<int>> chords(16, std::vector<int>{60, 64, 67, 72, 76});
+    set.Write("sty1_v11.mid", BlockChords(chords));
+    set.Write("sty1_i11.mid", BlockChords(chords));
+    rig.dialogs.Folders = {set.Folder()};
+    rig.Trigger(rig.window.PartSetItems[0]);
+    QCOMPARE(rig.dialogs.FolderRequests.size(), size_t{1});
+    QCOMPARE(rig.window.PanelFirst[kIntro]->text(), QString("1"));
+    QCOMPARE(rig.window.PanelFirst[kBasic]->text(), QString("17"));
+    QCOMPARE(rig.window.PanelFirst[kEnding]->text(), QString("0"));
+    QCOMPARE(rig.window.PartList->currentRow(), int{kIntro});
+    // The folder is kept: the next set does not ask again.
+    rig.dialogs.Answers = {true, false};
+    rig.Trigger(rig.window.PartSetItems[0]);
+    QCOMPARE(rig.dialogs.FolderRequests.size(), size_t{1});
+  }
 };
 
 }  // namespace

@@ -1,0 +1,85 @@
+#include "app/StyleChannelTools.h"
+
+#include "app/Engine.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr uint8_t kUnsetReverb = 64;
+
+}  // namespace
+
+bool StyleOffsetStep(Engine& engine, int controller, int step) {
+  StyleChannelTable& table = engine.Style.Channels;
+  bool changed = false;
+  for (int channel = 0; channel < 16; ++channel) {
+    if (!table.HasNotes(channel)) continue;
+    int value = table.Value(channel, controller);
+    if (value >= 128) {
+      if (controller != 91) continue;  // an unset volume has nothing to move from
+      value = kUnsetReverb;
+    }
+    value += step;
+    if (value < 0 || value >= 128) continue;
+    const auto byte = static_cast<uint8_t>(value);
+    table.SetValue(channel, controller, byte);
+    MixerRecord& mixer = engine.Live.Mixer[static_cast<size_t>(channel)];
+    (controller == 7 ? mixer.Volume : mixer.Reverb) = byte;
+    engine.Mixer.Send(static_cast<uint8_t>(0xB0 | channel), static_cast<uint8_t>(controller), byte);
+    changed = true;
+  }
+  if (changed) engine.Generator.StyleChanged = true;
+  return changed;
+}
+
+bool SetCutNotes(Engine& engine, bool on) {
+  const int solo = engine.Notes.SoloChannel;
+  if (solo < 1 || solo > 16) return false;
+  StylePart part = engine.Style.Parts.Part(std::clamp(engine.Style.SelectedPart, 0, 7));
+  part.SetPartHold(solo - 1, on);
+  engine.Generator.StyleChanged = true;
+  return true;
+}
+
+bool SetCutNotesToAllParts(Engine& engine, Dialogs& dialogs, bool on) {
+  const int solo = engine.Notes.SoloChannel;
+  if (solo < 1 || solo > 16 || !dialogs.AskYesNo(kCutNotesToAll)) return false;
+  for (int number = 0; number < kStylePartCount; ++number) {
+    StylePart part = engine.Style.Parts.Part(number);
+    if (!part.Empty()) part.SetPartHold(solo - 1, on);
+  }
+  engine.Generator.StyleChanged = true;
+  return true;
+}
+
+bool SetMutingToAllParts(Engine& engine, Dialogs& dialogs) {
+  if (!dialogs.AskYesNo(kMutingToAll)) return false;
+  for (int number = 0; number < kStylePartCount; ++number) {
+    StylePart part = engine.Style.Parts.Part(number);
+    if (part.Empty()) continue;
+    for (int c = 0; c < 16; ++c)
+      part.SetPartMute(c, engine.Notes.ChannelMute[static_cast<size_t>(c)]);
+  }
+  engine.Generator.StyleChanged = true;
+  return true;
+}
+
+void MeasureMarks::Mark(int measure) {
+  marks_[static_cast<size_t>(written_)] = measure;
+  written_ = (written_ + 1) % static_cast<int>(marks_.size());
+}
+
+int MeasureMarks::Next() {
+  const int count = static_cast<int>(marks_.size());
+  for (int i = 1; i <= count; ++i) {
+    const int slot = (read_ + i + count) % count;
+    if (marks_[static_cast<size_t>(slot)] > 0) {
+      read_ = slot;
+      return marks_[static_cast<size_t>(slot)];
+    }
+  }
+  return 0;
+}
+
+}  // namespace korvel
