@@ -21,6 +21,7 @@
 #include "app/SongSource.h"
 #include "app/SongTimeline.h"
 #include "app/Songs.h"
+#include "cli/ExportCommands.h"
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
 #include "performance/ArrangementFile.h"
@@ -713,6 +714,9 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(korvel::kMinTempo, korvel::kMaxTempo));
   songRender->add_option("--out", renderOut, "FILE.mid or FILE.wav")->required();
 
+  korvel::cli::ExportStyleOptions exportStyle;
+  auto* exportStyleSub = korvel::cli::AddExportStyleCommand(app, exportStyle);
+
   std::string songSource;
   std::string songOut;
   auto* songBuild =
@@ -796,6 +800,7 @@ int main(int argc, char** argv) {
       }
       return SongTimeline(timelineFile, timeline);
     }
+    if (*exportStyleSub) return korvel::cli::ExportStyle(exportStyle);
     if (*songRender) return SongRender(settings, renderRequest, renderOut);
     if (*play) return Play(settings, playRequest, playOut);
     if (*filePlaySub) {
