@@ -11,12 +11,10 @@ OfflineStart StyleArrangementStart(const std::string& stylePath, int part,
     ports.ComboBox1 = outIndex;
     ports.ComboBox1Change();
     if (!ports.MidiOutput1.IsOpen()) return {};
+    engine.Transport.TempoDetection = true;  // the style's own tempo
     engine.Style.StyleFileName = stylePath;
     engine.Loader.LoadStyle(false);
-    if (!engine.Style.StyleLoaded) {
-      dialogs.InformUser(stylePath + ": the style could not be loaded");
-      return {};
-    }
+    if (!engine.Style.StyleLoaded) return {};  // the loader has told why
     *built = BuildStyleArrangement(engine.Style.Parts, engine.Style.Channels.MeasureLength(),
                                    engine.Keys, part, false);
     if (!*built) {
