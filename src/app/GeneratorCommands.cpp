@@ -64,13 +64,8 @@ bool SaveGeneratedStyle(Engine& engine, Dialogs& dialogs, const std::string& fol
   if (!chosen) return false;
   std::string path = *chosen;
   if (!EndsWithNoCase(path, ".kvs")) path += ".kvs";
-  // A style holds the first chunk only: what lies beyond it is left out.
-  const auto length = static_cast<size_t>(std::clamp<int32_t>(
-      style.Work.WorkLength, 0,
-      std::min<int32_t>(kMaxStyleMaterial, static_cast<int32_t>(style.Work.Chunks[0].UsedLength))));
-  const std::span<const uint8_t> material(style.Work.Chunk(0).data(), length);
   try {
-    WriteStyleFile(path, style.Channels, style.Parts, material);
+    WriteStyleFile(path, style.Channels, style.Parts, GeneratedStyleMaterial(style));
   } catch (const std::runtime_error& error) {
     dialogs.InformUser(error.what());
     return false;
@@ -78,6 +73,13 @@ bool SaveGeneratedStyle(Engine& engine, Dialogs& dialogs, const std::string& fol
   style.StyleFileName = path;
   engine.Generator.StyleChanged = false;
   return true;
+}
+
+std::span<const uint8_t> GeneratedStyleMaterial(Style& style) {
+  const auto length = static_cast<size_t>(std::clamp<int32_t>(
+      style.Work.WorkLength, 0,
+      std::min<int32_t>(kMaxStyleMaterial, static_cast<int32_t>(style.Work.Chunks[0].UsedLength))));
+  return {style.Work.Chunk(0).data(), length};
 }
 
 void ConnectImportToGenerator(MidiFileImport& import, Engine& engine) {

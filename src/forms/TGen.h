@@ -12,10 +12,12 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
+#include <array>
 #include <functional>
 
 #include "app/Engine.h"
 #include "app/MidiFileImport.h"
+#include "app/StyleExportCommands.h"
 
 namespace korvel {
 
@@ -70,6 +72,11 @@ class TGen : public QMainWindow {
   QAction* KeepBasicExtendedItem;  // "Don't convert basic && extended"
   QAction* KeepFillsItem;          // "Don't convert fills"
   QAction* PlayIntroItem;          // "Play Intro"
+  QAction* ExportPartItem;         // "Export style part ..."
+  QMenu* ExportSetMenu;            // "Export set of style parts": "1 - 1" .. "4 - 4", "Set path"
+  std::array<QAction*, 4> ExportSetItems{};
+  QAction* SetPathItem;      // "Set path"
+  QAction* RepairStyleItem;  // "Repair style"
   // The menu bar's "&MIDI" menu, in the order of the work.
   QAction* ImportItem;          // "Import MIDI ..."
   QAction* OptimizeTimingItem;  // "    Try to optimize timing"
@@ -77,6 +84,8 @@ class TGen : public QMainWindow {
   QAction* ConvertAllItem;      // "2. Convert all to style or use the menu functions above"
   QAction* ConvertPartItem;     // "&Convert Part"
   QAction* RestorePartItem;     // "&Restore Part"
+  QAction* SaveStyleMidiItem;   // "    -   Save style as MIDI file"
+  QAction* SavePartMidiItem;    // "    -   Save selected style part as MIDI file"
   QAction* SaveItem;            // "5. Save created style"
 
  signals:
@@ -106,6 +115,9 @@ class TGen : public QMainWindow {
   std::vector<std::pair<QAction*, const bool*>> marks_;
   // "Measures 1 - n available for stylecreating !" was shown for the material held now.
   bool toldFirstChunk_ = false;
+  StyleSetChoice setChoice_;
+  // The folder the MIDI export dialogs start in.
+  std::string ExportFolder() const;
 };
 
 }  // namespace korvel
