@@ -50,7 +50,7 @@ std::optional<StyleArrangement> ExportGeneratedStyle(Engine& engine, Dialogs& di
   try {
     const ScratchStyle scratch(engine);
     const RenderResult result = RenderToMidiFile(
-        StyleArrangementStart(scratch.Path(), part, built, dialogs), midiPath, dialogs, view);
+        StyleArrangementStart(scratch.Path(), part, built, dialogs), midiPath, dialogs, view, true);
     if (!result.Played) return std::nullopt;
   } catch (const std::runtime_error& error) {
     dialogs.InformUser(error.what());

@@ -25,7 +25,7 @@ int ExportStyle(const ExportStyleOptions& options) {
   auto built = std::make_shared<std::optional<StyleArrangement>>();
   const RenderResult result =
       RenderToMidiFile(StyleArrangementStart(options.Style, options.Part, built, dialogs),
-                       options.Out, dialogs, view);
+                       options.Out, dialogs, view, true);
   if (!result.Played || !*built) return 1;
   std::string listing = (*built)->Listing();
   std::erase(listing, '\r');
