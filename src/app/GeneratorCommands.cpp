@@ -74,14 +74,16 @@ bool SaveGeneratedStyle(Engine& engine, Dialogs& dialogs, const std::string& fol
 
 void WriteGeneratedStyle(Engine& engine, const std::string& path) {
   Style& style = engine.Style;
-  // A style holds the first chunk only: what lies beyond it is left out.
+  WriteStyleFile(path, style.Channels, style.Parts, GeneratedStyleMaterial(style));
+  style.StyleFileName = path;
+  engine.Generator.StyleChanged = false;
+}
+
+std::span<const uint8_t> GeneratedStyleMaterial(Style& style) {
   const auto length = static_cast<size_t>(std::clamp<int32_t>(
       style.Work.WorkLength, 0,
       std::min<int32_t>(kMaxStyleMaterial, static_cast<int32_t>(style.Work.Chunks[0].UsedLength))));
-  const std::span<const uint8_t> material(style.Work.Chunk(0).data(), length);
-  WriteStyleFile(path, style.Channels, style.Parts, material);
-  style.StyleFileName = path;
-  engine.Generator.StyleChanged = false;
+  return {style.Work.Chunk(0).data(), length};
 }
 
 void ConnectImportToGenerator(MidiFileImport& import, Engine& engine) {

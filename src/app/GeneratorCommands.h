@@ -3,6 +3,8 @@
 // generator and to the song's "&Open ...".
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 namespace korvel {
@@ -11,6 +13,7 @@ class Engine;
 class Dialogs;
 class MidiFileImport;
 class Songs;
+class Style;
 
 inline constexpr const char* kGeneratorCaption = "Style-Creator & Chord-Generator";
 
@@ -25,6 +28,8 @@ bool StartGeneratorPlay(Engine& engine);
 bool SaveGeneratedStyle(Engine& engine, Dialogs& dialogs, const std::string& folder);
 // The generated style written to `path` atomically; throws std::runtime_error in words.
 void WriteGeneratedStyle(Engine& engine, const std::string& path);
+// The material a generated style holds: the first chunk only, what lies beyond it is left out.
+std::span<const uint8_t> GeneratedStyleMaterial(Style& style);
 // The import's hooks call the generator: its reset and New, the chord interval a time
 // signature sets, the keyboard's channel, and the live channel's settings kept over it.
 void ConnectImportToGenerator(MidiFileImport& import, Engine& engine);

@@ -43,6 +43,7 @@ class TextDialogs : public Dialogs {
                                      const std::string&) override {
     return std::nullopt;
   }
+  void ShowText(const std::string&, const std::string& text) override { Write(text); }
   void ShowStatus(const std::string& text) override { Write(text); }
   void ReportError(const std::string& text) override { Write(text); }
 

@@ -96,7 +96,7 @@ int64_t RunOffline(Engine& engine, const std::function<bool()>& finished, AfterT
 }  // namespace
 
 RenderResult RenderToMidiFile(const OfflineStart& start, const std::string& path, Dialogs& dialogs,
-                              View& view) {
+                              View& view, bool styleMetre) {
   RecordingDriver recorder({"Korvel render"}, {});
   MidiDevices devices(recorder, nullptr);
   ChannelState channels;
@@ -113,7 +113,9 @@ RenderResult RenderToMidiFile(const OfflineStart& start, const std::string& path
   const int64_t clocks = RunOffline(engine, finished, [&clock](int64_t tick) { clock = tick + 1; });
   std::vector<TimedMessage> messages;
   for (auto& sent : recorder.Sent()) messages.push_back({sent.Tick, sent.Bytes});
-  WriteFileAtomically(path, StandardMidiFile(messages, engine.Transport.Tempo));
+  const int metre =
+      styleMetre && engine.Style.StyleLoaded ? engine.Style.Channels.MeasureLength() : 0;
+  WriteFileAtomically(path, StandardMidiFile(messages, engine.Transport.Tempo, metre));
   return {true, clocks};
 }
 

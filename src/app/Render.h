@@ -44,8 +44,9 @@ using OfflineStart = std::function<std::function<bool()>(Engine& engine, int out
 OfflineStart ProgressionStart(const PerformanceRequest& request);
 OfflineStart SongStart(const SongRequest& request, Dialogs& dialogs, View& view);
 
+// `styleMetre`: the file carries the style's time signature.
 RenderResult RenderToMidiFile(const OfflineStart& start, const std::string& path, Dialogs& dialogs,
-                              View& view);
+                              View& view, bool styleMetre = false);
 RenderResult RenderToMidiFile(const PerformanceRequest& request, const std::string& path,
                               Dialogs& dialogs, View& view);
 // `synth.RenderFile` names the WAV file.

@@ -22,6 +22,7 @@
 #include "app/SongTimeline.h"
 #include "app/Songs.h"
 #include "app/TapTempo.h"
+#include "cli/ExportCommands.h"
 #include "cli/PadCommands.h"
 #include "cli/StyleCommands.h"
 #include "engine/Style.h"
@@ -737,6 +738,9 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(korvel::kMinTempo, korvel::kMaxTempo));
   songRender->add_option("--out", renderOut, "FILE.mid or FILE.wav")->required();
 
+  korvel::cli::ExportStyleOptions exportStyle;
+  auto* exportStyleSub = korvel::cli::AddExportStyleCommand(app, exportStyle);
+
   std::string songSource;
   std::string songOut;
   auto* songBuild =
@@ -831,6 +835,7 @@ int main(int argc, char** argv) {
       }
       return SongTimeline(timelineFile, timeline);
     }
+    if (*exportStyleSub) return korvel::cli::ExportStyle(exportStyle);
     if (*songRender) return SongRender(settings, renderRequest, renderOut);
     if (*play) return Play(settings, playRequest, playOut);
     if (*filePlaySub) {

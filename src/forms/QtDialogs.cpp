@@ -2,12 +2,16 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialog>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QInputDialog>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QThread>
+#include <QVBoxLayout>
 #include <stdexcept>
 #include <utility>
 
@@ -120,6 +124,19 @@ std::optional<std::string> QtDialogs::AskText(const std::string& title, const st
                             QLineEdit::Normal, QString::fromStdString(value), &ok);
   if (!ok) return std::nullopt;
   return text.toStdString();
+}
+
+void QtDialogs::ShowText(const std::string& title, const std::string& text) {
+  auto* window = new QDialog(parent_);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowTitle(QString::fromStdString(title));
+  auto* view = new QPlainTextEdit(QString::fromStdString(text));
+  view->setReadOnly(true);
+  view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  auto* layout = new QVBoxLayout(window);
+  layout->addWidget(view);
+  window->resize(420, 260);
+  window->show();  // not modal: the listing stays beside the work
 }
 
 void QtDialogs::ShowStatus(const std::string& text) {

@@ -30,6 +30,7 @@ class QtDialogs : public Dialogs {
   std::optional<uint32_t> ChooseColor(uint32_t rgb) override;
   std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
                                      const std::string& value) override;
+  void ShowText(const std::string& title, const std::string& text) override;
   void ShowStatus(const std::string& text) override;
   // While the windows are being made no box may stop the start: messages and notes are kept
   // until TakeHeldMessages, which hands them over in order and shows what follows again.

@@ -1,5 +1,6 @@
 #include "forms/TGen.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -127,6 +128,26 @@ TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* pa
       Toggle(PopupMenu, "Don't convert basic && extended", gen.KeepBasicExtended);
   KeepFillsItem = Toggle(PopupMenu, "Don't convert fills", gen.KeepFills);
   PlayIntroItem = Toggle(PopupMenu, "Play Intro", gen.PlayIntro);
+  PopupMenu->addSeparator();
+  ExportPartItem = Item(PopupMenu, "Export style part ...", [this] {
+    SaveStyleAsMidi(engine_, dialogs_, engine_.Style.SelectedPart, ExportFolder());
+  });
+  ExportSetMenu = PopupMenu->addMenu("Export set of style parts");
+  for (int set = 1; set <= 4; ++set) {
+    const QString caption = QString("%1 - %1").arg(set);
+    QAction* item = Item(ExportSetMenu, caption, [this, set] {
+      ExportStyleSetChosen(engine_, dialogs_, setChoice_, set, ExportFolder());
+    });
+    item->setCheckable(true);
+    ExportSetItems[static_cast<size_t>(set - 1)] = item;
+  }
+  ExportSetPathItem = Item(ExportSetMenu, "Set path",
+                           [this] { ChooseStyleSetFolder(dialogs_, setChoice_, ExportFolder()); });
+  RepairStyleItem = Item(PopupMenu, "Repair style", [this] {
+    if (engine_.Player.Playing) engine_.Player.StopPlayback();
+    const std::string program = QCoreApplication::applicationFilePath().toStdString();
+    RepairStyle(engine_, import_, dialogs_, program);
+  });
 
   QMenu* work = menuBar()->addMenu("&MIDI");
   ImportItem = Item(work, "Import MIDI ...", [this] { import_.ImportMidiFile("", false, false); });
@@ -142,6 +163,12 @@ TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* pa
   RestorePartItem =
       Item(work, "&Restore Part", [&gen] { gen.ConvertWork(GeneratorSender::RestorePart); });
   work->addSeparator();
+  SaveStyleMidiItem = Item(work, "    -   Save style as MIDI file", [this] {
+    SaveStyleAsMidi(engine_, dialogs_, kFullStyleExport, ExportFolder());
+  });
+  SavePartMidiItem = Item(work, "    -   Save selected style part as MIDI file", [this] {
+    SaveStyleAsMidi(engine_, dialogs_, engine_.Style.SelectedPart, ExportFolder());
+  });
   SaveItem = Item(work, "5. Save created style", [this] {
     if (engine_.Player.Playing) engine_.Player.StopPlayback();
     SaveGeneratedStyle(engine_, dialogs_, engine_.Loader.Settings.StyleFolder);
@@ -160,6 +187,10 @@ TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* pa
     };
   }
   Refresh();
+}
+
+std::string TGen::ExportFolder() const {
+  return engine_.Loader.Settings.StyleFolder;
 }
 
 void TGen::BuildLayout() {
@@ -261,7 +292,7 @@ void TGen::BuildPartControls() {
         Item(PartSetMenu, QString::fromStdString(item), [this, item] { ImportSet(item); });
   }
   PartSetMenu->addSeparator();
-  SetPathItem = Item(PartSetMenu, "Set path", [this] { partSet_.ChooseSetFolder(); });
+  ImportSetPathItem = Item(PartSetMenu, "Set path", [this] { partSet_.ChooseSetFolder(); });
   MovePercussionItem =
       Toggle(PopupMenu, "Move percussion sounds to track 10", partSet_.Options.MovePercussion);
   StandardPercussionItem = Toggle(PopupMenu, "Use only standard percussion sounds",
@@ -477,6 +508,8 @@ void TGen::Refresh() {
   Show(SourceChannel, gen.SourceChannel);
   Show(DestinationChannel, gen.DestinationChannel);
   for (const auto& [item, field] : marks_) item->setChecked(*field);
+  for (size_t set = 0; set < ExportSetItems.size(); ++set)
+    ExportSetItems[set]->setChecked(setChoice_.SetNumber == static_cast<int>(set) + 1);
 
   for (QWidget* w : std::initializer_list<QWidget*>{StartMeasure, StartBeat, StopMeasure})
     w->setEnabled(!styleMode);

@@ -13,12 +13,14 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
+#include <array>
 #include <functional>
 
 #include "app/Engine.h"
 #include "app/MidiFileImport.h"
 #include "app/PartSetImport.h"
 #include "app/StyleChannelTools.h"
+#include "app/StyleExportCommands.h"
 
 namespace korvel {
 
@@ -73,6 +75,11 @@ class TGen : public QMainWindow {
   QAction* KeepBasicExtendedItem;  // "Don't convert basic && extended"
   QAction* KeepFillsItem;          // "Don't convert fills"
   QAction* PlayIntroItem;          // "Play Intro"
+  QAction* ExportPartItem;         // "Export style part ..."
+  QMenu* ExportSetMenu;            // "Export set of style parts": "1 - 1" .. "4 - 4", "Set path"
+  std::array<QAction*, 4> ExportSetItems{};
+  QAction* ExportSetPathItem;  // "Set path"
+  QAction* RepairStyleItem;    // "Repair style"
   // The menu bar's "&MIDI" menu, in the order of the work.
   QAction* ImportItem;          // "Import MIDI ..."
   QAction* OptimizeTimingItem;  // "    Try to optimize timing"
@@ -80,6 +87,8 @@ class TGen : public QMainWindow {
   QAction* ConvertAllItem;      // "2. Convert all to style or use the menu functions above"
   QAction* ConvertPartItem;     // "&Convert Part"
   QAction* RestorePartItem;     // "&Restore Part"
+  QAction* SaveStyleMidiItem;   // "    -   Save style as MIDI file"
+  QAction* SavePartMidiItem;    // "    -   Save selected style part as MIDI file"
   QAction* SaveItem;            // "5. Save created style"
   QAction* SetPartItem;         // "&Set Part"
   QAction* NormalizeItem;       // "3. Normalize style volume if necessary"
@@ -94,7 +103,7 @@ class TGen : public QMainWindow {
   // Pop-up "Import set of style parts": the eight sets, then "Set path".
   QMenu* PartSetMenu;
   std::array<QAction*, 8> PartSetItems{};
-  QAction* SetPathItem;
+  QAction* ImportSetPathItem;       // "Set path"
   QAction* RemovePercussionItem;    // "Remove percussion sounds"
   QAction* MovePercussionItem;      // "Move percussion sounds to track 10"
   QAction* StandardPercussionItem;  // "Use only standard percussion sounds"
@@ -149,6 +158,9 @@ class TGen : public QMainWindow {
   MeasureMarks measureMarks_;
   int volumeOffset_ = 0;
   int reverbOffset_ = 0;
+  StyleSetChoice setChoice_;
+  // The folder the MIDI export dialogs start in.
+  std::string ExportFolder() const;
 };
 
 }  // namespace korvel

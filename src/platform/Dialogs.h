@@ -39,6 +39,8 @@ class Dialogs {
   // A line of text the user types, starting from `value`; nothing when the user cancels.
   virtual std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
                                              const std::string& value) = 0;
+  // A window of read-only text (a listing) under `title`, which the user closes.
+  virtual void ShowText(const std::string& title, const std::string& text) = 0;
   // A short note in the status line that needs no answer; may be called from any thread.
   virtual void ShowStatus(const std::string& text) = 0;
   // An error that ended the work of the clock or an input thread, which goes on: shown in

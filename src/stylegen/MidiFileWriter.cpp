@@ -23,8 +23,17 @@ void PutBigEndian(std::vector<uint8_t>& out, uint32_t value, int bytes) {
 
 }  // namespace
 
-std::vector<uint8_t> StandardMidiFile(const std::vector<TimedMessage>& messages, int tempo) {
+std::vector<uint8_t> StandardMidiFile(const std::vector<TimedMessage>& messages, int tempo,
+                                      int measureLength) {
   std::vector<uint8_t> track;
+  if (measureLength != 0) {
+    // Eighth-beat styles count eighths (6/8), others quarters when they can (3/4, 4/4).
+    const int sixteenths = std::clamp(measureLength < 0 ? -measureLength : measureLength, 2, 254);
+    const bool eighths = measureLength < 0 || sixteenths % 4 != 0;
+    const int beats = eighths ? sixteenths / 2 : sixteenths / 4;
+    track.insert(track.end(), {0x00, 0xFF, 0x58, 0x04, static_cast<uint8_t>(beats),
+                               static_cast<uint8_t>(eighths ? 3 : 2), 24, 8});
+  }
   // Tempo: microseconds per quarter note.
   track.insert(track.end(), {0x00, 0xFF, 0x51, 0x03});
   PutBigEndian(track, static_cast<uint32_t>(60'000'000 / std::max(tempo, 1)), 3);

@@ -13,6 +13,9 @@ struct TimedMessage {
 };
 
 // Real-time messages (clock, start, stop) have no place in a file and are left out.
-std::vector<uint8_t> StandardMidiFile(const std::vector<TimedMessage>& messages, int tempo);
+// `measureLength` is a style's measure length (sixteenths; negative: eighth-note beats) and
+// gives the file its time signature; 0 writes none.
+std::vector<uint8_t> StandardMidiFile(const std::vector<TimedMessage>& messages, int tempo,
+                                      int measureLength = 0);
 
 }  // namespace korvel

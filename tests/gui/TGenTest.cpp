@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -310,6 +311,34 @@ class TGenTest : public QObject {
     rig.dialogs.Answers = {true, false};
     rig.Trigger(rig.window.PartSetItems[0]);
     QCOMPARE(rig.dialogs.FolderRequests.size(), size_t{1});
+  }
+
+  // The MIDI export of the style shows its listing; a set writes the set parts only, into the
+  // folder asked for once.
+  void TheStyleExportsAsMidiFiles() {
+    GeneratorRig rig;
+    rig.Import(BlockChords(kInD), "blocks.mid");
+    const int32_t end = rig.style.Work.FindWorkPosition(2, 1, 16) + 1;
+    rig.style.Parts.Part(kBasic).Set(kBasic, 1, 2, 0, end);
+    rig.style.SongLoaded = false;
+    const std::string path = rig.dir.Path("style.mid");
+    rig.dialogs.SaveFiles.push_back(path);
+    rig.Trigger(rig.window.SaveStyleMidiItem);
+    QVERIFY(std::filesystem::exists(path));
+    QCOMPARE(rig.dialogs.TextWindows.size(), size_t{1});
+    QCOMPARE(rig.dialogs.TextWindows[0].first, std::string("Style measures"));
+    QCOMPARE(rig.dialogs.TextWindows[0].second, std::string(" Basic             : 02 - 03\r\n"));
+
+    const std::string folder = rig.dir.Path("set");
+    std::filesystem::create_directories(folder);
+    rig.dialogs.Folders.push_back(folder);
+    rig.Trigger(rig.window.ExportSetItems[1]);
+    QVERIFY(rig.window.ExportSetItems[1]->isChecked());
+    QVERIFY(std::filesystem::exists(folder + "/sty2_v11.mid"));
+    QCOMPARE(std::distance(std::filesystem::directory_iterator(folder), {}), std::ptrdiff_t{1});
+    rig.Trigger(rig.window.ExportSetItems[3]);  // the folder is not asked again
+    QCOMPARE(rig.dialogs.FolderRequests.size(), size_t{1});
+    QVERIFY(std::filesystem::exists(folder + "/sty4_v11.mid"));
   }
 };
 

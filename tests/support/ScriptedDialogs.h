@@ -18,6 +18,7 @@ class ScriptedDialogs : public Dialogs {
   std::vector<std::string> Questions;
   std::vector<std::string> Messages;
   std::vector<std::string> Statuses;
+  std::vector<std::pair<std::string, std::string>> TextWindows;  // title, text
   std::deque<std::optional<std::string>> Files;  // answers of the open dialog; cancel when empty
   std::vector<FileDialogRequest> FileRequests;
   std::deque<std::optional<std::string>> SaveFiles;  // answers of the save dialog
@@ -67,6 +68,9 @@ class ScriptedDialogs : public Dialogs {
                                      const std::string&) override {
     TextPrompts.push_back(prompt);
     return Take(Texts, std::optional<std::string>{});
+  }
+  void ShowText(const std::string& title, const std::string& text) override {
+    TextWindows.push_back({title, text});
   }
   void ShowStatus(const std::string& text) override { Statuses.push_back(text); }
   // Errors come from the clock and input threads while the test runs.

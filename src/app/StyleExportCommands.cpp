@@ -1,0 +1,119 @@
+#include "app/StyleExportCommands.h"
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+
+#include <unistd.h>
+
+#include "app/Engine.h"
+#include "app/GeneratorCommands.h"
+#include "app/HeadlessUi.h"
+#include "app/MidiFileImport.h"
+#include "app/Render.h"
+#include "app/StyleExportPlay.h"
+#include "engine/StyleFile.h"
+
+namespace korvel {
+
+namespace {
+
+// The generated style as it stands, in a file the render engine can load.
+class ScratchStyle {
+ public:
+  explicit ScratchStyle(Engine& engine)
+      : path_((std::filesystem::temp_directory_path() /
+               ("korvel-export-" + std::to_string(getpid()) + ".kvs"))
+                  .string()) {
+    Style& style = engine.Style;
+    WriteStyleFile(path_, style.Channels, style.Parts, GeneratedStyleMaterial(style));
+  }
+  ~ScratchStyle() {
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
+  ScratchStyle(const ScratchStyle&) = delete;
+  ScratchStyle& operator=(const ScratchStyle&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace
+
+std::optional<StyleArrangement> ExportGeneratedStyle(Engine& engine, Dialogs& dialogs, int part,
+                                                     const std::string& midiPath) {
+  if (engine.Generator.WorkEmpty() || engine.Style.SongLoaded) return std::nullopt;
+  auto built = std::make_shared<std::optional<StyleArrangement>>();
+  NoView view;  // the render engine shows nothing
+  try {
+    const ScratchStyle scratch(engine);
+    const RenderResult result = RenderToMidiFile(
+        StyleArrangementStart(scratch.Path(), part, built, dialogs), midiPath, dialogs, view, true);
+    if (!result.Played) return std::nullopt;
+  } catch (const std::runtime_error& error) {
+    dialogs.InformUser(error.what());
+    return std::nullopt;
+  }
+  return *built;
+}
+
+int ExportStyleSet(Engine& engine, Dialogs& dialogs, int setNumber, const std::string& folder) {
+  int written = 0;
+  for (int part = 0; part < kStylePartCount; ++part) {
+    if (engine.Style.Parts.Part(part).Empty()) continue;
+    const std::string path = StylePartFileName(folder, setNumber, engine.Style.Parts, part);
+    if (ExportGeneratedStyle(engine, dialogs, part, path)) ++written;
+  }
+  return written;
+}
+
+bool SaveStyleAsMidi(Engine& engine, Dialogs& dialogs, int part, const std::string& folder) {
+  if (engine.Generator.WorkEmpty() || engine.Style.SongLoaded) return false;
+  std::string start = folder;
+  if (part != kFullStyleExport) {
+    start = (std::filesystem::path(folder) / StylePartFileName("", 1, engine.Style.Parts, part))
+                .string();
+  }
+  const auto chosen =
+      dialogs.SaveFileDialog({"&Export MIDI ...", "MIDI files (*.mid)|*.mid", "MID", start});
+  if (!chosen) return false;
+  std::string path = *chosen;
+  if (!EndsWithNoCase(path, ".mid")) path += ".mid";
+  const auto exported = ExportGeneratedStyle(engine, dialogs, part, path);
+  if (!exported) return false;
+  if (part == kFullStyleExport) dialogs.ShowText(kStyleMeasuresTitle, exported->Listing());
+  return true;
+}
+
+bool ChooseStyleSetFolder(Dialogs& dialogs, StyleSetChoice& choice,
+                          const std::string& startFolder) {
+  const auto folder = dialogs.ChooseFolder({"Export set of style parts", "", "", startFolder});
+  if (!folder) return false;
+  choice.Folder = *folder;
+  if (!choice.Folder.empty() && choice.Folder.back() != '/') choice.Folder += '/';
+  return true;
+}
+
+bool ExportStyleSetChosen(Engine& engine, Dialogs& dialogs, StyleSetChoice& choice, int setNumber,
+                          const std::string& startFolder) {
+  if (setNumber < 1 || setNumber > 4) return false;
+  choice.SetNumber = setNumber;
+  if (choice.Folder.empty() && !ChooseStyleSetFolder(dialogs, choice, startFolder)) return false;
+  return ExportStyleSet(engine, dialogs, setNumber, choice.Folder) > 0;
+}
+
+bool RepairStyle(Engine& engine, MidiFileImport& import, Dialogs& dialogs,
+                 const std::string& programPath) {
+  const std::string scratch = std::filesystem::path(programPath).replace_extension(".KV$").string();
+  if (!ExportGeneratedStyle(engine, dialogs, kFullStyleExport, scratch)) return false;
+  import.AppendMode = true;
+  const bool appended = import.ImportMidiFile(scratch, false, true);
+  import.AppendMode = false;  // also when the import refused the file
+  std::error_code ignored;
+  std::filesystem::remove(scratch, ignored);
+  return appended;
+}
+
+}  // namespace korvel

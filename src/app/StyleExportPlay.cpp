@@ -1,0 +1,36 @@
+#include "app/StyleExportPlay.h"
+
+namespace korvel {
+
+OfflineStart StyleArrangementStart(const std::string& stylePath, int part,
+                                   std::shared_ptr<std::optional<StyleArrangement>> built,
+                                   Dialogs& dialogs) {
+  return [stylePath, part, built, &dialogs](Engine& engine, int outIndex) -> std::function<bool()> {
+    MidiPorts& ports = engine.Ports;
+    ports.ComboBox5 = static_cast<int>(ports.OutputList().size()) - 1;
+    ports.ComboBox1 = outIndex;
+    ports.ComboBox1Change();
+    if (!ports.MidiOutput1.IsOpen()) return {};
+    engine.Transport.TempoDetection = true;  // the style's own tempo
+    engine.Style.StyleFileName = stylePath;
+    engine.Loader.LoadStyle(false);
+    if (!engine.Style.StyleLoaded) return {};  // the loader has told why
+    *built = BuildStyleArrangement(engine.Style.Parts, engine.Style.Channels.MeasureLength(),
+                                   engine.Keys, part, false);
+    if (!*built) {
+      dialogs.InformUser(stylePath + ": no style part to export");
+      return {};
+    }
+    const StyleArrangement& a = **built;
+    engine.Style.Parts = a.PlayedParts;
+    SongTransport& song = engine.Song;
+    song.LoadSong(a.Chords.Bytes.data(), static_cast<size_t>(a.SongEnd));
+    song.SetFirstMeasure(1);
+    song.SetLastMeasure(a.LastMeasure);
+    song.Play();
+    if (!song.Running()) return {};
+    return [&engine] { return !engine.Song.Running(); };
+  };
+}
+
+}  // namespace korvel
