@@ -126,7 +126,8 @@ std::vector<ChasedMessage> ChaseControllers(const WorkMaterial& work, WorkPoint 
     if (kind != 0xB0 && kind != 0xC0 && kind != 0xD0) return;
     if (kind == 0xB0 && m.Data1 >= 120) return;
     uint8_t value = kind == 0xB0 ? m.Data2 : m.Data1;
-    if (kind == 0xB0 && m.Data1 == 84) value = static_cast<uint8_t>(std::clamp(value + masterTranspose, 0, 127));
+    if (kind == 0xB0 && m.Data1 == 84)
+      value = static_cast<uint8_t>(std::clamp(value + masterTranspose, 0, 127));
     const uint8_t data1 = kind == 0xB0 ? m.Data1 : value;
     const uint8_t data2 = kind == 0xB0 ? value : 0;
     if (!transmitControllers &&

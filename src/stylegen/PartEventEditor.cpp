@@ -86,7 +86,8 @@ void PartEventEditor::Release() {
 void PartEventEditor::AllNotesOff() {
   Release();
   if (!send_) return;
-  for (int channel = 0; channel < 16; ++channel) send_(static_cast<uint8_t>(0xB0 | channel), 123, 0);
+  for (int channel = 0; channel < 16; ++channel)
+    send_(static_cast<uint8_t>(0xB0 | channel), 123, 0);
 }
 
 void PartEventEditor::ToneOnOff() {

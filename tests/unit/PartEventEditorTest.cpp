@@ -30,18 +30,18 @@ class EditorFixture : public ::testing::Test {
     ASSERT_TRUE(work.AllocateWork());
     WorkWriter w(work);
     w.Message(0x90, 60, 100);  // 0
+    w.Clocks(12);              // 3: FF FB
+    w.Message(0x90, 62, 0);    // 5: velocity 0 is no note
+    w.Message(0x91, 64, 90);   // 8: channel 2, muted below
+    w.Message(0x92, 67, 80);   // 11: channel 3
     w.Clocks(12);
-    w.Message(0x90, 62, 0);    // 4: velocity 0 is no note
-    w.Message(0x91, 64, 90);   // 7: channel 2, muted below
-    w.Message(0x92, 67, 80);   // 10: channel 3
-    w.Clocks(12);
-    w.Message(0x80, 60, 0);    // 14
-    w.Message(0x90, 5, 70);    // 17: octave 0
+    w.Message(0x80, 60, 0);  // 16
+    w.Message(0x90, 5, 70);  // 19: octave 0
     w.Clocks(6);
-    w.Message(0x90, 5, 0);     // 21
-    w.Message(0x90, 72, 60);   // 24: its note-off lies beyond the loop end
+    w.Message(0x90, 5, 0);    // 23
+    w.Message(0x90, 72, 60);  // 26: its note-off lies beyond the loop end
     w.Clocks(6);
-    loopEnd = w.Position();    // 28
+    loopEnd = w.Position();  // 30
     w.Message(0x80, 72, 0);
     w.Clocks(24);
     w.Finish();
@@ -78,7 +78,7 @@ TEST_F(EditorFixture, NextAndPreviousVisitValidNotesInsideTheLoopOnly) {
     int first;
     std::vector<int> forward;
     std::vector<int> back;
-  } cases[] = {{0, 0, {10, 17, 24}, {17, 10, 0}}, {3, 10, {}, {}}};
+  } cases[] = {{0, 0, {11, 19, 26}, {19, 11, 0}}, {3, 11, {}, {}}};
   for (const auto& c : cases) {
     notes.SoloChannel = static_cast<int16_t>(c.solo);
     editor.Open(0, 0, loopEnd);
@@ -105,41 +105,39 @@ TEST_F(EditorFixture, ChangeMovesNoteOnAndOffAndUndoRestoresBoth) {
   editor.Open(0, 0, loopEnd);
   ASSERT_TRUE(editor.Change(2, 3));  // D, octave index 3 -> note 50
   EXPECT_EQ(work.Chunk(0)[1], 50);
-  EXPECT_EQ(work.Chunk(0)[15], 50);
+  EXPECT_EQ(work.Chunk(0)[17], 50);
   EXPECT_EQ(editor.NoteLabel(), "4 D");
   ASSERT_TRUE(editor.Undo());
   EXPECT_EQ(work.Chunk(0)[1], 60);
-  EXPECT_EQ(work.Chunk(0)[15], 60);
+  EXPECT_EQ(work.Chunk(0)[17], 60);
   EXPECT_FALSE(editor.Undo());
   ExpectNothingSounding();
 }
 
 TEST_F(EditorFixture, ChangeOutsideTheOctaveListKeepsTheOctave) {
-  editor.Open(17, 0, loopEnd);
-  ASSERT_EQ(editor.Cursor(), 17);
+  editor.Open(19, 0, loopEnd);
+  ASSERT_EQ(editor.Cursor(), 19);
   EXPECT_EQ(editor.OctaveIndex(), -1);
   ASSERT_TRUE(editor.Change(7, editor.OctaveIndex()));  // G in octave 0
-  EXPECT_EQ(work.Chunk(0)[18], 7);
-  EXPECT_EQ(work.Chunk(0)[22], 7);  // its velocity-0 note-on follows
+  EXPECT_EQ(work.Chunk(0)[20], 7);
+  EXPECT_EQ(work.Chunk(0)[24], 7);  // its velocity-0 note-on follows
 }
 
 TEST_F(EditorFixture, ChangeWithNoteOffBeyondTheLoopEndChangesTheNoteOnOnly) {
-  editor.Open(24, 0, loopEnd);
-  ASSERT_EQ(editor.Cursor(), 24);
-  ASSERT_TRUE(editor.Change(0, 5));
-  EXPECT_EQ(work.Chunk(0)[25], 72);  // C6 is 72 already; pick another
+  editor.Open(26, 0, loopEnd);
+  ASSERT_EQ(editor.Cursor(), 26);
   ASSERT_TRUE(editor.Change(2, 5));
-  EXPECT_EQ(work.Chunk(0)[25], 74);
+  EXPECT_EQ(work.Chunk(0)[27], 74);
   EXPECT_EQ(work.Chunk(0)[static_cast<size_t>(loopEnd) + 1], 72);
   ASSERT_TRUE(editor.Undo());
-  EXPECT_EQ(work.Chunk(0)[25], 72);
+  EXPECT_EQ(work.Chunk(0)[27], 72);
 }
 
 TEST_F(EditorFixture, ClearSilencesAndMovesOnAndUndoBringsTheVelocityBack) {
   editor.Open(0, 0, loopEnd);
   ASSERT_TRUE(editor.Clear());
   EXPECT_EQ(work.Chunk(0)[2], 0);
-  EXPECT_EQ(editor.Cursor(), 10);
+  EXPECT_EQ(editor.Cursor(), 11);
   ASSERT_TRUE(editor.Undo());
   EXPECT_EQ(work.Chunk(0)[2], 100);
   editor.Release();
