@@ -47,12 +47,12 @@ class TStyleEventsTest : public QObject {
     window.OctaveList->setCurrentIndex(3);
     window.ChangeButton->click();
     QCOMPARE(window.NoteLabel->text(), QString("4 G"));
-    QCOMPARE(int{work.Chunk(0)[8]}, 55);
-    QCOMPARE(int{work.Chunk(0)[12]}, 55);
+    QCOMPARE(int{work.Chunk(0)[10]}, 55);
+    QCOMPARE(int{work.Chunk(0)[16]}, 55);
     QVERIFY(rig.engine.Generator.StyleChanged);
     window.UndoButton->click();
-    QCOMPARE(int{work.Chunk(0)[8]}, 64);
-    QCOMPARE(int{work.Chunk(0)[12]}, 64);
+    QCOMPARE(int{work.Chunk(0)[10]}, 64);
+    QCOMPARE(int{work.Chunk(0)[16]}, 64);
 
     window.ToneButton->click();
     window.close();
