@@ -97,6 +97,9 @@ class StyleGenerator {
   int StoredSettingsCode = kNoSettingsCode;  // of the chords in the chord memory
   bool RestoreCopyPending = false;           // set by every import or load
   bool StyleChanged = false;                 // unsaved changes
+  // The fill slot "Variation Basic" or "Variation Extended" chose last (kFillBasic or
+  // kFillExtended), -1 after a fill entry: setting that slot marks it as a variation.
+  int LastVariationChoice = -1;
   // Per channel and unconverted note: the note its last note-on became, + 1 (0 = none).
   std::array<std::array<uint8_t, 128>, 16> NoteMap{};
   // Per channel: the last converted note that was a C, -1 = none.
