@@ -17,6 +17,11 @@ int SongEditor::EndMarkPos() const {
   return -1;
 }
 
+int SongEditor::SongEnd() const {
+  const int mark = EndMarkPos();
+  return mark < 0 ? kChordMemorySize : std::min(mark + MeasureSixteenths, kChordMemorySize);
+}
+
 std::string SongEditor::SetBeatChord(int measure, int beat, uint8_t root, uint8_t type) {
   const int pos = BeatPos(measure, beat);
   if (pos < 0) return "This beat lies outside the song memory.";

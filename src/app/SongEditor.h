@@ -13,12 +13,14 @@ namespace korvel {
 class SongEditor {
  public:
   SongEditor(ChordMemory& memory, int measureSixteenths)
-      : Memory(memory), MeasureSixteenths(measureSixteenths) {}
+      : Memory(memory), MeasureSixteenths(measureSixteenths < 4 ? 4 : measureSixteenths) {}
 
   // The byte position of measure:beat, or -1 when it lies outside the memory.
   int BeatPos(int measure, int beat) const;
   // The position of the end mark, or -1 when the song has none.
   int EndMarkPos() const;
+  // The chord bytes a file stores: one measure past the end mark, or the whole memory.
+  int SongEnd() const;
 
   // The call the chord pads make for the current cell, as the editor's own menus do.
   std::string SetBeatChord(int measure, int beat, uint8_t root, uint8_t type);
