@@ -24,6 +24,7 @@
 #include "app/TapTempo.h"
 #include "cli/ExportCommands.h"
 #include "cli/PadCommands.h"
+#include "cli/SongEditCommands.h"
 #include "cli/StyleCommands.h"
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
@@ -748,6 +749,19 @@ int main(int argc, char** argv) {
   songBuild->add_option("SOURCE", songSource, "Song source (.kss)")->required();
   songBuild->add_option("-o,--out", songOut, "Arrangement file to write (.kva)")->required();
 
+  std::string editFile;
+  std::vector<std::string> editOperations;
+  std::string editOut;
+  auto* songEdit =
+      app.add_subcommand("song-edit", "Apply song editor operations to an arrangement and save it");
+  songEdit->add_option("FILE", editFile, "Arrangement file (.kva)")->required();
+  songEdit
+      ->add_option("OPERATION", editOperations,
+                   "copy-measures F L D | insert-measures AT N | delete-measure M | "
+                   "set-beat M:B CHORD | set-command M:B COMMAND VALUE | paste-beat M:B FROM-M:B")
+      ->required();
+  songEdit->add_option("-o,--out", editOut, "Arrangement file to write (.kva)")->required();
+
   std::string buildSource;
   std::string buildOut;
   auto* styleBuild = app.add_subcommand("style-build", "Compile a style source into a style file");
@@ -837,6 +851,7 @@ int main(int argc, char** argv) {
     }
     if (*exportStyleSub) return korvel::cli::ExportStyle(exportStyle);
     if (*songRender) return SongRender(settings, renderRequest, renderOut);
+    if (*songEdit) return korvel::SongEdit(editFile, editOperations, editOut);
     if (*play) return Play(settings, playRequest, playOut);
     if (*filePlaySub) {
       if (!filePlayLoop.empty()) {

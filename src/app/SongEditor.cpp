@@ -1,0 +1,121 @@
+#include "app/SongEditor.h"
+
+#include <algorithm>
+
+namespace korvel {
+
+int SongEditor::BeatPos(int measure, int beat) const {
+  if (measure < 1 || beat < 1 || beat * 4 > MeasureSixteenths) return -1;
+  if (measure > (kLastBeatPos - kFirstBeatPos) / MeasureSixteenths + 1) return -1;
+  const int pos = MeasureStart(measure, MeasureSixteenths) + (beat - 1) * 4;
+  return ChordMemory::IsEntry(pos) ? pos : -1;
+}
+
+int SongEditor::EndMarkPos() const {
+  for (int pos = kFirstBeatPos; pos <= kLastBeatPos; pos += 4)
+    if (Memory.Entry(pos).Control == kCommandEnd) return pos;
+  return -1;
+}
+
+int SongEditor::SongEnd() const {
+  const int mark = EndMarkPos();
+  return mark < 0 ? kChordMemorySize : std::min(mark + MeasureSixteenths, kChordMemorySize);
+}
+
+std::string SongEditor::SetBeatChord(int measure, int beat, uint8_t root, uint8_t type) {
+  const int pos = BeatPos(measure, beat);
+  if (pos < 0) return "This beat lies outside the song memory.";
+  ChordEntry entry = Memory.Entry(pos);
+  entry.Root = root;
+  entry.Type = root == 0 ? 0 : type;
+  TakeUndo();
+  Memory.SetEntry(pos, entry);
+  return {};
+}
+
+std::string SongEditor::SetBeatCommand(int measure, int beat, uint8_t control, uint8_t value) {
+  const int pos = BeatPos(measure, beat);
+  if (pos < 0) return "This beat lies outside the song memory.";
+  if (pos == EndMarkPos() && control != kCommandEnd)
+    return "The end of the song cannot be overwritten.";
+  TakeUndo();
+  Memory.SetControl(pos, control, value);
+  return {};
+}
+
+std::string SongEditor::PasteBeat(int measure, int beat, int fromMeasure, int fromBeat) {
+  const int to = BeatPos(measure, beat);
+  const int from = BeatPos(fromMeasure, fromBeat);
+  if (to < 0 || from < 0) return "This beat lies outside the song memory.";
+  if (to == EndMarkPos() && Memory.Entry(from).Control != kCommandEnd)
+    return "The end of the song cannot be overwritten.";
+  TakeUndo();
+  Memory.SetEntry(to, Memory.Entry(from));
+  return {};
+}
+
+bool SongEditor::TailFits(int from, int shift) const {
+  // Shifting the bytes from `from` on by `shift` must push nothing but zeros out of the memory.
+  const int lostFrom = std::max(from, kChordMemorySize - shift);
+  for (int i = lostFrom; i < kChordMemorySize; ++i)
+    if (Memory.Bytes[static_cast<size_t>(i)] != 0) return false;
+  return true;
+}
+
+void SongEditor::ShiftTail(int from, int shift) {
+  auto& b = Memory.Bytes;
+  std::copy_backward(b.begin() + from, b.end() - shift, b.end());
+  std::fill(b.begin() + from, b.begin() + from + shift, uint8_t{0});
+}
+
+std::string SongEditor::InsertMeasures(int measure, long long count) {
+  const int maxMeasures = (kChordMemorySize - kFirstBeatPos) / MeasureSixteenths;
+  if (count < 1 || count > maxMeasures) return "There is no room for that many measures.";
+  const int pos = BeatPos(measure, 1);
+  if (pos < 0) return "This measure lies outside the song memory.";
+  const int shift = static_cast<int>(count) * MeasureSixteenths;
+  if (pos + shift > kChordMemorySize || !TailFits(pos, shift))
+    return "There is no room for that many measures.";
+  TakeUndo();
+  ShiftTail(pos, shift);
+  return {};
+}
+
+std::string SongEditor::DeleteMeasure(int measure) {
+  const int pos = BeatPos(measure, 1);
+  if (pos < 0) return "This measure lies outside the song memory.";
+  const int end = pos + MeasureSixteenths;  // half-open: [pos, end)
+  const int mark = EndMarkPos();
+  if (mark >= pos && mark < end) return "The measure with the end of the song cannot be deleted.";
+  TakeUndo();
+  auto& b = Memory.Bytes;
+  std::copy(b.begin() + end, b.end(), b.begin() + pos);
+  std::fill(b.end() - MeasureSixteenths, b.end(), uint8_t{0});
+  return {};
+}
+
+std::string SongEditor::CopyMeasures(int first, int last, int dest) {
+  const int from = BeatPos(first, 1);
+  const int lastPos = BeatPos(last, 1);
+  const int to = BeatPos(dest, 1);
+  if (from < 0 || lastPos < 0 || to < 0 || last < first)
+    return "These measures lie outside the song memory.";
+  const int length = lastPos + MeasureSixteenths - from;  // half-open [from, from + length)
+  if (to + length > kChordMemorySize || !TailFits(to, length))
+    return "The copied measures do not fit into the song memory.";
+  TakeUndo();
+  ChordMemory source = Memory;
+  ShiftTail(to, length);
+  std::copy(source.Bytes.begin() + from, source.Bytes.begin() + from + length,
+            Memory.Bytes.begin() + to);
+  return {};
+}
+
+std::string SongEditor::Undo() {
+  if (!UndoCopy) return "There is nothing to undo.";
+  Memory = *UndoCopy;
+  UndoCopy.reset();
+  return {};
+}
+
+}  // namespace korvel

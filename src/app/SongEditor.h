@@ -1,0 +1,52 @@
+// The song editor's operations on a chord memory, shared by the editor window and the command
+// line. Each returns an empty string when the edit goes ahead, or the refusal in words; the undo
+// copy is taken only when an edit goes ahead.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "performance/ChordMemory.h"
+
+namespace korvel {
+
+class SongEditor {
+ public:
+  SongEditor(ChordMemory& memory, int measureSixteenths)
+      : Memory(memory), MeasureSixteenths(measureSixteenths < 4 ? 4 : measureSixteenths) {}
+
+  // The byte position of measure:beat, or -1 when it lies outside the memory.
+  int BeatPos(int measure, int beat) const;
+  // The position of the end mark, or -1 when the song has none.
+  int EndMarkPos() const;
+  // The chord bytes a file stores: one measure past the end mark, or the whole memory.
+  int SongEnd() const;
+
+  // The call the chord pads make for the current cell, as the editor's own menus do.
+  std::string SetBeatChord(int measure, int beat, uint8_t root, uint8_t type);
+  std::string SetBeatCommand(int measure, int beat, uint8_t control, uint8_t value);
+  // Copies a whole entry: chord bytes and command bytes go as pairs, zeros included.
+  std::string PasteBeat(int measure, int beat, int fromMeasure, int fromBeat);
+  // Inserts `count` empty measures before `measure`; "How many Measures ?" answers land here.
+  std::string InsertMeasures(int measure, long long count);
+  std::string DeleteMeasure(int measure);
+  // Copies measures first..last (inclusive) to start at `dest`, shifting the rest on.
+  std::string CopyMeasures(int first, int last, int dest);
+
+  bool CanUndo() const { return UndoCopy.has_value(); }
+  std::string Undo();
+  // The memory changed outside the editor (loading, recording): an old copy must not return.
+  void DropUndo() { UndoCopy.reset(); }
+
+ private:
+  int MeasureBytes() const { return MeasureSixteenths; }
+  void TakeUndo() { UndoCopy = Memory; }
+  bool TailFits(int from, int shift) const;
+  void ShiftTail(int from, int shift);
+
+  ChordMemory& Memory;
+  int MeasureSixteenths;
+  std::optional<ChordMemory> UndoCopy;
+};
+
+}  // namespace korvel
