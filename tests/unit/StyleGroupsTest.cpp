@@ -65,7 +65,9 @@ TEST(StyleGroups, DamagedGroupFiles) {
     std::string error;
     EXPECT_EQ(file.LoadText(c.Text, error), c.Readable) << c.Name;
     EXPECT_EQ(file.Entries(3), c.Group3) << c.Name;
-    if (!c.Readable) EXPECT_FALSE(error.empty()) << c.Name;
+    if (!c.Readable) {
+      EXPECT_FALSE(error.empty()) << c.Name;
+    }
   }
 }
 
