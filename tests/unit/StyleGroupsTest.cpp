@@ -1,0 +1,97 @@
+#include "app/StyleGroups.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TempDir.h"
+
+namespace korvel {
+namespace {
+
+TEST(StyleGroups, EntryCarriesEveryFieldAndSurvivesMarkersInTheDescription) {
+  const std::string entry = MakeGroupEntry("My{1}Fox.KVS", "4/4", 120, 7,
+                                           "soft {2} brushes {1} late", "/styles/my{1}fox.kvs");
+  EXPECT_EQ(entry.substr(0, 25), "my{1}fox.kvs             ");
+  const GroupEntryParts parts = SplitGroupEntry(entry);
+  EXPECT_EQ(parts.Summary, "Met: 4/4  Beat: 120  Tracks: 7");
+  EXPECT_EQ(parts.Description, "soft {2} brushes {1} late");
+  EXPECT_EQ(parts.Path, "/styles/my{1}fox.kvs");
+  EXPECT_EQ(
+      SplitGroupEntry(MakeGroupEntry("a.kvs", "3/4", 90, 2, "two\nlines", "/a.kvs")).Description,
+      "two lines");
+}
+
+TEST(StyleGroups, GroupFileRoundTripKeepsOtherGroupsAndOrder) {
+  test::TempDir dir("groups");
+  const std::string path = GroupFilePathFor(dir.Path("korvel.cfg"));
+  EXPECT_EQ(path, dir.Path("korvel.KVG"));
+  StyleGroupFile file;
+  std::string error;
+  ASSERT_TRUE(file.Load(path, error)) << error;
+  const std::vector<std::string> fox = {
+      MakeGroupEntry("fox1.kvs", "4/4", 112, 6, "first", "/s/fox1.kvs"),
+      MakeGroupEntry("fox2.kvs", "4/4", 100, 5, "", "/s/fox2.kvs")};
+  const std::vector<std::string> waltz = {
+      MakeGroupEntry("waltz.kvs", "3/4", 90, 4, "swaying", "/s/waltz.kvs")};
+  file.SaveGroup(3, fox);
+  file.SaveGroup(35, waltz);
+  file.SaveGroup(3, {fox[1]});
+
+  StyleGroupFile again;
+  ASSERT_TRUE(again.Load(path, error)) << error;
+  EXPECT_EQ(again.Entries(3), std::vector<std::string>{fox[1]});
+  EXPECT_EQ(again.Entries(35), waltz);
+  EXPECT_TRUE(again.Entries(4).empty());
+  EXPECT_EQ(FindGroupEntry(again.Entries(35), "/s/waltz.kvs"), 0);
+  EXPECT_EQ(FindGroupEntry(again.Entries(35), "/s/fox1.kvs"), -1);
+}
+
+TEST(StyleGroups, DamagedGroupFiles) {
+  struct Case {
+    const char* Name;
+    std::string Text;
+    bool Readable;
+    std::vector<std::string> Group3;
+  };
+  const std::vector<Case> cases = {
+      {"missing key hides nothing", "[Group3]\n0=a\n2=c\n5=f\n", true, {"a", "c", "f"}},
+      {"empty value skipped", "[Group3]\n0=a\n1=\n2=c\n", true, {"a", "c"}},
+      {"keys out of order", "[Group3]\n2=c\n0=a\n1=b\n", true, {"a", "b", "c"}},
+      {"odd keys and sections ignored", "[Group3]\nx=1\n-1=2\n0=a\n[GroupX]\n0=z\n", true, {"a"}},
+      {"no sections", "garbage without brackets", true, {}},
+      {"binary", std::string("[Group3]\n0=a\0b", 13), false, {}},
+  };
+  for (const auto& c : cases) {
+    StyleGroupFile file;
+    std::string error;
+    EXPECT_EQ(file.LoadText(c.Text, error), c.Readable) << c.Name;
+    EXPECT_EQ(file.Entries(3), c.Group3) << c.Name;
+    if (!c.Readable) {
+      EXPECT_FALSE(error.empty()) << c.Name;
+    }
+  }
+}
+
+TEST(StyleGroups, RemoveSelectsAsTheListExpects) {
+  std::vector<std::string> entries = {"a", "b", "c"};
+  EXPECT_EQ(RemoveGroupEntry(entries, -1), -1);
+  EXPECT_EQ(entries.size(), 3u);
+  EXPECT_EQ(RemoveGroupEntry(entries, 3), -1);
+  EXPECT_EQ(RemoveGroupEntry(entries, 2), 1);
+  EXPECT_EQ(RemoveGroupEntry(entries, 0), 0);
+  EXPECT_EQ(entries, std::vector<std::string>{"b"});
+  EXPECT_EQ(RemoveGroupEntry(entries, 0), -1);
+  EXPECT_TRUE(entries.empty());
+}
+
+TEST(StyleGroups, PatternAndFileMask) {
+  EXPECT_EQ(StylePattern("rock"), "rock*");
+  EXPECT_EQ(StylePattern("*fox*"), "*fox*");
+  EXPECT_TRUE(IsStyleFileName("rock1.KVS"));
+  EXPECT_TRUE(IsStyleFileName("rock1.kvs"));
+  EXPECT_FALSE(IsStyleFileName("rock1.kvsx"));
+  EXPECT_FALSE(IsStyleFileName("rock1.mid"));
+  EXPECT_FALSE(IsStyleFileName(".kvs"));
+}
+
+}  // namespace
+}  // namespace korvel
