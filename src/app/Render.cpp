@@ -58,6 +58,13 @@ OfflineStart SongStart(const SongRequest& request, Dialogs& dialogs, View& view)
       dialogs.InformUser(request.Song + ": " + error.what());
       return {};
     }
+    return ArrangementStart(song, request, dialogs, view)(engine, outIndex);
+  };
+}
+
+OfflineStart ArrangementStart(const Arrangement& song, const SongRequest& request, Dialogs& dialogs,
+                              View& view) {
+  return [song, request, &dialogs, &view](Engine& engine, int outIndex) -> std::function<bool()> {
     MidiPorts& ports = engine.Ports;
     ports.ComboBox5 = static_cast<int>(ports.OutputList().size()) - 1;
     ports.ComboBox1 = outIndex;
@@ -72,7 +79,9 @@ OfflineStart SongStart(const SongRequest& request, Dialogs& dialogs, View& view)
       engine.Style.StyleFileName = request.Style;
       engine.Loader.LoadStyle(false);
     }
-    if (!engine.Style.StyleLoaded || engine.Style.Parts.Part(kBasic).Empty()) {
+    const bool playable = engine.Style.SongLoaded ||
+                          (engine.Style.StyleLoaded && !engine.Style.Parts.Part(kBasic).Empty());
+    if (!playable) {
       dialogs.InformUser(request.Song + ": no style to play the song with");
       return {};
     }

@@ -8,6 +8,7 @@
 
 #include "app/Engine.h"
 #include "app/ProgressionPlayer.h"
+#include "performance/ArrangementFile.h"
 #include "platform/FluidSynthDriver.h"
 
 namespace korvel {
@@ -43,6 +44,9 @@ bool PreparePerformance(Engine& engine, int outIndex, const PerformanceRequest& 
 using OfflineStart = std::function<std::function<bool()>(Engine& engine, int outIndex)>;
 OfflineStart ProgressionStart(const PerformanceRequest& request);
 OfflineStart SongStart(const SongRequest& request, Dialogs& dialogs, View& view);
+// A song in memory; `request.Song` names it in messages.
+OfflineStart ArrangementStart(const Arrangement& song, const SongRequest& request, Dialogs& dialogs,
+                              View& view);
 
 // `styleMetre`: the file carries the style's time signature.
 RenderResult RenderToMidiFile(const OfflineStart& start, const std::string& path, Dialogs& dialogs,

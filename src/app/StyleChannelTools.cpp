@@ -1,6 +1,9 @@
 #include "app/StyleChannelTools.h"
 
+#include <charconv>
+
 #include "app/Engine.h"
+#include "platform/Dialogs.h"
 
 namespace korvel {
 
@@ -63,6 +66,32 @@ bool SetMutingToAllParts(Engine& engine, Dialogs& dialogs) {
   }
   engine.Generator.StyleChanged = true;
   return true;
+}
+
+void DeleteTrack(Engine& engine, int channel) {
+  if (channel < 0 || channel > 15) return;
+  StyleChannelTable& table = engine.Style.Channels;
+  for (int index = 0; index < kChannelRecordSize; ++index) table.SetValue(channel, index, 255);
+  table.SetHasNotes(channel, false);
+  engine.Generator.StyleChanged = true;
+}
+
+bool MoveTrack(Engine& engine, Dialogs& dialogs, int channel) {
+  if (channel < 0 || channel > 15) return false;
+  const auto answer = dialogs.AskText(kMoveTrackTitle, kMoveTrackPrompt, "");
+  if (!answer) return false;
+  const size_t first = answer->find_first_not_of(' ');
+  const size_t last = answer->find_last_not_of(' ');
+  if (first == std::string::npos) return false;
+  const char* begin = answer->data() + first;
+  const char* end = answer->data() + last + 1;
+  int target = 0;
+  const auto [rest, error] = std::from_chars(begin, end, target);
+  if (error != std::errc() || rest != end || target < 1 || target > 16) return false;
+  StyleGenerator& generator = engine.Generator;
+  generator.SourceChannel = channel;
+  generator.DestinationChannel = target - 1;
+  return generator.ConvertWork(GeneratorSender::Move);
 }
 
 void MeasureMarks::Mark(int measure) {

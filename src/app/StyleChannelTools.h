@@ -26,6 +26,15 @@ bool SetCutNotesToAllParts(Engine& engine, Dialogs& dialogs, bool on);
 // set, after asking.
 bool SetMutingToAllParts(Engine& engine, Dialogs& dialogs);
 
+inline constexpr const char* kMoveTrackTitle = "Move track ...";
+inline constexpr const char* kMoveTrackPrompt = "New channel number (1-16) ?";
+
+// "Delete track": the channel's settings record is cleared (all 255) and it holds no notes.
+void DeleteTrack(Engine& engine, int channel);
+// "Move track": asks for the new channel; an answer 1..16 moves the channel's events and
+// settings there. Any other answer, or a cancel, changes nothing. True when moved.
+bool MoveTrack(Engine& engine, Dialogs& dialogs, int channel);
+
 // "Click to mark measure !": ten slots, filled in turn while recording; in style mode a click
 // moves to the next mark.
 class MeasureMarks {

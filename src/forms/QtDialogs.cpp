@@ -30,6 +30,7 @@ bool OnGuiThread() {
 }  // namespace
 
 bool QtDialogs::AskYesNo(const std::string& text) {
+  if (Dialogs* script = script_.load()) return script->AskYesNo(text);
   // A question from an input thread cannot wait for the musician: it is declined, which
   // leaves everything as it was.
   if (!OnGuiThread()) return false;
@@ -40,6 +41,7 @@ bool QtDialogs::AskYesNo(const std::string& text) {
 }
 
 void QtDialogs::InformUser(const std::string& text) {
+  if (Dialogs* script = script_.load()) return script->InformUser(text);
   if (Hold(text)) return;
   if (!OnGuiThread()) {
     QMetaObject::invokeMethod(
@@ -79,16 +81,19 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogReques
 }  // namespace
 
 std::optional<std::string> QtDialogs::OpenFileDialog(const FileDialogRequest& request) {
+  if (Dialogs* script = script_.load()) return script->OpenFileDialog(request);
   const EngineLock::ReleasedWhileWaiting released(lock_);
   return RunFileDialog(parent_, request, QFileDialog::AcceptOpen);
 }
 
 std::optional<std::string> QtDialogs::SaveFileDialog(const FileDialogRequest& request) {
+  if (Dialogs* script = script_.load()) return script->SaveFileDialog(request);
   const EngineLock::ReleasedWhileWaiting released(lock_);
   return RunFileDialog(parent_, request, QFileDialog::AcceptSave);
 }
 
 std::vector<std::string> QtDialogs::OpenFilesDialog(const FileDialogRequest& request) {
+  if (Dialogs* script = script_.load()) return script->OpenFilesDialog(request);
   const EngineLock::ReleasedWhileWaiting released(lock_);
   QFileDialog dialog(parent_, QString::fromStdString(request.Title),
                      QString::fromStdString(request.Folder), QtFileFilter(request.Filter));
@@ -101,6 +106,7 @@ std::vector<std::string> QtDialogs::OpenFilesDialog(const FileDialogRequest& req
 }
 
 std::optional<std::string> QtDialogs::ChooseFolder(const FileDialogRequest& request) {
+  if (Dialogs* script = script_.load()) return script->ChooseFolder(request);
   const EngineLock::ReleasedWhileWaiting released(lock_);
   const QString folder = QFileDialog::getExistingDirectory(
       parent_, QString::fromStdString(request.Title), QString::fromStdString(request.Folder));
@@ -109,6 +115,7 @@ std::optional<std::string> QtDialogs::ChooseFolder(const FileDialogRequest& requ
 }
 
 std::optional<uint32_t> QtDialogs::ChooseColor(uint32_t rgb) {
+  if (Dialogs* script = script_.load()) return script->ChooseColor(rgb);
   const EngineLock::ReleasedWhileWaiting released(lock_);
   const QColor color = QColorDialog::getColor(QColor::fromRgb(rgb), parent_);
   if (!color.isValid()) return std::nullopt;
@@ -117,6 +124,7 @@ std::optional<uint32_t> QtDialogs::ChooseColor(uint32_t rgb) {
 
 std::optional<std::string> QtDialogs::AskText(const std::string& title, const std::string& prompt,
                                               const std::string& value) {
+  if (Dialogs* script = script_.load()) return script->AskText(title, prompt, value);
   const EngineLock::ReleasedWhileWaiting released(lock_);
   bool ok = false;
   const QString text =
@@ -127,6 +135,7 @@ std::optional<std::string> QtDialogs::AskText(const std::string& title, const st
 }
 
 void QtDialogs::ShowText(const std::string& title, const std::string& text) {
+  if (Dialogs* script = script_.load()) return script->ShowText(title, text);
   auto* window = new QDialog(parent_);
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setWindowTitle(QString::fromStdString(title));
@@ -140,6 +149,7 @@ void QtDialogs::ShowText(const std::string& title, const std::string& text) {
 }
 
 void QtDialogs::ShowStatus(const std::string& text) {
+  if (Dialogs* script = script_.load()) return script->ShowStatus(text);
   if (Hold(text)) return;
   auto* window = qobject_cast<QMainWindow*>(parent_);
   if (!window) return;
@@ -170,6 +180,7 @@ bool QtDialogs::Hold(const std::string& text) {
 }
 
 void QtDialogs::ReportError(const std::string& text) {
+  if (Dialogs* script = script_.load()) return script->ReportError(text);
   if (Hold(text)) return;
   // One box at a time: a device that fails on every clock must not pile boxes up.
   if (reporting_.exchange(true)) return;

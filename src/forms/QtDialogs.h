@@ -21,6 +21,9 @@ class QtDialogs : public Dialogs {
   explicit QtDialogs(QWidget* parent) : parent_(parent) {}
   // While a box is open the engine lock is let go, so the clock never stops for a dialog.
   void SetEngineLock(EngineLock* lock) { lock_ = lock; }
+  // Every question and message goes to `script` instead of a box (tests that drive the
+  // windows); nullptr shows boxes again.
+  void AnswerFrom(Dialogs* script) { script_ = script; }
   bool AskYesNo(const std::string& text) override;
   void InformUser(const std::string& text) override;
   std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
@@ -44,7 +47,8 @@ class QtDialogs : public Dialogs {
 
   QWidget* parent_;
   EngineLock* lock_ = nullptr;
-  std::mutex heldMutex_;  // notes may come from the input threads
+  std::atomic<Dialogs*> script_{nullptr};  // read by the input threads too
+  std::mutex heldMutex_;                   // notes may come from the input threads
   bool holding_ = false;
   std::vector<std::string> held_;
   std::atomic<bool> reporting_{false};  // a thread's error box is queued or open

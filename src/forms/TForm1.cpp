@@ -14,6 +14,7 @@
 #include "app/HelpTopics.h"
 #include "app/ListEditor.h"
 #include "app/MidiSettings.h"
+#include "app/SongMidiExport.h"
 #include "forms/HelpBrowser.h"
 #include "forms/KeyboardPanel.h"
 #include "forms/MidiPanel.h"
@@ -26,6 +27,7 @@
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
 #include "forms/TGen.h"
+#include "forms/TextEditor.h"
 #include "forms/Ttt.h"
 #include "forms/VirtualKeys.h"
 #include "platform/Process.h"
@@ -73,6 +75,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
       SpeedButtons(new QWidget),
       PlayChordsButton(new QPushButton("C")),
       OpenStyleButton(new QPushButton("Style ...")),
+      OnTopButton(new QPushButton("Top")),
       StartupProblems(new QLabel),
       dialogs_(this),
       view_(this, Panel3, Panel4, ChordLabel, BeatPanel, TempoEdit1),
@@ -109,7 +112,8 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   speed->setContentsMargins(4, 0, 4, 0);
   PlayChordsButton->setToolTip("Play Chords");
   OpenStyleButton->setToolTip("Load a style");
-  for (QPushButton* button : {PlayChordsButton, OpenStyleButton}) {
+  OnTopButton->setToolTip("Stay on Top");
+  for (QPushButton* button : {PlayChordsButton, OpenStyleButton, OnTopButton}) {
     button->setFocusPolicy(Qt::ClickFocus);
     speed->addWidget(button);
   }
@@ -183,6 +187,7 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   });
   connect(PlayChordsButton, &QPushButton::clicked, MenuItems["Play Chords"], &QAction::trigger);
   connect(OpenStyleButton, &QPushButton::clicked, MenuItems["Open ..."], &QAction::trigger);
+  connect(OnTopButton, &QPushButton::clicked, MenuItems["Always stay on top"], &QAction::trigger);
   connect(StopButton, &QPushButton::clicked, this, [this] {
     std::lock_guard lock(engine_->Lock);
     engine_->Transport.StopCommand();
@@ -277,6 +282,28 @@ void TForm1::GuideStep(int offset) {
   prompter->Tips.On = settings_.Boolean("SCG");
   prompter->Tips.FirstRun = settings_.FirstRun;
   prompter->GuideStep(offset);
+}
+
+TGen* TForm1::Generator() const {
+  for (QWidget* window : otherWindows_)
+    if (auto* generator = qobject_cast<TGen*>(window)) return generator;
+  return nullptr;
+}
+
+void TForm1::StayOnTop(bool on) {
+  if (on) {
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    if (background_) background_->hide();
+    if (!topPlace_.isNull()) move(topPlace_);
+  } else {
+    topPlace_ = pos();
+    setWindowFlag(Qt::WindowStaysOnTopHint, false);
+    if (background_ && backgroundOn_) background_->show();
+  }
+  onTop_ = on;
+  OnTopButton->setToolTip(on ? "Stay not on Top" : "Stay on Top");
+  show();  // a changed window flag hides the window
+  FitHeight();
 }
 
 void TForm1::ShowWindow(const QString& name) {
@@ -573,12 +600,22 @@ void TForm1::RefreshControls() {
   for (const auto& [item, checked] : marks_) item->setChecked(checked());
   styleModeItem_->setText(engine_->Style.StyleMode ? "Song-&Mode" : "Style-&Mode");
   restoreAllItem_->setEnabled(engine_->Style.Work.RestoreAvailable);
+  RefreshMenus();
   // The song's title ("Korvel - DEMO3.KVA") and the style that plays it.
   const std::string& song = engine_->Transport.WindowTitle;
   QString title = song.empty() ? QApplication::applicationName() : QString::fromStdString(song);
   if (engine_->Style.StyleLoaded)
     title += "  -  " + QString::fromStdString(engine_->Style.StyleName);
   setWindowTitle(title);
+}
+
+void TForm1::RefreshMenus() {
+  // Under the engine lock.
+  const bool running = engine_->Player.Playing || engine_->Song.Running();
+  for (QAction* item : whileStopped_) item->setEnabled(!running);
+  addMelodyItem_->setEnabled(!running && CanAddMelodyTrack(*engine_));
+  // Sync start waits for the external sequencer's start.
+  syncStartItem_->setEnabled(engine_->Transport.SlaveMode);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

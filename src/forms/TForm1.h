@@ -33,6 +33,8 @@ class TForm3;
 class TAboutBox;
 class Ttt;
 class HelpBrowser;
+class TextEditor;
+class TGen;
 
 // How to mend a port that would not open at the start.
 inline constexpr const char* kChoosePort =
@@ -108,6 +110,7 @@ class TForm1 : public QMainWindow {
   QWidget* SpeedButtons;
   QPushButton* PlayChordsButton;  // "C" / "S", as the menu item "Play Chords"
   QPushButton* OpenStyleButton;
+  QPushButton* OnTopButton;  // "Always stay on top"
   // In the status line, in full: what went wrong at the start and how to mend it.
   QLabel* StartupProblems;
   // Panels, each shown in its own panel window.
@@ -119,6 +122,9 @@ class TForm1 : public QMainWindow {
   PadsPanel* Pads;                        // "Chordpads"
   SongMenus* SongFiles;                   // the song's file commands and the melody menu
   std::map<QString, QAction*> MenuItems;  // by caption without "&"
+  QMenu* ChannelMenu = nullptr;           // the pop-up menu of the mixer's channel list
+  // Boxes and dialogs answer from `script` instead (tests that drive the windows).
+  void AnswerFrom(Dialogs* script) { dialogs_.AnswerFrom(script); }
   // The panel windows by caption ("Keyboard", "MIDI", "Mixer", ...).
   std::map<QString, TForm2*> PanelWindows;
   QString EditorPath;  // the instrument-list editor, empty when there is none
@@ -138,6 +144,12 @@ class TForm1 : public QMainWindow {
 
  private:
   void BuildMenus();
+  void BuildWindowMenus();
+  // The style generator among the other windows, if it is there.
+  TGen* Generator() const;
+  void StayOnTop(bool on);
+  // Items whose function needs a stopped transport, and the one that needs a generator song.
+  void RefreshMenus();
   QAction* Item(QMenu* menu, const QString& caption, const QString& hint,
                 std::function<void()> action);
   // An item with a check mark that shows `field`.
@@ -173,6 +185,12 @@ class TForm1 : public QMainWindow {
   std::vector<std::pair<QAction*, std::function<bool()>>> marks_;
   QAction* styleModeItem_ = nullptr;  // "Style-&Mode" / "Song-&Mode"
   QAction* restoreAllItem_ = nullptr;
+  QAction* addMelodyItem_ = nullptr;
+  std::vector<QAction*> whileStopped_;  // disabled while a style or song plays
+  QAction* syncStartItem_ = nullptr;    // only in slave mode
+  std::unique_ptr<TextEditor> textEditor_;
+  bool onTop_ = false;
+  QPoint topPlace_;  // where the window stood on top last
   bool activated_ = false;
   bool externalAppStarted_ = false;
   bool exited_ = false;

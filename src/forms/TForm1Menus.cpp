@@ -1,10 +1,12 @@
 // The main window's menus: each item calls an operation of the core or opens a window.
 #include <QApplication>
 #include <QMenuBar>
+#include <filesystem>
 #include <mutex>
 
 #include "app/HelpTopics.h"
 #include "app/ListEditor.h"
+#include "app/SongMidiExport.h"
 #include "forms/KeyboardPanel.h"
 #include "forms/MenuItem.h"
 #include "forms/MidiPanel.h"
@@ -74,24 +76,6 @@ void TForm1::BuildMenus() {
   SongFiles = new SongMenus(e, dialogs_, view_, *Song);
   connect(SongFiles, &SongMenus::Changed, this, [this] { RefreshControls(); });
   QMenu* file = menuBar()->addMenu("&File");
-  // The style's "Open ..." keeps the short name the speed button uses.
-  file->addAction(SongFiles->OpenItem);
-  MenuItems["File/Open ..."] = SongFiles->OpenItem;
-  file->addAction(SongFiles->SaveItem);
-  MenuItems["Save"] = SongFiles->SaveItem;
-  file->addAction(SongFiles->SaveAsItem);
-  MenuItems["Save as ..."] = SongFiles->SaveAsItem;
-  file->addSeparator();
-  // A MIDI file becomes the generator's song: it shows the generator.
-  Item(file, "&Import MIDI ...", "Import a MIDI file as a song", [this] {
-    bool imported;
-    {
-      std::lock_guard lock(engine_->Lock);
-      imported = import_->ImportMidiFile("", true, false);
-    }
-    if (imported) ShowWindow("TGen");
-  });
-  file->addSeparator();
   // The song's commands are the song panel's, so that an item and its button agree.
   const auto songItem = [this, file](QAction* item) {
     file->addAction(item);
@@ -100,29 +84,87 @@ void TForm1::BuildMenus() {
   songItem(Song->NewItem);
   songItem(Song->ClearItem);
   file->addSeparator();
+  // The style's "Open ..." keeps the short name the speed button uses.
+  file->addAction(SongFiles->OpenItem);
+  MenuItems["File/Open ..."] = SongFiles->OpenItem;
+  file->addAction(SongFiles->SaveItem);
+  MenuItems["Save"] = SongFiles->SaveItem;
+  file->addAction(SongFiles->SaveAsItem);
+  MenuItems["File/Save as ..."] = SongFiles->SaveAsItem;
+  whileStopped_.insert(whileStopped_.end(),
+                       {SongFiles->OpenItem, SongFiles->SaveItem, SongFiles->SaveAsItem});
+  file->addSeparator();
+  // A MIDI file becomes the generator's song: it shows the generator.
+  whileStopped_.push_back(Item(file, "&Import MIDI ...", "Import a MIDI file as a song", [this] {
+    bool imported;
+    {
+      std::lock_guard lock(engine_->Lock);
+      imported = import_->ImportMidiFile("", true, false);
+    }
+    if (imported) ShowWindow("TGen");
+  }));
+  whileStopped_.push_back(
+      Item(file, kExportTitle, "Save the song with its style as a MIDI file", [this] {
+        std::lock_guard lock(engine_->Lock);
+        if (ExportSongMidiAs(*engine_, SongFiles->Files, dialogs_, SongFiles->Files.SongFolder))
+          dialogs_.ShowStatus("The MIDI file is written.");
+      }));
+  addMelodyItem_ =
+      Item(file, "&Add Melody-Track", " Add recorded track to current midifile", [this] {
+        const std::string scratch =
+            (std::filesystem::path(settingsFile_).parent_path() / "KORVEL.KV$").string();
+        std::lock_guard lock(engine_->Lock);
+        if (AddMelodyTrack(*engine_, *import_, dialogs_, scratch))
+          dialogs_.ShowStatus("The melody is part of the MIDI song now.");
+      });
+  file->addSeparator();
   for (QAction* item : {Song->PlayItem, Song->StopItem, Song->RecordItem, Song->StepRecordItem,
                         Song->PunchInItem, Song->PlayOverwriteItem})
     songItem(item);
   connect(Song->StepRecordItem, &QAction::triggered, this, [this] { ShowPanel("Song", true); });
   file->addSeparator();
   Item(file, "E&xit", "End Korvel", [this] { close(); });
+  connect(file, &QMenu::aboutToShow, this, [this] { GuideStep(20); });
 
   QMenu* style = menuBar()->addMenu("&Style");
-  Item(style, "&Open ...", "Load a style", locked([&e] { e.Loader.LoadStyle(true); }));
+  // The generated style's commands are the generator window's own.
+  const auto generatorItem = [this](QMenu* menu, const QString& caption, const QString& hint,
+                                    QAction* TGen::*item) {
+    return Item(menu, caption, hint, [this, item] {
+      if (TGen* generator = Generator()) (generator->*item)->trigger();
+    });
+  };
+  whileStopped_.push_back(
+      Item(style, "&Open ...", "Load a style", locked([&e] { e.Loader.LoadStyle(true); })));
+  whileStopped_.push_back(
+      generatorItem(style, "&Save as ...", "Save the generated style", &TGen::SaveItem));
+  style->addSeparator();
+  whileStopped_.push_back(
+      generatorItem(style, "&Delete", "Clear the generated style and its work", &TGen::NewItem));
+  whileStopped_.push_back(generatorItem(style, "R&estore",
+                                        "Bring the imported material back as it was read",
+                                        &TGen::RestoreStyleItem));
+  style->addSeparator();
   styleModeItem_ = Item(style, "Style-&Mode", " Select song mode or style mode", [this] {
-    for (QWidget* window : otherWindows_) {
-      if (auto* generator = qobject_cast<TGen*>(window)) {
-        bool styleMode;
-        {
-          std::lock_guard lock(engine_->Lock);
-          styleMode = engine_->Style.StyleMode;
-        }
-        generator->SwitchMode(!styleMode);
+    if (TGen* generator = Generator()) {
+      bool styleMode;
+      {
+        std::lock_guard lock(engine_->Lock);
+        styleMode = engine_->Style.StyleMode;
       }
+      generator->SwitchMode(!styleMode);
     }
   });
-  Item(style, "Sy&nc. Start", "The style starts with the first chord",
-       locked([&e] { e.Transport.SyncStart1Click(); }));
+  syncStartItem_ = Item(style, "Sy&nc. Start", "The style starts with the first chord",
+                        locked([&e] { e.Transport.SyncStart1Click(); }));
+  style->addSeparator();
+  Item(style, "Style-M&anager ...", "Browse, audition and group the styles",
+       [this] { ShowWindow("TStyleManager"); });
+  Item(style, "Style-Crea&tor ...", "Import MIDI files, find their chords and make styles of them",
+       [this] {
+         ShowPanel("Mixer", true);
+         ShowWindow("TGen");
+       });
 
   menuBar()->addMenu(SongFiles->Melody);
   for (QAction* item : SongFiles->Melody->actions())
@@ -200,6 +242,10 @@ void TForm1::BuildMenus() {
          e.Live.ReverbDefined, locked([&e] {
            if (e.Live.ReverbDefined) e.Live.ReverbOff = false;
          }));
+  Checked(styleOptions, "Play Intro", "A new style starts with its intro", e.Generator.PlayIntro,
+          [this] {
+            if (TGen* generator = Generator()) generator->PlayIntroItem->trigger();
+          });
   // How the measures before "First measure" sound.
   styleOptions->addSeparator();
   const std::pair<const char*, LeadInMute> leadIns[] = {
@@ -218,6 +264,9 @@ void TForm1::BuildMenus() {
         [&e, mute] { return e.Song.LeadIn == mute; },
         locked([&e, mute] { e.Song.SetLeadIn(mute); }));
   }
+  styleOptions->addSeparator();
+  Toggle(styleOptions, "Play Ending", "The Ending key plays the ending; off, the style fades out",
+         e.Player.PlayEnding);
   Checked(options, "Master Mode", "Send MIDI clock to Korvel out", e.Transport.MasterMode,
           locked([&e] { e.Transport.SetMasterMode(!e.Transport.MasterMode); }));
   Checked(options, "Slave Mode", "Follow the MIDI clock from MIDI in", e.Transport.SlaveMode,
@@ -234,108 +283,7 @@ void TForm1::BuildMenus() {
           e.Live.ReceiveChordCodes,
           locked([&e] { e.Codes.SetReceiving(!e.Live.ReceiveChordCodes); }));
 
-  QMenu* view = menuBar()->addMenu("&View");
-  Toggle(view, "Background", "A calm background behind Korvel", backgroundOn_,
-         [this] { SetBackground(backgroundOn_); });
-  Toggle(view, "Tabset", "Show the panel tabs", tabSetOn_, [this] {
-    TabSet->setVisible(tabSetOn_);
-    FitHeight();
-  });
-  Toggle(view, "Speedbuttons", "Show the speed buttons", speedButtonsOn_, [this] {
-    SpeedButtons->setVisible(speedButtonsOn_);
-    FitHeight();
-  });
-  // The coming chord named a quarter or a half note ahead; unchecking the checked one ends it.
-  for (const auto& [caption, ahead] : {std::pair{"Chordpreview 1/4", 4}, {"Chordpreview 1/2", 8}})
-    Choice(
-        view, caption, "Name the coming chord while a song plays",
-        [&e, ahead] { return e.Song.ChordPreviewAhead == ahead; }, locked([&e, ahead] {
-          e.Song.ChordPreviewAhead = e.Song.ChordPreviewAhead == ahead ? 0 : ahead;
-        }));
-
-  QMenu* windows = menuBar()->addMenu("&Windows");
-  // The settings change only while nothing plays; the idle clock may run on.
-  const auto showOptions = [this] {
-    bool playing = false;
-    {
-      std::lock_guard lock(engine_->Lock);
-      playing = engine_->Player.Playing || engine_->Song.Running();
-    }
-    if (playing) return dialogs_.ShowStatus("Stop playing to change the settings.");
-    ShowWindow("TOpt");
-  };
-  Item(windows, "Global Settings", "Every setting of Korvel", showOptions);
-  Item(windows, "Configuration", "Every setting of Korvel", showOptions);
-  for (const char* panel : {"MIDI", "Mixer", "Keyboard", "Song"})
-    Item(windows, panel, QString("Show the %1 panel").arg(panel),
-         [this, panel] { ShowPanel(panel, true); });
-  Item(windows, "Chordpads", " Enter chords by clicking pads",
-       [this] { ShowPanel("Chordpads", true); });
-  Item(windows, "Style-Creator", "Import MIDI files, find their chords and make styles of them",
-       [this] { ShowWindow("TGen"); });
-  Item(windows, "Instruments", "Instruments and functions of the twelve instrument keys",
-       [this] { ShowWindow("TIns"); });
-  Item(windows, "Player", "Plays MIDI files as they are, with a loop range, on any output",
-       [this] { ShowWindow("TMP"); });
-  Item(windows, "Songlist", "The songs of a set with their settings, played one after another",
-       [this] { ShowWindow("TSongs"); });
-  Item(windows, "Melody-Notes", "The melody's notes, to change one by one",
-       [this] { SongFiles->NotesItem->trigger(); });
-  Item(windows, "Arrange all", "Arrange the panel windows around the main window",
-       [this] { ArrangeAll(); });
-  Item(windows, "Close all", "Close every window but this one", [this] { CloseOtherWindows(); });
-
-  // The pop-up menu of the mixer's channel list.
-  auto* channels = new QMenu(Mixer->Channels);
-  Mixer->Channels->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(Mixer->Channels, &QWidget::customContextMenuRequested, channels,
-          [channels, list = Mixer->Channels](const QPoint& at) {
-            channels->popup(list->viewport()->mapToGlobal(at));
-          });
-  Checked(channels, "Fix changes", "Mixer changes also change every event of the style",
-          e.Mixer.FixChanges, [this] {
-            bool fix;
-            {
-              std::lock_guard lock(engine_->Lock);
-              fix = engine_->Mixer.FixChanges = !engine_->Mixer.FixChanges;
-            }
-            dialogs_.InformUser(std::string("Controller changes will ") + (fix ? "" : "not ") +
-                                "modify the MIDI material !");
-          });
-  restoreAllItem_ = Item(channels, "Restore all", "Undo every conversion of the style's material",
-                         locked([&e] { e.Loader.RestoreOriginal(false); }));
-  Item(channels, "Refresh list", "Show the channels again", [this] { Mixer->Refresh(); });
-
-  QMenu* help = menuBar()->addMenu("&Help");
-  QAction* guide = Item(help, "Guide me !", "Tips on what you can do next", [this] {
-    settings_.Set("SCG", MenuItems["Guide me !"]->isChecked() ? 1 : 0);
-    if (MenuItems["Guide me !"]->isChecked()) {
-      GuideStep(-1);
-    } else if (Ttt* prompter = Prompter(); prompter && prompter->GuideMode()) {
-      prompter->close();
-    }
-  });
-  guide->setCheckable(true);
-  QAction* lastTip = Item(help, "Last tip - F11", "Show the last tip again", [this] {
-    if (Ttt* prompter = Prompter()) {
-      prompter->Tips.FirstRun = false;
-      prompter->Tips.On = true;
-      prompter->GuideStep(-1);
-    }
-  });
-  lastTip->setShortcut(Qt::Key_F11);
-  QAction* editor = Item(help, "Instrument list editor", "Edit the instrument list", [this] {
-    std::lock_guard lock(engine_->Lock);
-    RunEditor(EditorPath.toStdString(), settings_.Text("Patch"), engine_->Mixer, dialogs_);
-  });
-  editor->setVisible(false);
-  Item(help, "How to use Help", "The help topics and how to move between them",
-       [this] { ShowHelp(kHelpIndex); });
-  Item(help, "Help - F12", "Help on the window in front", [this] { HelpOnWindow(); });
-  Item(help, "About ...", "About Korvel", [this] {
-    TAboutBox about(this);
-    about.exec();
-  });
+  BuildWindowMenus();
 }
 
 }  // namespace korvel

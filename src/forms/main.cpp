@@ -58,7 +58,8 @@ int ListMenus() {
     const std::string program = std::filesystem::read_symlink("/proc/self/exe").string();
     korvel::Startup startup(system.Devices, system.InputSettings, "", settings.string(),
                             korvel::Configuration::DataFolder(program));
-    for (const QString& line : korvel::MenuListing(*startup.Main().menuBar()))
+    for (const QString& line : korvel::MenuListing(*startup.Main().menuBar(),
+                                                   {{"Channel list", startup.Main().ChannelMenu}}))
       std::cout << line.toStdString() << "\n";
     status = std::cout.good() ? 0 : 1;
   }

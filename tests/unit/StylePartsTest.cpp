@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "app/GeneratorCommands.h"
 #include "app/MidiFileImport.h"
 #include "app/PartSetImport.h"
@@ -323,6 +325,36 @@ TEST(ChannelTools, CutNotesAndMutingGoToEverySetPart) {
   EXPECT_EQ(marks.Next(), 5);
   EXPECT_EQ(marks.Next(), 9);
   EXPECT_EQ(marks.Next(), 5);
+}
+
+TEST(ChannelTools, DeleteAndMoveTrackOfTheChannelList) {
+  PartsRig rig;
+  rig.Load(2);  // the chords are on channel 1
+  StyleChannelTable& table = rig.style.Channels;
+  ASSERT_TRUE(table.HasNotes(0));
+  const auto channels = [&rig] {
+    std::set<int> seen;
+    WalkMaterial(
+        rig.style.Work, [](int) {}, [&](uint8_t s, uint8_t, uint8_t) { seen.insert(s & 0x0F); });
+    return seen;
+  };
+  // Answers that are not a channel number change nothing.
+  for (const char* answer : {"0", "17", "x", "", "3x", "-1"}) {
+    rig.dialogs.Texts.push_back(answer);
+    EXPECT_FALSE(MoveTrack(rig.engine, rig.dialogs, 0)) << answer;
+    EXPECT_EQ(channels(), std::set<int>{0}) << answer;
+  }
+  EXPECT_EQ(rig.dialogs.TextPrompts.back(), kMoveTrackPrompt);
+  rig.dialogs.Texts.push_back(" 5 ");
+  EXPECT_TRUE(MoveTrack(rig.engine, rig.dialogs, 0));
+  EXPECT_EQ(channels(), std::set<int>{4});
+  EXPECT_TRUE(table.HasNotes(4));
+
+  table.SetValue(4, 7, 100);
+  DeleteTrack(rig.engine, 4);
+  EXPECT_FALSE(table.HasNotes(4));
+  for (int index = 0; index < kChannelRecordSize; ++index) EXPECT_EQ(table.Value(4, index), 255);
+  DeleteTrack(rig.engine, -1);  // no channel selected: nothing happens
 }
 
 }  // namespace
