@@ -68,12 +68,17 @@ bool SetMutingToAllParts(Engine& engine, Dialogs& dialogs) {
   return true;
 }
 
-void DeleteTrack(Engine& engine, int channel) {
-  if (channel < 0 || channel > 15) return;
+bool DeleteTrack(Engine& engine, int channel) {
+  if (channel < 0 || channel > 15) return false;
   StyleChannelTable& table = engine.Style.Channels;
-  for (int index = 0; index < kChannelRecordSize; ++index) table.SetValue(channel, index, 255);
+  bool held = table.HasNotes(channel);
+  for (int index = 0; index < kChannelRecordSize; ++index) {
+    held = held || table.Value(channel, index) != 255;
+    table.SetValue(channel, index, 255);
+  }
   table.SetHasNotes(channel, false);
-  engine.Generator.StyleChanged = true;
+  if (held) engine.Generator.StyleChanged = true;
+  return held;
 }
 
 bool MoveTrack(Engine& engine, Dialogs& dialogs, int channel) {

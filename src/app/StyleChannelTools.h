@@ -29,8 +29,11 @@ bool SetMutingToAllParts(Engine& engine, Dialogs& dialogs);
 inline constexpr const char* kMoveTrackTitle = "Move track ...";
 inline constexpr const char* kMoveTrackPrompt = "New channel number (1-16) ?";
 
+inline constexpr const char* kNoTrack = "The selected channel holds no track of the style.";
+
 // "Delete track": the channel's settings record is cleared (all 255) and it holds no notes.
-void DeleteTrack(Engine& engine, int channel);
+// False when there was nothing to delete.
+bool DeleteTrack(Engine& engine, int channel);
 // "Move track": asks for the new channel; an answer 1..16 moves the channel's events and
 // settings there. Any other answer, or a cancel, changes nothing. True when moved.
 bool MoveTrack(Engine& engine, Dialogs& dialogs, int channel);

@@ -5,6 +5,7 @@
 #include "forms/MelodyNotes.h"
 #include "forms/MenuItem.h"
 #include "forms/SongPanel.h"
+#include "platform/Dialogs.h"
 
 namespace korvel {
 
@@ -13,6 +14,7 @@ SongMenus::SongMenus(Engine& engine, Dialogs& dialogs, View& view, SongPanel& pa
       Melody(new QMenu("&Melody")),
       Notes(new MelodyNotes(engine)),
       engine_(engine),
+      dialogs_(dialogs),
       panel_(panel),
       fileItems_(std::make_unique<QMenu>()) {
   QMenu* file = fileItems_.get();
@@ -43,11 +45,15 @@ SongMenus::SongMenus(Engine& engine, Dialogs& dialogs, View& view, SongPanel& pa
   const char* const grids[] = {"1/32", "1/24", "1/16", "1/8"};
   for (size_t i = 0; i < QuantizeItems.size(); ++i) {
     const int grid = kMelodyQuantizeGrids[i];
-    QuantizeItems[i] =
-        Item(Quantize, grids[i], QString(" Quantize the melody to %1").arg(grids[i]), [this, grid] {
-          if (engine_.Song.Running() || engine_.Song.Paused()) engine_.Song.Stop();
-          engine_.Melody.Quantize(grid);
-        });
+    QuantizeItems[i] = Item(Quantize, grids[i], QString(" Quantize the melody to %1").arg(grids[i]),
+                            [this, grid, caption = std::string(grids[i])] {
+                              if (engine_.Song.Running() || engine_.Song.Paused())
+                                engine_.Song.Stop();
+                              engine_.Melody.Quantize(grid);
+                              // A melody already on the grid does not change: the musician still
+                              // hears of it.
+                              dialogs_.ShowStatus("The melody is quantized to " + caption + ".");
+                            });
   }
   panel_.AddMelodyButtons(RecordItem, PlayItem);
   connect(Melody, &QMenu::aboutToShow, this, &SongMenus::Refresh);
@@ -81,7 +87,7 @@ void SongMenus::Refresh() {
   panel_.ShowMelodyState(melody.Recording, melody.Playing);
   DeleteItem->setEnabled(!melody.Empty());
   // Editing and restoring change events the song may be playing.
-  RestoreItem->setEnabled(!running);
+  RestoreItem->setEnabled(!running && melody.DiffersFromBackup());
   NotesItem->setEnabled(!running);
   Quantize->setEnabled(!melody.Empty());
   // A song is saved from standstill only.

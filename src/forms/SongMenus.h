@@ -51,6 +51,7 @@ class SongMenus : public QObject {
                 std::function<void()> action);
 
   Engine& engine_;
+  Dialogs& dialogs_;
   SongPanel& panel_;
   std::unique_ptr<QMenu> fileItems_;  // holds the file items; the "&File" menu shows them
 };

@@ -614,6 +614,9 @@ void TForm1::RefreshMenus() {
   const bool running = engine_->Player.Playing || engine_->Song.Running();
   for (QAction* item : whileStopped_) item->setEnabled(!running);
   addMelodyItem_->setEnabled(!running && CanAddMelodyTrack(*engine_));
+  TGen* generator = Generator();
+  for (const auto& [item, command] : generatorItems_)
+    item->setEnabled(!running && generator && (generator->*command)->isEnabled());
   // Sync start waits for the external sequencer's start.
   syncStartItem_->setEnabled(engine_->Transport.SlaveMode);
 }

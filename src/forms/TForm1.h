@@ -188,6 +188,8 @@ class TForm1 : public QMainWindow {
   QAction* addMelodyItem_ = nullptr;
   std::vector<QAction*> whileStopped_;  // disabled while a style or song plays
   QAction* syncStartItem_ = nullptr;    // only in slave mode
+  // Items that trigger a command of the generator window: enabled as that command is.
+  std::vector<std::pair<QAction*, QAction * TGen::*>> generatorItems_;
   std::unique_ptr<TextEditor> textEditor_;
   bool onTop_ = false;
   QPoint topPlace_;  // where the window stood on top last

@@ -130,20 +130,20 @@ void TForm1::BuildMenus() {
   // The generated style's commands are the generator window's own.
   const auto generatorItem = [this](QMenu* menu, const QString& caption, const QString& hint,
                                     QAction* TGen::*item) {
-    return Item(menu, caption, hint, [this, item] {
-      if (TGen* generator = Generator()) (generator->*item)->trigger();
-    });
+    generatorItems_.emplace_back(Item(menu, caption, hint,
+                                      [this, item] {
+                                        if (TGen* generator = Generator())
+                                          (generator->*item)->trigger();
+                                      }),
+                                 item);
   };
   whileStopped_.push_back(
       Item(style, "&Open ...", "Load a style", locked([&e] { e.Loader.LoadStyle(true); })));
-  whileStopped_.push_back(
-      generatorItem(style, "&Save as ...", "Save the generated style", &TGen::SaveItem));
+  generatorItem(style, "&Save as ...", "Save the generated style", &TGen::SaveItem);
   style->addSeparator();
-  whileStopped_.push_back(
-      generatorItem(style, "&Delete", "Clear the generated style and its work", &TGen::NewItem));
-  whileStopped_.push_back(generatorItem(style, "R&estore",
-                                        "Bring the imported material back as it was read",
-                                        &TGen::RestoreStyleItem));
+  generatorItem(style, "&Delete", "Clear the generated style and its work", &TGen::NewItem);
+  generatorItem(style, "R&estore", "Bring the imported material back as it was read",
+                &TGen::RestoreStyleItem);
   style->addSeparator();
   styleModeItem_ = Item(style, "Style-&Mode", " Select song mode or style mode", [this] {
     if (TGen* generator = Generator()) {

@@ -100,7 +100,7 @@ void TForm1::BuildWindowMenus() {
   Item(channels, "Delete track", "Clear the channel's settings and notes of the style", [this] {
     {
       std::lock_guard lock(engine_->Lock);
-      DeleteTrack(*engine_, engine_->Live.SelChannel);
+      if (!DeleteTrack(*engine_, engine_->Live.SelChannel)) dialogs_.ShowStatus(kNoTrack);
     }
     Mixer->Refresh();
   });

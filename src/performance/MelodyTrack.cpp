@@ -234,6 +234,11 @@ void MelodyTrack::Restore() {
   editIndex_ = 0;
 }
 
+bool MelodyTrack::DiffersFromBackup() const {
+  return count_ != backupCount_ ||
+         !std::equal(events_.begin(), events_.begin() + count_, backup_.begin());
+}
+
 int MelodyTrack::PairedNoteOff(int noteOn) const {
   const MelodyEvent& on = events_[static_cast<size_t>(noteOn)];
   for (int j = noteOn + 1; j < count_; ++j) {

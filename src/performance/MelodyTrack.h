@@ -96,6 +96,8 @@ class MelodyTrack {
   void Delete(Dialogs& dialogs);
   // "R&estore": the last take (or the loaded melody) comes back.
   void Restore();
+  // Restore would change the melody.
+  bool DiffersFromBackup() const;
   // "&Quantize": every note-on moves to the nearest line of `grid` ticks (half way rounds
   // down) and its note-off moves with it, so the note keeps its length. Always starts from the
   // backup, so a second quantization does not build on the first. The events are not

@@ -20,7 +20,6 @@
 #include "forms/MidiSettingsPanel.h"
 #include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
-#include "forms/Startup.h"
 #include "forms/TForm1.h"
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
@@ -29,45 +28,12 @@
 #include "forms/Ttt.h"
 #include "platform/RecordingDriver.h"
 #include "platform/SingleInstance.h"
+#include "support/GuiProgram.h"
 
 namespace korvel {
 namespace {
 
-// The program's windows on recording drivers, with a settings file in a scratch folder.
-class Program {
- public:
-  // `failing`: a device that will not open.
-  explicit Program(const std::string& settingsText, const std::string& failing = {}) {
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    if (!settingsText.empty()) std::ofstream(settingsFile) << settingsText;
-    if (!failing.empty()) synth.SetOpenFailure(failing, kMidiNoDriver);
-    startup = std::make_unique<Startup>(devices, input, "", settingsFile, KORVEL_DATA_DIR);
-  }
-  ~Program() {
-    startup.reset();
-    std::filesystem::remove_all(folder);
-  }
-  TForm1& Main() { return startup->Main(); }
-  Engine& Core() { return startup->Main().Core(); }
-  // Shows the main window and waits for its first activation to be done.
-  bool ShowAndActivate() {
-    Main().show();
-    if (!QTest::qWaitForWindowExposed(&Main())) return false;
-    QTest::qWait(50);
-    return true;
-  }
-
-  RecordingDriver ports{{"Module"}, {"Keys"}};
-  RecordingDriver synth{{"Synth"}, {}};
-  MidiDevices devices{ports, &synth};
-  ChannelState channels;
-  InputCallbackSettings input{channels};
-  std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("korvel-gui-" + std::to_string(getpid()));
-  std::string settingsFile = (folder / "korvel.ini").string();
-  std::unique_ptr<Startup> startup;
-};
+using test::Program;
 
 constexpr const char* kKnownUser = "[Options]\nMIDI-OUT=-1\n";
 

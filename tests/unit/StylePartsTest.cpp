@@ -351,10 +351,11 @@ TEST(ChannelTools, DeleteAndMoveTrackOfTheChannelList) {
   EXPECT_TRUE(table.HasNotes(4));
 
   table.SetValue(4, 7, 100);
-  DeleteTrack(rig.engine, 4);
+  EXPECT_TRUE(DeleteTrack(rig.engine, 4));
   EXPECT_FALSE(table.HasNotes(4));
   for (int index = 0; index < kChannelRecordSize; ++index) EXPECT_EQ(table.Value(4, index), 255);
-  DeleteTrack(rig.engine, -1);  // no channel selected: nothing happens
+  EXPECT_FALSE(DeleteTrack(rig.engine, 4)) << "nothing left to delete";
+  EXPECT_FALSE(DeleteTrack(rig.engine, -1)) << "no channel selected";
 }
 
 }  // namespace
