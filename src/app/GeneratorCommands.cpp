@@ -30,6 +30,8 @@ bool StartGeneratorPlay(Engine& engine) {
     if (player.PlayablePart(style.SelectedPart) < 0) return false;
     style.StyleLength = style.Work.WorkLength;
     player.StartStyle(style.SelectedPart);
+    player.PartSixteenths = player.PartStartSixteenths;
+    engine.Generator.Playing = player.Playing;
     return player.Playing;
   }
   // The material plays as it was played: over C major, which voices nothing.
@@ -41,8 +43,10 @@ bool StartGeneratorPlay(Engine& engine) {
   player.AllSoundOff(*engine.Ports.PlayPort);
   player.PlayPosition = std::max(style.Work.RecorderPosition, 0);
   player.PlayEndPos = engine.Generator.StopPosition;
+  player.PartSixteenths = engine.Generator.RangeStart;
   player.WaitClocks = 0;
   player.Playing = true;
+  engine.Generator.Playing = true;
   if (transport.ClockState < 1) {
     transport.StartDelay = kWaitForExternalStart;
   } else if (engine.Ports.PlayPort->IsOpen()) {
