@@ -59,6 +59,7 @@ std::optional<StyleArrangement> BuildStyleArrangement(const StylePartTable& part
   a.PlayedParts = parts;
   a.PlayIntro = !single && playIntro && !parts.Part(kIntro).Empty();
   a.Chords.Clear();
+  a.Chords.SetEntry(kFirstBeatPos, {});  // the empty memory's end mark goes
 
   int measure = 2;  // measure 1 is a lead-in
   if (a.PlayIntro) {
