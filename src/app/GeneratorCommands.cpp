@@ -24,21 +24,21 @@ bool StartGeneratorPlay(Engine& engine) {
   StylePlayer& player = engine.Player;
   Transport& transport = engine.Transport;
   if (engine.Generator.WorkEmpty()) return false;
+  if (style.StyleMode && player.PlayablePart(style.SelectedPart) < 0) return false;
   if (player.Playing) player.StopPlayback();
   engine.Generator.SetupWorkRange();
+  // The material plays as it was played: over C major, which voices nothing.
+  ChordValue& chord = engine.Chord;
+  chord.ChordRoot = chord.EditChordRoot = kCMajorRoot;
+  chord.ChordType = chord.EditChordType = 1;
+  chord.ChordTones = ChordTonesOf(kCMajorRoot, 1);
   if (style.StyleMode) {
-    if (player.PlayablePart(style.SelectedPart) < 0) return false;
     style.StyleLength = style.Work.WorkLength;
     player.StartStyle(style.SelectedPart);
     player.PartSixteenths = player.PartStartSixteenths;
     engine.Generator.Playing = player.Playing;
     return player.Playing;
   }
-  // The material plays as it was played: over C major, which voices nothing.
-  ChordValue& chord = engine.Chord;
-  chord.ChordRoot = chord.EditChordRoot = kCMajorRoot;
-  chord.ChordType = chord.EditChordType = 1;
-  chord.ChordTones = ChordTonesOf(kCMajorRoot, 1);
   engine.Notes.ClearNotes();
   player.AllSoundOff(*engine.Ports.PlayPort);
   player.PlayPosition = std::max(style.Work.RecorderPosition, 0);

@@ -1,13 +1,15 @@
 // The generator's navigation under the offscreen platform, on an engine whose clock the test
 // steps: the measure and loop buttons reach the measure they name, the part menus take the
 // loop from the measure that plays, and a jump chases the controllers and programs on the
-// recording driver without leaving a note sounding.
+// recording driver without leaving a note sounding. Also the window's other ways to play:
+// "Play Parts", "4. Test style", and the event editor it opens.
 #include <QApplication>
 #include <QTest>
 #include <map>
 
 #include "app/GeneratorCommands.h"
 #include "forms/TGen.h"
+#include "forms/TStyleEvents.h"
 #include "stylegen/MidiFileWriter.h"
 #include "support/PlayerRig.h"
 #include "support/TempDir.h"
@@ -82,6 +84,11 @@ struct NavigationRig : test::PlayerRig {
     }
     return struck;
   }
+  // The first note struck in the next `clocks` clocks, -1 for none.
+  int FirstStruck(int clocks) {
+    const std::vector<int> struck = Struck(clocks);
+    return struck.empty() ? -1 : struck.front();
+  }
   // Channel messages other than notes sent since the last click, as "B0 07 64" lines.
   std::string Controls() const {
     std::string text;
@@ -94,6 +101,15 @@ struct NavigationRig : test::PlayerRig {
       text += line;
     }
     return text;
+  }
+  // Sets `part` to measures first..last as the "Set" button would, without its question.
+  void SetPart(int part, int first, int last) {
+    window.SwitchMode(true);
+    std::lock_guard lock(engine.Lock);
+    style.SelectedPart = part;
+    engine.Generator.LoopRange = {first, 1, last};
+    engine.StyleParts.SetStylePart(PartSender::None);
+    if (player.Playing) player.StopPlayback();
   }
   int LoopStart() { return window.LoopStart->value(); }
   int LoopEnd() { return window.LoopEnd->value(); }
@@ -144,7 +160,7 @@ class GeneratorNavigationTest : public QObject {
     QCOMPARE(rig.LoopStart(), 8);
     rig.Click(rig.bar.NextButton);
     QCOMPARE(rig.LoopStart(), 8);
-    QCOMPARE(rig.Struck(kMeasure / 2).front(), 72);
+    QCOMPARE(rig.FirstStruck(kMeasure / 2), 72);
   }
 
   // "&Loop" at "2 measures", measure 5 playing: "&Basic" loops measures 5 and 6.
@@ -197,14 +213,61 @@ class GeneratorNavigationTest : public QObject {
     // Every note struck before the jump was ended by it.
     for (const auto& m : rig.driver.Sent()) sent.push_back(m);
     QVERIFY(Sounding(sent).empty());
-    QCOMPARE(rig.Struck(kMeasure / 2).front(), 67);
+    QCOMPARE(rig.FirstStruck(kMeasure / 2), 67);
 
     rig.Click(rig.bar.PreviousButton);
     std::string centre;
     for (int c = 0; c < 16; ++c)
       centre += QString("E%1 00 40\n").arg(c, 1, 16).toUpper().toStdString();
     QCOMPARE(rig.Controls(), centre);
-    QCOMPARE(rig.Struck(kMeasure / 2).front(), 65);
+    QCOMPARE(rig.FirstStruck(kMeasure / 2), 65);
+  }
+
+  void PlayPartsPlaysASetPartOnly() {
+    NavigationRig rig;
+    rig.SetPart(kBasic, 3, 4);
+    QVERIFY(!rig.window.PlayPart(kEnding));
+    QCOMPARE(rig.engine.Style.SelectedPart, int{kEnding});
+    QVERIFY(!rig.player.Playing);
+    QVERIFY(rig.window.PlayPart(kBasic));
+    QVERIFY(rig.player.Playing);
+    QCOMPARE(rig.LoopStart(), 3);
+    QCOMPARE(rig.LoopEnd(), 4);
+    QCOMPARE(rig.FirstStruck(kMeasure + 24), 64);
+    QVERIFY(!rig.window.PlayPart(8));
+  }
+
+  void TestStylePlaysTheArrangementAfterAsking() {
+    NavigationRig rig;
+    rig.SetPart(kBasic, 1, 2);
+    rig.SetPart(kEnding, 7, 8);
+    rig.engine.Song.Memory.SetEntry(kFirstBeatPos, {50, 2, 0, 0});
+    rig.engine.Song.LoadSong(rig.engine.Song.Memory.Bytes.data(), 40);
+    const auto song = rig.engine.Song.Memory.Bytes;
+    rig.Trigger(rig.window.TestStyleItem);
+    QCOMPARE(rig.dialogs.Questions.back(), std::string("Replace current chords ?"));
+    QVERIFY(rig.engine.Song.Memory.Bytes == song);
+    QVERIFY(!rig.engine.Song.Running());
+    rig.dialogs.Answers.push_back(true);
+    rig.Trigger(rig.window.TestStyleItem);
+    QVERIFY(rig.engine.Song.Running());
+    // Silent lead-in, Basic from measure 2, the ending key at measure 4.
+    QVERIFY(!rig.engine.Song.Memory.Entry(kFirstBeatPos).HasChord());
+    QCOMPARE(rig.engine.Song.Memory.Entry(kFirstBeatPos + 16), (ChordEntry{48, 1, 0, 0}));
+    QCOMPARE(int{rig.engine.Song.Memory.Entry(kFirstBeatPos + 48).Control},
+             int{rig.keys.EndingKey});
+  }
+
+  void TheEventsButtonOpensTheEditorOnThePart() {
+    NavigationRig rig;
+    TStyleEvents events(rig.engine);
+    rig.window.SetStyleEventsWindow(&events);
+    rig.SetPart(kBasic, 2, 3);
+    QCOMPARE(events.objectName(), QString("TStyleEvents"));
+    QVERIFY(rig.window.StyleEventsButton->isEnabled());
+    rig.Click(rig.window.StyleEventsButton);
+    QVERIFY(events.isVisible());
+    QCOMPARE(events.Editor().NoteLabel(), std::string("5 D"));
   }
 };
 
