@@ -99,13 +99,16 @@ void GeneratorNavigator::Jump(int measures, int sixteenths) {
   const WorkPoint from{work.CurrentChunk, std::max(old, 0)};
   player.EndBookedNotes(16);
 
+  const GeneratorRange& loop = gen.LoopRange;
+  const int first = std::max(loop.FirstMeasure, 1);
+  const bool closed = loop.LastMeasure > 0 && loop.LastMeasure >= first;
   if (style.StyleMode) {
-    const GeneratorRange& loop = gen.LoopRange;
-    const bool closed = loop.LastMeasure > 0 && loop.LastMeasure >= loop.FirstMeasure;
     const int32_t length = std::max(work.WorkLength, 0);
     player.Preview.EndPos =
         closed ? std::clamp(work.FindWorkPosition(loop.LastMeasure, 1, ms) + 1, 0, length) : length;
-    player.Preview.Measures = closed ? loop.LastMeasure - loop.FirstMeasure + 1 : 0;
+    player.Preview.StartPos =
+        std::clamp(work.FindWorkPosition(first - 1, 1, ms) + 1, 0, player.Preview.EndPos);
+    player.Preview.Measures = closed ? loop.LastMeasure - first + 1 : 0;
   }
   // Last, so that the chunk of the new position is the current one.
   const int32_t position = std::max(work.FindWorkPosition(measures, 1, ms) + 1, 0);
@@ -118,13 +121,13 @@ void GeneratorNavigator::Jump(int measures, int sixteenths) {
   player.BeatInMeasure = 0;
   engine_.Transport.SetCountersForMeasureStart();
   if (style.StyleMode) {
+    // The loop is entered at the measure jumped to and repeats from its own start.
     player.Preview.Active = true;
-    player.Preview.StartPos = position;
-    player.PartStartPos = position;
+    player.PartStartPos = player.Preview.StartPos;
     player.PartEndPos = std::max(player.Preview.EndPos, position);
-    player.PartStartSixteenths = sixteenths;
-    player.PartBeatsLeft =
-        player.Preview.Measures > 0 ? player.Preview.Measures * player.BeatsPerMeasure : -1;
+    player.PartStartSixteenths = (first - 1) * ms + 4;
+    const int left = closed ? loop.LastMeasure - measures : 0;
+    player.PartBeatsLeft = left > 0 ? left * player.BeatsPerMeasure : -1;
     player.PendingSuccessor = 0;  // the loop repeats
   }
 
@@ -213,6 +216,18 @@ void GeneratorNavigator::ChooseLoopLength(int measures) {
   Apply(true, [this](NavigationState& s, NavigationMove& m) {
     s.LoopEnd = std::min(s.LoopStart + loopLength_, kMostGeneratorMeasures);
     m = {s.LoopStart - 1, (s.LoopStart - 1) * s.MeasureSixteenths + 4};
+    return true;
+  });
+}
+
+bool GeneratorNavigator::ApplyLoop() {
+  if (!engine_.Player.Playing || !engine_.Generator.Playing) return false;
+  return Apply(true, [](NavigationState& s, NavigationMove& m) {
+    // The measure that plays goes on when the new loop holds it; otherwise the loop starts.
+    const int playing = PlayingMeasure(s);
+    const bool inside = playing >= s.LoopStart && (s.LoopEnd == 0 || playing <= s.LoopEnd);
+    const int target = inside ? playing : std::max(s.LoopStart, 1);
+    m = {target - 1, (target - 1) * s.MeasureSixteenths + 4};
     return true;
   });
 }

@@ -33,6 +33,8 @@ class GeneratorNavigator {
   bool LoopsForward();  // ">>"
   // The LoopStart button: the loop starts at the measure that plays.
   bool LoopStartHere();
+  // LoopStart or LoopEnd changed while the generator plays in style mode: the new loop plays.
+  bool ApplyLoop();
   // A "&Loop" entry: a playing main part's loop takes the new length at once.
   void ChooseLoopLength(int measures);
   // "&Basic", "&Extended", the "&Others" entries and "Variation Basic" / "Variation Extended"

@@ -185,6 +185,11 @@ TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* pa
   StyleEventsButton = new QPushButton("Stylepart - Events      ");
   StyleEventsButton->setToolTip("Edit the notes of the selected part");
   connect(StyleEventsButton, &QPushButton::clicked, this, [this] { ShowStyleEvents(); });
+  // After the fields took the new values.
+  for (QSpinBox* box : {LoopStart, LoopEnd}) {
+    connect(box, &QSpinBox::valueChanged, this,
+            [this] { Act([this] { Navigation->Navigator().ApplyLoop(); }); });
+  }
   BuildLayout();
   {
     std::lock_guard lock(engine_.Lock);

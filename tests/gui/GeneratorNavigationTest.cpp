@@ -163,6 +163,17 @@ class GeneratorNavigationTest : public QObject {
     QCOMPARE(rig.FirstStruck(kMeasure / 2), 72);
   }
 
+  // A LoopEnd typed while the loop plays takes effect at once, from the measure that plays.
+  void ANewLoopEndPlaysAtOnce() {
+    NavigationRig rig;
+    rig.window.SwitchMode(true);
+    rig.Click(rig.bar.LastFourButton);
+    QCOMPARE(rig.LoopEnd(), 0);
+    rig.window.LoopEnd->setValue(5);
+    QApplication::processEvents();
+    QCOMPARE(rig.Struck(2 * kMeasure + 24), (std::vector<int>{67, 67, 67}));
+  }
+
   // "&Loop" at "2 measures", measure 5 playing: "&Basic" loops measures 5 and 6.
   void APartMenuLoopsTheMeasuresThatPlay() {
     NavigationRig rig;
