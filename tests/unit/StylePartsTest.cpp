@@ -261,7 +261,7 @@ TEST(PartSetImport, FallbacksMissingProbeAndNonStandardDrums) {
 TEST(PartSetImport, EighthBaseIgnoresTheTimeSignature) {
   SetRig rig;
   std::vector<TimedMessage> messages;
-  for (int q = 0; q < 36; ++q) {
+  for (int q = 0; q < 96; ++q) {  // long enough for a part file
     messages.push_back({q * 24, {0x90, 60, 100}});
     messages.push_back({q * 24 + 6, {0x80, 60, 0}});
   }
@@ -272,7 +272,7 @@ TEST(PartSetImport, EighthBaseIgnoresTheTimeSignature) {
   EXPECT_FALSE(rig.import.Settings.KeepMetre);
   const auto [first, last] = rig.Range(kBasic);
   EXPECT_EQ(first, 1);
-  EXPECT_EQ((last - first + 1) * rig.engine.Transport.MeasureSixteenths, 36 * 4);
+  EXPECT_EQ((last - first + 1) * rig.engine.Transport.MeasureSixteenths, 96 * 4);
 }
 
 TEST(ChannelTools, NormalizeAndOffsetsKeepDataBytes) {
