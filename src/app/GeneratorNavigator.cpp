@@ -1,6 +1,7 @@
 #include "app/GeneratorNavigator.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "app/Engine.h"
 #include "app/GeneratorCommands.h"
@@ -56,7 +57,16 @@ void Send(Engine& engine, const std::vector<ChasedMessage>& messages) {
 
 }  // namespace
 
-GeneratorNavigator::GeneratorNavigator(Engine& engine) : engine_(engine) {}
+GeneratorNavigator::GeneratorNavigator(Engine& engine) : engine_(engine) {
+  // Whatever stops the player ends the generator's playback too, so that a main accompaniment
+  // started later is never taken for it.
+  std::lock_guard lock(engine.Lock);
+  StylePlayerHooks& hooks = engine.Player.Hooks;
+  hooks.ClearGeneratorFlags = [before = hooks.ClearGeneratorFlags, &gen = engine.Generator] {
+    if (before) before();
+    gen.Playing = false;
+  };
+}
 
 bool GeneratorNavigator::Free() const {
   return !engine_.Player.Playing || engine_.Generator.Playing;

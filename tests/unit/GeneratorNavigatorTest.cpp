@@ -116,9 +116,12 @@ TEST(GeneratorNavigator, NothingMovesWhileTheMainAccompanimentPlays) {
   MidiFileImport import{rig.engine, rig.dialogs, rig.view};
   ConnectImportToGenerator(import, rig.engine);
   ASSERT_TRUE(import.ImportMidiFile(dir.Write("held.mid", HeldNotes()), false, true));
-  rig.player.Playing = true;
-  rig.engine.Generator.Playing = false;
   GeneratorNavigator nav(rig.engine);
+  // The generator played and was stopped; then the main accompaniment started.
+  ASSERT_TRUE(nav.NextMeasure());
+  rig.player.StopPlayback();
+  EXPECT_FALSE(rig.engine.Generator.Playing);
+  rig.player.Playing = true;
   EXPECT_FALSE(nav.NextMeasure());
   EXPECT_FALSE(nav.LastFourMeasures());
   EXPECT_FALSE(nav.ChoosePart(kBasic, false));
