@@ -24,25 +24,29 @@ bool StartGeneratorPlay(Engine& engine) {
   StylePlayer& player = engine.Player;
   Transport& transport = engine.Transport;
   if (engine.Generator.WorkEmpty()) return false;
+  if (style.StyleMode && player.PlayablePart(style.SelectedPart) < 0) return false;
   if (player.Playing) player.StopPlayback();
   engine.Generator.SetupWorkRange();
-  if (style.StyleMode) {
-    if (player.PlayablePart(style.SelectedPart) < 0) return false;
-    style.StyleLength = style.Work.WorkLength;
-    player.StartStyle(style.SelectedPart);
-    return player.Playing;
-  }
   // The material plays as it was played: over C major, which voices nothing.
   ChordValue& chord = engine.Chord;
   chord.ChordRoot = chord.EditChordRoot = kCMajorRoot;
   chord.ChordType = chord.EditChordType = 1;
   chord.ChordTones = ChordTonesOf(kCMajorRoot, 1);
+  if (style.StyleMode) {
+    style.StyleLength = style.Work.WorkLength;
+    player.StartStyle(style.SelectedPart);
+    player.PartSixteenths = player.PartStartSixteenths;
+    engine.Generator.Playing = player.Playing;
+    return player.Playing;
+  }
   engine.Notes.ClearNotes();
   player.AllSoundOff(*engine.Ports.PlayPort);
   player.PlayPosition = std::max(style.Work.RecorderPosition, 0);
   player.PlayEndPos = engine.Generator.StopPosition;
+  player.PartSixteenths = engine.Generator.RangeStart;
   player.WaitClocks = 0;
   player.Playing = true;
+  engine.Generator.Playing = true;
   if (transport.ClockState < 1) {
     transport.StartDelay = kWaitForExternalStart;
   } else if (engine.Ports.PlayPort->IsOpen()) {

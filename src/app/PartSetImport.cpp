@@ -25,6 +25,9 @@ struct MixerDefault {
 constexpr MixerDefault kSetMixerDefaults[] = {
     {15, 86, 80}, {10, 100, 64}, {12, 96, 59}, {13, 93, 68}, {14, 86, 47}};
 
+// The "Metrum" list's "1/8" entry.
+constexpr int kMetreOneEighthIndex = 8;
+
 int MeasureSixteenths(const Engine& engine) {
   return std::max<int>(engine.Transport.MeasureSixteenths, 4);
 }
@@ -137,7 +140,12 @@ PartSetReport PartSetImport::ImportFromFolder(const std::string& folder, const s
   Engine& e = engine_;
   if (e.Player.Playing) e.Player.StopPlayback();
   const bool progress = import_.Settings.ShowProgress;
+  const bool keepMetre = import_.Settings.KeepMetre;
   import_.Settings.ShowProgress = false;
+  if (Options.EighthBase) {
+    import_.Settings.KeepMetre = true;
+    e.Transport.SetMetre(kMetreOneEighthIndex);
+  }
   for (size_t i = 0; i < codes.size(); ++i) {
     const auto file = FindPartFile(base, codes[i]);
     if (!file) continue;
@@ -161,6 +169,7 @@ PartSetReport PartSetImport::ImportFromFolder(const std::string& folder, const s
   }
   if (report.Imported) AfterImport();
   import_.Settings.ShowProgress = progress;
+  import_.Settings.KeepMetre = keepMetre;
   return report;
 }
 

@@ -36,6 +36,9 @@ std::string FallbackCode(const std::string& code);
 struct PartSetOptions {
   bool MovePercussion = true;          // "Move percussion sounds to track 10"
   bool StandardPercussionOnly = true;  // "Use only standard percussion sounds"
+  // "Convert x/8 - Base: 1/8": the files are read in the 1/8 metre, their time signatures
+  // ignored.
+  bool EighthBase = false;
 };
 
 // What became of each part of the set: the file that filled it, or nothing.

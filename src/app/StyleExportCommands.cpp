@@ -104,6 +104,25 @@ bool ExportStyleSetChosen(Engine& engine, Dialogs& dialogs, StyleSetChoice& choi
   return ExportStyleSet(engine, dialogs, setNumber, choice.Folder) > 0;
 }
 
+bool TestGeneratedStyle(Engine& engine, Dialogs& dialogs) {
+  Style& style = engine.Style;
+  if (engine.Generator.WorkEmpty() || style.SongLoaded) return false;
+  const auto a = BuildStyleArrangement(style.Parts, style.Channels.MeasureLength(), engine.Keys,
+                                       kFullStyleExport, engine.Generator.PlayIntro);
+  if (!a) return false;
+  SongTransport& song = engine.Song;
+  if (!song.Empty() && !dialogs.AskYesNo("Replace current chords ?")) return false;
+  if (engine.Player.Playing) engine.Player.StopPlayback();
+  style.StyleMode = true;
+  style.StyleLength = style.Work.WorkLength;
+  style.SelectedPart = a->PlayIntro ? kIntro : kBasic;
+  song.LoadSong(a->Chords.Bytes.data(), static_cast<size_t>(a->SongEnd));
+  song.SetFirstMeasure(1);
+  song.SetLastMeasure(a->LastMeasure);
+  song.Play();
+  return song.Running();
+}
+
 bool RepairStyle(Engine& engine, MidiFileImport& import, Dialogs& dialogs,
                  const std::string& programPath) {
   const std::string scratch = std::filesystem::path(programPath).replace_extension(".KV$").string();

@@ -46,6 +46,11 @@ bool ExportStyleSetChosen(Engine& engine, Dialogs& dialogs, StyleSetChoice& choi
                           const std::string& startFolder);
 bool ChooseStyleSetFolder(Dialogs& dialogs, StyleSetChoice& choice, const std::string& startFolder);
 
+// "4. Test style": the whole style's arrangement goes into the chord memory (after "Replace
+// current chords ?" when it holds a song) and plays with the main Play. False when nothing
+// plays: no material, no part set since the import, the question answered No.
+bool TestGeneratedStyle(Engine& engine, Dialogs& dialogs);
+
 // "Repair style": the whole style is exported to `programPath` with the extension ".KV$" and
 // read back at once after the existing material. False when nothing was appended.
 bool RepairStyle(Engine& engine, MidiFileImport& import, Dialogs& dialogs,

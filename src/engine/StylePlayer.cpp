@@ -253,16 +253,18 @@ void StylePlayer::StyleBeat() {
       if (PlayPosition < PartEndPos + kPartSwitchMarker) {
         // The part repeats, from its own start even when it was entered on a later beat.
         FirstPassThinning = false;
-        PartStartPos = style_.Parts.Part(CurrentPart).StartPos();
+        PartStartPos =
+            Preview.Active ? Preview.StartPos : style_.Parts.Part(CurrentPart).StartPos();
         entryBeat_ = 0;
       }
     }
-    if ((ended || switching) && !style_.Parts.Part(CurrentPart).Empty()) {
+    if ((ended || switching) && (Preview.Active || !style_.Parts.Part(CurrentPart).Empty())) {
       if (ended) RevoiceSounding(16, VoiceRoot, true, false, VoiceType);
       PlayPosition = PartStartPos;
       PartSixteenths = PartStartSixteenths;
       WaitClocks = 0;  // a time byte of the part before does not delay this one
-      const int measures = style_.Parts.Part(CurrentPart).MeasureCount();
+      const int measures =
+          Preview.Active ? Preview.Measures : style_.Parts.Part(CurrentPart).MeasureCount();
       PartBeatsLeft = measures >= 1 ? std::max(measures * BeatsPerMeasure - entryBeat_, 1) : -1;
       entryBeat_ = 0;
     }
@@ -298,6 +300,7 @@ int StylePlayer::PlayablePart(int part) const {
 
 void StylePlayer::SelectStylePart(int part) {
   if (part < 0 || part >= kStylePartCount) return;
+  Preview.Active = false;
   RevoiceSounding(16, VoiceRoot, true, true, VoiceType);
   if (part == kEnding) {
     keys_.EndingPending = false;  // the ending is played now
@@ -574,6 +577,7 @@ void StylePlayer::AllSoundOff(TMidiOutput& port) {
 
 void StylePlayer::ResetStylePlayer() {
   Playing = false;
+  Preview.Active = false;
   Call(Hooks.ClearGeneratorFlags);
   VoiceRoot = kNoVoiceRoot;
   VoiceType = 0;

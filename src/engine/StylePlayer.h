@@ -120,6 +120,15 @@ class StylePlayer {
   uint32_t KeptLampColor = kLampRed;
   // The triggered chord of Play Chords mode that sounds now.
   std::array<int, 4> TriggeredChord{};
+  // The generator's loop while the musician moves through the material in style mode: it
+  // repeats in place of the selected part's record until a part is selected again.
+  struct LoopPreview {
+    bool Active = false;
+    int32_t StartPos = 0;
+    int32_t EndPos = 0;
+    int Measures = 0;  // 0: to the end of the material
+  };
+  LoopPreview Preview;
 
   StylePlayerHooks Hooks;
 

@@ -13,6 +13,7 @@
 #include "forms/TMP.h"
 #include "forms/TOpt.h"
 #include "forms/TSongs.h"
+#include "forms/TStyleEvents.h"
 #include "forms/Ttt.h"
 
 namespace korvel {
@@ -57,13 +58,12 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
       songs->SongLoaded(path);
     };
   }
-  windows_ = {main_,
-              new TGen(main_->Core(), main_->Import(), main_->DialogBoxes()),
-              PlaceOf("TEditor", "Song Editor"),
-              player,
-              songs,
-              new TIns(main_->Core(), main_->Settings()),
-              new Ttt(main_)};
+  auto* generator = new TGen(main_->Core(), main_->Import(), main_->DialogBoxes());
+  auto* styleEvents = new TStyleEvents(main_->Core());
+  generator->SetStyleEventsWindow(styleEvents);
+  windows_ = {main_,          generator,  PlaceOf("TEditor", "Song Editor"),
+              player,         songs,      new TIns(main_->Core(), main_->Settings()),
+              new Ttt(main_), styleEvents};
   windows_.push_back(new TOpt(*main_));
   songs->LoadStartList();  // the settings are loaded with the options window
   player->LoadSettings();

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/GeneratorCommands.h"
+#include "forms/TStyleEvents.h"
 
 namespace korvel {
 
@@ -169,12 +170,26 @@ TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* pa
   SavePartMidiItem = Item(work, "    -   Save selected style part as MIDI file", [this] {
     SaveStyleAsMidi(engine_, dialogs_, engine_.Style.SelectedPart, ExportFolder());
   });
+  TestStyleItem = Item(work, "4. Test style", [this] {
+    if (engine_.Player.Playing) engine_.Player.StopPlayback();
+    TestGeneratedStyle(engine_, dialogs_);
+  });
   SaveItem = Item(work, "5. Save created style", [this] {
     if (engine_.Player.Playing) engine_.Player.StopPlayback();
     SaveGeneratedStyle(engine_, dialogs_, engine_.Loader.Settings.StyleFolder);
   });
 
   BuildPartControls();
+  Navigation = new GeneratorNavigationBar(
+      engine_, menuBar(), [this](const std::function<void()>& command) { Act(command); });
+  StyleEventsButton = new QPushButton("Stylepart - Events      ");
+  StyleEventsButton->setToolTip("Edit the notes of the selected part");
+  connect(StyleEventsButton, &QPushButton::clicked, this, [this] { ShowStyleEvents(); });
+  // After the fields took the new values.
+  for (QSpinBox* box : {LoopStart, LoopEnd}) {
+    connect(box, &QSpinBox::valueChanged, this,
+            [this] { Act([this] { Navigation->Navigator().ApplyLoop(); }); });
+  }
   BuildLayout();
   {
     std::lock_guard lock(engine_.Lock);
@@ -203,6 +218,7 @@ void TGen::BuildLayout() {
     modes->addWidget(w);
   modes->addStretch();
   column->addLayout(modes);
+  column->addWidget(Navigation);
 
   auto* ranges = new QGroupBox("Range");
   auto* grid = new QGridLayout(ranges);
@@ -254,6 +270,7 @@ void TGen::BuildLayout() {
 
   column->addWidget(PartsBox());
   column->addWidget(ChannelToolsBox());
+  column->addWidget(StyleEventsButton);
   column->addWidget(SaveStyle);
   setCentralWidget(page);
   page->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -280,6 +297,9 @@ void TGen::BuildPartControls() {
   SetCapsButton = Button("SET", "Set the selected style part", set(PartSender::SetButton));
   ClearPartButton =
       Button("Clear Stylepart", "Clear the selected style part", set(PartSender::ClearButton));
+  ClearStyleItem = new QAction("Clear Stylepart", this);
+  connect(ClearStyleItem, &QAction::triggered, this,
+          [this, set] { Act(set(PartSender::ClearButton)); });
   SetPartItem = new QAction("&Set Part", this);
   connect(SetPartItem, &QAction::triggered, this, [this, set] { Act(set(PartSender::SetMenu)); });
   menuBar()->actions().front()->menu()->insertAction(SaveItem, SetPartItem);
@@ -297,6 +317,7 @@ void TGen::BuildPartControls() {
       Toggle(PopupMenu, "Move percussion sounds to track 10", partSet_.Options.MovePercussion);
   StandardPercussionItem = Toggle(PopupMenu, "Use only standard percussion sounds",
                                   partSet_.Options.StandardPercussionOnly);
+  EighthBaseItem = Toggle(PartSetMenu, "Convert x/8 - Base: 1/8", partSet_.Options.EighthBase);
   RemovePercussionItem = Item(PopupMenu, "Remove percussion sounds", [this] {
     RemovePercussionSounds(engine_);
     engine_.Generator.StyleChanged = true;
@@ -479,6 +500,28 @@ void TGen::SwitchMode(bool styleMode) {
   });
 }
 
+void TGen::ShowStyleEvents() {
+  if (!styleEvents_) return;
+  styleEvents_->move(styleEvents_->x(), frameGeometry().top());
+  styleEvents_->show();
+  styleEvents_->OpenOnPart();
+  styleEvents_->raise();
+}
+
+bool TGen::PlayPart(int part) {
+  if (part < 0 || part >= kStylePartCount) return false;
+  bool played = false;
+  Act([this, part, &played] {
+    if (engine_.Generator.WorkEmpty()) return;
+    engine_.StyleParts.SelectPart(part);
+    if (engine_.Style.Parts.Part(part).Empty()) return;
+    engine_.Style.StyleMode = true;
+    if (engine_.Player.Playing) engine_.Player.StopPlayback();
+    played = StartGeneratorPlay(engine_);
+  });
+  return played;
+}
+
 void TGen::showEvent(QShowEvent* event) {
   Refresh();
   QMainWindow::showEvent(event);
@@ -538,6 +581,10 @@ void TGen::Refresh() {
   for (QWidget* w : std::initializer_list<QWidget*>{SetButton, SetCapsButton, ClearPartButton})
     w->setEnabled(styleMode && hasWork);
   SetPartItem->setEnabled(styleMode && hasWork);
+  ClearStyleItem->setEnabled(styleMode && hasWork);
+  TestStyleItem->setEnabled(hasWork && !style.SongLoaded);
+  StyleEventsButton->setEnabled(styleMode && hasWork);
+  Navigation->Refresh(styleMode, hasWork);
   Show(SuppressControllers, style.Channels.SuppressControllers());
   const int solo = engine_.Notes.SoloChannel;
   Show(CutNotes, solo >= 1 && solo <= 16 &&

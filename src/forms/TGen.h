@@ -21,8 +21,11 @@
 #include "app/PartSetImport.h"
 #include "app/StyleChannelTools.h"
 #include "app/StyleExportCommands.h"
+#include "forms/GeneratorNavigationBar.h"
 
 namespace korvel {
+
+class TStyleEvents;
 
 class TGen : public QMainWindow {
   Q_OBJECT
@@ -34,6 +37,19 @@ class TGen : public QMainWindow {
   void Refresh();
   // The mode check boxes' click: style mode on or off (song mode).
   void SwitchMode(bool styleMode);
+  // The event editor this window opens ("Stylepart - Events      ").
+  void SetStyleEventsWindow(TStyleEvents* window) { styleEvents_ = window; }
+  // "Style-E&vents ...": the event editor on the selected part, at this window's top edge.
+  void ShowStyleEvents();
+  // "Play Parts": selects part 0..7 of the list; a set part then plays in style mode. False
+  // without material or when the part is not set.
+  bool PlayPart(int part);
+
+  // Measure and loop navigation, and its menus.
+  GeneratorNavigationBar* Navigation;
+  QPushButton* StyleEventsButton;  // "Stylepart - Events      "
+  QAction* TestStyleItem;          // "4. Test style"
+  QAction* ClearStyleItem;         // "Clear Stylepart" (the main menu's "&Delete")
 
   QCheckBox* SongMode;   // "Song mode"
   QCheckBox* StyleMode;  // "Style mode"
@@ -107,6 +123,7 @@ class TGen : public QMainWindow {
   QAction* RemovePercussionItem;    // "Remove percussion sounds"
   QAction* MovePercussionItem;      // "Move percussion sounds to track 10"
   QAction* StandardPercussionItem;  // "Use only standard percussion sounds"
+  QAction* EighthBaseItem;          // "Convert x/8 - Base: 1/8"
   // Channel tools.
   QPushButton* NormalizeButton;  // "Normalize Volume"
   QSpinBox* MaxVolume;           // "Max. Volume"
@@ -159,6 +176,7 @@ class TGen : public QMainWindow {
   int volumeOffset_ = 0;
   int reverbOffset_ = 0;
   StyleSetChoice setChoice_;
+  TStyleEvents* styleEvents_ = nullptr;
   // The folder the MIDI export dialogs start in.
   std::string ExportFolder() const;
 };

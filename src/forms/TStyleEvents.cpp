@@ -15,6 +15,7 @@ TStyleEvents::TStyleEvents(Engine& engine, QWidget* parent)
         TMidiOutput* port = engine.Ports.PlayPort;
         if (port != nullptr && port->IsOpen()) port->PutShort(s, d1, d2);
       }) {
+  setObjectName("TStyleEvents");
   setWindowTitle("Style - Events");
   NoteLabel = new QLabel(this);
   PlayButton = Button("Play", [this] { StartGeneratorPlay(engine_); });

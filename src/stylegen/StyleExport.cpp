@@ -59,6 +59,7 @@ std::optional<StyleArrangement> BuildStyleArrangement(const StylePartTable& part
   a.PlayedParts = parts;
   a.PlayIntro = !single && playIntro && !parts.Part(kIntro).Empty();
   a.Chords.Clear();
+  a.Chords.SetEntry(kFirstBeatPos, {});  // the empty memory's end mark goes
 
   int measure = 2;  // measure 1 is a lead-in
   if (a.PlayIntro) {
@@ -66,7 +67,6 @@ std::optional<StyleArrangement> BuildStyleArrangement(const StylePartTable& part
     a.Parts.push_back({kIntro, 1, count});
     measure = count + 1;
   }
-  a.Chords.SetEntry(kFirstBeatPos, {48, 1, 0, 0});
 
   std::vector<int> order(kStyleExportOrder.begin(), kStyleExportOrder.end());
   if (single) order = {part};
@@ -83,6 +83,13 @@ std::optional<StyleArrangement> BuildStyleArrangement(const StylePartTable& part
     measure += count;
   }
   if (a.Parts.empty() || (a.PlayIntro && a.Parts.size() == 1)) return std::nullopt;
+  // The accompaniment waits for its chord: without an intro the lead-in measure stays silent
+  // and the first part starts on the bar line the listing gives it.
+  const int first = MeasureStart(a.Parts.front().FirstMeasure, a.MeasureBytes);
+  ChordEntry start = a.Chords.Entry(first);
+  start.Root = 48;
+  start.Type = 1;
+  a.Chords.SetEntry(first, start);
 
   if (single && part == kExtended) {
     std::copy_n(&parts.Bytes[kExtended * kStylePartSize], kStylePartSize,

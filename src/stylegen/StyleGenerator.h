@@ -97,6 +97,8 @@ class StyleGenerator {
   int StoredSettingsCode = kNoSettingsCode;  // of the chords in the chord memory
   bool RestoreCopyPending = false;           // set by every import or load
   bool StyleChanged = false;                 // unsaved changes
+  // The player plays the generator's material (not the main accompaniment).
+  bool Playing = false;
   // The fill slot "Variation Basic" or "Variation Extended" chose last (kFillBasic or
   // kFillExtended), -1 after a fill entry: setting that slot marks it as a variation.
   int LastVariationChoice = -1;

@@ -45,8 +45,8 @@ class MainWindowTest : public QObject {
     Program program(kKnownUser);
     QStringList order;
     for (QWidget* window : program.startup->Windows()) order << window->objectName();
-    QCOMPARE(order,
-             QStringList({"TForm1", "TGen", "TEditor", "TMP", "TSongs", "TIns", "Ttt", "TOpt"}));
+    QCOMPARE(order, QStringList({"TForm1", "TGen", "TEditor", "TMP", "TSongs", "TIns", "Ttt",
+                                 "TStyleEvents", "TOpt"}));
     {
       std::lock_guard lock(program.Core().Lock);
       QVERIFY2(program.Core().Ports.MidiOutput1.IsOpen(), "the settings opened the ports");

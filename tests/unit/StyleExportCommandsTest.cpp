@@ -95,11 +95,11 @@ TEST(StyleExportCommands, ASetWritesOneFileForEachSetPart) {
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"sty3_v11.mid", "sty3_v21.mid"}));
-  // The lead-in measure already plays the main slot, which then runs to the end mark at
-  // measure 4 (clock 288).
-  EXPECT_EQ(NotesOf(folder + "sty3_v11.mid"), "12:60 108:62 204:60 ");
+  // The lead-in measure is silent: the part plays its two measures from measure 2 (clock 96)
+  // up to the end mark at measure 4 (clock 288).
+  EXPECT_EQ(NotesOf(folder + "sty3_v11.mid"), "108:60 204:62 ");
   // Extended plays through the Basic slot, and the generator's records stay as they were.
-  EXPECT_EQ(NotesOf(folder + "sty3_v21.mid"), "19:64 115:65 211:64 ");
+  EXPECT_EQ(NotesOf(folder + "sty3_v21.mid"), "115:64 211:65 ");
   EXPECT_EQ(rig.style.Parts.Bytes, before.Bytes);
   EXPECT_EQ(rig.engine.Song.Memory.Bytes, song);
   EXPECT_TRUE(rig.dialogs.Messages.empty());
@@ -113,8 +113,9 @@ TEST(StyleExportCommands, FullExportPlaysThePartsInOrder) {
   EXPECT_EQ(a->Listing(),
             " Basic             : 02 - 03\r\n"
             " Extended          : 04 - 05\r\n");
-  // Extended's key at measure 4 (clock 288) switches parts on that bar line.
-  EXPECT_EQ(NotesOf(path), "12:60 108:62 204:60 307:64 403:65 ");
+  // Nothing sounds in the lead-in measure; each part plays on the measures the listing gives
+  // it, Extended's key at measure 4 (clock 288) switching parts on that bar line.
+  EXPECT_EQ(NotesOf(path), "108:60 204:62 307:64 403:65 ");
 }
 
 TEST(StyleExportCommands, NothingIsExportedBeforeAPartIsSet) {

@@ -40,7 +40,9 @@ TEST(StyleExport, PartsFollowEachOtherFromTheSecondMeasure) {
             " Ending            : 06 - 07\r\n");
   // The ending key on the first beat of measure 6, the end mark two measures later.
   EXPECT_EQ(Controls(*a), "6.1:38/12 8.1:255/0 ");
-  EXPECT_EQ(a->Chords.Entry(kFirstBeatPos), (ChordEntry{48, 1, 0, 0}));
+  // The lead-in measure holds no chord, so nothing plays before Basic on measure 2.
+  EXPECT_FALSE(a->Chords.Entry(kFirstBeatPos).HasChord());
+  EXPECT_EQ(a->Chords.Entry(MeasureStart(2, 16)), (ChordEntry{48, 1, 0, 0}));
   EXPECT_EQ(a->LastMeasure, 7);
   EXPECT_EQ(a->SongEnd, MeasureStart(8, 16) + 4);
 }
@@ -58,6 +60,8 @@ TEST(StyleExport, FullOrderWithIntroAndEveryKey) {
   const auto a = BuildStyleArrangement(parts, 16, keys, kFullStyleExport, true);
   ASSERT_TRUE(a);
   EXPECT_TRUE(a->PlayIntro);
+  // The intro plays from the first measure on.
+  EXPECT_EQ(a->Chords.Entry(kFirstBeatPos), (ChordEntry{48, 1, 0, 0}));
   EXPECT_EQ(a->Listing(),
             " Intro             : 01 - 02\r\n"
             " Basic             : 03 - 04\r\n"

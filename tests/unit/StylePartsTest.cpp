@@ -258,6 +258,25 @@ TEST(PartSetImport, FallbacksMissingProbeAndNonStandardDrums) {
   EXPECT_TRUE(other.dialogs.Messages.empty());
 }
 
+// "Convert x/8 - Base: 1/8": the files are read in the 1/8 metre whatever their time
+// signatures say, and the menu's "Don't get metrum from file" is as it was afterwards.
+TEST(PartSetImport, EighthBaseIgnoresTheTimeSignature) {
+  SetRig rig;
+  std::vector<TimedMessage> messages;
+  for (int q = 0; q < 96; ++q) {  // long enough for a part file
+    messages.push_back({q * 24, {0x90, 60, 100}});
+    messages.push_back({q * 24 + 6, {0x80, 60, 0}});
+  }
+  rig.folder.Write("sty1_v11.mid", StandardMidiFile(messages, 120, 12));  // 3/4
+  rig.set.Options.EighthBase = true;
+  ASSERT_TRUE(rig.set.ImportFromFolder(rig.folder.Folder(), "1 - 11").Imported);
+  EXPECT_EQ(rig.engine.Transport.MetreIndex, 8);
+  EXPECT_FALSE(rig.import.Settings.KeepMetre);
+  const auto [first, last] = rig.Range(kBasic);
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ((last - first + 1) * rig.engine.Transport.MeasureSixteenths, 96 * 4);
+}
+
 TEST(ChannelTools, NormalizeAndOffsetsKeepDataBytes) {
   struct Case {
     std::vector<int> volumes;  // channels 1.. with notes; 255 = unset
