@@ -37,10 +37,11 @@ void SetReplaceOne(Engine& engine, bool on) {
 void ChoosePlayAlongChannel(Engine& engine, int channel) {
   channel = std::clamp(channel, 0, 15);
   LiveSettings& live = engine.Live;
-  if (channel == live.SelChannel) return;
-  // The hold belongs to the notes played on the old channel.
-  live.MinusOneHold = false;
-  if (live.ReplaceOne) engine.Player.ChannelSoundOff(*engine.Ports.PlayPort, channel);
+  if (channel != live.SelChannel) {
+    // The hold belongs to the notes played on the old channel.
+    live.MinusOneHold = false;
+    if (live.ReplaceOne) engine.Player.ChannelSoundOff(*engine.Ports.PlayPort, channel);
+  }
   engine.Mixer.ChooseChannel(channel);
 }
 

@@ -157,6 +157,8 @@ void SoloMutePanel::ShowActivity() {
     activityTimer_.stop();
     return;
   }
+  // Song commands, the song list and the mixer change these too.
+  Refresh();
   std::array<bool, 16> played{};
   std::array<bool, 16> muted{};
   {

@@ -39,7 +39,8 @@ class SoloMutePanel : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
-  // Unticked boxes of channels that played since the last look are greyed for a moment.
+  // Follows the core while shown; unticked boxes of channels that played since the last look
+  // are greyed for a moment.
   void ShowActivity();
 
   Engine& engine_;

@@ -24,8 +24,11 @@ struct Rig : test::SongRig {
 
   Rig() {
     std::filesystem::create_directories(folder);
-    std::lock_guard lock(engine.Lock);
-    Load(test::SongBytes(2).At(1, 1, {C, 1, 0, 0}).End(2));
+    {
+      std::lock_guard lock(engine.Lock);
+      Load(test::SongBytes(2).At(1, 1, {C, 1, 0, 0}).End(2));
+    }
+    panel.show();  // clicks reach laid-out controls only
   }
   ~Rig() { std::filesystem::remove_all(folder); }
   void Type(QWidget* edit, const QString& text) {
@@ -45,7 +48,9 @@ class MemoPanelTest : public QObject {
       std::lock_guard lock(rig.engine.Lock);
       QVERIFY(rig.songs.SaveArrangement(path));
     }
-    rig.Type(rig.panel.Memo, "Verse twice\nthen the bridge");
+    rig.Type(rig.panel.Memo, "Verse twice");
+    QTest::keyClick(rig.panel.Memo, Qt::Key_Return);
+    rig.Type(rig.panel.Memo, "then the bridge");
     rig.Type(rig.panel.Title, "Evening");
     {
       std::lock_guard lock(rig.engine.Lock);
@@ -93,7 +98,9 @@ class MemoPanelTest : public QObject {
   void AutoPopUpIsTheSettingItShows() {
     Rig rig;
     QVERIFY(rig.panel.AutoPopUp->isChecked());  // on by default
-    QTest::mouseClick(rig.panel.AutoPopUp, Qt::LeftButton);
+    // On the indicator: the wide box's middle lies beyond its caption.
+    QTest::mouseClick(rig.panel.AutoPopUp, Qt::LeftButton, {},
+                      QPoint(6, rig.panel.AutoPopUp->height() / 2));
     QVERIFY(!rig.settings.Boolean("MPU"));
     rig.settings.Set("MPU", 1);
     rig.panel.Refresh();

@@ -25,6 +25,8 @@ class SplitPanelTest : public QObject {
   void AZoneMovesItsKeysToItsChannelAndOctave() {
     test::PlayerRig rig;
     SplitPanel panel(rig.engine);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
     {
       std::lock_guard lock(rig.engine.Lock);
       rig.engine.Input.KeyboardSplit = true;  // " Keyboard Split ..."
@@ -34,10 +36,11 @@ class SplitPanelTest : public QObject {
     low.Top->setValue(72);
     low.Channel->setValue(5);
     low.Octave->setValue(1);
-    QCOMPARE(Play(rig, 64), std::string("0 Module: 90 40 64\n")) << "the zone is not active";
+    // The zone is not active yet.
+    QCOMPARE(Play(rig, 64), std::string("0 Module: 90 40 64\n"));
     QTest::mouseClick(low.Active, Qt::LeftButton);
     QCOMPARE(Play(rig, 64), std::string("0 Module: 94 4C 64\n"));
-    QCOMPARE(Play(rig, 80), std::string("0 Module: 90 50 64\n")) << "above the bound";
+    QCOMPARE(Play(rig, 80), std::string("0 Module: 90 50 64\n"));  // above the bound
     QCOMPARE(low.TopName->text(), QString("C5"));
   }
 
