@@ -76,11 +76,11 @@ TEST_F(PlayAlongTest, ReplaceOneOverMinusOneLeavesOnlyReplaceOneAndSilencesTheCh
   EXPECT_EQ(Take(), (Strings{"10:2:60:0"})) << "the held note ends now";
   rig.Ticks(96);
   // The next measure plays channel 3 and the drums, never channel 2.
-  EXPECT_EQ(Take(), (Strings{"38:3:64:0", "86:3:64:100", "86:10:36:100"}));
+  EXPECT_EQ(Take(), (Strings{"49:3:64:0", "97:3:64:100", "97:10:36:100"}));
   SetReplaceOne(rig.engine, false);
   EXPECT_FALSE(rig.live.ReplaceOne);
   rig.Ticks(96);
-  EXPECT_EQ(Take(), (Strings{"134:3:64:0", "182:2:60:100", "182:3:64:100", "182:10:36:100"}));
+  EXPECT_EQ(Take(), (Strings{"145:3:64:0", "193:2:60:100", "193:3:64:100", "193:10:36:100"}));
 }
 
 TEST_F(PlayAlongTest, ChoosingAnotherChannelUnderReplaceOneEndsItsNotes) {
@@ -92,7 +92,7 @@ TEST_F(PlayAlongTest, ChoosingAnotherChannelUnderReplaceOneEndsItsNotes) {
   EXPECT_EQ(rig.live.SelChannel, 2);
   EXPECT_EQ(Take(), (Strings{"10:3:64:0"})) << "its note-off would be dropped from now on";
   rig.Ticks(96);
-  EXPECT_EQ(Take(), (Strings{"86:2:60:100", "86:10:36:100"}));
+  EXPECT_EQ(Take(), (Strings{"97:2:60:100", "97:10:36:100"}));
   ChoosePlayAlongChannel(rig.engine, 99);
   EXPECT_EQ(rig.live.SelChannel, 15);
 }
@@ -104,12 +104,12 @@ TEST_F(PlayAlongTest, MuteSilencesItsChannelNowAndUntilUnticked) {
   EXPECT_TRUE(rig.notes.ChannelBoxes[2]);
   EXPECT_EQ(Take(), (Strings{"10:3:64:0"}));
   rig.Ticks(96);
-  EXPECT_EQ(Take(), (Strings{"38:2:60:0", "86:2:60:100", "86:10:36:100"}));
+  EXPECT_EQ(Take(), (Strings{"49:2:60:0", "97:2:60:100", "97:10:36:100"}));
   SetChannelMute(rig.engine, 2, false);
   EXPECT_FALSE(rig.notes.ChannelBoxes[2]);
   EXPECT_EQ(rig.notes.ChannelMute[2], 0);
   rig.Ticks(96);
-  EXPECT_EQ(Take(), (Strings{"134:2:60:0", "182:2:60:100", "182:3:64:100", "182:10:36:100"}));
+  EXPECT_EQ(Take(), (Strings{"145:2:60:0", "193:2:60:100", "193:3:64:100", "193:10:36:100"}));
   SetChannelMute(rig.engine, 16, true);  // no such channel: nothing changes
   EXPECT_EQ(rig.notes.ChannelMute, (std::array<uint8_t, 16>{}));
 }
@@ -121,7 +121,7 @@ TEST_F(PlayAlongTest, SoloPassesOneChannelAndComesBackAfterAReset) {
   EXPECT_EQ(rig.notes.SoloSelection, 3);
   EXPECT_EQ(Take(), (Strings{"10:2:60:0"})) << "the channels that stop passing fall silent";
   rig.Ticks(96);
-  EXPECT_EQ(Take(), (Strings{"38:3:64:0", "86:3:64:100"}));
+  EXPECT_EQ(Take(), (Strings{"49:3:64:0", "97:3:64:100"}));
   rig.notes.SoloChannel = 100;  // a song's lead-in borrows it
   rig.transport.ResetTransport();
   EXPECT_EQ(rig.notes.SoloChannel, 3);
