@@ -77,9 +77,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   };
   Transport.Hooks.ResetChordDisplay = [&view] { view.ChordPanel(""); };
   // The intro muting of chord memory borrows the solo channel; the "Solo" choice takes it back.
-  Transport.Hooks.ResetSoloChannel = [this] {
-    Notes.SoloChannel = static_cast<int16_t>(Mixer.Solo ? Live.SelChannel + 1 : 0);
-  };
+  Transport.Hooks.ResetSoloChannel = [this] { Notes.SoloChannel = Notes.SoloSelection; };
   Ports.Hooks.ToggleClock = [this] { Transport.ToggleClock(); };
   Ports.Hooks.ResetAllControllers = [this] { Mixer.ControllerReset(); };
   Ports.Hooks.SilencePort = [this](TMidiOutput& port) { Player.AllSoundOff(port); };

@@ -6,6 +6,7 @@
 
 #include "app/Configuration.h"
 #include "app/Engine.h"
+#include "app/SoloMute.h"
 
 namespace korvel {
 
@@ -199,7 +200,7 @@ void Mixer::ChooseChannel(int channel) {
   channel = std::clamp(channel, 0, 15);
   engine_.Live.SelChannel = channel;
   engine_.Live.MixerChannel = channel;
-  if (Solo) engine_.Notes.SoloChannel = static_cast<int16_t>(channel + 1);
+  if (Solo) SetSolo(engine_, channel + 1);
   Selected = ChannelInstrument[static_cast<size_t>(channel)];
 }
 

@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "app/Engine.h"
+#include "app/PlayAlong.h"
+#include "app/SoloMute.h"
 #include "platform/AtomicFile.h"
 
 namespace korvel {
@@ -72,10 +74,7 @@ std::optional<std::string> SongList::BuildSongEntry(const std::string& title) {
 std::string SongList::ApplySongEntry(const SongEntry& entry) {
   Engine& e = engine_;
   if (entry.Channels) {
-    for (size_t c = 0; c < 16; ++c) {
-      e.Notes.ChannelBoxes[c] = (*entry.Channels)[c];
-      e.Notes.ChannelMute[c] = (*entry.Channels)[c] ? 1 : 0;
-    }
+    for (size_t c = 0; c < 16; ++c) SetChannelMute(e, static_cast<int>(c), (*entry.Channels)[c]);
   }
   if (entry.Instruments) e.Input.InstrumentSwitch = *entry.Instruments;
   if (entry.HarmonicPad && *entry.HarmonicPad != e.Live.HarmonicPad) {
@@ -94,8 +93,15 @@ std::string SongList::ApplySongEntry(const SongEntry& entry) {
   }
   if (entry.KeySet) e.Mixer.Keys.ApplyKeySet(*entry.KeySet, e.Mixer.List);
   if (entry.MinusOneChannel) {
-    e.Live.MinusOne = *entry.MinusOneChannel > 0;
-    if (e.Live.MinusOne) e.Mixer.ChooseChannel(*entry.MinusOneChannel - 1);
+    if (*entry.MinusOneChannel > 0) {
+      ChoosePlayAlongChannel(e, *entry.MinusOneChannel - 1);
+      // The song comes back as it was added, whatever plays: the two modes still exclude
+      // each other.
+      e.Live.ReplaceOne = false;
+      e.Live.MinusOne = true;
+    } else {
+      SetMinusOne(e, false, false, false);
+    }
   }
   return ResolveSongPath(entry.Path, ListFolder());
 }

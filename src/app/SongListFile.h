@@ -23,7 +23,7 @@ inline constexpr std::array<const char*, 8> kSongMixerNames = {
 struct SongEntry {
   std::string Title;  // at most 50 characters
   std::string Path;   // as stored: absolute, or relative to the list's folder
-  std::optional<std::array<bool, 16>> Channels;  // the channel boxes: ticked = plays
+  std::optional<std::array<bool, 16>> Channels;  // the channel boxes: ticked = muted
   std::optional<int> KeyboardMode;               // the keyboard mode list's index, 0..9
   std::optional<bool> Chords;                    // " Chords"
   std::optional<bool> Instruments;               // " Instruments ..."

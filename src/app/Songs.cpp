@@ -45,6 +45,12 @@ bool Songs::StopAndAsk() {
   return dialogs_.AskYesNo(kReplaceQuestion);
 }
 
+bool Songs::EditMemo(const std::string& text) {
+  if (text.size() > kMemoLimit && text.size() > Memo.size()) return false;
+  Memo = text;
+  return true;
+}
+
 void Songs::MarkSaved() {
   savedImage_ = ArrangementBytes(Current());
 }

@@ -29,6 +29,8 @@ class Songs {
   std::string Subtitle;
   std::string Author;
   std::string Copyright;
+  // The memo takes at most this many bytes by editing (a file may bring a longer one).
+  static constexpr size_t kMemoLimit = 1000;
   // A MIDI file chosen with "&Open ..." goes to the MIDI import as a song; true when imported.
   std::function<bool(const std::string& path)> OpenMidiFile;
   // A song was opened (an arrangement or a MIDI file): the song list offers it.
@@ -52,6 +54,10 @@ class Songs {
   bool SaveAs();
   // Writes the song to `path`; nothing while the song runs, "Chordmemory is empty !" for none.
   bool SaveArrangement(const std::string& path);
+
+  // The memo as the musician edits it. An edit that makes it longer than kMemoLimit is refused
+  // (false, the memo stays); one that shortens a longer memo is taken.
+  bool EditMemo(const std::string& text);
 
   // The song in memory as the file stores it.
   Arrangement Current() const;

@@ -57,7 +57,10 @@ struct NoteBookkeeping {
   std::array<uint8_t, 16> ChannelNoControllers{};
   // Ticked channel boxes keep their mute when a part brings its own.
   std::array<bool, 16> ChannelBoxes{};
-  int16_t SoloChannel = 0;              // 0 = all channels, 1..16 = only that one
+  int16_t SoloChannel = 0;  // 0 = all channels, 1..16 = only that one
+  // The "Solo" group's choice (0 = "Nil"); a song's lead-in borrows SoloChannel and gives it
+  // back to this.
+  int16_t SoloSelection = 0;
   int8_t MasterTranspose = 0;           // "Transpose", -24..24, added to non-drum notes
   std::array<uint8_t, 128> LiveNote{};  // "Minus One": notes the player holds
 

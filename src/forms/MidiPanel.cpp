@@ -44,19 +44,6 @@ MidiPanel::MidiPanel(Engine& engine, QWidget* parent)
   Clickout = RadioGroup("Clickout", &MidiPorts::ClickoutClick, groups);
   Chordsout = RadioGroup("Chordsout", &MidiPorts::ChordsoutClick, groups);
   column->addLayout(groups);
-  auto* boxes = new QHBoxLayout;
-  for (int c = 0; c < 16; ++c) {
-    auto* box = new QCheckBox(QString::number(c + 1));
-    box->setObjectName(QString("cb%1").arg(c));
-    box->setToolTip("Keep this channel's mute when a part changes");
-    ChannelBoxes[static_cast<size_t>(c)] = box;
-    boxes->addWidget(box);
-    connect(box, &QCheckBox::toggled, this, [this, c](bool on) {
-      std::lock_guard lock(engine_.Lock);
-      engine_.Notes.ChannelBoxes[static_cast<size_t>(c)] = on;
-    });
-  }
-  column->addLayout(boxes);
   auto* settings = new QHBoxLayout;
   Transpose->setRange(-24, 24);
   Transpose->setPrefix("Transpose ");
@@ -210,8 +197,6 @@ void MidiPanel::Refresh() {
   }
   check(Lock, ports.VolumeLock);
   check(TransmitControllers, engine_.Live.TransmitControllers);
-  for (size_t c = 0; c < ChannelBoxes.size(); ++c)
-    check(ChannelBoxes[c], engine_.Notes.ChannelBoxes[c]);
   {
     const QSignalBlocker block(Transpose);
     Transpose->setValue(engine_.Notes.MasterTranspose);

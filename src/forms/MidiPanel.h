@@ -1,6 +1,6 @@
 // The MIDI page: the device lists of the four ports, which output plays the style, the click
-// and the chord signals, the output volume, the master transpose, controller thinning, the
-// channel boxes and the live channel.
+// and the chord signals, the output volume, the master transpose, controller thinning and the
+// live channel. The channel boxes are the mute switches of the "Solo - Mute" panel.
 #pragma once
 
 #include <QButtonGroup>
@@ -39,7 +39,6 @@ class MidiPanel : public QWidget {
   QCheckBox* TransmitControllers;
   QCheckBox* SendChordCodes;   // " Send Chord Codes  (Controllers #19,  #20)  to Ch."
   QSpinBox* ChordCodeChannel;  // 1..16
-  std::array<QCheckBox*, 16> ChannelBoxes{};
   QListWidget* LiveChannel;
 
  signals:

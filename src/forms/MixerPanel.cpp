@@ -8,6 +8,8 @@
 #include <atomic>
 #include <mutex>
 
+#include "app/SoloMute.h"
+
 namespace korvel {
 
 namespace {
@@ -152,7 +154,7 @@ MixerPanel::MixerPanel(Engine& engine, QWidget* parent)
     Act([this, on] {
       engine_.Mixer.Solo = on;
       // The core solos a channel when it is chosen; the one chosen already follows now.
-      engine_.Notes.SoloChannel = static_cast<int16_t>(on ? engine_.Live.SelChannel + 1 : 0);
+      SetSolo(engine_, on ? engine_.Live.SelChannel + 1 : 0);
     });
   });
 

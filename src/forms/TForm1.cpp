@@ -17,17 +17,21 @@
 #include "app/SongMidiExport.h"
 #include "forms/HelpBrowser.h"
 #include "forms/KeyboardPanel.h"
+#include "forms/MemoPanel.h"
 #include "forms/MidiPanel.h"
 #include "forms/MidiSettingsPanel.h"
 #include "forms/MixerPanel.h"
 #include "forms/PadsPanel.h"
+#include "forms/SoloMutePanel.h"
 #include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
+#include "forms/SplitPanel.h"
 #include "forms/TAboutBox.h"
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
 #include "forms/TGen.h"
 #include "forms/TextEditor.h"
+#include "forms/TMP.h"
 #include "forms/Ttt.h"
 #include "forms/VirtualKeys.h"
 #include "platform/Process.h"
@@ -50,11 +54,9 @@ struct PanelSpec {
   int WindowNumber;
 };
 // The panel windows made (hidden) when the settings are loaded, in this order.
-constexpr PanelSpec kPanels[] = {{"Mixer", 107, 0},
-                                 {"MIDI", 102, 0},
-                                 {"Keyboard", 109, 9},
-                                 {"Song", 104, 0},
-                                 {"Chordpads", 0, 0}};
+constexpr PanelSpec kPanels[] = {{"Mixer", 107, 0},       {"MIDI", 102, 0},        {"Memo", 115, 7},
+                                 {"Solo - Mute", 108, 0}, {"Keyboard", 109, 9},    {"Song", 104, 0},
+                                 {"Chordpads", 0, 0},     {"Keyboard-Split", 0, 0}};
 // The tabs, in the order a musician reaches for them.
 constexpr const char* kTabs[] = {"Keyboard", "Song", "Mixer", "MIDI"};
 
@@ -138,6 +140,18 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   Song = new SongPanel(*engine_);
   Pads = new PadsPanel(*engine_);
   BuildMenus();
+  MemoText = new MemoPanel(*engine_, SongFiles->Files, settings_);
+  connect(SongFiles, &SongMenus::Changed, MemoText, &MemoPanel::Refresh);
+  SoloMute = new SoloMutePanel(*engine_, [this] {
+    for (QWidget* window : otherWindows_) {
+      if (auto* player = qobject_cast<TMP*>(window)) {
+        std::lock_guard lock(engine_->Lock);
+        return player->Core().Playing();
+      }
+    }
+    return false;
+  });
+  Split = new SplitPanel(*engine_);
   ConnectImportToGenerator(*import_, *engine_);
   ConnectImportToSongs(*import_, SongFiles->Files);
 
@@ -317,8 +331,8 @@ void TForm1::ShowWindow(const QString& name) {
 TForm1::~TForm1() {
   // The panels use the engine: they go before it, with the windows that hold them.
   delete SongFiles;
-  for (QWidget* panel :
-       std::initializer_list<QWidget*>{Keyboard, Midi, Mixer, MidiSettings, Song, Pads})
+  for (QWidget* panel : std::initializer_list<QWidget*>{Keyboard, Midi, Mixer, MidiSettings, Song,
+                                                        Pads, MemoText, SoloMute, Split})
     if (!panel->parent()) delete panel;
   for (auto& [caption, window] : PanelWindows) delete window;
 }
@@ -447,11 +461,14 @@ void TForm1::OpenMidiSettings(bool welcome) {
 }
 
 TForm2* TForm1::ShowPanel(const QString& caption, bool show) {
-  QWidget* panel = caption == "Keyboard"    ? static_cast<QWidget*>(Keyboard)
-                   : caption == "MIDI"      ? static_cast<QWidget*>(Midi)
-                   : caption == "Song"      ? static_cast<QWidget*>(Song)
-                   : caption == "Chordpads" ? static_cast<QWidget*>(Pads)
-                                            : Mixer;
+  QWidget* panel = caption == "Keyboard"         ? static_cast<QWidget*>(Keyboard)
+                   : caption == "MIDI"           ? static_cast<QWidget*>(Midi)
+                   : caption == "Song"           ? static_cast<QWidget*>(Song)
+                   : caption == "Chordpads"      ? static_cast<QWidget*>(Pads)
+                   : caption == "Memo"           ? static_cast<QWidget*>(MemoText)
+                   : caption == "Solo - Mute"    ? static_cast<QWidget*>(SoloMute)
+                   : caption == "Keyboard-Split" ? static_cast<QWidget*>(Split)
+                                                 : Mixer;
   int help = 0;
   int number = 0;
   for (const auto& spec : kPanels) {

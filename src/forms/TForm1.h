@@ -22,12 +22,15 @@
 namespace korvel {
 
 class KeyboardPanel;
+class MemoPanel;
 class MidiPanel;
 class MidiSettingsPanel;
 class MixerPanel;
 class PadsPanel;
 class SongMenus;
 class SongPanel;
+class SoloMutePanel;
+class SplitPanel;
 class TForm2;
 class TForm3;
 class TAboutBox;
@@ -120,6 +123,9 @@ class TForm1 : public QMainWindow {
   MidiSettingsPanel* MidiSettings;
   SongPanel* Song;
   PadsPanel* Pads;                        // "Chordpads"
+  MemoPanel* MemoText;                    // "Memo"
+  SoloMutePanel* SoloMute;                // "Solo - Mute"
+  SplitPanel* Split;                      // "Keyboard-Split"
   SongMenus* SongFiles;                   // the song's file commands and the melody menu
   std::map<QString, QAction*> MenuItems;  // by caption without "&"
   QMenu* ChannelMenu = nullptr;           // the pop-up menu of the mixer's channel list

@@ -313,11 +313,22 @@ void LiveInput::SendLiveMessage(uint8_t status, uint8_t data1, uint8_t data2,
   }
 }
 
+void LiveInput::SetSplitTop(int zone, int top) {
+  if (zone < 0 || zone >= static_cast<int>(Zones.size())) return;
+  top = std::clamp(top, 0, 128);
+  for (int z = 0; z < static_cast<int>(Zones.size()); ++z) {
+    int& bound = Zones[static_cast<size_t>(z)].Top;
+    bound = z < zone ? std::min(bound, top) : z > zone ? std::max(bound, top) : top;
+  }
+  ApplySplit();
+}
+
 void LiveInput::ApplySplit() {
   int low = 0;
   for (SplitZone& zone : Zones) {
-    const int high = std::max(zone.Top - 1, low);
-    zone.Shift = std::clamp(zone.Shift, -low, 127 - high);
+    const int high = std::clamp(zone.Top - 1, low, 127);
+    // Whole octaves only: a shift cut to fit would play every note in another key.
+    zone.Shift = std::clamp(zone.Shift, -(low / 12 * 12), (127 - high) / 12 * 12);
     low = zone.Top;
   }
 }

@@ -72,8 +72,11 @@ class LiveInput {
   // A melody note as it sounds: with " Melody Ad Lib" played as if in C and moved to the last
   // chord. A note-off reaches the note its note-on sounded, even if Ad Lib was switched since.
   int MelodyNote(int channel, int note, bool noteOn);
-  // Clamps each zone's octave shift so that its notes stay within 0..127.
+  // Clamps each zone's octave shift, in whole octaves, so that its notes stay within 0..127.
   void ApplySplit();
+  // Zone `zone` (0..3) ends below `top` (0..128); the other bounds give way so that the four
+  // stay ascending, and the shifts are clamped again.
+  void SetSplitTop(int zone, int top);
 
   LiveInputHooks Hooks;
 

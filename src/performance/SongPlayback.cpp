@@ -245,7 +245,7 @@ void SongTransport::OnBeatPlayback() {
     return;
   }
   if (leadInActive_) {
-    notes_.SoloChannel = soloSelection_;
+    notes_.SoloChannel = notes_.SoloSelection;
     leadInActive_ = false;
   }
 

@@ -112,7 +112,6 @@ void SongTransport::ClearCommand(bool alsoEditor) {
 
 void SongTransport::StartClockAndStyle() {
   if (transport_.ClockState == 0) transport_.ToggleClock();
-  if (!leadInActive_) soloSelection_ = notes_.SoloChannel;  // the "Solo" group's choice
   // The style starts on a measure start, with its count-in when "Count in" is on. A style that
   // already runs (the first chord started it) falls silent first: starting it again forgets
   // which notes it holds.
@@ -321,7 +320,7 @@ void SongTransport::StopWork() {
     if (savedClockOn_ && transport_.ClockState == 0) transport_.ToggleClock();
   }
   if (leadInActive_) {
-    notes_.SoloChannel = soloSelection_;
+    notes_.SoloChannel = notes_.SoloSelection;
     leadInActive_ = false;
   }
   if (chordsBoxSaved_) {

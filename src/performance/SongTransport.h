@@ -199,7 +199,6 @@ class SongTransport {
   bool chordsBoxSaved_ = false;  // " Chords" as it was before playback switched it off
   bool chordsBoxWasOn_ = true;
   bool leadInActive_ = false;
-  int16_t soloSelection_ = 0;  // the "Solo" group's value, back after the lead-in
   // The take: where it started, the end mark it found, the last entry it wrote, the chord
   // held in its lead-in.
   int takeOldEnd_ = kFirstBeatPos;

@@ -16,10 +16,13 @@
 #include "forms/HelpBrowser.h"
 #include "forms/KeyboardPanel.h"
 #include "forms/MelodyNotes.h"
+#include "forms/MemoPanel.h"
 #include "forms/MidiPanel.h"
 #include "forms/MidiSettingsPanel.h"
+#include "forms/SoloMutePanel.h"
 #include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
+#include "forms/SplitPanel.h"
 #include "forms/TForm1.h"
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
@@ -369,6 +372,27 @@ class MainWindowTest : public QObject {
 
     window.MenuItems["Melody-Notes"]->trigger();
     QVERIFY(window.SongFiles->Notes->isVisible());
+  }
+
+  void MemoSoloMuteAndSplitHaveTheirPanelWindows() {
+    Program program(kKnownUser);
+    TForm1& window = program.Main();
+    const struct {
+      const char* Caption;
+      QWidget* Panel;
+      int Help;
+      int Number;
+    } cases[] = {{"Memo", window.MemoText, 115, 7},
+                 {"Solo - Mute", window.SoloMute, 108, 0},
+                 {"Keyboard-Split", window.Split, 0, 0}};
+    for (const auto& c : cases) {
+      TForm2* panelWindow = window.PanelWindows[c.Caption];
+      QVERIFY2(panelWindow, c.Caption);
+      QCOMPARE(panelWindow->Panel(), c.Panel);
+      QCOMPARE(panelWindow->windowTitle(), QString(c.Caption));
+      QCOMPARE(panelWindow->HelpContext(), c.Help);
+      QCOMPARE(panelWindow->WindowNumber(), c.Number);
+    }
   }
 
   void ExclusiveMenuChoicesReachTheSong() {

@@ -107,13 +107,12 @@ TEST(EnginePorts, OpeningAnOutputResetsAllControllers) {
 
 TEST(EnginePorts, ATransportResetClearsTheChordPanelAndGivesTheSoloChannelBack) {
   const struct {
-    bool solo;
+    int16_t solo;  // the "Solo" group
     int16_t expected;
-  } cases[] = {{false, 0}, {true, 3}};
+  } cases[] = {{0, 0}, {3, 3}};
   for (const auto& c : cases) {
     Rig rig;
-    rig.engine.Mixer.Solo = c.solo;
-    rig.engine.Live.SelChannel = 2;
+    rig.engine.Notes.SoloSelection = c.solo;
     rig.engine.Notes.SoloChannel = 100;  // the intro muting of a song
     rig.view.Chords = {"Cmaj"};
     rig.engine.Transport.ResetTransport();

@@ -121,6 +121,30 @@ TEST_F(LiveInputTest, TranspositionAndSplit) {
   EXPECT_EQ(input.Zones[0].Shift, 0) << "zone 1 starts at note 0: it cannot go down";
 }
 
+TEST_F(LiveInputTest, SplitShiftsAreClampedToWholeOctavesAndBoundsStayAscending) {
+  input.Zones[0] = {true, 50, 0, 0};
+  input.Zones[1] = {true, 80, 1, -60};  // notes 50..79: at most 4 octaves down, not 50 notes
+  input.Zones[2] = {true, 100, 2, 36};  // notes 80..99: 28 notes of room, 2 octaves
+  input.Zones[3] = {true, 128, 3, 0};
+  input.ApplySplit();
+  EXPECT_EQ(input.Zones[1].Shift, -48);
+  EXPECT_EQ(input.Zones[2].Shift, 24);
+  input.SetSplitTop(1, 110);  // the bound above gives way
+  EXPECT_EQ(input.Zones[1].Top, 110);
+  EXPECT_EQ(input.Zones[2].Top, 110);
+  EXPECT_EQ(input.Zones[3].Top, 128);
+  EXPECT_EQ(input.Zones[1].Shift, -48) << "notes 50..109";
+  EXPECT_EQ(input.Zones[2].Shift, 12) << "an empty zone at 110 keeps its notes below 128";
+  input.SetSplitTop(2, 20);  // the bounds below give way
+  EXPECT_EQ(input.Zones[0].Top, 20);
+  EXPECT_EQ(input.Zones[1].Top, 20);
+  EXPECT_EQ(input.Zones[2].Top, 20);
+  input.SetSplitTop(3, 500);
+  EXPECT_EQ(input.Zones[3].Top, 128);
+  input.SetSplitTop(4, 60);  // no fifth zone
+  EXPECT_EQ(input.Zones[3].Top, 128);
+}
+
 TEST_F(LiveInputTest, AdLibMovesAMelodyInCToTheChord) {
   input.MelodyAdLib = true;
   const struct { int root, type, sounds; } cases[] = {{55, 1, 71}, {55, 2, 70}, {57, 1, 61}};

@@ -28,6 +28,29 @@ struct ListRig : test::PlayerRig {
   }
 };
 
+TEST(SongList, AnEntrysMinusOneUnchecksReplaceOneAndItsMutesEndTheirNotes) {
+  ListRig rig;
+  rig.live.ReplaceOne = true;
+  rig.notes.MappedNote[4][60] = 62;  // the style holds a note on channel 5
+  rig.notes.NoteVelocity[4][60] = 100;
+  SongEntry entry;
+  entry.MinusOneChannel = 3;
+  entry.Channels = std::array<bool, 16>{};
+  (*entry.Channels)[4] = true;
+  rig.driver.ClearSent();
+  rig.list.ApplySongEntry(entry);
+  EXPECT_TRUE(rig.live.MinusOne);
+  EXPECT_FALSE(rig.live.ReplaceOne) << "the two modes exclude each other";
+  EXPECT_EQ(rig.live.SelChannel, 2);
+  EXPECT_EQ(rig.notes.ChannelMute[4], 1);
+  EXPECT_NE(rig.driver.SentText().find("94 3E 00"), std::string::npos) << "the held note ends";
+  entry.MinusOneChannel = 0;
+  rig.live.MinusOneHold = true;
+  rig.list.ApplySongEntry(entry);
+  EXPECT_FALSE(rig.live.MinusOne);
+  EXPECT_FALSE(rig.live.MinusOneHold);
+}
+
 TEST(SongList, AnEntryPutsBackTheSettingsItWasAddedWith) {
   ListRig rig;
   rig.engine.Mixer.ChooseChannel(3);

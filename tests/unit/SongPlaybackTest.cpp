@@ -258,7 +258,8 @@ TEST(SongPlayback, LeadInMeasuresSoundAsTheIntroMenuSays) {
     bytes.At(1, 1, {C, 1, kCommandRepeat, 102}).At(3, 1, {G, 1, 0, 0}).End(4);
     SongRig rig;
     rig.Load(bytes);
-    rig.notes.SoloChannel = 5;  // the "Solo" group's choice
+    rig.notes.SoloSelection = 5;  // the "Solo" group's choice
+    rig.notes.SoloChannel = 5;
     rig.song.LeadIn = c.Mode;
     rig.song.SetFirstMeasure(3);
     rig.song.SetLastMeasure(3);
