@@ -222,7 +222,19 @@ TEditor::TEditor(Engine& engine, Dialogs& dialogs, QWidget* parent)
       QMetaObject::invokeMethod(
           this, [this] { Rebuild(); }, Qt::QueuedConnection);
     };
-    hooks.MemoryReplaced = [this] { editor_.DropUndo(); };
+    hooks.MemoryReplaced = [this] {
+      editor_.DropUndo();
+      // Overwriting while playing calls this on every beat: one redraw waits at a time.
+      if (!rebuildQueued_.exchange(true)) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+              rebuildQueued_ = false;
+              if (isVisible()) Rebuild();
+            },
+            Qt::QueuedConnection);
+      }
+    };
     engine_.Pads.Hooks.PickReleased = [this](const PadPick& pick) {
       QMetaObject::invokeMethod(
           this, [this, pick] { PutEditChord(pick); }, Qt::QueuedConnection);

@@ -151,6 +151,7 @@ class TEditor : public QMainWindow {
   bool modified_ = false;
   bool editMode_ = false;
   std::atomic<bool> active_{false};
+  std::atomic<bool> rebuildQueued_{false};
 };
 
 }  // namespace korvel

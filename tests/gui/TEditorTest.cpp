@@ -194,9 +194,10 @@ class TEditorTest : public QObject {
     ItemOf(editor.Popup, "Chord/A")->trigger();
     {
       std::lock_guard lock(rig.engine.Lock);
-      rig.Load(Song());
+      rig.Load(Song(2));
     }
-    editor.Rebuild();
+    QCoreApplication::processEvents();  // the open editor shows the loaded song
+    QCOMPARE(editor.Grid->rowCount(), 2);
     QVERIFY(!editor.UndoItem->isEnabled());
     editor.UndoItem->trigger();  // even a stale trigger restores nothing
     QCOMPARE(editor.CellText(1, 2), QString(""));
