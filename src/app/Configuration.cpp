@@ -150,6 +150,12 @@ Configuration::Configuration(const std::string& programDir) {
       {"Rev10V", T::Integer, 0, 127, "0", "0"},
       {"ChordTypes", T::Text, 0, 0, "02030405060708091011", ""},
       {"MCIPl", T::Boolean, 0, 1, "0", "1"},
+      // Chord codes: " Send Chord Codes", its channel 1..16, "Receive Chord Codes" and the
+      // output they go to (0 "MIDI out", 1 "Korvel out").
+      {"SendCodes", T::Boolean, 0, 1, "0", "0"},
+      {"CodeChannel", T::Integer, 1, 16, "10", "10"},
+      {"ReceiveCodes", T::Boolean, 0, 1, "0", "0"},
+      {"CodesOut", T::Integer, 0, 1, "0", "0"},
       {"SCG", T::Boolean, 0, 1, "1", "1"},
       {"MPU", T::Boolean, 0, 1, "1", "1"},
       // The names of the chosen devices: a device found again by name wherever it stands in
@@ -284,6 +290,10 @@ void Configuration::ApplySettings(Engine& engine, bool loadInstruments) const {
   engine.Live.ReverbOff = Boolean("Reverb");
   engine.Live.ReverbDefined = Boolean("RevDef");
   engine.Chords.SetChordTypesString(Text("ChordTypes"));  // anything else leaves the table
+  engine.Live.SendChordCodes = Boolean("SendCodes");
+  engine.Live.ChordCodeChannel = Integer("CodeChannel") - 1;
+  engine.Live.ReceiveChordCodes = Boolean("ReceiveCodes");
+  engine.Ports.ChordsoutClick(Integer("CodesOut"));
   engine.Loader.Settings.StyleFolder = Text("StyleDir");
   engine.Mixer.DefinedReverb = Integer("RevV");
   engine.Mixer.DefinedReverbDrums = Integer("Rev10V");
@@ -384,6 +394,10 @@ void Configuration::TakeSettings(const Engine& engine) {
   Set("Reverb", engine.Live.ReverbOff ? 1 : 0);
   Set("RevDef", engine.Live.ReverbDefined ? 1 : 0);
   Set("ChordTypes", engine.Chords.ChordTypesString());
+  Set("SendCodes", engine.Live.SendChordCodes ? 1 : 0);
+  Set("CodeChannel", engine.Live.ChordCodeChannel + 1);
+  Set("ReceiveCodes", engine.Live.ReceiveChordCodes ? 1 : 0);
+  Set("CodesOut", engine.Ports.ChordsOutGroup);
   Set("PatchMode", engine.Mixer.List.Mode);
   Set("RevV", engine.Mixer.DefinedReverb);
   Set("Rev10V", engine.Mixer.DefinedReverbDrums);

@@ -44,13 +44,55 @@ std::string SongEditor::SetBeatCommand(int measure, int beat, uint8_t control, u
 }
 
 std::string SongEditor::PasteBeat(int measure, int beat, int fromMeasure, int fromBeat) {
+  if (BeatPos(fromMeasure, fromBeat) < 0) return "This beat lies outside the song memory.";
+  return PasteEntry(measure, beat, EntryAt(fromMeasure, fromBeat));
+}
+
+std::string SongEditor::PasteEntry(int measure, int beat, const ChordEntry& entry) {
   const int to = BeatPos(measure, beat);
-  const int from = BeatPos(fromMeasure, fromBeat);
-  if (to < 0 || from < 0) return "This beat lies outside the song memory.";
-  if (to == EndMarkPos() && Memory.Entry(from).Control != kCommandEnd)
+  if (to < 0) return "This beat lies outside the song memory.";
+  if (to == EndMarkPos() && entry.Control != 0 && entry.Control != kCommandEnd)
     return "The end of the song cannot be overwritten.";
+  ChordEntry target = Memory.Entry(to);
+  if (entry.Root != 0) {
+    target.Root = entry.Root;
+    target.Type = entry.Type;
+  }
+  if (entry.Control != 0) {
+    target.Control = entry.Control;
+    target.Value = entry.Value;
+  }
   TakeUndo();
-  Memory.SetEntry(to, Memory.Entry(from));
+  Memory.SetEntry(to, target);
+  return {};
+}
+
+std::string SongEditor::ClearBeat(int measure, int beat) {
+  const int pos = BeatPos(measure, beat);
+  if (pos < 0) return "This beat lies outside the song memory.";
+  if (pos == EndMarkPos()) return "The end of the song cannot be overwritten.";
+  TakeUndo();
+  Memory.SetEntry(pos, {});
+  return {};
+}
+
+std::string SongEditor::InsertBeat(int measure, int beat) {
+  const int pos = BeatPos(measure, beat);
+  if (pos < 0) return "This beat lies outside the song memory.";
+  if (!TailFits(pos, 4)) return "There is no room for another beat.";
+  TakeUndo();
+  ShiftTail(pos, 4);
+  return {};
+}
+
+std::string SongEditor::DeleteBeat(int measure, int beat) {
+  const int pos = BeatPos(measure, beat);
+  if (pos < 0) return "This beat lies outside the song memory.";
+  if (pos == EndMarkPos()) return "The end of the song cannot be deleted.";
+  TakeUndo();
+  auto& b = Memory.Bytes;
+  std::copy(b.begin() + pos + 4, b.end(), b.begin() + pos);
+  std::fill(b.end() - 4, b.end(), uint8_t{0});
   return {};
 }
 
@@ -103,6 +145,9 @@ std::string SongEditor::CopyMeasures(int first, int last, int dest) {
   const int length = lastPos + MeasureSixteenths - from;  // half-open [from, from + length)
   if (to + length > kChordMemorySize || !TailFits(to, length))
     return "The copied measures do not fit into the song memory.";
+  // Measures copied behind the end mark would never play.
+  const int mark = EndMarkPos();
+  if (mark >= 0 && to > mark) return "The destination lies behind the end of the song.";
   TakeUndo();
   ChordMemory source = Memory;
   ShiftTail(to, length);

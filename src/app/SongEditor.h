@@ -22,11 +22,24 @@ class SongEditor {
   // The chord bytes a file stores: one measure past the end mark, or the whole memory.
   int SongEnd() const;
 
+  void SetMeasureSixteenths(int measureSixteenths) {
+    MeasureSixteenths = measureSixteenths < 4 ? 4 : measureSixteenths;
+  }
+  // The entry at measure:beat; an empty one outside the memory.
+  ChordEntry EntryAt(int measure, int beat) const { return Memory.Entry(BeatPos(measure, beat)); }
+
   // The call the chord pads make for the current cell, as the editor's own menus do.
   std::string SetBeatChord(int measure, int beat, uint8_t root, uint8_t type);
   std::string SetBeatCommand(int measure, int beat, uint8_t control, uint8_t value);
-  // Copies a whole entry: chord bytes and command bytes go as pairs, zeros included.
+  // Pastes an entry's chord (root and type) when it has one and its command (control and
+  // value, a zero value included) when it has one; the target keeps the other pair.
   std::string PasteBeat(int measure, int beat, int fromMeasure, int fromBeat);
+  std::string PasteEntry(int measure, int beat, const ChordEntry& entry);
+  // Empties a beat: "Cut Beat".
+  std::string ClearBeat(int measure, int beat);
+  // Inserts an empty beat before measure:beat, or removes that beat; the rest moves by one beat.
+  std::string InsertBeat(int measure, int beat);
+  std::string DeleteBeat(int measure, int beat);
   // Inserts `count` empty measures before `measure`; "How many Measures ?" answers land here.
   std::string InsertMeasures(int measure, long long count);
   std::string DeleteMeasure(int measure);

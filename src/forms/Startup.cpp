@@ -1,11 +1,13 @@
 #include "forms/Startup.h"
 
 #include <QApplication>
+#include <QStatusBar>
 #include <mutex>
 
 #include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
 #include "forms/TAboutBox.h"
+#include "forms/TEditor.h"
 #include "forms/TForm1.h"
 #include "forms/TForm3.h"
 #include "forms/TGen.h"
@@ -20,13 +22,30 @@ namespace korvel {
 
 namespace {
 
-// The windows of the song editor and prompter hold their
-// place in the order; their controls arrive with those parts of the program.
-QWidget* PlaceOf(const char* name, const char* caption) {
-  auto* window = new QWidget(nullptr, Qt::Window);
-  window->setObjectName(name);
-  window->setWindowTitle(caption);
-  return window;
+// The song editor reaches the main window's chord pads, hint line, song panel and the song's
+// memo.
+TEditor* MakeEditor(TForm1* main) {
+  auto* editor = new TEditor(main->Core(), main->DialogBoxes());
+  editor->ShowChordPads = [main] {
+    if (auto it = main->MenuItems.find("Chordpads"); it != main->MenuItems.end())
+      it->second->trigger();
+  };
+  editor->ShowEditHint = [main](const QString& hint) {
+    if (hint.isEmpty())
+      main->statusBar()->clearMessage();
+    else
+      main->statusBar()->showMessage(hint);
+  };
+  editor->SongLengthChanged = [main] { main->Song->Refresh(); };
+  editor->ShowMemo = [main] {
+    std::string memo;
+    {
+      std::lock_guard lock(main->Core().Lock);
+      memo = main->SongFiles->Files.Memo;
+    }
+    main->DialogBoxes().ShowText("Memo", memo);
+  };
+  return editor;
 }
 
 }  // namespace
@@ -61,7 +80,7 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
   auto* generator = new TGen(main_->Core(), main_->Import(), main_->DialogBoxes());
   auto* styleEvents = new TStyleEvents(main_->Core());
   generator->SetStyleEventsWindow(styleEvents);
-  windows_ = {main_,          generator,  PlaceOf("TEditor", "Song Editor"),
+  windows_ = {main_,          generator,  MakeEditor(main_),
               player,         songs,      new TIns(main_->Core(), main_->Settings()),
               new Ttt(main_), styleEvents};
   windows_.push_back(new TOpt(*main_));

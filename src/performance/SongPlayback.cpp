@@ -376,6 +376,7 @@ void SongTransport::OnBeatPlayback() {
       stored.Value = live.Value;
     }
     Memory.SetEntry(SongPos, stored);
+    Call(Hooks.MemoryReplaced);
   }
 
   beat.Pos = SongPos;

@@ -64,6 +64,7 @@ void SongTransport::LoadSong(const uint8_t* bytes, size_t size) {
   Memory.Bytes.fill(0);
   const size_t taken = std::min(size, Memory.Bytes.size());
   std::copy(bytes, bytes + taken, Memory.Bytes.begin());
+  Call(Hooks.MemoryReplaced);
   SongEnd = std::max(static_cast<int>(taken), kFirstBeatPos);
   SongPos = kFirstBeatPos;
 }
@@ -100,6 +101,7 @@ void SongTransport::ClearChordMemory() {
   FirstMeasure = 1;
   LastMeasure = 1;
   Memory.Clear();
+  Call(Hooks.MemoryReplaced);
   Call(Hooks.ClearMelody);
 }
 
@@ -135,6 +137,7 @@ void SongTransport::ResetSongState() {
 }
 
 void SongTransport::PrepareTake(int pos) {
+  Call(Hooks.MemoryReplaced);
   SongPos = pos;
   // The end mark the take finds; a take that reaches it moves it behind itself.
   takeOldEnd_ = SongEnd;

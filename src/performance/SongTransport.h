@@ -66,6 +66,9 @@ struct SongTransportHooks {
   std::function<bool()> EditorActive;
   std::function<void(int pos)> EditorFollow;
   std::function<void()> ClearEditor;
+  // The chord memory changed outside the editor (loaded, cleared, recorded, overwritten while
+  // playing): the editor's undo copy must not bring an older song back over it.
+  std::function<void()> MemoryReplaced;
   // Every played beat, after it was applied.
   std::function<void(const SongBeat&)> BeatPlayed;
   // The song played to its end mark or through its ending (not a Stop): the song list plays

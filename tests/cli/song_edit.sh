@@ -45,7 +45,7 @@ stop end-mark" ]
 for refused in "delete-measure 3:The measure with the end of the song cannot be deleted." \
   "insert-measures 2 99999999999999:There is no room for that many measures." \
   "copy-measures 1 3 749:The copied measures do not fit into the song memory." \
-  "paste-beat 3:1 1:1:The end of the song cannot be overwritten."; do
+  "paste-beat 3:1 2:1:The end of the song cannot be overwritten."; do
   read -ra ops <<<"${refused%%:The*}"
   message="The${refused#*:The}"
   if "$cli" song-edit "$dir/song.kva" set-beat 1:2 F "${ops[@]}" -o "$dir/refused.kva" \

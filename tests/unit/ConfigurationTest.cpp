@@ -136,6 +136,38 @@ TEST_F(ConfigurationTest, TheEngineTakesTheSettingsAndGivesThemBack) {
   EXPECT_EQ(taken.Integer("NV"), 90);
 }
 
+TEST_F(ConfigurationTest, ChordCodeSettingsGoRoundTheFile) {
+  test::PlayerRig rig;
+  Write("[Options]\nSendCodes=1\nCodeChannel=3\nReceiveCodes=1\nCodesOut=1\n");
+  Load();
+  config.ApplySettings(rig.engine);
+  EXPECT_TRUE(rig.live.SendChordCodes);
+  EXPECT_EQ(rig.live.ChordCodeChannel, 2) << "channel 3 as shown is index 2";
+  EXPECT_TRUE(rig.live.ReceiveChordCodes);
+  EXPECT_EQ(rig.ports.ChordsOutGroup, 1);
+
+  rig.live.ChordCodeChannel = 15;
+  rig.live.ReceiveChordCodes = false;
+  config.TakeSettings(rig.engine);
+  config.SaveSettings(file);
+  Configuration again("/opt/korvel");
+  std::string error;
+  ASSERT_TRUE(again.LoadSettings(file, error)) << error;
+  EXPECT_TRUE(again.Boolean("SendCodes"));
+  EXPECT_EQ(again.Integer("CodeChannel"), 16);
+  EXPECT_FALSE(again.Boolean("ReceiveCodes"));
+  EXPECT_EQ(again.Integer("CodesOut"), 1);
+
+  // A file from before these settings, or with nonsense, leaves codes off on channel 10.
+  Write("[Options]\nCodeChannel=99\n");
+  Load();
+  test::PlayerRig fresh;
+  config.ApplySettings(fresh.engine);
+  EXPECT_FALSE(fresh.live.SendChordCodes);
+  EXPECT_EQ(fresh.live.ChordCodeChannel, 9);
+  EXPECT_EQ(fresh.ports.ChordsOutGroup, 0);
+}
+
 TEST_F(ConfigurationTest, TheInstrumentListAndItsStoredKeySetComeWithTheSettings) {
   test::PlayerRig rig;
   rig.engine.Mixer.ProgramDir = KORVEL_DATA_DIR;
