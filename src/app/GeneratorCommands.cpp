@@ -19,6 +19,13 @@ constexpr int kCMajorRoot = 48;
 
 }  // namespace
 
+void SetCMajorChord(Engine& engine) {
+  ChordValue& chord = engine.Chord;
+  chord.ChordRoot = chord.EditChordRoot = kCMajorRoot;
+  chord.ChordType = chord.EditChordType = 1;
+  chord.ChordTones = ChordTonesOf(kCMajorRoot, 1);
+}
+
 bool StartGeneratorPlay(Engine& engine) {
   Style& style = engine.Style;
   StylePlayer& player = engine.Player;
@@ -33,10 +40,7 @@ bool StartGeneratorPlay(Engine& engine) {
     return player.Playing;
   }
   // The material plays as it was played: over C major, which voices nothing.
-  ChordValue& chord = engine.Chord;
-  chord.ChordRoot = chord.EditChordRoot = kCMajorRoot;
-  chord.ChordType = chord.EditChordType = 1;
-  chord.ChordTones = ChordTonesOf(kCMajorRoot, 1);
+  SetCMajorChord(engine);
   engine.Notes.ClearNotes();
   player.AllSoundOff(*engine.Ports.PlayPort);
   player.PlayPosition = std::max(style.Work.RecorderPosition, 0);

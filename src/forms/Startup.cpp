@@ -13,6 +13,7 @@
 #include "forms/TMP.h"
 #include "forms/TOpt.h"
 #include "forms/TSongs.h"
+#include "forms/TStyleManager.h"
 #include "forms/Ttt.h"
 
 namespace korvel {
@@ -59,6 +60,7 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
   }
   windows_ = {main_,
               new TGen(main_->Core(), main_->Import(), main_->DialogBoxes()),
+              new TStyleManager(main_->Core(), main_->DialogBoxes(), settingsFile, programDir),
               PlaceOf("TEditor", "Song Editor"),
               player,
               songs,
