@@ -41,15 +41,17 @@ bool StyleLoader::FindStyle(std::string& path) {
   return false;
 }
 
+bool StyleLoader::MayReplaceWork() {
+  return style_.StyleMode || style_.Work.WorkLength <= 0 || EndsWith(Upper(lastChosen_), ".KVO") ||
+         dialogs_.AskYesNo("Replace current work ?");
+}
+
 bool StyleLoader::ChooseFile(bool fromButton, std::string& path) {
   if (!fromButton) {
     path = style_.StyleFileName;
     return FindStyle(path);
   }
-  if (!style_.StyleMode && style_.Work.WorkLength > 0 && !EndsWith(Upper(lastChosen_), ".KVO") &&
-      !dialogs_.AskYesNo("Replace current work ?")) {
-    return false;
-  }
+  if (!MayReplaceWork()) return false;
   const auto chosen = dialogs_.OpenFileDialog(
       {"Open style ...", "Styles (*.kvs)|*.kvs", "KVS", Settings.StyleFolder});
   if (!chosen) return false;
@@ -120,7 +122,7 @@ void StyleLoader::LoadStyle(bool fromButton) {
 
 bool StyleLoader::LoadStyleFile(const std::string& path) {
   std::string found = path;
-  return MayLoad() && FindStyle(found) && ReadAndTake(found);
+  return MayLoad() && MayReplaceWork() && FindStyle(found) && ReadAndTake(found);
 }
 
 bool StyleLoader::TakeStyleFile(const std::string& path, std::span<const uint8_t> bytes) {

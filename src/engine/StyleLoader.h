@@ -71,6 +71,8 @@ class StyleLoader {
   bool FindStyle(std::string& path);
   // Busy or a song that must not be replaced: nothing may load now.
   bool MayLoad();
+  // Material of the generator that is not a style goes only after "Replace current work ?".
+  bool MayReplaceWork();
   bool ReadAndTake(const std::string& path);
   void ApplyChannelTable();
 

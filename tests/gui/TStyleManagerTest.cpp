@@ -232,6 +232,16 @@ class TStyleManagerTest : public QObject {
     rig.window->ShowFolder(QString::fromStdString(rig.styles));
     rig.driver.ClearSent();
 
+    // Generator material that is no style is only replaced after asking.
+    test::StyleFixture work;
+    work.Part(kBasic, 1, test::BeatNotes({70}));
+    rig.Load(work);
+    rig.style.StyleMode = false;
+    rig.RightClick(rig.window->FileList, 0);
+    QCOMPARE(rig.dialogs.Questions, std::vector<std::string>{"Replace current work ?"});
+    QVERIFY(!rig.player.Playing);
+    QVERIFY(rig.style.StyleFileName.empty());
+    rig.dialogs.Answers = {true};
     rig.RightClick(rig.window->FileList, 0);
     QVERIFY(rig.player.Playing);
     QCOMPARE(rig.style.StyleFileName, rig.styles + "/one.kvs");
@@ -273,6 +283,7 @@ class TStyleManagerTest : public QObject {
     QCOMPARE(rig.style.StyleFileName, rig.styles + "/two.kvs");
     rig.Click(rig.window->StopButton);
     QVERIFY(rig.dialogs.Messages.empty());
+    QCOMPARE(rig.dialogs.Questions.size(), size_t{3});
   }
 };
 
