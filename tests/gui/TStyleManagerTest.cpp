@@ -170,6 +170,17 @@ class TStyleManagerTest : public QObject {
     QCOMPARE(rig.dialogs.Questions.back(),
              std::string("Edit the description of \"Fox2.KVS\" (loaded style) ?"));
 
+    // Files that are no styles, by name or by contents, are refused and nothing changes.
+    for (const char* name : {"song.mid", "fake.kvs"}) {
+      const size_t questions = rig.dialogs.Questions.size();
+      rig.window->DropOnGroupList(
+          QString::fromStdString(rig.dir.Write(std::string("styles/") + name, {1, 2})));
+      QCOMPARE(rig.dialogs.Messages.back(), std::string(kCannotProcess));
+      QCOMPARE(rig.dialogs.Questions.size(), questions);
+      QCOMPARE(rig.window->GroupList->count(), 2);
+      QCOMPARE(rig.style.StyleFileName, fox2);
+    }
+
     // Nothing selected: Remove asks nothing and changes nothing.
     rig.ChooseGroup(kPopBallad);
     const size_t asked = rig.dialogs.Questions.size();
