@@ -19,6 +19,13 @@ constexpr int kCMajorRoot = 48;
 
 }  // namespace
 
+void SetCMajorChord(Engine& engine) {
+  ChordValue& chord = engine.Chord;
+  chord.ChordRoot = chord.EditChordRoot = kCMajorRoot;
+  chord.ChordType = chord.EditChordType = 1;
+  chord.ChordTones = ChordTonesOf(kCMajorRoot, 1);
+}
+
 bool StartGeneratorPlay(Engine& engine) {
   Style& style = engine.Style;
   StylePlayer& player = engine.Player;
@@ -28,10 +35,7 @@ bool StartGeneratorPlay(Engine& engine) {
   if (player.Playing) player.StopPlayback();
   engine.Generator.SetupWorkRange();
   // The material plays as it was played: over C major, which voices nothing.
-  ChordValue& chord = engine.Chord;
-  chord.ChordRoot = chord.EditChordRoot = kCMajorRoot;
-  chord.ChordType = chord.EditChordType = 1;
-  chord.ChordTones = ChordTonesOf(kCMajorRoot, 1);
+  SetCMajorChord(engine);
   if (style.StyleMode) {
     style.StyleLength = style.Work.WorkLength;
     player.StartStyle(style.SelectedPart);

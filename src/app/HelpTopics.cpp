@@ -16,13 +16,21 @@ struct Topic {
 
 // The panel windows pass their numbers; the other windows are known by name.
 constexpr Topic kTopics[] = {
-    {100, "TForm1", "main.html"},         {101, "TOpt", "options.html"},
-    {102, "MIDI", "midi.html"},           {104, "Song", "song.html"},
-    {107, "Mixer", "mixer.html"},         {109, "Keyboard", "keyboard.html"},
-    {110, "Chordpads", "chordpads.html"}, {120, "TGen", "generator.html"},
-    {121, "TEditor", "editor.html"},      {122, "TMP", "player.html"},
-    {123, "TSongs", "songlist.html"},     {124, "TIns", "instruments.html"},
-    {125, "TTempo", "tempo.html"},        {kWrongStyleFileHelpTopic, "", "stylefile.html"},
+    {100, "TForm1", "main.html"},
+    {101, "TOpt", "options.html"},
+    {102, "MIDI", "midi.html"},
+    {104, "Song", "song.html"},
+    {107, "Mixer", "mixer.html"},
+    {109, "Keyboard", "keyboard.html"},
+    {110, "Chordpads", "chordpads.html"},
+    {120, "TGen", "generator.html"},
+    {121, "TEditor", "editor.html"},
+    {122, "TMP", "player.html"},
+    {123, "TSongs", "songlist.html"},
+    {124, "TIns", "instruments.html"},
+    {125, "TTempo", "tempo.html"},
+    {126, "TStyleManager", "stylemanager.html"},
+    {kWrongStyleFileHelpTopic, "", "stylefile.html"},
 };
 
 }  // namespace

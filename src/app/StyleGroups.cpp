@@ -49,6 +49,40 @@ std::optional<int> KeyNumber(const char* key) {
 
 }  // namespace
 
+const std::vector<GroupLine>& GroupOutline() {
+  static const std::vector<GroupLine> outline = [] {
+    const std::vector<std::pair<const char*, std::vector<const char*>>> genres = {
+        {"Pop", {"Ballad", "Fox", "3/4,6/8", "Others"}},
+        {"Rock", {"Ballad", "Classic", "Blues", "Heavy", "Straight", "Shuffle", "Others"}},
+        {"Dance", {"Disco", "Floor", "Techno", "Others"}},
+        {"Fusion", {"Blues", "Rock", "Jazz"}},
+        {"Country", {"Ballad", "Blues", "Train", "Bluegr", "Waltz", "Straight", "Shuffle"}},
+        {"Latin", {"Bossa", "Samba", "Salsa", "Others"}},
+        {"Jazz", {"Ballad", "Blues", "Swing", "UpSwing", "Waltz", "Others"}},
+        {"Favorites", {}},
+        {"Funk", {}},
+        {"House", {}},
+        {"Newage", {}},
+        {"Reggae", {}},
+        {"World", {}},
+        {"Classic   ", {}},
+        {"Others", {}}};
+    std::vector<GroupLine> lines;
+    for (const auto& [genre, styles] : genres) {
+      lines.push_back({genre, false, !styles.empty()});
+      for (const char* style : styles) lines.push_back({style, true, false});
+    }
+    return lines;
+  }();
+  return outline;
+}
+
+bool TakesEntries(int group) {
+  const auto& outline = GroupOutline();
+  return group >= 1 && group <= static_cast<int>(outline.size()) &&
+         !outline[static_cast<size_t>(group - 1)].HasChildren;
+}
+
 std::string MakeGroupEntry(const std::string& fileName, const std::string& metre, int tempo,
                            int tracks, const std::string& description, const std::string& path) {
   std::string name = fileName.substr(0, kNameColumns);
@@ -96,19 +130,6 @@ int RemoveGroupEntry(std::vector<std::string>& entries, int selected) {
 
 std::string GroupFilePathFor(const std::string& settingsPath) {
   return std::filesystem::path(settingsPath).replace_extension(".KVG").string();
-}
-
-std::string StylePattern(const std::string& typed) {
-  if (!typed.empty() && typed.back() == '*') return typed;
-  return typed + "*";
-}
-
-bool IsStyleFileName(const std::string& name) {
-  if (name.size() < 5) return false;
-  std::string extension = name.substr(name.size() - 4);
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension == ".kvs";
 }
 
 bool StyleGroupFile::Load(const std::string& path, std::string& error) {

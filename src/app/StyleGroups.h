@@ -10,6 +10,16 @@
 
 namespace korvel {
 
+// A line of the fixed outline of groups; groups are numbered by line from 1.
+struct GroupLine {
+  std::string Name;
+  bool Child = false;        // under the genre line above it
+  bool HasChildren = false;  // a genre with styles below it: it takes no entries
+};
+const std::vector<GroupLine>& GroupOutline();
+// Lines 1..size of the outline without children take entries.
+bool TakesEntries(int group);
+
 struct GroupEntryParts {
   std::string Summary;      // from column 26 up to "{1}"
   std::string Description;  // between "{1}" and "{2}"
@@ -31,10 +41,6 @@ int RemoveGroupEntry(std::vector<std::string>& entries, int selected);
 
 // The group file beside the settings file: same name, extension ".KVG".
 std::string GroupFilePathFor(const std::string& settingsPath);
-// A pattern typed into the pattern box: "*" is appended unless it ends in one.
-std::string StylePattern(const std::string& typed);
-// True for names the file list may show and load: "*.kvs", any case.
-bool IsStyleFileName(const std::string& name);
 
 class StyleGroupFile {
  public:

@@ -27,24 +27,31 @@ bool EndsWith(const std::string& text, const std::string& end) {
 
 }  // namespace
 
-bool StyleLoader::ChooseFile(bool fromButton, std::string& path) {
+bool StyleLoader::FindStyle(std::string& path) {
   namespace fs = std::filesystem;
-  if (!fromButton) {
-    path = style_.StyleFileName;
-    std::error_code error;
-    if (!fs::exists(path, error)) {
-      path = (fs::path(Settings.ProgramDir) / "STYLES" / fs::path(path).filename()).string();
-    }
-    if (!fs::exists(path, error)) {
-      dialogs_.InformUser("Style not found !");
-      return false;
-    }
+  std::error_code error;
+  if (fs::is_regular_file(path, error)) return true;
+  const std::string moved =
+      (fs::path(Settings.ProgramDir) / "STYLES" / fs::path(path).filename()).string();
+  if (fs::is_regular_file(moved, error)) {
+    path = moved;
     return true;
   }
-  if (!style_.StyleMode && style_.Work.WorkLength > 0 && !EndsWith(Upper(lastChosen_), ".KVO") &&
-      !dialogs_.AskYesNo("Replace current work ?")) {
-    return false;
+  dialogs_.InformUser("Style not found !");
+  return false;
+}
+
+bool StyleLoader::MayReplaceWork() {
+  return style_.StyleMode || style_.Work.WorkLength <= 0 || EndsWith(Upper(lastChosen_), ".KVO") ||
+         dialogs_.AskYesNo("Replace current work ?");
+}
+
+bool StyleLoader::ChooseFile(bool fromButton, std::string& path) {
+  if (!fromButton) {
+    path = style_.StyleFileName;
+    return FindStyle(path);
   }
+  if (!MayReplaceWork()) return false;
   const auto chosen = dialogs_.OpenFileDialog(
       {"Open style ...", "Styles (*.kvs)|*.kvs", "KVS", Settings.StyleFolder});
   if (!chosen) return false;
@@ -87,23 +94,35 @@ void StyleLoader::ApplyChannelTable() {
   table.SetClearSuppressOnLoad(false);
 }
 
-void StyleLoader::LoadStyle(bool fromButton) {
-  if (Hooks.ChordMemoryBusy && Hooks.ChordMemoryBusy()) return;
-  if (style_.SongLoaded && style_.Work.WorkLength > 0) {
-    if (!dialogs_.AskYesNo("Replace current song ?")) return;
-  }
-  std::string path;
-  // The material stays until a file is chosen: a cancelled dialog leaves the style playable.
-  if (!ChooseFile(fromButton, path)) return;
+bool StyleLoader::MayLoad() {
+  if (Hooks.ChordMemoryBusy && Hooks.ChordMemoryBusy()) return false;
+  return !(style_.SongLoaded && style_.Work.WorkLength > 0) ||
+         dialogs_.AskYesNo("Replace current song ?");
+}
+
+bool StyleLoader::ReadAndTake(const std::string& path) {
   // The dialogs let the engine go on; chord memory may have started meanwhile.
-  if (Hooks.ChordMemoryBusy && Hooks.ChordMemoryBusy()) return;
+  if (Hooks.ChordMemoryBusy && Hooks.ChordMemoryBusy()) return false;
   std::string error;
   const auto bytes = ReadWholeFile(path, error);
   if (!bytes) {
     dialogs_.InformUser(error);
-    return;
+    return false;
   }
-  TakeStyleFile(path, *bytes);
+  return TakeStyleFile(path, *bytes);
+}
+
+void StyleLoader::LoadStyle(bool fromButton) {
+  if (!MayLoad()) return;
+  std::string path;
+  // The material stays until a file is chosen: a cancelled dialog leaves the style playable.
+  if (!ChooseFile(fromButton, path)) return;
+  ReadAndTake(path);
+}
+
+bool StyleLoader::LoadStyleFile(const std::string& path) {
+  std::string found = path;
+  return MayLoad() && MayReplaceWork() && FindStyle(found) && ReadAndTake(found);
 }
 
 bool StyleLoader::TakeStyleFile(const std::string& path, std::span<const uint8_t> bytes) {

@@ -50,6 +50,10 @@ class StyleLoader {
   // From the "Open style ..." button (with the open dialog), or to reload the style named in
   // the style's file name (an arrangement, a song list).
   void LoadStyle(bool fromButton);
+  // The style manager's lists: the style file `path`, or the file of that name in the
+  // program's STYLES folder when it has been moved there. False when nothing was loaded (the
+  // user has been told why).
+  bool LoadStyleFile(const std::string& path);
   // The bytes of the style file `path`, read and checked: when the style can play it takes the
   // place of what the generator holds; otherwise the reason is told, nothing has changed and
   // the result is false.
@@ -63,6 +67,13 @@ class StyleLoader {
 
  private:
   bool ChooseFile(bool fromButton, std::string& path);
+  // `path` if it exists, else the same name in the STYLES folder, else "Style not found !".
+  bool FindStyle(std::string& path);
+  // Busy or a song that must not be replaced: nothing may load now.
+  bool MayLoad();
+  // Material of the generator that is not a style goes only after "Replace current work ?".
+  bool MayReplaceWork();
+  bool ReadAndTake(const std::string& path);
   void ApplyChannelTable();
 
   Style& style_;

@@ -16,6 +16,7 @@
 #include "forms/TOpt.h"
 #include "forms/TSongs.h"
 #include "forms/TStyleEvents.h"
+#include "forms/TStyleManager.h"
 #include "forms/Ttt.h"
 
 namespace korvel {
@@ -80,9 +81,15 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
   auto* generator = new TGen(main_->Core(), main_->Import(), main_->DialogBoxes());
   auto* styleEvents = new TStyleEvents(main_->Core());
   generator->SetStyleEventsWindow(styleEvents);
-  windows_ = {main_,          generator,  MakeEditor(main_),
-              player,         songs,      new TIns(main_->Core(), main_->Settings()),
-              new Ttt(main_), styleEvents};
+  windows_ = {main_,
+              generator,
+              new TStyleManager(main_->Core(), main_->DialogBoxes(), settingsFile, programDir),
+              MakeEditor(main_),
+              player,
+              songs,
+              new TIns(main_->Core(), main_->Settings()),
+              new Ttt(main_),
+              styleEvents};
   windows_.push_back(new TOpt(*main_));
   songs->LoadStartList();  // the settings are loaded with the options window
   player->LoadSettings();

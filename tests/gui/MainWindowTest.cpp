@@ -48,8 +48,9 @@ class MainWindowTest : public QObject {
     Program program(kKnownUser);
     QStringList order;
     for (QWidget* window : program.startup->Windows()) order << window->objectName();
-    QCOMPARE(order, QStringList({"TForm1", "TGen", "TEditor", "TMP", "TSongs", "TIns", "Ttt",
-                                 "TStyleEvents", "TOpt"}));
+    QCOMPARE(order, QStringList({"TForm1", "TGen", "TStyleManager", "TEditor", "TMP", "TSongs",
+                                 "TIns", "Ttt", "TStyleEvents", "TOpt"}));
+    QCOMPARE(program.startup->Windows()[2]->windowTitle(), QString("Style-Manager"));
     {
       std::lock_guard lock(program.Core().Lock);
       QVERIFY2(program.Core().Ports.MidiOutput1.IsOpen(), "the settings opened the ports");

@@ -1,5 +1,7 @@
 #include "app/StyleGroups.h"
 
+#include "app/StyleBrowser.h"
+
 #include <gtest/gtest.h>
 
 #include "support/TempDir.h"
@@ -91,6 +93,50 @@ TEST(StyleGroups, PatternAndFileMask) {
   EXPECT_FALSE(IsStyleFileName("rock1.kvsx"));
   EXPECT_FALSE(IsStyleFileName("rock1.mid"));
   EXPECT_FALSE(IsStyleFileName(".kvs"));
+
+  struct Case {
+    const char* Name;
+    const char* Pattern;
+    bool Matches;
+  };
+  const std::vector<Case> cases = {
+      {"Rock1.KVS", "rock*", true},
+      {"hardrock.kvs", "rock*", false},
+      {"hardrock.kvs", "*rock*", true},
+      {"pop8beat.kvs", "*8beat*", true},
+      {"b3-fox.kvs", "*a3-*;*b3-*;*c3-*", true},
+      {"b3-fox.kvs", "*a3-*;;*c3-*", false},
+      {"r&roll.kvs", "*r&roll*", true},
+      {"ab.kvs", "a?.kvs", true},
+      {"a.kvs", "a?.kvs", false},
+      {"aaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*c", false},
+      {"x.kvs", "", false},
+      {"x.kvs", "*", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MatchesStylePattern(c.Name, c.Pattern), c.Matches) << c.Name << " " << c.Pattern;
+  }
+  const auto& items = StylePatternItems();
+  ASSERT_EQ(items.size(), 75u);
+  EXPECT_EQ(items.front(), "*");
+  EXPECT_EQ(items[54], "*");
+  EXPECT_EQ(items[55].substr(0, 16), "*a1-*;*b1-*;*c1-");
+  EXPECT_EQ(items[63].substr(items[63].size() - 5), "*z9-*");
+  EXPECT_EQ(items.back(), "*20-*");
+}
+
+TEST(StyleGroups, OutlineNumbersEveryLine) {
+  const auto& outline = GroupOutline();
+  ASSERT_EQ(outline.size(), 50u);
+  EXPECT_EQ(outline[0].Name, "Pop");
+  EXPECT_EQ(outline[2].Name, "Fox");
+  EXPECT_EQ(outline[48].Name, "Classic   ");
+  EXPECT_FALSE(TakesEntries(1));  // Pop has styles below it
+  EXPECT_TRUE(TakesEntries(3));
+  EXPECT_TRUE(TakesEntries(43));  // Favorites
+  EXPECT_TRUE(TakesEntries(50));
+  EXPECT_FALSE(TakesEntries(0));
+  EXPECT_FALSE(TakesEntries(51));
 }
 
 }  // namespace
