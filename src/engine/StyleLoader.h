@@ -57,13 +57,15 @@ class StyleLoader {
   // "Restore Original" (`fromButton`, which asks first) and "Restore all": the material as it
   // was loaded or imported comes back, unconverted, and playback stops.
   void RestoreOriginal(bool fromButton);
+  // The channel table's settings reach the program as when a style is loaded: volumes,
+  // reverb, mixer, tempo, start measure and metre.
+  void ApplyChannelTable();
 
   StyleLoadSettings Settings;
   StyleLoadHooks Hooks;
 
  private:
   bool ChooseFile(bool fromButton, std::string& path);
-  void ApplyChannelTable();
 
   Style& style_;
   Transport& transport_;
