@@ -32,10 +32,7 @@ bool SplitMaterial(std::span<const uint8_t> bytes, std::vector<std::vector<uint8
   while (position < bytes.size()) {
     const uint8_t byte = bytes[position];
     const std::string where = "material byte " + std::to_string(position);
-    if (byte == 0) {
-      // Unused space to the end of the file: readers stop here.
-      return close(bytes.size());
-    }
+    if (byte == 0) break;  // unused space: readers stop here, and so does the material
     if (byte == kContinuation) {
       if (!close(position)) return false;
       if (chunks.size() == static_cast<size_t>(kChainLength)) {
@@ -60,7 +57,8 @@ bool SplitMaterial(std::span<const uint8_t> bytes, std::vector<std::vector<uint8
     }
     position += 3;
   }
-  return close(position);
+  // A file without material, or whose material ends with a marker, has no empty chunk after.
+  return (position == start && (chunks.empty() || start == bytes.size())) || close(position);
 }
 
 }  // namespace
@@ -128,8 +126,9 @@ std::optional<WorkFileContents> ParseWorkFile(std::span<const uint8_t> bytes, st
                            c.Chunks.empty() ? std::span<const uint8_t>{} : c.Chunks[0], false);
     const CheckedStyleFile checked = CheckStyleFile(style);
     if (!checked.Damaged.empty()) {
-      error = "The work file is damaged: the part" +
-              std::string(StylePartName(checked.Damaged.front())) + " points outside the material";
+      std::string name = StylePartName(checked.Damaged.front());
+      name.erase(0, name.find_first_not_of(' '));
+      error = "The work file is damaged: the part \"" + name + "\" points outside the material";
       return std::nullopt;
     }
   }
