@@ -73,7 +73,8 @@ bool WorkFiles::TakeWorkFile(const std::string& path, std::span<const uint8_t> b
   gen.StopPosition = style.Work.WorkLength;
   style.Work.BuildBeatIndex();
   style.StyleMode = false;
-  style.SongLoaded = false;
+  // The generator holds a song now: its caption names the file.
+  style.SongLoaded = !gen.WorkEmpty();
   style.StyleLoaded = false;
   gen.SetupWorkRange();
   style.Work.RecorderPosition = 0;

@@ -68,6 +68,7 @@ bool WorkRecorder::ArmRecording(bool fromCapture) {
   // A second press while waiting for the sequencer cancels the wait.
   if (armed_) {
     transport_.StartDelay = 0;
+    waiting_ = false;
     armed_ = false;
     capturing_ = false;
     EndRecording();
@@ -101,6 +102,7 @@ bool WorkRecorder::ArmRecording(bool fromCapture) {
   if (fromCapture) MeasureLimit = Capture.LastMeasure();
   armed_ = true;
   style_.Work.RestoreAvailable = false;
+  waiting_ = external;
   if (external) {
     transport_.StartDelay = kWaitForExternalStart;
   } else {
@@ -117,9 +119,10 @@ void WorkRecorder::RecordEvent(const TMyMidiEvent& event) {
   if (status == kStart || status == kContinue) {
     // The sequencer's Start begins a recording that waits for it, with Slave Mode on or off.
     transport_.StartDelay = 0;
+    waiting_ = false;
     return;
   }
-  if (transport_.StartDelay != 0) return;
+  if (waiting_) return;
   if (status == kTimingClock) {
     writer_->Clocks(1);
     ++clocks_;
@@ -189,6 +192,8 @@ void WorkRecorder::EndRecording() {
     }
   }
   style_.StyleLength = work.WorkLength;
+  // Like an imported file, the recording is the song the generator holds.
+  if (recorded) style_.SongLoaded = true;
   generator_.StopPosition = work.WorkLength;
 
   Call(Hooks.SetTransmitControllers, savedTransmit_);

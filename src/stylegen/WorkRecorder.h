@@ -72,7 +72,7 @@ class WorkRecorder {
   bool Armed() const { return armed_; }
   bool Capturing() const { return capturing_; }
   // Armed and still waiting for the sequencer's Start.
-  bool WaitingForStart() const { return armed_ && transport_.StartDelay != 0; }
+  bool WaitingForStart() const { return armed_ && waiting_; }
   // The measure panel: "1:1" when armed, then measure:beat of what was recorded.
   const std::string& MeasureText() const { return measureText_; }
   int64_t ClocksRecorded() const { return clocks_; }
@@ -101,6 +101,9 @@ class WorkRecorder {
 
   bool armed_ = false;
   bool capturing_ = false;
+  // Armed on an external clock: nothing is recorded before the sequencer's Start. Kept apart
+  // from the transport's start delay, which its own clock counts down.
+  bool waiting_ = false;
   bool savedTransmit_ = false;
   bool savedSlave_ = false;
   bool savedMaster_ = false;
