@@ -51,10 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (korvel::WorkInfoText(*contents).empty()) std::abort();
   // What was read is written back as it was.
-  if (korvel::ParseWorkFile(korvel::SerializeWorkFile(*contents), error)->MaterialBytes() !=
-      contents->MaterialBytes()) {
-    std::abort();
-  }
+  const auto again = korvel::ParseWorkFile(korvel::SerializeWorkFile(*contents), error);
+  if (!again || again->MaterialBytes() != contents->MaterialBytes()) std::abort();
 
   std::lock_guard lock(engine->Lock);
   if (!files.TakeWorkFile("fuzz.kvw", bytes)) std::abort();
