@@ -28,6 +28,7 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
       Generator(Style, Transport, Player, Song, Chords, Chord, Notes, Live, input.Channels(), Ports,
                 dialogs),
       StyleParts(Style, Generator, Transport, Player, Notes, dialogs),
+      Recorder(Style, Transport, Generator, StyleParts, Player, Ports, input, dialogs),
       InputSettings(input),
       Sent(input.Channels()),
       Mixer(*this, dialogs),
@@ -36,6 +37,11 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Transport.InitClock();
   Player.AttachTo(Transport);
   Song.Attach();
+  Recorder.Attach();
+  Recorder.Hooks.TransmitControllers = [this] { return Live.TransmitControllers; };
+  Recorder.Hooks.SetTransmitControllers = [this](bool on) { SetTransmitControllers(on); };
+  Recorder.Hooks.ControllerReset = [this] { Mixer.ControllerReset(); };
+  Recorder.Hooks.ReleaseAll = [this] { Pads.ReleaseAll(); };
   AttachMelody();
   Song.Hooks.AccompanimentOn = [this] { SetAccompaniment(true); };
   Song.Hooks.ResendChannelSettings = [this] { Player.SendStyleChannelSettings(); };

@@ -27,6 +27,7 @@
 #include "platform/View.h"
 #include "stylegen/StyleGenerator.h"
 #include "stylegen/StyleParts.h"
+#include "stylegen/WorkRecorder.h"
 
 namespace korvel {
 
@@ -113,6 +114,8 @@ class Engine {
   StyleGenerator Generator;
   // The generated style's parts: set, cleared and selected from the loop range.
   korvel::StyleParts StyleParts;
+  // Recording an external sequencer's output into the generator ("Record from MIDI in").
+  WorkRecorder Recorder;
   // Clocks since the song's first measure began; -1 before it. Counts only while the melody
   // follows the song: from a start at its beginning until it stops or pauses.
   int64_t SongClock = -1;

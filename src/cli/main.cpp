@@ -26,6 +26,7 @@
 #include "cli/PadCommands.h"
 #include "cli/SongEditCommands.h"
 #include "cli/StyleCommands.h"
+#include "cli/WorkCommands.h"
 #include "engine/Style.h"
 #include "midi/MidiPorts.h"
 #include "performance/ArrangementFile.h"
@@ -772,6 +773,7 @@ int main(int argc, char** argv) {
   int firstKey = 40;
   bool twoFinger = false;
   korvel::cli::PadCommands padCommands(app);
+  korvel::cli::WorkCommands workCommands(app);
   auto* chord = app.add_subcommand("chord", "Recognise the chord of held notes");
   chord->add_option("NOTES", chordNotes, "Note numbers, in the order they are pressed")
       ->required()
@@ -872,6 +874,7 @@ int main(int argc, char** argv) {
     if (*chord) return Chord(chordNotes, firstKey, twoFinger);
     if (*tapTempo) return TapTempoCommand(tapTimes, tapsPerBar, tapEighths);
     if (const auto code = padCommands.Run()) return *code;
+    if (const auto code = workCommands.Run(SystemSettings(api, soundFont))) return *code;
     if (*live) return Live(settings, liveStyle, liveIn, liveOut, liveRecord);
   } catch (const std::exception& e) {
     std::cerr << "korvel-cli: " << e.what() << "\n";

@@ -61,6 +61,9 @@ class StyleLoader {
   // "Restore Original" (`fromButton`, which asks first) and "Restore all": the material as it
   // was loaded or imported comes back, unconverted, and playback stops.
   void RestoreOriginal(bool fromButton);
+  // The channel table's settings reach the program as when a style is loaded: volumes,
+  // reverb, mixer, tempo, start measure and metre.
+  void ApplyChannelTable();
 
   StyleLoadSettings Settings;
   StyleLoadHooks Hooks;
@@ -74,7 +77,6 @@ class StyleLoader {
   // Material of the generator that is not a style goes only after "Replace current work ?".
   bool MayReplaceWork();
   bool ReadAndTake(const std::string& path);
-  void ApplyChannelTable();
 
   Style& style_;
   Transport& transport_;

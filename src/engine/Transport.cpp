@@ -234,6 +234,14 @@ void Transport::ArmCountIn() {
 void Transport::MidiInput2MidiInput(TMidiInput& port) {
   port.HandleArrived([this](TMyMidiEvent& event) {
     const uint8_t status = event.MidiMessage;
+    // The recorder takes the event as the sequencer sent it: before the channel filter and
+    // the master transposition, with or without Slave Mode.
+    if (Hooks.Capturing && Hooks.Capturing()) {
+      if (status == kStart || status == kContinue) Call(Hooks.TransmitControllersOn);
+      if (status < 240 || status == kTimingClock || status == kStart || status == kContinue) {
+        Call(Hooks.CaptureEvent, event);
+      }
+    }
     if (status >= 240) {
       if (SlaveMode) {
         switch (status) {
@@ -298,10 +306,6 @@ void Transport::MidiInput2MidiInput(TMidiInput& port) {
       event.Data1 = data1;
     } else if (sent && noteOn) {
       *sent = static_cast<uint8_t>(event.Data1 + 1);
-    }
-    if (Hooks.Capturing && Hooks.Capturing()) {
-      if (status == kStart || status == kContinue) Call(Hooks.TransmitControllersOn);
-      if (status < 249) Call(Hooks.CaptureEvent, event);
     }
     if (ports_.MidiOutput1.IsOpen()) ports_.MidiOutput1.PutMidiEvent(event);
   });

@@ -54,7 +54,8 @@ TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* pa
       engine_(engine),
       import_(import),
       dialogs_(dialogs),
-      partSet_(engine, import, dialogs) {
+      partSet_(engine, import, dialogs),
+      workFiles_(engine, dialogs) {
   setObjectName("TGen");
   setWindowTitle(kGeneratorCaption);
   StyleGenerator& gen = engine_.Generator;
@@ -179,6 +180,7 @@ TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* pa
     SaveGeneratedStyle(engine_, dialogs_, engine_.Loader.Settings.StyleFolder);
   });
 
+  BuildWorkItems(work);
   BuildPartControls();
   Navigation = new GeneratorNavigationBar(
       engine_, menuBar(), [this](const std::function<void()>& command) { Act(command); });
@@ -202,6 +204,54 @@ TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* pa
     };
   }
   Refresh();
+}
+
+void TGen::BuildWorkItems(QMenu* menu) {
+  workFiles_.BaseCaption = kGeneratorCaption;
+  menu->addSeparator();
+  LoadWorkItem = Item(menu, "Load Work", [this] {
+    workFiles_.SongsFolder = import_.Settings.SongFolder;
+    if (workFiles_.LoadWorkFile()) setWindowTitle(QString::fromStdString(workFiles_.Caption));
+  });
+  SaveWorkItem = Item(menu, "Save Work as ...", [this] {
+    workFiles_.SongsFolder = import_.Settings.SongFolder;
+    if (workFiles_.SaveWorkAs()) setWindowTitle(QString::fromStdString(workFiles_.Caption));
+  });
+  RecordItem = Item(menu, "Record from MIDI in", [this] { engine_.Recorder.ArmRecording(false); });
+  RecordItem->setToolTip(kRecordHint);
+  CaptureItem = menu->addAction("Capture Style", this, [this] { ShowCapture(); });
+  CaptureWindow = new TCapture(engine_, this);
+  connect(CaptureWindow, &TCapture::Armed, this, [this] {
+    Refresh();
+    emit Changed();
+  });
+  // The end of a recording comes from the MIDI input's thread: the window follows on its own.
+  std::lock_guard lock(engine_.Lock);
+  engine_.Recorder.Hooks.Ended = [this](bool captured) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, captured] {
+          if (captured) {
+            CaptureWindow->close();
+            show();
+            raise();
+          }
+          Refresh();
+          emit Changed();
+        },
+        Qt::QueuedConnection);
+  };
+}
+
+bool TGen::ArmRecording() {
+  bool armed = false;
+  Act([this, &armed] { armed = engine_.Recorder.ArmRecording(false); });
+  return armed;
+}
+
+void TGen::ShowCapture() {
+  CaptureWindow->Open();
+  CaptureWindow->move(frameGeometry().topRight());
 }
 
 std::string TGen::ExportFolder() const {
@@ -541,7 +591,10 @@ void TGen::Refresh() {
   Show(LoopBeat, gen.LoopRange.Beat);
   Show(LoopEnd, gen.LoopRange.LastMeasure);
   const GeneratorRange& range = styleMode ? gen.LoopRange : gen.SongRange;
-  MeasurePanel->setText(QString("%1:%2").arg(range.FirstMeasure).arg(range.Beat));
+  MeasurePanel->setText(engine_.Recorder.Armed()
+                            ? QString::fromStdString(engine_.Recorder.MeasureText())
+                            : QString("%1:%2").arg(range.FirstMeasure).arg(range.Beat));
+  SaveWorkItem->setEnabled(!gen.WorkEmpty() || !engine_.Song.Empty());
   Show(ChordInterval, gen.ChordIntervalIndex);
   Show(Variety, gen.VarietyIndex);
   Show(Sensitivity, gen.SensitivityIndex);

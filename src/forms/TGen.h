@@ -22,6 +22,8 @@
 #include "app/StyleChannelTools.h"
 #include "app/StyleExportCommands.h"
 #include "forms/GeneratorNavigationBar.h"
+#include "app/WorkFiles.h"
+#include "forms/TCapture.h"
 
 namespace korvel {
 
@@ -35,6 +37,11 @@ class TGen : public QMainWindow {
 
   // Shows the core's fields: settings, mode, ranges, what may act now, the caption.
   void Refresh();
+  // "Record from MIDI in": arms the recording (the main menu then says it is ready); false
+  // when nothing was armed.
+  bool ArmRecording();
+  // "Capture Style": the capture window beside the generator.
+  void ShowCapture();
   // The mode check boxes' click: style mode on or off (song mode).
   void SwitchMode(bool styleMode);
   // The event editor this window opens ("Stylepart - Events      ").
@@ -108,6 +115,12 @@ class TGen : public QMainWindow {
   QAction* SaveItem;            // "5. Save created style"
   QAction* SetPartItem;         // "&Set Part"
   QAction* NormalizeItem;       // "3. Normalize style volume if necessary"
+  // Work files and recording.
+  QAction* LoadWorkItem;    // "Load Work"
+  QAction* SaveWorkItem;    // "Save Work as ..."
+  QAction* RecordItem;      // "Record from MIDI in"
+  QAction* CaptureItem;     // "Capture Style"
+  TCapture* CaptureWindow;  // "Capture Style"
 
   // Style parts: the list, the panel of first and last measures, the set and clear buttons.
   QListWidget* PartList;  // "Style parts"
@@ -177,6 +190,8 @@ class TGen : public QMainWindow {
   int reverbOffset_ = 0;
   StyleSetChoice setChoice_;
   TStyleEvents* styleEvents_ = nullptr;
+  WorkFiles workFiles_;
+  void BuildWorkItems(QMenu* menu);
   // The folder the MIDI export dialogs start in.
   std::string ExportFolder() const;
 };
