@@ -30,8 +30,8 @@
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
 #include "forms/TGen.h"
-#include "forms/TextEditor.h"
 #include "forms/TMP.h"
+#include "forms/TextEditor.h"
 #include "forms/Ttt.h"
 #include "forms/VirtualKeys.h"
 #include "platform/Process.h"
@@ -433,6 +433,8 @@ void TForm1::DemoSong() {
     if (settings_.FirstRun) SongFiles->Files.LoadStartSong(programDir_);
   }
   RefreshControls();
+  // The first start shows where the demo's channels are heard and muted.
+  if (settings_.FirstRun) ShowPanel("Solo - Mute", true);
   keyboard->raise();
   if (settings_.FirstRun) {
     if (Ttt* prompter = Prompter()) prompter->ShowText(kFirstRunText);
@@ -634,6 +636,8 @@ void TForm1::RefreshMenus() {
   TGen* generator = Generator();
   for (const auto& [item, command] : generatorItems_)
     item->setEnabled(!running && generator && (generator->*command)->isEnabled());
+  for (QAction* part : playPartsMenu_->actions())
+    part->setEnabled(!running && !engine_->Generator.WorkEmpty());
   // Sync start waits for the external sequencer's start.
   syncStartItem_->setEnabled(engine_->Transport.SlaveMode);
 }

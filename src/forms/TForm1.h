@@ -194,6 +194,7 @@ class TForm1 : public QMainWindow {
   QAction* addMelodyItem_ = nullptr;
   std::vector<QAction*> whileStopped_;  // disabled while a style or song plays
   QAction* syncStartItem_ = nullptr;    // only in slave mode
+  QMenu* playPartsMenu_ = nullptr;      // "Play Parts": only while the generator holds material
   // Items that trigger a command of the generator window: enabled as that command is.
   std::vector<std::pair<QAction*, QAction * TGen::*>> generatorItems_;
   std::unique_ptr<TextEditor> textEditor_;

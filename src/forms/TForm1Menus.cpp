@@ -11,6 +11,7 @@
 #include "forms/MenuItem.h"
 #include "forms/MidiPanel.h"
 #include "forms/MixerPanel.h"
+#include "forms/SoloMutePanel.h"
 #include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
 #include "forms/TAboutBox.h"
@@ -141,7 +142,20 @@ void TForm1::BuildMenus() {
       Item(style, "&Open ...", "Load a style", locked([&e] { e.Loader.LoadStyle(true); })));
   generatorItem(style, "&Save as ...", "Save the generated style", &TGen::SaveItem);
   style->addSeparator();
-  generatorItem(style, "&Delete", "Clear the generated style and its work", &TGen::NewItem);
+  whileStopped_.push_back(Item(
+      style, "&Record ...", "Record what an external sequencer plays into the generator", [this] {
+        ShowPanel("Mixer", true);
+        ShowWindow("TGen");
+        if (TGen* generator = Generator(); generator && generator->ArmRecording())
+          dialogs_.InformUser("Ready to record - start extern sequencer please !");
+      }));
+  whileStopped_.push_back(
+      Item(style, "&Capture ...", "Record style parts from an external sequencer", [this] {
+        if (TGen* generator = Generator()) generator->ShowCapture();
+        GuideStep(27);
+      }));
+  generatorItem(style, "&Delete", "Clear the selected part of the generated style",
+                &TGen::ClearStyleItem);
   generatorItem(style, "R&estore", "Bring the imported material back as it was read",
                 &TGen::RestoreStyleItem);
   style->addSeparator();
@@ -157,6 +171,19 @@ void TForm1::BuildMenus() {
   });
   syncStartItem_ = Item(style, "Sy&nc. Start", "The style starts with the first chord",
                         locked([&e] { e.Transport.SyncStart1Click(); }));
+  // Each part of the generated style played alone, while the generator holds material.
+  QMenu* parts = style->addMenu("Play Parts");
+  const char* const partCaptions[] = {"&Intro",       "&Basic",         "&Extended",
+                                      "&Ending",      "&Fill in Basic", "Fi&ll in Extended",
+                                      "To E&xtended", "To Ba&sic"};
+  for (int part = 0; part < static_cast<int>(std::size(partCaptions)); ++part) {
+    Item(parts, partCaptions[part], "Play this part of the generated style", [this, part] {
+      TGen* generator = Generator();
+      if (!generator || !generator->PlayPart(part))
+        dialogs_.ShowStatus("This part of the generated style is not set.");
+    });
+  }
+  playPartsMenu_ = parts;
   style->addSeparator();
   Item(style, "Style-M&anager ...", "Browse, audition and group the styles",
        [this] { ShowWindow("TStyleManager"); });
@@ -165,6 +192,10 @@ void TForm1::BuildMenus() {
          ShowPanel("Mixer", true);
          ShowWindow("TGen");
        });
+  Item(style, "Style-E&vents ...", "List and change the events of a style part", [this] {
+    ShowPanel("Solo - Mute", true);
+    if (TGen* generator = Generator()) generator->ShowStyleEvents();
+  });
 
   menuBar()->addMenu(SongFiles->Melody);
   for (QAction* item : SongFiles->Melody->actions())
@@ -214,6 +245,20 @@ void TForm1::BuildMenus() {
            e.Player.ChannelSoundOff(*e.Ports.PlayPort, e.Live.SelChannel);
            e.Codes.SendAdLib(e.Input.MelodyAdLib);
          }));
+  // The two play-along modes are the solo/mute panel's: the panel keeps them apart.
+  const auto playAlong = [this](QCheckBox* box) {
+    box->click();
+    bool on;
+    {
+      std::lock_guard lock(engine_->Lock);
+      on = engine_->Live.MinusOne || engine_->Live.ReplaceOne;
+    }
+    if (on) ShowPanel("Solo - Mute", true);
+  };
+  Checked(keyboard, "Minus One", "The style leaves out its notes on the selected channel",
+          e.Live.MinusOne, [this, playAlong] { playAlong(SoloMute->MinusOne); });
+  Checked(keyboard, "Replace One", "Your playing replaces the style on the selected channel",
+          e.Live.ReplaceOne, [this, playAlong] { playAlong(SoloMute->ReplaceOne); });
   Toggle(keyboard, "12 Instruments", "The function-key octave selects instruments",
          e.Input.InstrumentSwitch);
   Toggle(keyboard, "Keyboardsplit", "Split the keyboard into zones", e.Input.KeyboardSplit);

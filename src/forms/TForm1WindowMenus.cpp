@@ -10,6 +10,7 @@
 #include "forms/SongMenus.h"
 #include "forms/TAboutBox.h"
 #include "forms/TForm1.h"
+#include "forms/TGen.h"
 #include "forms/TextEditor.h"
 #include "forms/Ttt.h"
 
@@ -72,9 +73,14 @@ void TForm1::BuildWindowMenus() {
   windowItem("Style-Manager", "TStyleManager", "Browse, audition and group the styles");
   windowItem("Style-Creator", "TGen",
              "Import MIDI files, find their chords and make styles of them");
+  Item(windows, "Style-Events", "List and change the events of a style part", [this] {
+    ShowPanel("Solo - Mute", true);
+    if (TGen* generator = Generator()) generator->ShowStyleEvents();
+  });
   Item(windows, "Melody-Notes", "The melody's notes, to change one by one",
        [this] { SongFiles->NotesItem->trigger(); });
   panelItem("Mixer", "Mixer", "Show the Mixer panel");
+  panelItem("Solo-Mute", "Solo - Mute", "Solo and mute the style's channels");
   panelItem("Keyboard", "Keyboard", "Show the Keyboard panel");
   panelItem("Song", "Song", "Show the Song panel");
   panelItem("Chordpads", "Chordpads", " Enter chords by clicking pads");
@@ -86,6 +92,8 @@ void TForm1::BuildWindowMenus() {
          ShowWindow("TMP");
          ShowWindow("TSongs");
        });
+  panelItem("Memo", "Memo", "The song's memo and titles");
+  panelItem("Keyboard-Split", "Keyboard-Split", "The four zones of the split keyboard");
   Item(windows, "Arrange all", "Arrange the panel windows around the main window",
        [this] { ArrangeAll(); });
   Item(windows, "Close all", "Close every window but this one", [this] { CloseOtherWindows(); });

@@ -21,8 +21,8 @@
 #include "app/PartSetImport.h"
 #include "app/StyleChannelTools.h"
 #include "app/StyleExportCommands.h"
-#include "forms/GeneratorNavigationBar.h"
 #include "app/WorkFiles.h"
+#include "forms/GeneratorNavigationBar.h"
 #include "forms/TCapture.h"
 
 namespace korvel {
