@@ -128,6 +128,9 @@ std::string FormatSongEntry(const SongEntry& e) {
 std::optional<ReadSongEntry> ParseSongEntry(const std::string& text) {
   std::string line = text;
   if (!line.empty() && line.back() == '\r') line.pop_back();
+  // Control bytes belong to no title or path: such a line is damaged, not a song.
+  if (std::any_of(line.begin(), line.end(), [](unsigned char c) { return c < 0x20 && c != '\t'; }))
+    return std::nullopt;
   ReadSongEntry read;
   SongEntry& e = read.Entry;
   if (line.size() <= kPathAt) return std::nullopt;

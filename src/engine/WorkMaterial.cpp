@@ -187,6 +187,19 @@ void WorkMaterial::RestoreOriginal() {
   }
 }
 
+bool WorkMaterial::Restorable() const {
+  if (!RestoreAvailable || !Chunks[0].Data || !Chunks[kRestoreEntry].Data) return false;
+  const auto length = std::min<uint32_t>(Chunks[0].UsedLength, kChunkSize);
+  if (!std::equal(Chunks[0].Data->begin(), Chunks[0].Data->begin() + length,
+                  Chunks[kRestoreEntry].Data->begin()))
+    return true;
+  for (size_t copy = 0; copy < LaterRestoreCopies.size(); ++copy) {
+    const auto& entry = Chunks[copy + 1];
+    if (entry.Allocated && entry.Data && *entry.Data != LaterRestoreCopies[copy]) return true;
+  }
+  return false;
+}
+
 const WorkChunk* WorkMaterial::SourceChunk(int index, bool fromRestoreCopy) const {
   if (index < 0 || index >= kChainLength) return nullptr;
   const auto& entry = Chunks[static_cast<size_t>(index)];

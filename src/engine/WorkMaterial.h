@@ -84,6 +84,8 @@ class WorkMaterial {
   void KeepRestoreCopy();
   // Copies the restore copies back over chunk 0 and the chunks after it.
   void RestoreOriginal();
+  // A restore copy exists and the material is no longer what it holds: restoring changes it.
+  bool Restorable() const;
   // The bytes a conversion reads for chunk `index` of the chain: its restore copy, or the
   // chunk itself when it has none or `fromRestoreCopy` is false. Null when there is no chunk.
   const WorkChunk* SourceChunk(int index, bool fromRestoreCopy) const;

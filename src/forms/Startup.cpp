@@ -38,14 +38,7 @@ TEditor* MakeEditor(TForm1* main) {
       main->statusBar()->showMessage(hint);
   };
   editor->SongLengthChanged = [main] { main->Song->Refresh(); };
-  editor->ShowMemo = [main] {
-    std::string memo;
-    {
-      std::lock_guard lock(main->Core().Lock);
-      memo = main->SongFiles->Files.Memo;
-    }
-    main->DialogBoxes().ShowText("Memo", memo);
-  };
+  editor->ShowMemo = [main] { main->ShowPanel("Memo", true); };
   return editor;
 }
 

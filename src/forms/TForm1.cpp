@@ -618,7 +618,7 @@ void TForm1::RefreshControls() {
   PlayChordsButton->setToolTip(playChords ? "Play Style" : "Play Chords");
   for (const auto& [item, checked] : marks_) item->setChecked(checked());
   styleModeItem_->setText(engine_->Style.StyleMode ? "Song-&Mode" : "Style-&Mode");
-  restoreAllItem_->setEnabled(engine_->Style.Work.RestoreAvailable);
+  restoreAllItem_->setEnabled(engine_->Style.Work.Restorable());
   RefreshMenus();
   // The song's title ("Korvel - DEMO3.KVA") and the style that plays it.
   const std::string& song = engine_->Transport.WindowTitle;

@@ -94,6 +94,8 @@ class TForm1 : public QMainWindow {
   bool Exited() const { return exited_; }
   // Starts the configured program beside Korvel ("Connection"), asking first when `mayAsk`.
   void StartExternalApp(bool mayAsk);
+  // Shows (or only makes, when `show` is false) the panel window of `caption` ("Memo", ...).
+  TForm2* ShowPanel(const QString& caption, bool show);
   // Every control shows the engine's values again.
   void RefreshControls();
   // The background window takes the colour and picture of the settings.
@@ -166,7 +168,6 @@ class TForm1 : public QMainWindow {
                   std::function<bool()> checked, std::function<void()> action);
   QAction* Toggle(QMenu* menu, const QString& caption, const QString& hint, bool& field,
                   std::function<void()> after = {});
-  TForm2* ShowPanel(const QString& caption, bool show);
   // Restores a window of `otherWindows_` by its object name and brings it forward.
   void ShowWindow(const QString& name);
   void SetBackground(bool on);

@@ -615,8 +615,8 @@ void TGen::Refresh() {
   const bool loopSet = styleMode && gen.LoopRange.LastMeasure > 0;
   ConvertPartItem->setEnabled(loopSet);
   RestorePartItem->setEnabled(loopSet);
-  RestoreOriginal->setEnabled(style.Work.RestoreAvailable);
-  RestoreStyleItem->setEnabled(style.Work.RestoreAvailable);
+  RestoreOriginal->setEnabled(style.Work.Restorable());
+  RestoreStyleItem->setEnabled(style.Work.Restorable());
   const bool hasWork = !gen.WorkEmpty();
   SaveStyle->setEnabled(hasWork);
   SaveItem->setEnabled(hasWork);

@@ -84,12 +84,13 @@ class TGenTest : public QObject {
     QVERIFY(rig.dialogs.Messages.empty());
     QCOMPARE(rig.Notes().size(), size_t{24});
     QCOMPARE(rig.window.windowTitle(), QString("blocks.mid  -  Style-Creator & Chord-Generator"));
-    // A song to play and convert: song mode, the range from its start, "Restore Original".
+    // A song to play and convert: song mode, the range from its start; "Restore Original" once
+    // something has changed.
     QVERIFY(rig.window.SongMode->isChecked());
     QVERIFY(!rig.window.StyleMode->isChecked());
     QCOMPARE(rig.window.StartMeasure->value(), 1);
     QCOMPARE(rig.window.ConvertModeList->currentText(), QString("3  Chordnotes"));
-    QVERIFY(rig.window.RestoreOriginal->isEnabled());
+    QVERIFY(!rig.window.RestoreOriginal->isEnabled());
     QVERIFY(rig.window.SaveStyle->isEnabled());
 
     // A refused file leaves the song and the caption alone.

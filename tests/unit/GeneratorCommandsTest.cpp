@@ -9,22 +9,14 @@
 #include "app/MidiFileImport.h"
 #include "app/Songs.h"
 #include "stylegen/MidiFileWriter.h"
+#include "support/FourMeasures.h"
 #include "support/PlayerRig.h"
 #include "support/TempDir.h"
 
 namespace korvel {
 namespace {
 
-// Four measures of 4/4 on channel 1, one half note at the start of each: 60, 62, 64, 65.
-std::vector<uint8_t> FourMeasures() {
-  std::vector<TimedMessage> messages;
-  const uint8_t notes[] = {60, 62, 64, 65};
-  for (int m = 0; m < 4; ++m) {
-    messages.push_back({m * 96, {0x90, notes[m], 100}});
-    messages.push_back({m * 96 + 48, {0x80, notes[m], 0}});
-  }
-  return StandardMidiFile(messages, 120);
-}
+using test::FourMeasures;
 
 struct CommandsRig : test::PlayerRig {
   test::TempDir dir{"generator-commands"};

@@ -84,6 +84,10 @@ TEST(SongListFile, DamagedFieldsAreLeftOutAndTheOthersRead) {
   EXPECT_FALSE(ParseSongEntry(""));
   EXPECT_FALSE(ParseSongEntry(std::string(60, ' ')));
   EXPECT_FALSE(ParseSongEntry("Title only"));
+  std::string binary(140, 'x');
+  binary[3] = '\0';
+  binary[90] = '\x01';
+  EXPECT_FALSE(ParseSongEntry(binary)) << "control bytes: a damaged line, not a song";
 }
 
 TEST(SongListFile, LongPathsAreKeptBesideTheListOrRefused) {

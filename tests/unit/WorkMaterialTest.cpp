@@ -151,11 +151,15 @@ TEST_F(WorkMaterialTest, RestoreOriginalUndoesChangesToChunkZero) {
   WorkWriter writer(work);
   writer.Message(0x90, 60, 100);
   writer.Finish();
+  EXPECT_FALSE(work.Restorable()) << "no copy yet";
   work.KeepRestoreCopy();
   EXPECT_TRUE(work.RestoreAvailable);
+  EXPECT_FALSE(work.Restorable()) << "nothing changed since the copy";
   work.Chunk(0)[1] = 62;  // a conversion
+  EXPECT_TRUE(work.Restorable());
   work.RestoreOriginal();
   EXPECT_EQ(work.Chunk(0)[1], 60);
+  EXPECT_FALSE(work.Restorable());
 }
 
 }  // namespace
