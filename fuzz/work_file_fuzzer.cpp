@@ -6,11 +6,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/Engine.h"
+#include "FuzzEngine.h"
 #include "app/GeneratorCommands.h"
-#include "app/HeadlessUi.h"
 #include "app/WorkFiles.h"
-#include "platform/RecordingDriver.h"
 #include "stylegen/WorkFile.h"
 
 namespace {
@@ -27,20 +25,9 @@ void PlayAWhile(korvel::Engine& engine) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static korvel::RecordingDriver driver({"Module"}, {});
-  static korvel::MidiDevices devices(driver, nullptr);
-  static korvel::ChannelState channels;
-  static korvel::InputCallbackSettings input(channels);
-  static korvel::TextDialogs dialogs(nullptr);
-  static korvel::NoView view;
-  static korvel::Engine* engine = [] {
-    auto* e = new korvel::Engine(devices, input, dialogs, view, korvel::Timing::Stepped,
-                                 korvel::InputDispatch::Manual);
-    e->Ports.ComboBox1 = 0;
-    e->Ports.ComboBox1Change();  // opens the module and switches the clock on
-    return e;
-  }();
-  static korvel::WorkFiles files(*engine, dialogs);
+  static FuzzEngine fuzz;
+  static korvel::WorkFiles files(fuzz.Engine, fuzz.Dialogs);
+  korvel::Engine* engine = &fuzz.Engine;
 
   const std::span<const uint8_t> bytes(data, size);
   std::string error;
@@ -69,6 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PlayAWhile(*engine);
     break;
   }
-  driver.ClearSent();
+  fuzz.Driver.ClearSent();
   return 0;
 }

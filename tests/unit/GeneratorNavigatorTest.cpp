@@ -11,6 +11,7 @@
 #include "app/MidiFileImport.h"
 #include "stylegen/MidiFileWriter.h"
 #include "support/PlayerRig.h"
+#include "support/SoundingNotes.h"
 #include "support/TempDir.h"
 
 namespace korvel {
@@ -33,17 +34,7 @@ std::vector<uint8_t> HeldNotes() {
   return StandardMidiFile(messages, 120);
 }
 
-std::map<std::pair<int, int>, int> Sounding(const std::vector<SentMessage>& sent) {
-  std::map<std::pair<int, int>, int> on;
-  for (const auto& m : sent) {
-    const int h = m.Bytes[0] & 0xF0;
-    const std::pair<int, int> key{m.Bytes[0] & 0x0F, m.Bytes[1]};
-    if (h == 0x90 && m.Bytes[2] > 0) ++on[key];
-    if ((h == 0x80 || (h == 0x90 && m.Bytes[2] == 0)) && on[key] > 0) --on[key];
-  }
-  std::erase_if(on, [](const auto& entry) { return entry.second == 0; });
-  return on;
-}
+using test::Sounding;
 
 TEST(GeneratorNavigator, JumpsAndLoopChangesLeaveNoNoteSounding) {
   for (const bool styleMode : {false, true}) {
