@@ -19,12 +19,13 @@ bool MatchesMask(const std::string& name, const std::string& mask) {
   size_t starMask = std::string::npos;
   size_t starName = 0;
   while (n < name.size()) {
-    if (m < mask.size() && (mask[m] == '?' || Lower(mask[m]) == Lower(name[n]))) {
-      ++n;
-      ++m;
-    } else if (m < mask.size() && mask[m] == '*') {
+    // A "*" in the mask is a wildcard even where the name holds a "*".
+    if (m < mask.size() && mask[m] == '*') {
       starMask = m++;
       starName = n;
+    } else if (m < mask.size() && (mask[m] == '?' || Lower(mask[m]) == Lower(name[n]))) {
+      ++n;
+      ++m;
     } else if (starMask != std::string::npos) {
       m = starMask + 1;
       n = ++starName;

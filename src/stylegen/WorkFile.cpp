@@ -139,7 +139,11 @@ std::vector<uint8_t> SerializeWorkFile(const WorkFileContents& c) {
   std::vector<uint8_t> out(kWorkHeaderSize);
   PutU16(out.data(), c.WorkSixteenths);
   PutI16(out.data() + 2, c.ChordLength);
-  out.insert(out.end(), c.Chords.begin(), c.Chords.end());
+  // The blocks follow each other without gaps: a chord block read short from a cut file is
+  // written whole, so that the tables after it stay where a reader looks for them.
+  std::vector<uint8_t> chords = c.Chords;
+  chords.resize(static_cast<size_t>(std::max<int16_t>(c.ChordLength, 0)) + 4, 0);
+  out.insert(out.end(), chords.begin(), chords.end());
   const StyleChannelTable channels = c.Channels.value_or(StyleChannelTable{});
   const StylePartTable parts = c.Parts.value_or(StylePartTable{});
   out.insert(out.end(), channels.Bytes.begin(), channels.Bytes.end());

@@ -112,6 +112,8 @@ TEST(StyleGroups, PatternAndFileMask) {
       {"aaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*c", false},
       {"x.kvs", "", false},
       {"x.kvs", "*", true},
+      {"**", "*", true},  // a "*" in the name is no reason to stop matching
+      {"a*b", "*b", true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(MatchesStylePattern(c.Name, c.Pattern), c.Matches) << c.Name << " " << c.Pattern;

@@ -115,6 +115,15 @@ TEST(WorkFile, AShortFileEndingAfterABlockKeepsTheRestAsTheResetLeftIt) {
   EXPECT_TRUE(c->Channels.has_value());
   EXPECT_FALSE(c->Parts.has_value());
   EXPECT_TRUE(c->Chunks.empty());
+
+  // A file of its header alone is written back with every block in its place.
+  const std::vector<uint8_t> header = {0x62, 0, 0, 0};
+  const auto bare = ParseWorkFile(header, error);
+  ASSERT_TRUE(bare) << error;
+  const auto again = ParseWorkFile(SerializeWorkFile(*bare), error);
+  ASSERT_TRUE(again) << error;
+  EXPECT_EQ(again->WorkSixteenths, 0x62);
+  EXPECT_EQ(again->Chords, std::vector<uint8_t>(4, 0));
 }
 
 TEST(WorkFile, DamagedFilesAreRefusedInWordsAndChangeNothing) {
