@@ -49,6 +49,9 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Input.Hooks.SendPadSettings = Song.Hooks.SendPadSettings;
   Keyboard.Hooks.Play = [this] { Song.Play(); };
   StyleParts.Hooks.Play = [this] { StartGeneratorPlay(*this); };
+  // Whatever stops the player ends the generator's playback too, so that a main accompaniment
+  // started later is never taken for it.
+  Player.Hooks.ClearGeneratorFlags = [this] { Generator.Playing = false; };
   Keyboard.Hooks.SongActive = [this] { return Song.Running() || Song.Paused(); };
   Loader.Hooks.ChordMemoryBusy = [this] { return Song.Running(); };
   Transport.Hooks.ResetChordState = [this] {

@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "app/Engine.h"
+#include "app/FileNames.h"
 #include "app/MidiFileImport.h"
-#include "app/Render.h"
 #include "app/Songs.h"
 #include "engine/StyleFile.h"
 #include "performance/ChordTypes.h"

@@ -1,7 +1,6 @@
 #include "app/GeneratorNavigator.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "app/Engine.h"
 #include "app/GeneratorCommands.h"
@@ -18,8 +17,6 @@ int MeasureLength(const Engine& engine) {
 int BeatLength(const Engine& engine) {
   return std::max<int>(engine.Transport.ClocksPerBeat / 6, 1);
 }
-
-constexpr int kMostGeneratorMeasures = 999;
 
 // `jumpedTo`: the counter a jump left, which the next beat counts only when it starts.
 NavigationState StateOf(const Engine& engine, int loopLength, int32_t jumpedTo) {
@@ -56,17 +53,6 @@ void Send(Engine& engine, const std::vector<ChasedMessage>& messages) {
 }
 
 }  // namespace
-
-GeneratorNavigator::GeneratorNavigator(Engine& engine) : engine_(engine) {
-  // Whatever stops the player ends the generator's playback too, so that a main accompaniment
-  // started later is never taken for it.
-  std::lock_guard lock(engine.Lock);
-  StylePlayerHooks& hooks = engine.Player.Hooks;
-  hooks.ClearGeneratorFlags = [before = hooks.ClearGeneratorFlags, &gen = engine.Generator] {
-    if (before) before();
-    gen.Playing = false;
-  };
-}
 
 bool GeneratorNavigator::Free() const {
   return !engine_.Player.Playing || engine_.Generator.Playing;

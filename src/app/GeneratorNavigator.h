@@ -18,7 +18,7 @@ inline constexpr int kMostLoopMeasures = 8;
 
 class GeneratorNavigator {
  public:
-  explicit GeneratorNavigator(Engine& engine);
+  explicit GeneratorNavigator(Engine& engine) : engine_(engine) {}
 
   // The "&Loop" menu's checked entry (1..8 measures).
   int LoopMeasures() const { return loopLength_ + 1; }

@@ -13,15 +13,6 @@
 
 namespace korvel {
 
-bool EndsWithNoCase(const std::string& text, const std::string& end) {
-  if (text.size() < end.size()) return false;
-  return std::equal(end.begin(), end.end(), text.end() - static_cast<ptrdiff_t>(end.size()),
-                    [](char a, char b) {
-                      return std::tolower(static_cast<unsigned char>(a)) ==
-                             std::tolower(static_cast<unsigned char>(b));
-                    });
-}
-
 bool PreparePerformance(Engine& engine, int outIndex, const PerformanceRequest& request,
                         ProgressionPlayer& performance) {
   MidiPorts& ports = engine.Ports;

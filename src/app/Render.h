@@ -59,6 +59,4 @@ RenderResult RenderToWav(const OfflineStart& start, const SynthSettings& synth, 
 RenderResult RenderToWav(const PerformanceRequest& request, const SynthSettings& synth,
                          Dialogs& dialogs, View& view);
 
-bool EndsWithNoCase(const std::string& text, const std::string& end);
-
 }  // namespace korvel

@@ -90,9 +90,7 @@ std::string SongEditor::DeleteBeat(int measure, int beat) {
   if (pos < 0) return "This beat lies outside the song memory.";
   if (pos == EndMarkPos()) return "The end of the song cannot be deleted.";
   TakeUndo();
-  auto& b = Memory.Bytes;
-  std::copy(b.begin() + pos + 4, b.end(), b.begin() + pos);
-  std::fill(b.end() - 4, b.end(), uint8_t{0});
+  RemoveSpan(pos, 4);
   return {};
 }
 
@@ -102,6 +100,13 @@ bool SongEditor::TailFits(int from, int shift) const {
   for (int i = lostFrom; i < kChordMemorySize; ++i)
     if (Memory.Bytes[static_cast<size_t>(i)] != 0) return false;
   return true;
+}
+
+void SongEditor::RemoveSpan(int from, int length) {
+  auto& b = Memory.Bytes;
+  length = std::min(length, static_cast<int>(b.size()) - from);
+  std::copy(b.begin() + from + length, b.end(), b.begin() + from);
+  std::fill(b.end() - length, b.end(), uint8_t{0});
 }
 
 void SongEditor::ShiftTail(int from, int shift) {
@@ -130,9 +135,7 @@ std::string SongEditor::DeleteMeasure(int measure) {
   const int mark = EndMarkPos();
   if (mark >= pos && mark < end) return "The measure with the end of the song cannot be deleted.";
   TakeUndo();
-  auto& b = Memory.Bytes;
-  std::copy(b.begin() + end, b.end(), b.begin() + pos);
-  std::fill(b.end() - MeasureSixteenths, b.end(), uint8_t{0});
+  RemoveSpan(pos, MeasureSixteenths);
   return {};
 }
 

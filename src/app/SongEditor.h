@@ -52,10 +52,11 @@ class SongEditor {
   void DropUndo() { UndoCopy.reset(); }
 
  private:
-  int MeasureBytes() const { return MeasureSixteenths; }
   void TakeUndo() { UndoCopy = Memory; }
   bool TailFits(int from, int shift) const;
   void ShiftTail(int from, int shift);
+  // The bytes [from, from + length) go; the rest moves down and zeros fill the end.
+  void RemoveSpan(int from, int length);
 
   ChordMemory& Memory;
   int MeasureSixteenths;

@@ -9,7 +9,7 @@
 #include "app/MidiFileImport.h"
 #include "app/Render.h"
 #include "app/Songs.h"
-#include "platform/AtomicFile.h"
+#include "platform/MidiDriver.h"
 #include "stylegen/MidiFileWriter.h"
 #include "stylegen/WorkWalk.h"
 
@@ -18,9 +18,9 @@ namespace korvel {
 namespace {
 
 std::vector<uint8_t> MessageBytes(uint8_t status, uint8_t data1, uint8_t data2) {
-  // Program change and channel pressure have one data byte.
-  if ((status & 0xE0) == 0xC0) return {status, data1};
-  return {status, data1, data2};
+  std::vector<uint8_t> bytes{status, data1, data2};
+  bytes.resize(ShortMessageLength(status));
+  return bytes;
 }
 
 }  // namespace
@@ -37,10 +37,12 @@ bool ExportSongMidi(Engine& engine, const Songs& songs, Dialogs& dialogs, const 
   SongRequest request;
   request.Song = songs.FileName.empty() ? "The song" : songs.FileName;
   request.Style = engine.Style.StyleFileName;
+  const Arrangement song = songs.Current();
+  // The render runs on an engine of its own: the live one plays on meanwhile.
+  const EngineLock::ReleasedWhileWaiting released(&engine.Lock);
   NoView view;  // the render engine shows nothing
   try {
-    return RenderToMidiFile(ArrangementStart(songs.Current(), request, dialogs, view), path,
-                            dialogs, view)
+    return RenderToMidiFile(ArrangementStart(song, request, dialogs, view), path, dialogs, view)
         .Played;
   } catch (const std::runtime_error& error) {
     dialogs.InformUser(error.what());
@@ -66,8 +68,7 @@ bool CanAddMelodyTrack(const Engine& engine) {
   return engine.Style.SongLoaded && !engine.Melody.Empty();
 }
 
-bool AddMelodyTrack(Engine& engine, MidiFileImport& import, Dialogs& dialogs,
-                    const std::string& scratch) {
+bool AddMelodyTrack(Engine& engine, MidiFileImport& import, const std::string& name) {
   if (!CanAddMelodyTrack(engine)) return false;
   // The melody's clock starts with the song, as the material's does.
   std::vector<TimedMessage> messages;
@@ -83,17 +84,9 @@ bool AddMelodyTrack(Engine& engine, MidiFileImport& import, Dialogs& dialogs,
   }
   std::stable_sort(messages.begin(), messages.end(),
                    [](const TimedMessage& a, const TimedMessage& b) { return a.Clock < b.Clock; });
-  try {
-    WriteFileAtomically(scratch, StandardMidiFile(messages, engine.Transport.Tempo,
-                                                  engine.Transport.MeasureSixteenths));
-  } catch (const std::runtime_error& error) {
-    dialogs.InformUser(error.what());
-    return false;
-  }
-  const bool imported = import.ImportMidiFile(scratch, true, true);
-  std::error_code ignored;
-  std::filesystem::remove(scratch, ignored);
-  return imported;
+  const std::vector<uint8_t> file =
+      StandardMidiFile(messages, engine.Transport.Tempo, engine.Transport.MeasureSixteenths);
+  return import.TakeMidiFile(name, file, true, true);
 }
 
 }  // namespace korvel

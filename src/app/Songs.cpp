@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "app/Engine.h"
-#include "app/Render.h"
+#include "app/FileNames.h"
 
 namespace korvel {
 
@@ -23,13 +23,6 @@ FileDialogRequest OpenDialog(const std::string& folder) {
   return {"Open arrangement ...",
           "Songs (*.kva; *.mid)|*.kva;*.mid|Arrangements (*.kva)|*.kva|MIDI files (*.mid)|*.mid",
           "KVA", folder};
-}
-
-std::string UpperFileName(const std::string& path) {
-  std::string name = std::filesystem::path(path).filename().string();
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return name;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app/Engine.h"
+#include "app/FileNames.h"
 #include "app/GeneratorCommands.h"
 #include "app/HeadlessUi.h"
 #include "app/MidiFileImport.h"

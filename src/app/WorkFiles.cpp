@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "app/Engine.h"
-#include "app/Render.h"
+#include "app/FileNames.h"
 #include "platform/AtomicFile.h"
 #include "stylegen/WorkFile.h"
 
@@ -18,10 +18,7 @@ std::string WorkFiles::StartFolder() const {
 
 void WorkFiles::Remember(const std::string& path) {
   lastFolder_ = std::filesystem::path(path).parent_path().string();
-  std::string name = std::filesystem::path(path).filename().string();
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  Caption = name + "  -  " + BaseCaption;
+  Caption = UpperFileName(path) + "  -  " + BaseCaption;
 }
 
 bool WorkFiles::LoadWorkFile() {

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/Engine.h"
+#include "app/FileNames.h"
 #include "app/FilePlay.h"
 #include "app/HeadlessUi.h"
 #include "app/MidiFileImport.h"
@@ -874,7 +875,7 @@ int main(int argc, char** argv) {
     if (*chord) return Chord(chordNotes, firstKey, twoFinger);
     if (*tapTempo) return TapTempoCommand(tapTimes, tapsPerBar, tapEighths);
     if (const auto code = padCommands.Run()) return *code;
-    if (const auto code = workCommands.Run(SystemSettings(api, soundFont))) return *code;
+    if (const auto code = workCommands.Run(settings)) return *code;
     if (*live) return Live(settings, liveStyle, liveIn, liveOut, liveRecord);
   } catch (const std::exception& e) {
     std::cerr << "korvel-cli: " << e.what() << "\n";

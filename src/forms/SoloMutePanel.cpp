@@ -6,6 +6,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <mutex>
+#include <utility>
 
 #include "app/PlayAlong.h"
 #include "app/SoloMute.h"
@@ -129,17 +130,29 @@ SoloMutePanel::~SoloMutePanel() {
 }
 
 void SoloMutePanel::Refresh() {
+  Show(false);
+}
+
+void SoloMutePanel::Show(bool activity) {
   std::lock_guard lock(engine_.Lock);
   const NoteBookkeeping& notes = engine_.Notes;
   const LiveSettings& live = engine_.Live;
+  std::array<bool, 16> played{};
+  if (activity) played = std::exchange(played_, {});
   const auto check = [](QAbstractButton* button, bool on) {
     const QSignalBlocker block(button);
     button->setChecked(on);
   };
   if (QAbstractButton* button = Solo->button(notes.SoloSelection)) check(button, true);
   for (size_t c = 0; c < Mutes.size(); ++c) {
-    Mutes[c]->setTristate(false);
-    check(Mutes[c], notes.ChannelBoxes[c]);
+    const QSignalBlocker block(Mutes[c]);
+    // A channel that plays shows half a tick while it is not muted.
+    if (!notes.ChannelBoxes[c] && played[c]) {
+      Mutes[c]->setCheckState(Qt::PartiallyChecked);
+    } else {
+      Mutes[c]->setTristate(false);
+      Mutes[c]->setChecked(notes.ChannelBoxes[c]);
+    }
   }
   if (QAbstractButton* button = PlayAlongChannel->button(live.SelChannel)) check(button, true);
   check(MinusOne, live.MinusOne);
@@ -157,25 +170,8 @@ void SoloMutePanel::ShowActivity() {
     activityTimer_.stop();
     return;
   }
-  // Song commands, the song list and the mixer change these too.
-  Refresh();
-  std::array<bool, 16> played{};
-  std::array<bool, 16> muted{};
-  {
-    std::lock_guard lock(engine_.Lock);
-    played = played_;
-    played_.fill(false);
-    muted = engine_.Notes.ChannelBoxes;
-  }
-  for (size_t c = 0; c < Mutes.size(); ++c) {
-    const QSignalBlocker block(Mutes[c]);
-    if (!muted[c] && played[c]) {
-      Mutes[c]->setCheckState(Qt::PartiallyChecked);
-    } else {
-      Mutes[c]->setTristate(false);
-      Mutes[c]->setChecked(muted[c]);
-    }
-  }
+  // Song commands, the song list and the mixer change the boxes too.
+  Show(true);
 }
 
 }  // namespace korvel

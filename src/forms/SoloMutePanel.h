@@ -42,6 +42,8 @@ class SoloMutePanel : public QWidget {
   // Follows the core while shown; unticked boxes of channels that played since the last look
   // are greyed for a moment.
   void ShowActivity();
+  // The engine's values; with `activity`, channels that played since the last call show it.
+  void Show(bool activity);
 
   Engine& engine_;
   std::function<bool()> filePlayerPlaying_;

@@ -143,13 +143,10 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   MemoText = new MemoPanel(*engine_, SongFiles->Files, settings_);
   connect(SongFiles, &SongMenus::Changed, MemoText, &MemoPanel::Refresh);
   SoloMute = new SoloMutePanel(*engine_, [this] {
-    for (QWidget* window : otherWindows_) {
-      if (auto* player = qobject_cast<TMP*>(window)) {
-        std::lock_guard lock(engine_->Lock);
-        return player->Core().Playing();
-      }
-    }
-    return false;
+    TMP* player = FindWindow<TMP>();
+    if (!player) return false;
+    std::lock_guard lock(engine_->Lock);
+    return player->Core().Playing();
   });
   Split = new SplitPanel(*engine_);
   ConnectImportToGenerator(*import_, *engine_);
@@ -285,9 +282,7 @@ void TForm1::HelpOnWindow() {
 }
 
 Ttt* TForm1::Prompter() const {
-  for (QWidget* window : otherWindows_)
-    if (auto* prompter = qobject_cast<Ttt*>(window)) return prompter;
-  return nullptr;
+  return FindWindow<Ttt>();
 }
 
 void TForm1::GuideStep(int offset) {
@@ -299,9 +294,17 @@ void TForm1::GuideStep(int offset) {
 }
 
 TGen* TForm1::Generator() const {
-  for (QWidget* window : otherWindows_)
-    if (auto* generator = qobject_cast<TGen*>(window)) return generator;
-  return nullptr;
+  return FindWindow<TGen>();
+}
+
+void TForm1::ShowStyleCreator() {
+  ShowPanel("Mixer", true);
+  ShowWindow("TGen");
+}
+
+void TForm1::ShowStyleEvents() {
+  ShowPanel("Solo - Mute", true);
+  if (TGen* generator = Generator()) generator->ShowStyleEvents();
 }
 
 void TForm1::StayOnTop(bool on) {

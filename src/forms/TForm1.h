@@ -153,8 +153,18 @@ class TForm1 : public QMainWindow {
  private:
   void BuildMenus();
   void BuildWindowMenus();
-  // The style generator among the other windows, if it is there.
+  // The window of class `Window` among the other windows, if it is there.
+  template <typename Window>
+  Window* FindWindow() const {
+    for (QWidget* window : otherWindows_)
+      if (auto* found = qobject_cast<Window*>(window)) return found;
+    return nullptr;
+  }
   TGen* Generator() const;
+  // "Style-Crea&tor ...": the mixer panel and the generator window.
+  void ShowStyleCreator();
+  // "Style-E&vents ...": the solo/mute panel and the part event editor.
+  void ShowStyleEvents();
   void StayOnTop(bool on);
   // Items whose function needs a stopped transport, and the one that needs a generator song.
   void RefreshMenus();

@@ -1,26 +1,17 @@
 // The main window's menus: each item calls an operation of the core or opens a window.
-#include <QApplication>
 #include <QMenuBar>
 #include <filesystem>
 #include <mutex>
 
-#include "app/HelpTopics.h"
-#include "app/ListEditor.h"
 #include "app/SongMidiExport.h"
-#include "forms/KeyboardPanel.h"
 #include "forms/MenuItem.h"
 #include "forms/MidiPanel.h"
-#include "forms/MixerPanel.h"
 #include "forms/SoloMutePanel.h"
 #include "forms/SongMenus.h"
 #include "forms/SongPanel.h"
-#include "forms/TAboutBox.h"
 #include "forms/TForm1.h"
-#include "forms/TForm2.h"
-#include "forms/TForm3.h"
 #include "forms/TGen.h"
 #include "forms/TTempo.h"
-#include "forms/Ttt.h"
 
 namespace korvel {
 
@@ -115,7 +106,7 @@ void TForm1::BuildMenus() {
         const std::string scratch =
             (std::filesystem::path(settingsFile_).parent_path() / "KORVEL.KV$").string();
         std::lock_guard lock(engine_->Lock);
-        if (AddMelodyTrack(*engine_, *import_, dialogs_, scratch))
+        if (AddMelodyTrack(*engine_, *import_, scratch))
           dialogs_.ShowStatus("The melody is part of the MIDI song now.");
       });
   file->addSeparator();
@@ -144,10 +135,9 @@ void TForm1::BuildMenus() {
   style->addSeparator();
   whileStopped_.push_back(Item(
       style, "&Record ...", "Record what an external sequencer plays into the generator", [this] {
-        ShowPanel("Mixer", true);
-        ShowWindow("TGen");
+        ShowStyleCreator();
         if (TGen* generator = Generator(); generator && generator->ArmRecording())
-          dialogs_.InformUser("Ready to record - start extern sequencer please !");
+          dialogs_.InformUser(kReadyToRecord);
       }));
   whileStopped_.push_back(
       Item(style, "&Capture ...", "Record style parts from an external sequencer", [this] {
@@ -188,14 +178,9 @@ void TForm1::BuildMenus() {
   Item(style, "Style-M&anager ...", "Browse, audition and group the styles",
        [this] { ShowWindow("TStyleManager"); });
   Item(style, "Style-Crea&tor ...", "Import MIDI files, find their chords and make styles of them",
-       [this] {
-         ShowPanel("Mixer", true);
-         ShowWindow("TGen");
-       });
-  Item(style, "Style-E&vents ...", "List and change the events of a style part", [this] {
-    ShowPanel("Solo - Mute", true);
-    if (TGen* generator = Generator()) generator->ShowStyleEvents();
-  });
+       [this] { ShowStyleCreator(); });
+  Item(style, "Style-E&vents ...", "List and change the events of a style part",
+       [this] { ShowStyleEvents(); });
 
   menuBar()->addMenu(SongFiles->Melody);
   for (QAction* item : SongFiles->Melody->actions())

@@ -73,10 +73,8 @@ void TForm1::BuildWindowMenus() {
   windowItem("Style-Manager", "TStyleManager", "Browse, audition and group the styles");
   windowItem("Style-Creator", "TGen",
              "Import MIDI files, find their chords and make styles of them");
-  Item(windows, "Style-Events", "List and change the events of a style part", [this] {
-    ShowPanel("Solo - Mute", true);
-    if (TGen* generator = Generator()) generator->ShowStyleEvents();
-  });
+  Item(windows, "Style-Events", "List and change the events of a style part",
+       [this] { ShowStyleEvents(); });
   Item(windows, "Melody-Notes", "The melody's notes, to change one by one",
        [this] { SongFiles->NotesItem->trigger(); });
   panelItem("Mixer", "Mixer", "Show the Mixer panel");
@@ -161,10 +159,8 @@ void TForm1::BuildWindowMenus() {
   };
   topic("Make music ...", "Play chords and let the style accompany you", 1,
         [this] { ShowPanel("Keyboard", true); });
-  topic("Make styles ...", "Turn a MIDI file into a style of your own", 2, [this] {
-    ShowPanel("Mixer", true);
-    ShowWindow("TGen");
-  });
+  topic("Make styles ...", "Turn a MIDI file into a style of your own", 2,
+        [this] { ShowStyleCreator(); });
   topic("Generate chords ...", "Find the chords of a MIDI file and send them on", 3, [this] {
     {
       std::lock_guard lock(engine_->Lock);

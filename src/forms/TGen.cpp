@@ -64,14 +64,15 @@ TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* pa
   StyleMode = new QCheckBox("Style mode");
   connect(SongMode, &QCheckBox::clicked, this, [this](bool on) { SwitchMode(!on); });
   connect(StyleMode, &QCheckBox::clicked, this, [this](bool on) { SwitchMode(on); });
-  StartMeasure = Number(1, 999, [&gen](int v) { gen.SongRange.FirstMeasure = v; });
+  StartMeasure =
+      Number(1, kMostGeneratorMeasures, [&gen](int v) { gen.SongRange.FirstMeasure = v; });
   // The two beat fields always show the same beat.
   const auto beat = [&gen](int v) { gen.SongRange.Beat = gen.LoopRange.Beat = v; };
   StartBeat = Number(1, 4, beat);
-  StopMeasure = Number(0, 999, [&gen](int v) { gen.SongRange.LastMeasure = v; });
-  LoopStart = Number(1, 999, [&gen](int v) { gen.LoopRange.FirstMeasure = v; });
+  StopMeasure = Number(0, kMostGeneratorMeasures, [&gen](int v) { gen.SongRange.LastMeasure = v; });
+  LoopStart = Number(1, kMostGeneratorMeasures, [&gen](int v) { gen.LoopRange.FirstMeasure = v; });
   LoopBeat = Number(1, 4, beat);
-  LoopEnd = Number(0, 999, [&gen](int v) { gen.LoopRange.LastMeasure = v; });
+  LoopEnd = Number(0, kMostGeneratorMeasures, [&gen](int v) { gen.LoopRange.LastMeasure = v; });
   MeasurePanel = new QLabel("1:1");
   MeasurePanel->setToolTip("Measure : beat where the range starts");
   MeasurePanel->setFrameShape(QFrame::Panel);
@@ -615,8 +616,9 @@ void TGen::Refresh() {
   const bool loopSet = styleMode && gen.LoopRange.LastMeasure > 0;
   ConvertPartItem->setEnabled(loopSet);
   RestorePartItem->setEnabled(loopSet);
-  RestoreOriginal->setEnabled(style.Work.Restorable());
-  RestoreStyleItem->setEnabled(style.Work.Restorable());
+  const bool restorable = style.Work.Restorable();
+  RestoreOriginal->setEnabled(restorable);
+  RestoreStyleItem->setEnabled(restorable);
   const bool hasWork = !gen.WorkEmpty();
   SaveStyle->setEnabled(hasWork);
   SaveItem->setEnabled(hasWork);

@@ -8,8 +8,6 @@ namespace korvel {
 
 namespace {
 
-constexpr int kMostGeneratorMeasures = 999;
-
 void Call(const std::function<void()>& hook) {
   if (hook) hook();
 }

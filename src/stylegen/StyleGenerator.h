@@ -38,6 +38,9 @@ enum class GeneratorSender {
   NewMenu,          // "New" (pop-up)
 };
 
+// The last measure the generator's range controls, navigation and capture reach.
+inline constexpr int kMostGeneratorMeasures = 999;
+
 // The range controls of one mode: song mode "Start with ..." measure and beat and "Stop at
 // ..." measure; style mode LoopStart measure and beat and LoopEnd measure. 0 = to the end.
 struct GeneratorRange {

@@ -24,7 +24,7 @@ namespace korvel {
 
 inline constexpr const char* kReadyToRecord = "Ready to record - start extern sequencer please !";
 inline constexpr const char* kRecordHint = "This function needs external realtime messages !";
-inline constexpr int kMaxCaptureMeasure = 999;
+inline constexpr int kMaxCaptureMeasure = kMostGeneratorMeasures;
 
 // The "Capture Style" window's fields: per part its First (1..999) and Last (0..999) measure,
 // "Tempo" (25..250) and "Metrum" (an index of the metre list).

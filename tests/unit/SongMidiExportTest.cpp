@@ -142,7 +142,7 @@ TEST(SongMidiExport, AddMelodyTrackPutsTheMelodyIntoTheGeneratorsSong) {
   EXPECT_EQ(std::count(before.begin(), before.end(), kMelodyNote), 0);
 
   const std::string scratch = rig.dir.Path("KORVEL.KV$");
-  ASSERT_TRUE(AddMelodyTrack(rig.engine, rig.import, rig.dialogs, scratch))
+  ASSERT_TRUE(AddMelodyTrack(rig.engine, rig.import, scratch))
       << testing::PrintToString(rig.dialogs.Messages);
   const auto after = rig.WorkNotes();
   EXPECT_EQ(std::count(after.begin(), after.end(), kMelodyNote), 1) << "the melody";
@@ -156,7 +156,7 @@ TEST(SongMidiExport, AddMelodyTrackNeedsAGeneratorSongAndAMelody) {
   rig.LoadRock();
   rig.TwoMeasureSong();
   EXPECT_FALSE(CanAddMelodyTrack(rig.engine)) << "a style, not a song";
-  EXPECT_FALSE(AddMelodyTrack(rig.engine, rig.import, rig.dialogs, rig.dir.Path("KORVEL.KV$")));
+  EXPECT_FALSE(AddMelodyTrack(rig.engine, rig.import, rig.dir.Path("KORVEL.KV$")));
 }
 
 }  // namespace
