@@ -22,7 +22,8 @@ std::string MixText(int value) {
   if (value == 220) return "Mute M.";
   if (value == 221) return "Play M.";
   if (value >= 222 && value <= 237) return "Mute C." + std::to_string(238 - value);
-  if (value >= 238 && value <= 254) return "Play C." + std::to_string(255 - value);
+  // 238 would be channel 17: playback takes it for nothing, so it shows nothing.
+  if (value >= 239 && value <= 254) return "Play C." + std::to_string(255 - value);
   if (value == 255) return "Mute All";
   return {};
 }

@@ -18,6 +18,7 @@ TEST(BeatText, CommandsAndControlKeys) {
       {kCommandMix, 221, "Play M."},
       {kCommandMix, 233, "Mute C.5"},
       {kCommandMix, 250, "Play C.5"},
+      {kCommandMix, 238, ""},  // no channel 17: nothing plays it, nothing shows it
       {kCommandMix, 255, "Mute All"},
       {kCommandTranspose, 0, "0 Up/Down"},
       {kCommandTranspose, 3, "3 Up"},
