@@ -10,7 +10,7 @@ KORVEL_PACKAGES=(
   libfluidsynth-dev timgm6mb-soundfont
   libsimpleini-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format ccache
 )
 
 korvel_install_packages() {
@@ -33,6 +33,9 @@ korvel_install_packages() {
 korvel_build() {
   local dir="$1"
   shift
-  cmake -S "$KORVEL_ROOT" -B "$KORVEL_ROOT/$dir" -G Ninja "$@" >/dev/null
+  # ccache keys on paths below the checkout, so a fresh clone reuses earlier compiles.
+  export CCACHE_BASEDIR="$KORVEL_ROOT" CCACHE_NOHASHDIR=1
+  cmake -S "$KORVEL_ROOT" -B "$KORVEL_ROOT/$dir" -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+    -DCMAKE_C_COMPILER_LAUNCHER=ccache "$@" >/dev/null
   cmake --build "$KORVEL_ROOT/$dir"
 }

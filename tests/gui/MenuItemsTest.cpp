@@ -108,7 +108,7 @@ class MenuItemsTest : public QObject {
         if (program.Core().Song.Empty()) song = std::nullopt;
       }
       if (!song) {
-        song = std::string(KORVEL_DATA_DIR) + "/SONGS/demo3.kva";
+        song = test::ShippedDataDir() + "/SONGS/demo3.kva";
         QVERIFY(main.OpenSong(*song));
         main.MenuItems["Stop - F10"]->trigger();
       }
@@ -143,3 +143,4 @@ class MenuItemsTest : public QObject {
 
 QTEST_MAIN(korvel::MenuItemsTest)
 #include "MenuItemsTest.moc"
+#include "support/SourcePaths.h"

@@ -13,6 +13,7 @@
 #include "stylegen/WorkFile.h"
 #include "support/CliProcess.h"
 #include "support/MaterialText.h"
+#include "support/SourcePaths.h"
 
 namespace korvel {
 namespace {
@@ -75,8 +76,8 @@ TEST(JackCapture, FourMeasuresOfDrumsAndBassAreCapturedOnTheirClocks) {
   RtMidiOut sequencer{RtMidi::UNIX_JACK, "sequencer"};
   sequencer.openVirtualPort("out");
 
-  test::CliProcess cli({KORVEL_CLI, "--midi-api", "jack", "capture", "--in", "sequencer:out",
-                        "--measures", "4", "--timeout", "60", "-o", work});
+  test::CliProcess cli({test::CliProgram(), "--midi-api", "jack", "capture", "--in",
+                        "sequencer:out", "--measures", "4", "--timeout", "60", "-o", work});
   ASSERT_TRUE(cli.WaitForLine("Ready to record", std::chrono::seconds(15)));
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
 

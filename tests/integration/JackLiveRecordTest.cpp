@@ -18,6 +18,7 @@
 #include "performance/ArrangementFile.h"
 #include "platform/AtomicFile.h"
 #include "support/CliProcess.h"
+#include "support/SourcePaths.h"
 #include "support/StyleFixture.h"
 
 namespace korvel {
@@ -78,8 +79,8 @@ class JackLiveRecord : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(folder); }
 
   CliProcess Start() {
-    return CliProcess({KORVEL_CLI, "live", "--style", style, "--in", "keyboard:keys", "--out",
-                       "probe:capture", "--record", song});
+    return CliProcess({test::CliProgram(), "live", "--style", style, "--in", "keyboard:keys",
+                       "--out", "probe:capture", "--record", song});
   }
   void Send(const std::vector<int>& notes, int velocity) {
     for (int note : notes) {

@@ -12,6 +12,7 @@
 #include "forms/Startup.h"
 #include "forms/TForm1.h"
 #include "platform/RecordingDriver.h"
+#include "support/SourcePaths.h"
 
 namespace korvel::test {
 
@@ -24,7 +25,7 @@ class Program {
     std::filesystem::create_directories(folder);
     if (!settingsText.empty()) std::ofstream(settingsFile) << settingsText;
     if (!failing.empty()) synth.SetOpenFailure(failing, kMidiNoDriver);
-    startup = std::make_unique<Startup>(devices, input, "", settingsFile, KORVEL_DATA_DIR);
+    startup = std::make_unique<Startup>(devices, input, "", settingsFile, ShippedDataDir());
   }
   ~Program() {
     startup.reset();

@@ -9,6 +9,7 @@
 
 #include "app/Configuration.h"
 #include "support/PlayerRig.h"
+#include "support/SourcePaths.h"
 #include "support/TempDir.h"
 
 namespace korvel {
@@ -170,7 +171,7 @@ TEST_F(ConfigurationTest, ChordCodeSettingsGoRoundTheFile) {
 
 TEST_F(ConfigurationTest, TheInstrumentListAndItsStoredKeySetComeWithTheSettings) {
   test::PlayerRig rig;
-  rig.engine.Mixer.ProgramDir = KORVEL_DATA_DIR;
+  rig.engine.Mixer.ProgramDir = test::ShippedDataDir();
   Write(
       "[Options]\nPatch=gs.kvi\nPatchMode=0\nView=1\nRevV=40\n[Ins-Set]\n"
       "2=204000001002003004005006007008009010011000\n");
@@ -342,7 +343,7 @@ TEST(ConfigurationPlaces, InstalledProgramsUseTheXdgFoldersAndBuiltOnesTheirOwn)
   EXPECT_EQ(Configuration::DataFolder(installed), (prefix / "usr" / "share" / "korvel").string());
   const std::string built = (prefix / "build" / "korvel").string();
   EXPECT_EQ(Configuration::FilePath(built), (prefix / "build" / "korvel.ini").string());
-  EXPECT_EQ(Configuration::DataFolder(built), std::string(KORVEL_DATA_DIR));
+  EXPECT_EQ(Configuration::DataFolder(built), test::ShippedDataDir());
 
   if (saved) {
     setenv("XDG_CONFIG_HOME", before.c_str(), 1);

@@ -9,11 +9,12 @@
 
 #include "app/HelpTopics.h"
 #include "engine/StyleLoader.h"
+#include "support/SourcePaths.h"
 
 namespace korvel {
 namespace {
 
-const std::string kHelpFolder = std::string(KORVEL_DATA_DIR) + "/help";
+const std::string kHelpFolder = test::ShippedDataDir() + "/help";
 
 TEST(HelpTopics, EveryNamedTopicHasItsPage) {
   for (int topic : {100, 101, 102, 104, 107, 109, 110, kWrongStyleFileHelpTopic})

@@ -7,6 +7,7 @@
 
 #include "platform/AtomicFile.h"
 #include "stylegen/MidiFileWriter.h"
+#include "support/SourcePaths.h"
 
 namespace korvel {
 namespace {
@@ -342,7 +343,7 @@ TEST(MidiImportTest, EveryCorpusFileIsReadOrRefusedInWords) {
   int read = 0;
   int refused = 0;
   for (const auto& entry :
-       std::filesystem::directory_iterator(KORVEL_TEST_DATA "/midi-test-files/midi")) {
+       std::filesystem::directory_iterator(test::TestDataDir() + "/midi-test-files/midi")) {
     std::string error;
     const auto bytes = ReadWholeFile(entry.path().string(), error);
     ASSERT_TRUE(bytes) << error;
@@ -361,7 +362,7 @@ TEST(MidiImportTest, EveryCorpusFileIsReadOrRefusedInWords) {
                            "test-running-status-metaevent.mid", "test-non-midi-track.mid"}) {
     std::string error;
     const auto bytes =
-        ReadWholeFile(std::string(KORVEL_TEST_DATA "/midi-test-files/midi/") + name, error);
+        ReadWholeFile((test::TestDataDir() + "/midi-test-files/midi/") + name, error);
     ASSERT_TRUE(bytes) << error;
     int notes = 0;
     for (const Event& e : Events(ReadMidiFile(*bytes).Work)) notes += (e.Status & 0xF0) == 0x90;

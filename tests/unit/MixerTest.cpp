@@ -9,6 +9,7 @@
 #include "app/Configuration.h"
 #include "app/ListEditor.h"
 #include "support/PlayerRig.h"
+#include "support/SourcePaths.h"
 
 namespace korvel {
 namespace {
@@ -250,7 +251,7 @@ TEST_F(MixerTest, DeviceResetsSendTheStandardMessagesThenTheLiveSetUp) {
 }
 
 TEST_F(MixerTest, AnotherListBringsItsDefaultKeysOrEmptiesTheInstrumentKeys) {
-  mixer.ProgramDir = KORVEL_DATA_DIR;
+  mixer.ProgramDir = test::ShippedDataDir();
   mixer.LoadInstrumentList("", "");
   mixer.Keys.SetFunction(4, 1);
   mixer.LoadInstrumentList("gs.kvi", "130000005017022026041056061065080087105000");
@@ -471,7 +472,7 @@ TEST(ShippedInstrumentLists, LoadWithTheirBankTypeAndDefaultKeySet) {
     SCOPED_TRACE(shipped.file);
     InstrumentList list;
     std::string error;
-    ASSERT_TRUE(list.LoadFile(std::string(KORVEL_DATA_DIR) + "/" + shipped.file, error)) << error;
+    ASSERT_TRUE(list.LoadFile(test::ShippedDataDir() + "/" + shipped.file, error)) << error;
     EXPECT_EQ(list.Mode, shipped.mode);
     KeySlots keys;
     EXPECT_EQ(keys.ApplyKeySet("", list), shipped.defaultSetFits);

@@ -14,6 +14,7 @@
 #include "support/MidiFileEvents.h"
 #include "support/SmfBuilder.h"
 #include "support/SongRig.h"
+#include "support/SourcePaths.h"
 #include "support/TempDir.h"
 
 namespace korvel {
@@ -37,7 +38,7 @@ struct ExportRig : test::SongRig {
                                                 MakeMelodyEvent(24, 0x80, kMelodyNote, 0)});
   }
   void LoadRock() {
-    engine.Style.StyleFileName = std::string(KORVEL_DATA_DIR) + "/STYLES/rock1.kvs";
+    engine.Style.StyleFileName = test::ShippedDataDir() + "/STYLES/rock1.kvs";
     engine.Loader.LoadStyle(false);
     ASSERT_TRUE(engine.Style.StyleLoaded);
   }

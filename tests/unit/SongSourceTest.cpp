@@ -5,6 +5,7 @@
 #include "app/SongSource.h"
 #include "platform/AtomicFile.h"
 #include "support/SongRig.h"
+#include "support/SourcePaths.h"
 
 namespace korvel {
 namespace {
@@ -85,7 +86,7 @@ TEST(SongSource, MistakesAreNamedWithTheirLine) {
 
 TEST(SongSource, TheDemoSongPlaysItsIntroRepeatAndEnding) {
   std::string error;
-  const auto source = ReadWholeFile(std::string(KORVEL_DATA_DIR) + "/song-src/demo3.kss", error);
+  const auto source = ReadWholeFile(test::ShippedDataDir() + "/song-src/demo3.kss", error);
   ASSERT_TRUE(source) << error;
   const Arrangement song = CompileSongSource(std::string(source->begin(), source->end()));
   EXPECT_EQ(song.StyleName, "rock1.kvs");

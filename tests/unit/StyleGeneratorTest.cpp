@@ -13,6 +13,7 @@
 #include "stylegen/StyleGenerator.h"
 #include "stylegen/WorkWalk.h"
 #include "support/PlayerRig.h"
+#include "support/SourcePaths.h"
 
 namespace korvel {
 namespace {
@@ -562,7 +563,7 @@ int UnpairedNotes(const WorkMaterial& work) {
 TEST_F(GeneratorTest, EveryCorpusFileConvertsWithItsNotePairsIntact) {
   int converted = 0;
   for (const auto& entry :
-       std::filesystem::directory_iterator(KORVEL_TEST_DATA "/midi-test-files/midi")) {
+       std::filesystem::directory_iterator(test::TestDataDir() + "/midi-test-files/midi")) {
     SCOPED_TRACE(entry.path().filename().string());
     std::string error;
     const auto bytes = ReadWholeFile(entry.path().string(), error);
