@@ -413,7 +413,8 @@ std::string Configuration::InstalledData(const std::string& programPath) {
 
 std::string Configuration::DataFolder(const std::string& programPath) {
   const std::string installed = InstalledData(programPath);
-  return installed.empty() ? std::string(KORVEL_DATA_DIR) : installed;
+  if (!installed.empty()) return installed;
+  return (std::filesystem::path(programPath).parent_path() / "data").string();
 }
 
 std::string Configuration::FilePath(const std::string& programPath) {

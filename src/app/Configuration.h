@@ -80,7 +80,7 @@ class Configuration {
   // The styles, songs and instrument lists of an installed program: PREFIX/share/korvel beside
   // PREFIX/bin; empty when the program runs where it was built.
   static std::string InstalledData(const std::string& programPath);
-  // Where the program's own files are: the installed ones, else the source tree's.
+  // Where the program's own files are: the installed ones, else data/ beside the built program.
   static std::string DataFolder(const std::string& programPath);
 
  private:

@@ -15,6 +15,7 @@
 #include "forms/Ttt.h"
 #include "support/GuiProgram.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
 
 namespace korvel {
 namespace {
@@ -88,7 +89,10 @@ class MenuItemsTest : public QObject {
       Collect(*top->menu(), top->text().remove('&'), items);
     Collect(*main.ChannelMenu, "Channel list", items);
 
-    // A song to clear, edit and save.
+    // A song to clear, edit and save: a copy, since "Save" writes it.
+    test::TempDir folder("menu-items");
+    const std::string demo = folder.Path("demo3.kva");
+    std::filesystem::copy_file(test::ShippedDataDir() + "/SONGS/demo3.kva", demo);
     std::optional<std::string> song;
     QStringList deadEnds;
     for (const auto& [name, item] : items) {
@@ -108,7 +112,7 @@ class MenuItemsTest : public QObject {
         if (program.Core().Song.Empty()) song = std::nullopt;
       }
       if (!song) {
-        song = test::ShippedDataDir() + "/SONGS/demo3.kva";
+        song = demo;
         QVERIFY(main.OpenSong(*song));
         main.MenuItems["Stop - F10"]->trigger();
       }

@@ -14,7 +14,7 @@ namespace korvel::test {
 // Name -> compiled style, every source in the data folder. Throws on a source that fails.
 inline std::map<std::string, CompiledStyle> ShippedStyles() {
   std::map<std::string, CompiledStyle> styles;
-  const std::filesystem::path folder = std::filesystem::path(ShippedDataDir()) / "style-src";
+  const std::filesystem::path folder = std::filesystem::path(SourceDataDir()) / "style-src";
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     if (entry.path().extension() != ".kst") continue;
     std::string error;

@@ -2,8 +2,11 @@
 
 namespace korvel::test {
 
+std::string SourceDataDir() {
+  return KORVEL_SOURCE_DATA;
+}
 std::string ShippedDataDir() {
-  return KORVEL_DATA_DIR;
+  return KORVEL_BUILT_DATA;
 }
 std::string TestDataDir() {
   return KORVEL_TEST_DATA;

@@ -343,7 +343,7 @@ TEST(ConfigurationPlaces, InstalledProgramsUseTheXdgFoldersAndBuiltOnesTheirOwn)
   EXPECT_EQ(Configuration::DataFolder(installed), (prefix / "usr" / "share" / "korvel").string());
   const std::string built = (prefix / "build" / "korvel").string();
   EXPECT_EQ(Configuration::FilePath(built), (prefix / "build" / "korvel.ini").string());
-  EXPECT_EQ(Configuration::DataFolder(built), test::ShippedDataDir());
+  EXPECT_EQ(Configuration::DataFolder(built), (prefix / "build" / "data").string());
 
   if (saved) {
     setenv("XDG_CONFIG_HOME", before.c_str(), 1);

@@ -86,7 +86,7 @@ TEST(SongSource, MistakesAreNamedWithTheirLine) {
 
 TEST(SongSource, TheDemoSongPlaysItsIntroRepeatAndEnding) {
   std::string error;
-  const auto source = ReadWholeFile(test::ShippedDataDir() + "/song-src/demo3.kss", error);
+  const auto source = ReadWholeFile(test::SourceDataDir() + "/song-src/demo3.kss", error);
   ASSERT_TRUE(source) << error;
   const Arrangement song = CompileSongSource(std::string(source->begin(), source->end()));
   EXPECT_EQ(song.StyleName, "rock1.kvs");
