@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <mutex>
 
+#include "app/FileNames.h"
 #include "app/GeneratorCommands.h"
 #include "app/HelpTopics.h"
 #include "app/ListEditor.h"
@@ -31,6 +32,7 @@
 #include "forms/TForm3.h"
 #include "forms/TGen.h"
 #include "forms/TMP.h"
+#include "forms/TSongs.h"
 #include "forms/TextEditor.h"
 #include "forms/Ttt.h"
 #include "forms/VirtualKeys.h"
@@ -596,6 +598,31 @@ bool TForm1::OpenSong(const std::string& path) {
         StartGeneratorPlay(*engine_);
       else
         engine_->Song.Play();
+    }
+  }
+  RefreshControls();
+  return opened;
+}
+
+bool TForm1::OpenDocument(const std::string& path) {
+  if (EndsWithNoCase(path, ".kvl")) {
+    TSongs* songs = FindWindow<TSongs>();
+    if (!songs) return false;
+    ShowWindow("TSongs");
+    songs->OpenList(path);
+    return true;
+  }
+  bool opened = false;
+  {
+    std::lock_guard lock(engine_->Lock);
+    if (EndsWithNoCase(path, ".kvs")) {
+      opened = engine_->Loader.LoadStyleFile(path);
+    } else if (EndsWithNoCase(path, ".kva") || EndsWithNoCase(path, ".mid")) {
+      opened = SongFiles->Files.OpenSong(path, programDir_);
+    } else {
+      dialogs_.InformUser(std::filesystem::path(path).filename().string() +
+                          ": Korvel opens arrangements (.kva), styles (.kvs), song lists (.kvl) "
+                          "and MIDI files (.mid).");
     }
   }
   RefreshControls();

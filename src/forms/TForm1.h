@@ -87,6 +87,10 @@ class TForm1 : public QMainWindow {
   // by Korvel's own transport.
   // False when it could not be opened (the musician has been told why).
   bool OpenSong(const std::string& path);
+  // A file given on the command line or by a later start: an arrangement or MIDI file opens as
+  // "&Open ..." opens it, a style loads, a song list shows in its window. False when nothing
+  // was opened (the musician has been told why).
+  bool OpenDocument(const std::string& path);
   void ExitProgram();
   void CloseOtherWindows();
   void ArrangeAll();

@@ -77,7 +77,7 @@ TSongs::TSongs(Engine& engine, Dialogs& dialogs, Configuration& settings, QWidge
     const std::string folder = std::filesystem::path(List.FileName).parent_path().string();
     const auto chosen =
         dialogs_.OpenFileDialog({"Open Songlist ...", "Songlist (*.kvl)|*.kvl", "KVL", folder});
-    if (chosen) Act([this, &chosen] { List.Load(*chosen); });
+    if (chosen) OpenList(*chosen);
   });
   connect(Save, &QPushButton::clicked, this, [this] {
     {
@@ -111,6 +111,10 @@ TSongs::TSongs(Engine& engine, Dialogs& dialogs, Configuration& settings, QWidge
             }
             QMetaObject::invokeMethod(this, &TSongs::Refresh, Qt::QueuedConnection);
           });
+}
+
+void TSongs::OpenList(const std::string& path) {
+  Act([this, &path] { List.Load(path); });
 }
 
 void TSongs::LoadStartList() {

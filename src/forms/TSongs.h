@@ -34,6 +34,8 @@ class TSongs : public QWidget {
   // A song was loaded: the window offers it for the list (title box, "Add"), now or when it
   // is shown next.
   void SongLoaded(const std::string& path);
+  // "Load" of the list file `path` (a changed list is offered for saving first).
+  void OpenList(const std::string& path);
   // Shows the core's list, caption and playlist again.
   void Refresh();
   // The play button: the playlist, or the selected song alone.

@@ -1,6 +1,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -10,8 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 
 #include "app/MidiSystem.h"
+#include "forms/InstanceServer.h"
 #include "forms/KorvelApplication.h"
 #include "forms/MenuListing.h"
 #include "forms/Startup.h"
@@ -68,33 +71,77 @@ int ListMenus() {
   return status;
 }
 
+constexpr const char* kUsage =
+    "Usage: korvel [OPTION]... [FILE]...\n"
+    "A MIDI arranger: play chords, and Korvel plays the band.\n"
+    "\n"
+    "FILE is an arrangement (.kva), a style (.kvs), a song list (.kvl) or a MIDI file (.mid);\n"
+    "when Korvel runs already, the running Korvel opens it.\n"
+    "\n"
+    "  --settings FILE    use FILE as the settings file\n"
+    "  --menus            list every menu item with its shortcut and state, and end\n"
+    "  --screenshot FILE  save a picture of the screen once the windows show, and end\n"
+    "  -h, --help         show this help and end\n"
+    "  -v, --version      show the version and end\n";
+
+struct Arguments {
+  std::string Settings;
+  std::string Screenshot;
+  QStringList Files;  // absolute paths
+};
+
+// The options that take a value, and the files: everything else that does not start with '-'.
+Arguments ReadArguments(const QStringList& arguments) {
+  Arguments read;
+  for (qsizetype at = 1; at < arguments.size(); ++at) {
+    const QString& argument = arguments[at];
+    if ((argument == "--settings" || argument == "--screenshot") && at + 1 < arguments.size()) {
+      (argument == "--settings" ? read.Settings : read.Screenshot) = arguments[++at].toStdString();
+    } else if (!argument.startsWith('-')) {
+      read.Files << QFileInfo(argument).absoluteFilePath();
+    }
+  }
+  return read;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Help and version come before anything starts or a settings file is written.
+  for (int at = 1; at < argc; ++at) {
+    const std::string argument = argv[at];
+    if (argument == "--help" || argument == "-h") {
+      std::cout << kUsage;
+      return 0;
+    }
+    if (argument == "--version" || argument == "-v") {
+      std::cout << "korvel " KORVEL_VERSION "\n";
+      return 0;
+    }
+  }
   const bool menus = argc == 2 && std::string(argv[1]) == "--menus";
   if (menus) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   korvel::KorvelApplication app(argc, argv);
   QApplication::setApplicationName("Korvel");
   if (menus) return ListMenus();
+  const Arguments arguments = ReadArguments(QApplication::arguments());
   const korvel::SingleInstance instance;
   if (instance.OtherInstanceRuns()) {
+    const QString socket = QString::fromStdString(instance.SocketFile());
+    if (!arguments.Files.isEmpty() && korvel::InstanceServer::HandOver(socket, arguments.Files))
+      return 0;
     // The box goes by itself: a second start is usually a double click too many.
     QMessageBox box(QMessageBox::NoIcon, "Korvel", korvel::kAlreadyRunning, QMessageBox::Ok);
     QTimer::singleShot(4000, &box, &QMessageBox::accept);
     box.exec();
     return korvel::kAlreadyRunningExitCode;
   }
-  // --settings FILE uses another settings file; --screenshot FILE saves a picture of the screen
-  // with Korvel's windows once they are shown and ends (scripts/screenshot).
-  const QStringList arguments = QApplication::arguments();
-  auto option = [&arguments](const QString& name) {
-    const auto at = arguments.indexOf(name);
-    return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1].toStdString() : std::string();
-  };
+  // --screenshot FILE saves a picture of the screen with Korvel's windows once they are shown
+  // and ends (scripts/screenshot).
   const std::string program = std::filesystem::read_symlink("/proc/self/exe").string();
-  std::string settings = option("--settings");
-  if (settings.empty()) settings = korvel::Configuration::FilePath(program);
-  const std::string screenshot = option("--screenshot");
+  const std::string settings =
+      arguments.Settings.empty() ? korvel::Configuration::FilePath(program) : arguments.Settings;
+  const std::string& screenshot = arguments.Screenshot;
 
   // A logout or Ctrl-C may come while the windows are still being made (a box about a device
   // may be open then): it is kept and acted on once the main window exists.
@@ -131,6 +178,19 @@ int main(int argc, char** argv) {
   window.show();
   mainWindow = &window;
   if (endRequested) CloseWhenNoBoxIsOpen(window);
+  auto open = [&window](const QString& path) {
+    window.showNormal();
+    window.raise();
+    window.activateWindow();
+    window.OpenDocument(path.toStdString());
+  };
+  // Without the lock no other start would look for the socket.
+  std::unique_ptr<korvel::InstanceServer> server;
+  if (instance.Acquired())
+    server = std::make_unique<korvel::InstanceServer>(QString::fromStdString(instance.SocketFile()),
+                                                      open);
+  for (const QString& file : arguments.Files)
+    QTimer::singleShot(0, &window, [open, file] { open(file); });
   if (!screenshot.empty()) {
     QTimer::singleShot(700, &window, [&window, screenshot] {
       QScreen* screen = window.screen();

@@ -22,6 +22,14 @@ std::string DefaultLockFile() {
 
 }  // namespace
 
+std::string SingleInstance::SocketFile() const {
+  const std::string suffix = ".lock";
+  const bool named =
+      lockFile_.size() > suffix.size() &&
+      lockFile_.compare(lockFile_.size() - suffix.size(), suffix.size(), suffix) == 0;
+  return (named ? lockFile_.substr(0, lockFile_.size() - suffix.size()) : lockFile_) + ".socket";
+}
+
 SingleInstance::SingleInstance(std::string lockFile)
     : lockFile_(lockFile.empty() ? DefaultLockFile() : std::move(lockFile)) {
   // Only our own plain file counts: a link, or a file of another user (who could hold it

@@ -23,6 +23,8 @@ class SingleInstance {
   // without the guard.
   const std::string& Problem() const { return problem_; }
   const std::string& LockFile() const { return lockFile_; }
+  // Where the running instance listens for files that later starts hand over: beside the lock.
+  std::string SocketFile() const;
 
  private:
   std::string lockFile_;
