@@ -152,9 +152,11 @@ class JackOutConnection : public MidiOutConnection, private JackPortUser {
       QueuedHeader header;
       jack_ringbuffer_peek(ring, reinterpret_cast<char*>(&header), sizeof header);
       if (available < sizeof header + header.Length) return;  // its bytes are on their way
-      const int64_t offset =
-          int64_t{static_cast<int32_t>(header.Frame - cycleStart)} + int64_t{frames};
-      if (offset >= int64_t{frames}) return;  // meant for a later cycle
+      int64_t offset = int64_t{static_cast<int32_t>(header.Frame - cycleStart)} + int64_t{frames};
+      // Sent after this cycle began: its place is in the next one. A frame further ahead can
+      // only come from JACK's clock estimate jumping (a server that stalls): it goes out now.
+      if (offset >= 2 * int64_t{frames}) offset = 0;
+      if (offset >= int64_t{frames}) return;
       const auto at = std::max(earliest, static_cast<jack_nframes_t>(std::max<int64_t>(offset, 0)));
       // A message larger than a whole cycle's buffer goes in pieces, one per cycle.
       size_t size = header.Length - sent_;

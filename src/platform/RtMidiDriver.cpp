@@ -71,9 +71,9 @@ unsigned FindPort(Midi& midi, unsigned index, const std::string& name) {
 
 class RtOutConnection : public MidiOutConnection {
  public:
-  RtOutConnection(RtMidi::Api api, unsigned index, const std::string& name) {
+  RtOutConnection(unsigned index, const std::string& name) {
     try {
-      out_ = std::make_unique<RtMidiOut>(api, kClientName);
+      out_ = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
     } catch (const RtMidiError& e) {
       throw MidiDriverError(kMidiNoDriver, e.getMessage());
     }
@@ -106,10 +106,9 @@ class RtOutConnection : public MidiOutConnection {
 
 class RtInConnection : public MidiInConnection {
  public:
-  RtInConnection(RtMidi::Api api, unsigned index, const std::string& name, MidiInputSink& sink)
-      : sink_(sink) {
+  RtInConnection(unsigned index, const std::string& name, MidiInputSink& sink) : sink_(sink) {
     try {
-      in_ = std::make_unique<RtMidiIn>(api, kClientName, 1024);
+      in_ = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, kClientName, 1024);
     } catch (const RtMidiError& e) {
       throw MidiDriverError(kMidiNoDriver, e.getMessage());
     }
@@ -224,12 +223,12 @@ std::vector<MidiDeviceCaps> RtMidiDriver::Inputs() {
 
 std::unique_ptr<MidiOutConnection> RtMidiDriver::OpenOutput(unsigned index,
                                                             const std::string& name) {
-  return std::make_unique<RtOutConnection>(RtMidi::LINUX_ALSA, index, name);
+  return std::make_unique<RtOutConnection>(index, name);
 }
 
 std::unique_ptr<MidiInConnection> RtMidiDriver::OpenInput(unsigned index, const std::string& name,
                                                           MidiInputSink& sink) {
-  return std::make_unique<RtInConnection>(RtMidi::LINUX_ALSA, index, name, sink);
+  return std::make_unique<RtInConnection>(index, name, sink);
 }
 
 }  // namespace korvel

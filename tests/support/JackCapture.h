@@ -99,6 +99,9 @@ class JackRecorder {
   }
   // What arrived so far is left out from now on.
   void Forget() { from_ = count_.load(std::memory_order_acquire); }
+  // Cycles the server ran without calling this client (an overloaded server does that): what
+  // was sent to it in those cycles never arrives.
+  size_t MissedCycles() const { return missed_.load(); }
   // Messages the recorder had no room for (the test's own limit, never reached in a sound run).
   size_t Overflowed() const { return overflowed_.load(); }
 
@@ -115,6 +118,11 @@ class JackRecorder {
   static int Process(jack_nframes_t frames, void* self) {
     auto* me = static_cast<JackRecorder*>(self);
     const jack_nframes_t start = jack_last_frame_time(me->client_);
+    if (const auto gap = static_cast<int32_t>(start - me->next_);
+        me->cycles_.load(std::memory_order_relaxed) > 0 && gap > 0) {
+      me->missed_.fetch_add(static_cast<size_t>(gap) / frames);
+    }
+    me->next_ = start + frames;
     void* in = jack_port_get_buffer(me->in_, frames);
     void* out = me->out_ ? jack_port_get_buffer(me->out_, frames) : nullptr;
     if (out) jack_midi_clear_buffer(out);
@@ -152,6 +160,8 @@ class JackRecorder {
   size_t from_ = 0;  // reader side
   std::atomic<uint64_t> cycles_{0};
   std::atomic<size_t> overflowed_{0};
+  std::atomic<size_t> missed_{0};
+  jack_nframes_t next_ = 0;  // process callback: the frame the next cycle should start at
 };
 
 inline int IndexOf(const std::vector<std::string>& list, const std::string& name) {
