@@ -71,6 +71,9 @@ class JackPortLink {
     if (result != 0 && result != EEXIST) {
       throw MidiDriverError(kMidiAllocated, "JACK could not connect Korvel to \"" + other + "\".");
     }
+    // The server takes a new connection into its graph at a cycle's start: what went out in
+    // the cycles before would be lost (the first beat of a style). Two cycles make it certain.
+    client_->WaitCycles(2);
   }
   jack_port_t* Port() const { return port_; }
   JackClient& Client() const { return *client_; }
@@ -187,8 +190,8 @@ class JackOutConnection : public MidiOutConnection, private JackPortUser {
   }
 
   std::unique_ptr<jack_ringbuffer_t, FreeRing> ring_;
-  JackPortLink link_;  // after the queue: the callback serves the port from its first cycle
   size_t sent_ = 0;    // process callback: bytes of the first message written in earlier cycles
+  JackPortLink link_;  // last: the callback serves the port from its first cycle
 };
 
 class JackInConnection : public MidiInConnection, private JackPortUser {
