@@ -7,7 +7,7 @@
 #include "midi/MidiDevices.h"
 #include "midi/TMidiInput.h"
 #include "platform/FluidSynthDriver.h"
-#include "platform/RtMidiDriver.h"
+#include "platform/SystemMidi.h"
 
 namespace korvel {
 
@@ -19,12 +19,12 @@ struct MidiSystemSettings {
 class MidiSystem {
  public:
   explicit MidiSystem(const MidiSystemSettings& settings)
-      : Ports(settings.Api),
+      : Ports(MakeSystemMidiDriver(settings.Api)),
         Synth(settings.Synth),
-        Devices(Ports, &Synth),
+        Devices(*Ports, &Synth),
         InputSettings(Channels) {}
 
-  RtMidiDriver Ports;
+  std::unique_ptr<SystemMidiDriver> Ports;
   FluidSynthDriver Synth;
   MidiDevices Devices;
   ChannelState Channels;

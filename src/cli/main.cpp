@@ -623,12 +623,12 @@ int Devices(const korvel::MidiSystemSettings& settings) {
   korvel::TextDialogs dialogs(&std::cerr);
   korvel::MidiPorts ports(system.Devices, system.InputSettings, dialogs,
                           korvel::InputDispatch::Manual);
-  std::cout << "system " << system.Ports.ApiName() << "\n";
+  std::cout << "system " << system.Ports->ApiName() << "\n";
   const auto& outputs = ports.OutputList();
   for (size_t i = 0; i < outputs.size(); ++i) std::cout << "out " << i << " " << outputs[i] << "\n";
   const auto& inputs = ports.InputList();
   for (size_t i = 0; i < inputs.size(); ++i) std::cout << "in " << i << " " << inputs[i] << "\n";
-  if (!system.Ports.Problem().empty()) std::cerr << system.Ports.Problem() << "\n";
+  if (!system.Ports->Problem().empty()) std::cerr << system.Ports->Problem() << "\n";
   return 0;
 }
 

@@ -167,8 +167,8 @@ int main(int argc, char** argv) {
   // Without a lock file Korvel still runs; the status line says what is missing.
   std::string problems = instance.Problem();
   if (!problems.empty()) std::cerr << problems << "\n";
-  if (!system.Ports.Problem().empty())
-    problems += (problems.empty() ? "" : "  ") + system.Ports.Problem();
+  if (!system.Ports->Problem().empty())
+    problems += (problems.empty() ? "" : "  ") + system.Ports->Problem();
   korvel::Startup startup(system.Devices, system.InputSettings, problems, settings,
                           korvel::Configuration::DataFolder(program));
   korvel::TForm1& window = startup.Main();

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/IntendedTime.h"
+
 namespace korvel {
 
 int64_t MonotonicNanos() {
@@ -97,6 +99,7 @@ void ClockThread::Run() {
         running = running_;
       }
       if (running) {
+        const IntendedTime meant(schedule.NextDue() - schedule.PeriodNanos());
         try {
           tick_();
         } catch (const std::exception& error) {

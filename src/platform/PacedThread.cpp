@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/IntendedTime.h"
+
 namespace korvel {
 
 PacedThread::PacedThread(EngineLock& lock, int sampleRate, int periodFrames,
@@ -72,6 +74,7 @@ void PacedThread::Run() {
       std::lock_guard guard(mutex_);
       if (!running_ || generation != generation_) continue;
     }
+    const IntendedTime meant(next);
     if (due > done) advance_(due - done);
     done = due;
   }

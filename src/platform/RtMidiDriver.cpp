@@ -1,13 +1,10 @@
 #include "platform/RtMidiDriver.h"
 
-#include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <mutex>
 #include <utility>
 
@@ -45,28 +42,6 @@ class ErrorTrap {
   std::string warning_;
 };
 
-bool AlsaSequencerPresent() {
-  return access("/dev/snd/seq", R_OK | W_OK) == 0;
-}
-
-void QuietJackMessages() {
-  static std::once_flag once;
-  // libjack prints every failed connection attempt to the terminal; Korvel reports in words.
-  std::call_once(once, [] {
-    jack_set_error_function([](const char*) {});
-    jack_set_info_function([](const char*) {});
-  });
-}
-
-bool JackServerRunning() {
-  QuietJackMessages();
-  jack_status_t status;
-  jack_client_t* client = jack_client_open("Korvel probe", JackNoStartServer, &status);
-  if (!client) return false;
-  jack_client_close(client);
-  return true;
-}
-
 bool IsOwnPort(const std::string& name) {
   return name.rfind(kClientName, 0) == 0;
 }
@@ -96,9 +71,9 @@ unsigned FindPort(Midi& midi, unsigned index, const std::string& name) {
 
 class RtOutConnection : public MidiOutConnection {
  public:
-  RtOutConnection(RtMidi::Api api, unsigned index, const std::string& name) {
+  RtOutConnection(unsigned index, const std::string& name) {
     try {
-      out_ = std::make_unique<RtMidiOut>(api, kClientName);
+      out_ = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
     } catch (const RtMidiError& e) {
       throw MidiDriverError(kMidiNoDriver, e.getMessage());
     }
@@ -131,10 +106,9 @@ class RtOutConnection : public MidiOutConnection {
 
 class RtInConnection : public MidiInConnection {
  public:
-  RtInConnection(RtMidi::Api api, unsigned index, const std::string& name, MidiInputSink& sink)
-      : sink_(sink) {
+  RtInConnection(unsigned index, const std::string& name, MidiInputSink& sink) : sink_(sink) {
     try {
-      in_ = std::make_unique<RtMidiIn>(api, kClientName, 1024);
+      in_ = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, kClientName, 1024);
     } catch (const RtMidiError& e) {
       throw MidiDriverError(kMidiNoDriver, e.getMessage());
     }
@@ -189,47 +163,34 @@ ErrorTrap& ListerTrap() {
 
 }  // namespace
 
-MidiApiChoice ParseMidiApiChoice(const std::string& text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (lower == "alsa") return MidiApiChoice::Alsa;
-  if (lower == "jack") return MidiApiChoice::Jack;
-  return MidiApiChoice::Auto;
+bool AlsaSequencerPresent() {
+  return access("/dev/snd/seq", R_OK | W_OK) == 0;
 }
 
-RtMidiDriver::RtMidiDriver(MidiApiChoice choice) {
-  if (const char* env = std::getenv("KORVEL_MIDI_API"); env && *env) {
-    choice = ParseMidiApiChoice(env);
-  }
-  if (choice == MidiApiChoice::Auto) {
-    choice = AlsaSequencerPresent() ? MidiApiChoice::Alsa : MidiApiChoice::Jack;
-  }
-  api_ = choice == MidiApiChoice::Alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK;
-  apiName_ = choice == MidiApiChoice::Alsa ? "ALSA" : "JACK";
+RtMidiDriver::RtMidiDriver() {
   ConnectListers();
+}
+
+std::string RtMidiDriver::Problem() const {
+  std::lock_guard lock(listing_);
+  return problem_;
 }
 
 bool RtMidiDriver::ConnectListers() {
   if (inLister_ && outLister_) return true;
-  const auto api = static_cast<RtMidi::Api>(api_);
-  if (api == RtMidi::UNIX_JACK && !JackServerRunning()) {
-    problem_ = "The JACK server is not running: start it to reach other MIDI programs.";
-    return false;
-  }
-  if (api == RtMidi::LINUX_ALSA && !AlsaSequencerPresent()) {
+  if (!AlsaSequencerPresent()) {
     problem_ = "The ALSA sequencer is not there (/dev/snd/seq): load snd-seq or choose JACK.";
     return false;
   }
   try {
-    inLister_ = std::make_unique<RtMidiIn>(api, kClientName);
-    outLister_ = std::make_unique<RtMidiOut>(api, kClientName);
+    inLister_ = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, kClientName);
+    outLister_ = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
     inLister_->setErrorCallback(&ErrorTrap::Callback, &ListerTrap());
     outLister_->setErrorCallback(&ErrorTrap::Callback, &ListerTrap());
   } catch (const RtMidiError& e) {
     inLister_.reset();
     outLister_.reset();
-    problem_ = "No " + apiName_ + " MIDI system: " + e.getMessage();
+    problem_ = "No ALSA MIDI system: " + e.getMessage();
     return false;
   }
   problem_.clear();
@@ -262,12 +223,12 @@ std::vector<MidiDeviceCaps> RtMidiDriver::Inputs() {
 
 std::unique_ptr<MidiOutConnection> RtMidiDriver::OpenOutput(unsigned index,
                                                             const std::string& name) {
-  return std::make_unique<RtOutConnection>(static_cast<RtMidi::Api>(api_), index, name);
+  return std::make_unique<RtOutConnection>(index, name);
 }
 
 std::unique_ptr<MidiInConnection> RtMidiDriver::OpenInput(unsigned index, const std::string& name,
                                                           MidiInputSink& sink) {
-  return std::make_unique<RtInConnection>(static_cast<RtMidi::Api>(api_), index, name, sink);
+  return std::make_unique<RtInConnection>(index, name, sink);
 }
 
 }  // namespace korvel

@@ -12,6 +12,7 @@
 #include "platform/AtomicFile.h"
 #include "stylegen/WorkFile.h"
 #include "support/CliProcess.h"
+#include "support/JackCapture.h"
 #include "support/MaterialText.h"
 #include "support/SourcePaths.h"
 
@@ -79,7 +80,10 @@ TEST(JackCapture, FourMeasuresOfDrumsAndBassAreCapturedOnTheirClocks) {
   test::CliProcess cli({test::CliProgram(), "--midi-api", "jack", "capture", "--in",
                         "sequencer:out", "--measures", "4", "--timeout", "60", "-o", work});
   ASSERT_TRUE(cli.WaitForLine("Ready to record", std::chrono::seconds(15)));
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const test::JackRecorder watcher("watcher");
+  ASSERT_TRUE(test::JackRecorder::WaitUntil([&watcher] {
+    return jack_port_connected(jack_port_by_name(watcher.Handle(), "sequencer:out")) > 0;
+  }));
 
   auto send = [&](std::vector<unsigned char> bytes) { sequencer.sendMessage(&bytes); };
   const auto events = DrumAndBass();

@@ -1,7 +1,6 @@
 // Two headless arrangers on a private JACK server: the first sends its chords as chord codes,
 // the second receives them on its external-application input and plays its own style to them.
 #include <gtest/gtest.h>
-#include <rtmidi/RtMidi.h>
 
 #include <atomic>
 #include <filesystem>
@@ -20,17 +19,6 @@ namespace {
 
 using test::Bytes;
 using test::IndexOf;
-
-// The cable between the two arrangers: passes everything on and keeps what went through.
-struct Cable {
-  RtMidiOut* Out = nullptr;
-  test::Capture Passed;
-};
-void Relay(double delta, std::vector<unsigned char>* message, void* cable) {
-  auto* c = static_cast<Cable*>(cable);
-  c->Out->sendMessage(message);
-  test::Capture::Receive(delta, message, &c->Passed);
-}
 
 // JACK connects a port a moment after it opens, much later on a busy machine, and what is sent
 // before then is lost: a chord code lost that way left the receiver without that chord. Each
@@ -52,18 +40,9 @@ TEST(JackChordCodes, ASecondArrangerFollowsTheChordsOfTheFirst) {
   const auto style = (std::filesystem::temp_directory_path() / "korvel-codes-test.kvs").string();
   WriteFileAtomically(style, fixture.FileBytes());
 
-  test::Capture capture;
-  RtMidiIn probeIn(RtMidi::UNIX_JACK, "probe");
-  probeIn.ignoreTypes(false, false, false);
-  probeIn.setCallback(&test::Capture::Receive, &capture);
-  probeIn.openVirtualPort("capture");
-  RtMidiOut relayOut(RtMidi::UNIX_JACK, "relay-out");
-  relayOut.openVirtualPort("out");
-  RtMidiIn relayIn(RtMidi::UNIX_JACK, "relay-in");
-  relayIn.ignoreTypes(false, false, false);
-  Cable cable{&relayOut, {}};
-  relayIn.setCallback(&Relay, &cable);
-  relayIn.openVirtualPort("in");
+  test::JackRecorder probe("probe");
+  // The cable between the two arrangers: passes everything on and keeps what went through.
+  test::JackRecorder cable("relay", "in", true);
 
   MidiSystem firstSystem({.Api = MidiApiChoice::Jack});
   MidiSystem secondSystem({.Api = MidiApiChoice::Jack});
@@ -74,7 +53,7 @@ TEST(JackChordCodes, ASecondArrangerFollowsTheChordsOfTheFirst) {
   Engine second(secondSystem.Devices, secondSystem.InputSettings, dialogs, secondView);
   {
     std::lock_guard lock(first.Lock);
-    first.Ports.ComboBox1 = IndexOf(first.Ports.OutputList(), "relay-in:in");
+    first.Ports.ComboBox1 = IndexOf(first.Ports.OutputList(), "relay:in");
     ASSERT_GE(first.Ports.ComboBox1, 0);
     first.Ports.ComboBox1Change();  // the clock runs
     first.Codes.SetSending(true);
@@ -82,7 +61,7 @@ TEST(JackChordCodes, ASecondArrangerFollowsTheChordsOfTheFirst) {
   {
     std::lock_guard lock(second.Lock);
     second.Ports.ComboBox1 = IndexOf(second.Ports.OutputList(), "probe:capture");
-    second.Ports.MidiInList = IndexOf(second.Ports.InputList(), "relay-out:out");
+    second.Ports.MidiInList = IndexOf(second.Ports.InputList(), "relay:thru");
     ASSERT_GE(second.Ports.ComboBox1, 0);
     ASSERT_GE(second.Ports.MidiInList, 0);
     second.Ports.ComboBox1Change();
@@ -113,16 +92,13 @@ TEST(JackChordCodes, ASecondArrangerFollowsTheChordsOfTheFirst) {
         std::lock_guard lock(second.Lock);
         second.Ports.PlayPort->PutShort(0xBF, 102, static_cast<uint8_t>(attempt));
       },
-      [&capture] { return !capture.Take().empty(); }))
+      [&probe] { return probe.Count() > 0; }))
       << "receiver to probe";
-  {
-    std::lock_guard lock(capture.mutex);
-    capture.messages.clear();
-  }
+  probe.Forget();
   // Each chord plays until the receiver struck the tone only it has (E, B, Ab), and a beat
   // more: a busy machine slows both clocks, and a fixed wait then cut a chord short.
-  const auto struckOnChannel2 = [&capture](int pitchClass) {
-    for (const Bytes& m : capture.Take())
+  const auto struckOnChannel2 = [&probe](int pitchClass) {
+    for (const Bytes& m : probe.Messages())
       if (m.size() == 3 && m[0] == 0x91 && m[2] != 0 && m[1] % 12 == pitchClass) return true;
     return false;
   };
@@ -143,10 +119,10 @@ TEST(JackChordCodes, ASecondArrangerFollowsTheChordsOfTheFirst) {
     EXPECT_TRUE(second.Player.Playing) << "the first code started the style";
     second.Transport.StopCommand();
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  probe.WaitCycles(2);
 
   std::vector<int> struck;
-  for (const Bytes& m : capture.Take()) {
+  for (const Bytes& m : probe.Messages()) {
     if (m.size() != 3 || (m[0] & 0xF0) != 0x90 || (m[0] & 0x0F) != 1 || m[2] == 0) continue;
     const int pitchClass = m[1] % 12;  // the octave follows the receiver's own section
     if (struck.empty() || struck.back() != pitchClass) struck.push_back(pitchClass);
@@ -155,7 +131,7 @@ TEST(JackChordCodes, ASecondArrangerFollowsTheChordsOfTheFirst) {
   for (int pitchClass : struck) heard += std::to_string(pitchClass) + " ";
   SCOPED_TRACE("pitch classes struck: " + heard);
   std::string codes;
-  for (const Bytes& m : cable.Passed.Take())
+  for (const Bytes& m : cable.Messages())
     if (m.size() == 3 && (m[0] & 0xF0) == 0xB0 && (m[1] == 19 || m[1] == 20))
       codes += std::to_string(m[1]) + ":" + std::to_string(m[2]) + " ";
   SCOPED_TRACE("codes passed: " + codes);

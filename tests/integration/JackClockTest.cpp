@@ -18,22 +18,15 @@ namespace korvel {
 namespace {
 
 using test::Bytes;
-using test::Capture;
 using test::IndexOf;
+using test::JackRecorder;
 
 class JackClock : public ::testing::Test {
  protected:
   MidiSystem system{{.Api = MidiApiChoice::Jack}};
   test::ScriptedDialogs dialogs;
   test::RecordingView view;
-  Capture capture;
-  RtMidiIn probeIn{RtMidi::UNIX_JACK, "probe"};
-
-  void SetUp() override {
-    probeIn.ignoreTypes(false, false, false);
-    probeIn.setCallback(&Capture::Receive, &capture);
-    probeIn.openVirtualPort("capture");
-  }
+  JackRecorder probe{"probe"};
   // Korvel's MIDI out goes to the probe; the clock is left switched off.
   void ConnectOutput(Engine& engine) {
     MidiPorts& ports = engine.Ports;
@@ -43,6 +36,7 @@ class JackClock : public ::testing::Test {
     ports.ComboBox5 = IndexOf(ports.OutputList(), kNoDevice);
     ports.ComboBox5Change();
     ASSERT_TRUE(ports.MidiOutput1.IsOpen());
+    ASSERT_TRUE(probe.WaitConnected());
     if (engine.Transport.ClockState != 0) engine.Transport.ToggleClock();
   }
 };
@@ -61,8 +55,8 @@ TEST_F(JackClock, MasterModeSends480ClocksIn10SecondsAt120Bpm) {
     std::lock_guard lock(engine.Lock);
     engine.Transport.ToggleClock();
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  const auto messages = capture.Take();
+  probe.WaitCycles(2);
+  const auto messages = probe.Messages();
   const auto clocks = std::count(messages.begin(), messages.end(), Bytes{0xF8});
   EXPECT_NEAR(static_cast<double>(clocks), 480.0, 1.0);
 }
@@ -84,11 +78,10 @@ TEST_F(JackClock, SlaveModeClicksAtTheExternalClockCounts) {
     engine.Transport.ToggleClock();
     engine.Transport.SyncStart1Click();  // wait for the external Start
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  {
-    std::lock_guard lock(capture.mutex);  // the silencing of the set-up is not what is tested
-    capture.messages.clear();
-  }
+  ASSERT_TRUE(JackRecorder::WaitUntil(
+      [&] { return jack_port_connected(jack_port_by_name(probe.Handle(), "player:clock")) > 0; }));
+  probe.WaitCycles(2);
+  probe.Forget();  // the silencing of the set-up is not what is tested
   auto send = [&](uint8_t status, int times) {
     for (int i = 0; i < times; ++i) {
       probeOut.sendMessage(&status, 1);
@@ -99,11 +92,16 @@ TEST_F(JackClock, SlaveModeClicksAtTheExternalClockCounts) {
   send(0xFC, 1);   // a Stop while the delay is pending is ignored
   send(0xFA, 1);   // Start
   send(0xF8, 49);
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // Everything sent is in when the 59th clock is.
+  JackRecorder::WaitUntil([&] {
+    const auto messages = probe.Messages();
+    return std::count(messages.begin(), messages.end(), Bytes{0xF8}) >= 59;
+  });
+  probe.WaitCycles(2);
 
   // Korvel forwards what the application sends and clicks before the clock that made it.
   std::string stream;
-  for (const auto& m : capture.Take()) {
+  for (const auto& m : probe.Messages()) {
     if (m == Bytes{0xF8})
       stream += "c";
     else if (m == Bytes{0xFA})

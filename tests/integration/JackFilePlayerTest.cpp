@@ -1,19 +1,16 @@
 // The file player against another program on a private JACK server: a file with tempo changes
 // arrives note by note on the file's tempo map, and a loop range repeats exactly.
 #include <gtest/gtest.h>
-#include <rtmidi/RtMidi.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
-#include <iostream>
 #include <mutex>
 #include <thread>
 
 #include "app/MidiFilePlayer.h"
+#include "platform/JackMidiDriver.h"
 #include "platform/PacedThread.h"
-#include "platform/RtMidiDriver.h"
 #include "support/JackCapture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SmfBuilder.h"
@@ -26,27 +23,17 @@ namespace {
 using test::IndexOf;
 using test::SmfEvent;
 
-// Note-ons as they arrive, with the time of arrival in microseconds.
-struct TimedCapture {
-  std::mutex mutex;
-  std::vector<std::pair<int, int64_t>> noteOns;  // note, time
-  static void Receive(double, std::vector<unsigned char>* message, void* self) {
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    auto* capture = static_cast<TimedCapture*>(self);
-    if (message->size() != 3 || (*message)[0] != 0x90 || (*message)[2] == 0) return;
-    std::lock_guard lock(capture->mutex);
-    capture->noteOns.emplace_back(
-        (*message)[1], std::chrono::duration_cast<std::chrono::microseconds>(now).count());
+// Note-ons as they arrive: the note, and its frame's time in microseconds.
+std::vector<std::pair<int, int64_t>> NoteOns(const test::JackRecorder& probe) {
+  std::vector<std::pair<int, int64_t>> notes;
+  for (const auto& event : probe.Events()) {
+    const auto& m = event.Message;
+    if (m.size() == 3 && m[0] == 0x90 && m[2] != 0) {
+      notes.emplace_back(m[1], static_cast<int64_t>(event.Micros));
+    }
   }
-  std::vector<std::pair<int, int64_t>> Take() {
-    std::lock_guard lock(mutex);
-    return noteOns;
-  }
-  void Clear() {
-    std::lock_guard lock(mutex);
-    noteOns.clear();
-  }
-};
+  return notes;
+}
 
 constexpr int kDivision = 480;
 const std::vector<std::pair<int64_t, int>> kTempos = {{0, 500000}, {1920, 300000}, {3840, 750000}};
@@ -66,7 +53,7 @@ std::vector<uint8_t> TempoChanges() {
 
 class JackFilePlayer : public ::testing::Test {
  protected:
-  RtMidiDriver driver{MidiApiChoice::Jack};
+  JackMidiDriver driver;
   MidiDevices devices{driver, nullptr};
   ChannelState channels;
   InputCallbackSettings settings{channels};
@@ -77,14 +64,10 @@ class JackFilePlayer : public ::testing::Test {
   PacedThread clock{lock, kFileSampleRate, kFileBlockFrames,
                     [this](int64_t frames) { player.Advance(frames); }};
   test::TempDir dir{"jack-file-player"};
-  TimedCapture capture;
-  RtMidiIn probe{RtMidi::UNIX_JACK, "probe"};
+  test::JackRecorder probe{"probe"};
 
   void SetUp() override {
     ASSERT_EQ(driver.Problem(), "") << "is the test's JACK server up?";
-    probe.ignoreTypes(false, false, false);
-    probe.setCallback(&TimedCapture::Receive, &capture);
-    probe.openVirtualPort("capture");
     ports.FillDeviceLists();
     std::lock_guard engine(lock);
     player.RunClock = [this](bool run) { run ? clock.Start() : clock.Stop(); };
@@ -92,6 +75,7 @@ class JackFilePlayer : public ::testing::Test {
     player.SelectOutput(IndexOf(ports.OutputList(), "probe:capture"));
     ASSERT_NE(player.Output(), nullptr);
     ASSERT_TRUE(player.Open(dir.Write("tempo.mid", TempoChanges())));
+    ASSERT_TRUE(probe.WaitConnected());
   }
   // Waits (10 s at most) until `done` holds under the engine lock.
   template <typename Done>
@@ -130,24 +114,14 @@ std::string Problems(const std::vector<std::pair<int, int64_t>>& notes) {
 }
 
 TEST_F(JackFilePlayer, EveryNoteArrivesInOrderOnTheTempoMap) {
-  // The dummy server in 32-frame periods on this busy 2-core machine now and then drops a MIDI
-  // event or is scheduled late: such a pass is reported and played again, three passes at most.
-  std::string problems = "not played";
-  for (int pass = 0; pass < 3 && !problems.empty(); ++pass) {
-    if (pass > 0) std::cerr << "pass " << pass << ": " << problems << "\n";
-    capture.Clear();
-    {
-      std::lock_guard engine(lock);
-      player.Repeat = false;
-      player.Play();
-    }
-    ASSERT_TRUE(WaitUntil([this] { return !player.Playing(); }));
-    // The server hands the last notes over in its own time, later on a busy machine.
-    for (int i = 0; i < 200 && capture.Take().size() < 48; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    problems = Problems(capture.Take());
+  {
+    std::lock_guard engine(lock);
+    player.Repeat = false;
+    player.Play();
   }
-  EXPECT_EQ(problems, "");
+  ASSERT_TRUE(WaitUntil([this] { return !player.Playing(); }));
+  probe.WaitCycles(2);  // the last notes are on their way for a period
+  EXPECT_EQ(Problems(NoteOns(probe)), "");
 }
 
 TEST_F(JackFilePlayer, ALoopRangeRepeatsExactly) {
@@ -162,9 +136,9 @@ TEST_F(JackFilePlayer, ALoopRangeRepeatsExactly) {
     std::lock_guard engine(lock);
     player.Stop();
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  probe.WaitCycles(2);
   // Three passes, and perhaps the start of a fourth before the test saw the third end.
-  const auto notes = capture.Take();
+  const auto notes = NoteOns(probe);
   ASSERT_GE(notes.size(), 12U);
   for (size_t i = 0; i < notes.size(); ++i) {
     EXPECT_EQ(notes[i].first, 52 + static_cast<int>(i % 4)) << "note " << i;

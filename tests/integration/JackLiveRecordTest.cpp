@@ -18,6 +18,7 @@
 #include "performance/ArrangementFile.h"
 #include "platform/AtomicFile.h"
 #include "support/CliProcess.h"
+#include "support/JackCapture.h"
 #include "support/SourcePaths.h"
 #include "support/StyleFixture.h"
 
@@ -49,19 +50,6 @@ std::vector<TimelineChord> ChordChanges(const std::string& timeline) {
   return chords;
 }
 
-// When the notes Korvel plays arrive.
-struct Heard {
-  std::mutex mutex;
-  std::vector<Clock::time_point> notes;
-  static void Receive(double, std::vector<unsigned char>* m, void* self) {
-    auto* heard = static_cast<Heard*>(self);
-    if (m->size() == 3 && ((*m)[0] & 0xF0) == 0x90 && (*m)[2] > 0) {
-      std::lock_guard lock(heard->mutex);
-      heard->notes.push_back(Clock::now());
-    }
-  }
-};
-
 // A style of C E G on the first three beats at 240 beats a minute (a measure lasts a second), a
 // keyboard and a listener on the JACK server, and the session recording into `song`.
 class JackLiveRecord : public ::testing::Test {
@@ -72,8 +60,6 @@ class JackLiveRecord : public ::testing::Test {
     fixture.Channels().SetTempo(240);
     std::filesystem::create_directories(folder);
     WriteFileAtomically(style, fixture.FileBytes());
-    probeIn.setCallback(&Heard::Receive, &heard);
-    probeIn.openVirtualPort("capture");
     keyboard.openVirtualPort("keys");
   }
   void TearDown() override { std::filesystem::remove_all(folder); }
@@ -94,8 +80,7 @@ class JackLiveRecord : public ::testing::Test {
       std::filesystem::temp_directory_path() / ("korvel-record-" + std::to_string(getpid()));
   const std::string style = (folder / "record.kvs").string();
   const std::string song = (folder / "take.kva").string();
-  Heard heard;
-  RtMidiIn probeIn{RtMidi::UNIX_JACK, "probe"};
+  test::JackRecorder probe{"probe"};
   RtMidiOut keyboard{RtMidi::UNIX_JACK, "keyboard"};
 };
 
@@ -109,13 +94,12 @@ TEST_F(JackLiveRecord, AProgressionAndMelodyPlayedIntoTheSessionAreSavedOnTheirB
       {48, 52, 55}, {41, 45, 48}, {43, 47, 50}, {48, 52, 55}};  // C, F, G, C
   const std::vector<int> melody = {72, 76, 79, 84};
   Send({48, 52, 55}, 100);
-  Clock::time_point start;
-  for (int i = 0; i < 300 && start == Clock::time_point(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    std::lock_guard lock(heard.mutex);
-    if (!heard.notes.empty()) start = heard.notes.front();
-  }
-  ASSERT_NE(start, Clock::time_point()) << "the style started with the first chord";
+  ASSERT_TRUE(test::JackRecorder::WaitUntil([this] {
+    for (const auto& m : probe.Messages())
+      if (m.size() == 3 && (m[0] & 0xF0) == 0x90 && m[2] > 0) return true;
+    return false;
+  })) << "the style started with the first chord";
+  const Clock::time_point start = Clock::now();
   auto at = [&](int milliseconds) {
     std::this_thread::sleep_until(start + std::chrono::milliseconds(milliseconds));
   };

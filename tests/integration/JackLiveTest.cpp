@@ -32,11 +32,7 @@ TEST(JackLive, ChordsAndControlKeysFromAnotherProgramSteerTheStyle) {
   const auto style = (std::filesystem::temp_directory_path() / "korvel-live-test.kvs").string();
   WriteFileAtomically(style, fixture.FileBytes());
 
-  test::Capture capture;
-  RtMidiIn probeIn(RtMidi::UNIX_JACK, "probe");
-  probeIn.ignoreTypes(false, false, false);
-  probeIn.setCallback(&test::Capture::Receive, &capture);
-  probeIn.openVirtualPort("capture");
+  test::JackRecorder probe("probe");
   RtMidiOut keyboard(RtMidi::UNIX_JACK, "keyboard");
   keyboard.openVirtualPort("keys");
 
@@ -60,8 +56,11 @@ TEST(JackLive, ChordsAndControlKeysFromAnotherProgramSteerTheStyle) {
     engine.Loader.LoadStyle(false);
     ASSERT_TRUE(engine.Style.StyleLoaded);
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  capture.messages.clear();
+  ASSERT_TRUE(probe.WaitConnected());
+  ASSERT_TRUE(test::JackRecorder::WaitUntil(
+      [&] { return jack_port_connected(jack_port_by_name(probe.Handle(), "keyboard:keys")) > 0; }));
+  probe.WaitCycles(2);
+  probe.Forget();
   auto keys = [&](std::initializer_list<int> notes, int velocity) {
     for (int note : notes) {
       const std::vector<unsigned char> message = {0x90, static_cast<unsigned char>(note),
@@ -69,31 +68,35 @@ TEST(JackLive, ChordsAndControlKeysFromAnotherProgramSteerTheStyle) {
       keyboard.sendMessage(&message);
     }
   };
+  // Each step waits until Korvel has played what the last one asked for.
+  const auto strikes = [&probe](std::vector<int> run) {
+    return [&probe, run] {
+      std::vector<int> struck;
+      for (const Bytes& m : probe.Messages())
+        if (m.size() == 3 && m[0] == 0x91 && m[2] > 0) struck.push_back(m[1]);
+      return std::search(struck.begin(), struck.end(), run.begin(), run.end()) != struck.end();
+    };
+  };
   keys({48, 52, 55}, 100);  // C E G in the accompaniment section: the style starts
-  std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+  ASSERT_TRUE(test::JackRecorder::WaitUntil(strikes({60, 64, 67}))) << "C major";
   keys({48, 52, 55}, 0);
   keys({43, 47, 50, 53}, 100);  // G B D F: G 7th
-  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  ASSERT_TRUE(test::JackRecorder::WaitUntil(strikes({67, 71, 77}))) << "G 7th: G B F";
   keys({43, 47, 50, 53}, 0);
   keys({36}, 100);  // Fill in
   keys({36}, 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  ASSERT_TRUE(test::JackRecorder::WaitUntil(strikes({79}))) << "the fill's C voiced to G";
   keys({38}, 100);  // Ending
   keys({38}, 0);
-  for (int i = 0; i < 60; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(test::JackRecorder::WaitUntil([&engine] {
     std::lock_guard lock(engine.Lock);
-    if (!engine.Player.Playing) break;
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  {
-    std::lock_guard lock(engine.Lock);
-    EXPECT_FALSE(engine.Player.Playing) << "the ending stopped the style";
-  }
+    return !engine.Player.Playing;
+  })) << "the ending stopped the style";
+  probe.WaitCycles(2);
 
   std::vector<int> struck;
   std::set<int> sounding;
-  for (const Bytes& m : capture.Take()) {
+  for (const Bytes& m : probe.Messages()) {
     if (m.size() != 3 || (m[0] & 0xF0) != 0x90 || (m[0] & 0x0F) != 1) continue;
     if (m[2] > 0) {
       if (struck.empty() || struck.back() != m[1]) struck.push_back(m[1]);
@@ -102,12 +105,7 @@ TEST(JackLive, ChordsAndControlKeysFromAnotherProgramSteerTheStyle) {
       sounding.erase(m[1]);
     }
   }
-  auto played = [&struck](std::vector<int> run) {
-    return std::search(struck.begin(), struck.end(), run.begin(), run.end()) != struck.end();
-  };
-  EXPECT_TRUE(played({60, 64, 67})) << "C major";
-  EXPECT_TRUE(played({67, 71, 77})) << "G 7th: G B F";
-  EXPECT_TRUE(played({79})) << "the fill's C voiced to G";
+  ASSERT_FALSE(struck.empty());
   EXPECT_EQ(struck.back(), 55) << "the ending's low C voiced to G, last";
   EXPECT_TRUE(sounding.empty()) << "no note is left sounding";
   std::filesystem::remove(style);

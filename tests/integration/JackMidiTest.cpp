@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "midi/MidiPorts.h"
-#include "platform/RtMidiDriver.h"
+#include "platform/JackMidiDriver.h"
 #include "support/JackCapture.h"
 #include "support/ScriptedDialogs.h"
 
@@ -17,17 +17,16 @@ namespace korvel {
 namespace {
 
 using test::Bytes;
-using test::Capture;
 using test::IndexOf;
+using test::JackRecorder;
 
 class JackMidi : public ::testing::Test {
  protected:
-  RtMidiDriver driver{MidiApiChoice::Jack};
+  JackMidiDriver driver;
   MidiDevices devices{driver, nullptr};
   ChannelState channels;
   InputCallbackSettings settings{channels};
   test::ScriptedDialogs dialogs;
-  Capture capture;
 
   void SetUp() override { ASSERT_EQ(driver.Problem(), "") << "is the test's JACK server up?"; }
 };
@@ -52,18 +51,57 @@ void SendAll(TMidiOutput& out) {
 }
 
 TEST_F(JackMidi, WhatKorvelSendsReachesAnotherProgram) {
-  RtMidiIn probe(RtMidi::UNIX_JACK, "probe");
-  probe.ignoreTypes(false, false, false);
-  probe.setCallback(&Capture::Receive, &capture);
-  probe.openVirtualPort("capture");
-
+  JackRecorder probe("probe");
   MidiPorts ports(devices, settings, dialogs);
   ports.ComboBox1 = IndexOf(ports.OutputList(), "probe:capture");
   ASSERT_GE(ports.ComboBox1, 0);
   ports.ComboBox1Change();
   ASSERT_TRUE(ports.MidiOutput1.IsOpen()) << (dialogs.Messages.empty() ? "" : dialogs.Messages[0]);
+  // At once: the first beat of a style goes out the moment the port is open.
   SendAll(ports.MidiOutput1);
-  EXPECT_EQ(capture.WaitFor(kOutgoing.size()), kOutgoing);
+  EXPECT_EQ(probe.WaitFor(kOutgoing.size()), kOutgoing);
+}
+
+// Korvel's last messages before a port closes are the note-offs that end what sounds: they
+// still go out, though the port closes within the period that carries them.
+TEST_F(JackMidi, WhatIsQueuedWhenThePortClosesStillGoesOut) {
+  JackRecorder probe("probe");
+  MidiPorts ports(devices, settings, dialogs);
+  ports.ComboBox1 = IndexOf(ports.OutputList(), "probe:capture");
+  ports.ComboBox1Change();
+  ASSERT_TRUE(ports.MidiOutput1.IsOpen());
+  ASSERT_TRUE(probe.WaitConnected());
+  std::vector<Bytes> offs;
+  for (uint8_t note = 0; note < 128; ++note) {
+    ports.MidiOutput1.PutShort(0x80, note, 0);
+    offs.push_back({0x80, note, 0});
+  }
+  ports.MidiOutput1.Close();
+  EXPECT_EQ(probe.Messages(), offs);
+}
+
+// A system-exclusive message longer than a cycle's whole buffer goes out in pieces, byte for
+// byte, instead of being dropped.
+TEST_F(JackMidi, ASystemExclusiveDumpLargerThanACycleArrivesWhole) {
+  JackRecorder probe("probe");
+  MidiPorts ports(devices, settings, dialogs);
+  ports.ComboBox1 = IndexOf(ports.OutputList(), "probe:capture");
+  ports.ComboBox1Change();
+  ASSERT_TRUE(ports.MidiOutput1.IsOpen());
+  ASSERT_TRUE(probe.WaitConnected());
+  Bytes dump = {0xF0, 0x43, 0x00};
+  for (int i = 0; i < 40000; ++i) dump.push_back(static_cast<uint8_t>(i % 128));
+  dump.push_back(0xF7);
+  ports.MidiOutput1.PutLong(dump.data(), dump.size());
+  ports.MidiOutput1.PutShort(0x90, 60, 100);
+  ports.MidiOutput1.Close();
+  Bytes joined;
+  std::vector<Bytes> messages = probe.Messages();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back(), (Bytes{0x90, 60, 100})) << "the note after the dump";
+  messages.pop_back();
+  for (const Bytes& piece : messages) joined.insert(joined.end(), piece.begin(), piece.end());
+  EXPECT_EQ(joined, dump);
 }
 
 TEST_F(JackMidi, OtherProgramsConnectToKorvelsVirtualPort) {
@@ -73,21 +111,13 @@ TEST_F(JackMidi, OtherProgramsConnectToKorvelsVirtualPort) {
   ports.ComboBox1Change();
   ASSERT_TRUE(ports.MidiOutput1.IsOpen());
 
-  RtMidiIn probe(RtMidi::UNIX_JACK, "probe");
-  probe.ignoreTypes(false, false, false);
-  probe.setCallback(&Capture::Receive, &capture);
-  int port = -1;
-  for (unsigned i = 0; i < probe.getPortCount(); ++i) {
-    const std::string name = probe.getPortName(i);
-    if (name.rfind("Korvel", 0) == 0 && name.find("Virtual out") != std::string::npos) {
-      port = static_cast<int>(i);
-    }
-  }
-  ASSERT_GE(port, 0) << "Korvel's virtual output is not in the JACK graph";
-  probe.openPort(static_cast<unsigned>(port), "capture");
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // The graph shows the port as the device list names it.
+  JackRecorder probe("probe");
+  ASSERT_EQ(jack_connect(probe.Handle(), "Korvel:virtual out", probe.PortName().c_str()), 0)
+      << "Korvel's virtual output is not in the JACK graph";
+  ASSERT_TRUE(probe.WaitConnected());
   SendAll(ports.MidiOutput1);
-  EXPECT_EQ(capture.WaitFor(kOutgoing.size()), kOutgoing);
+  EXPECT_EQ(probe.WaitFor(kOutgoing.size()), kOutgoing);
 }
 
 TEST_F(JackMidi, WhatAnotherProgramPlaysArrivesThinnedAndInOrder) {
@@ -109,7 +139,9 @@ TEST_F(JackMidi, WhatAnotherProgramPlaysArrivesThinnedAndInOrder) {
   ASSERT_GE(ports.ExtMidiInList, 0);
   ports.ExtMidiInChange();
   ASSERT_TRUE(ports.MidiInput1.IsOpen());
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the connection settles
+  JackRecorder watcher("watcher");
+  ASSERT_TRUE(JackRecorder::WaitUntil(
+      [&] { return jack_port_connected(jack_port_by_name(watcher.Handle(), "probe:keys")) > 0; }));
 
   const std::vector<Bytes> played = {
       {0x90, 64, 90},
@@ -129,14 +161,11 @@ TEST_F(JackMidi, WhatAnotherProgramPlaysArrivesThinnedAndInOrder) {
       {0x90, 64, 90}, {0xB0, 7, 100}, {0xB0, 7, 90}, {0xB0, 1, 5},
       {0xB0, 1, 5},   {0xB0, 1, 5},   {0x80, 64, 0}, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7},
   };
-  for (int i = 0; i < 500; ++i) {
-    {
-      std::lock_guard lock(engineLock);
-      if (received.size() >= expected.size()) break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  JackRecorder::WaitUntil([&] {
+    std::lock_guard lock(engineLock);
+    return received.size() >= expected.size();
+  });
+  watcher.WaitCycles(2);  // any extra message has arrived by then
   std::lock_guard lock(engineLock);
   EXPECT_EQ(received, expected) << "repeated volume dropped, modulation kept, clock dropped";
 }
