@@ -480,6 +480,33 @@ TEST_F(GeneratorTest, ConvertAllConvertsEveryChunkAndRestoresThemAll) {
   EXPECT_EQ(notes, (std::set<int>{62, 66}));
 }
 
+TEST_F(GeneratorTest, TheAnalysisOfAnImportCoversEveryChunk) {
+  // 300 measures of sixteenth-note chords, C maj and G 7th by turns: chunk 0 holds some 200.
+  WorkMaterial& work = rig.style.Work;
+  work.ClearWork();
+  WorkWriter writer(work);
+  for (int measure = 0; measure < 300; ++measure) {
+    const std::vector<int> chord =
+        measure % 2 == 0 ? std::vector<int>{60, 64, 67} : std::vector<int>{55, 59, 62, 65};
+    for (int step = 0; step < 16; ++step) {
+      for (int note : chord) writer.Message(0x90, static_cast<uint8_t>(note), 100);
+      writer.Clocks(3);
+      for (int note : chord) writer.Message(0x80, static_cast<uint8_t>(note), 0);
+      writer.Clocks(3);
+    }
+  }
+  writer.Finish();
+  ASSERT_TRUE(work.ChainExtended);
+  gen.NewWork(std::nullopt);
+  work.KeepRestoreCopy();  // as an import leaves it: the analysis reads the copy
+  gen.ChordIntervalIndex = 3;  // "1/1"
+  ASSERT_TRUE(gen.AnalyseChords(GeneratorSender::GenerateChords));
+  const std::vector<std::string> chords = Chords();
+  ASSERT_EQ(chords.size(), 300u);
+  EXPECT_EQ(chords.back(), std::to_string(kFirstBeatPos + 299 * 16) + ":7:3");
+  EXPECT_EQ(song.Memory.Entry(kFirstBeatPos + 300 * 16).Control, kCommandEnd);
+}
+
 TEST_F(GeneratorTest, MeasuresBeyondTheFirstChunkAreRefusedInWords) {
   WorkMaterial& work = rig.style.Work;
   work.ClearWork();
