@@ -179,7 +179,11 @@ void PartSetImport::AfterImport() {
   const StylePart intro = e.Style.Parts.Part(kIntro);
   e.Transport.StartMeasure = intro.Empty() ? 1 : -static_cast<int>(intro.MeasureCount());
   if (e.Player.Playing) e.Player.StopPlayback();
-  if (Options.MovePercussion) MovePercussionToChannel10(e);
+  if (Options.MovePercussion) {
+    MovePercussionToChannel10(e);
+    // What is restored, and what the chord analysis reads, has the drums on channel 10.
+    e.Style.Work.KeepRestoreCopy();
+  }
   if (Options.StandardPercussionOnly) RemovePercussionSounds(e);
   e.Generator.ConvertStyle();
   e.Mixer.FixChanges = true;
