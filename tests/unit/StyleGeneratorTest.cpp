@@ -498,7 +498,7 @@ TEST_F(GeneratorTest, TheAnalysisOfAnImportCoversEveryChunk) {
   writer.Finish();
   ASSERT_TRUE(work.ChainExtended);
   gen.NewWork(std::nullopt);
-  work.KeepRestoreCopy();  // as an import leaves it: the analysis reads the copy
+  work.KeepRestoreCopy();      // as an import leaves it: the analysis reads the copy
   gen.ChordIntervalIndex = 3;  // "1/1"
   ASSERT_TRUE(gen.AnalyseChords(GeneratorSender::GenerateChords));
   const std::vector<std::string> chords = Chords();

@@ -129,7 +129,7 @@ TEST(StyleParts, EighthBeatMeasuresAreWholeMeasuresOfTheMaterial) {
     last = m.Clock;
   });
   EXPECT_EQ(first / 72, 1);
-  EXPECT_EQ(first % 72, 1);  // the reader's lead-in clock
+  EXPECT_EQ(first % 72, 0);
   EXPECT_EQ(last / 72, 2);
 }
 
