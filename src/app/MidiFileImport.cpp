@@ -153,7 +153,7 @@ void MidiFileImport::Apply(MidiReadResult& result, const std::string& path, bool
   Style& style = engine_.Style;
   Transport& transport = engine_.Transport;
   if (result.MetreRow >= 0) {
-    // A 4/4 signature sets 4/4 too, so that a file never plays in a metre it does not have.
+    // A 4/4 signature, or none, sets 4/4 too: a file never plays in a metre it does not have.
     transport.SetMetre(result.MetreRow);
     const int interval = kTimeSignatureRows[static_cast<size_t>(result.MetreRow)].ChordInterval;
     if (interval >= 0) Call(Hooks.SetChordInterval, interval);

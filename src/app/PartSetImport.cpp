@@ -156,7 +156,8 @@ PartSetReport PartSetImport::ImportFromFolder(const std::string& folder, const s
         e.Generator.WorkEmpty() ? 1 : static_cast<int>((MaterialClocks(e) + mc - 1) / mc) + 1;
     import_.AppendMode = true;
     if (!import_.ImportMidiFile(*file, false, true)) continue;
-    // The reader's lead-in clock spills into the measure after the file's last one.
+    // A file that ends a clock past its last bar line (its last note-off there) brings no
+    // measure more.
     const int last = static_cast<int>((MaterialClocks(e) - 1 + mc - 1) / mc);
     if (last < measure) continue;  // the file brought no whole measure
     const int part = kPartSetOrder[i];
@@ -179,7 +180,11 @@ void PartSetImport::AfterImport() {
   const StylePart intro = e.Style.Parts.Part(kIntro);
   e.Transport.StartMeasure = intro.Empty() ? 1 : -static_cast<int>(intro.MeasureCount());
   if (e.Player.Playing) e.Player.StopPlayback();
-  if (Options.MovePercussion) MovePercussionToChannel10(e);
+  if (Options.MovePercussion) {
+    MovePercussionToChannel10(e);
+    // What is restored, and what the chord analysis reads, has the drums on channel 10.
+    e.Style.Work.KeepRestoreCopy();
+  }
   if (Options.StandardPercussionOnly) RemovePercussionSounds(e);
   e.Generator.ConvertStyle();
   e.Mixer.FixChanges = true;

@@ -686,7 +686,7 @@ int main(int argc, char** argv) {
       "import-midi", "Read a Standard MIDI File as the style generator does and describe it");
   importMidi->add_option("FILE", midiFile, "MIDI file (.mid)")->required();
   importMidi->add_flag("--optimize-timing", optimizeTiming,
-                       "Shorten leading silence (\"Try to optimize timing\")");
+                       "Leave out whole measures of leading silence (\"Try to optimize timing\")");
   importMidi->add_flag("--dump", midiDump, "List every channel message of the material");
 
   std::string analyseFile;

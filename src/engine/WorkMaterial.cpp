@@ -165,11 +165,10 @@ int32_t WorkMaterial::PositionAfterClocks(int32_t from, int32_t end, int64_t clo
 }
 
 void WorkMaterial::KeepRestoreCopy() {
-  const auto length = std::min<uint32_t>(Chunks[0].UsedLength, kChunkSize);
-  std::copy_n(Chunk(0).begin(), length, Chunk(kRestoreEntry).begin());
-  // Nothing of an earlier, longer copy may follow it.
-  std::fill(Chunk(kRestoreEntry).begin() + length, Chunk(kRestoreEntry).end(), 0);
-  Chunks[kRestoreEntry].UsedLength = length;
+  // The whole chunk, with the continuation marker past its used bytes: a walk of the copy goes
+  // on into the later chunks' copies.
+  Chunk(kRestoreEntry) = Chunk(0);
+  Chunks[kRestoreEntry].UsedLength = std::min<uint32_t>(Chunks[0].UsedLength, kChunkSize);
   LaterRestoreCopies.clear();
   for (int entry = 1; entry < kChainLength && Chunks[static_cast<size_t>(entry)].Allocated;
        ++entry) {

@@ -1,6 +1,7 @@
 #include "performance/ChordRecognition.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 
 #include "engine/Voicing.h"
@@ -15,6 +16,12 @@ int KeepInRange(int note) {
   while (note > 127) note -= 12;
   while (note < 1) note += 12;
   return note;
+}
+
+// `set`, relative to a root, placed on the root `root`.
+PitchClassSet OnRoot(PitchClassSet set, int root) {
+  const unsigned wide = unsigned{set} << root;
+  return static_cast<PitchClassSet>((wide | wide >> 12) & 0xFFF);
 }
 
 }  // namespace
@@ -62,37 +69,52 @@ void ChordRecognition::ClearHeldNotes() {
   HeldCount = 0;
 }
 
+PitchClassSet ChordRecognition::HeldClasses() const {
+  PitchClassSet held = 0;
+  for (int i = 0; i < HeldCount; ++i)
+    held = static_cast<PitchClassSet>(held | 1u << HeldPitchClasses[static_cast<size_t>(i)] % 12);
+  return held;
+}
+
 int ChordRecognition::RecognizeChord(int highestRow, int mode, int divisor) {
   if (mode == 1 && divisor < 1) return memoryType_;
-  int toBeat = 0;
   if (mode == 0) {
     memoryType_ = 0;
     memoryRoot_ = 0;
-  } else {
-    toBeat = HeldCount / divisor;
   }
-  if (HeldCount == 0) return memoryType_;
-  if (HeldCount == 1) {
+  // A pitch class held in several octaves counts once: a doubled note changes no chord.
+  const PitchClassSet held = HeldClasses();
+  const int classes = std::popcount(held);
+  if (classes == 0) return memoryType_;
+  if (classes == 1) {
     if (mode == 0) {
       memoryType_ = 1;
-      memoryRoot_ = HeldPitchClasses[0];
+      memoryRoot_ = HeldPitchClasses[0] % 12;
     }
     return memoryType_;
   }
   highestRow = std::clamp(highestRow, 0, 16);
+  if (mode == 0) {
+    ScoreLive(held, highestRow);
+  } else {
+    NameHeard(held, highestRow, divisor);
+  }
+  chord_.ChordRoot = static_cast<int16_t>(
+      KeepInRange(live_.FirstKey + (memoryRoot_ % 12 + RootPlaceOffset()) % 12));
+  chord_.ChordType = static_cast<int16_t>(memoryType_);
+  if (mode == 1) ClearHeldNotes();
+  return memoryType_;
+}
+
+void ChordRecognition::ScoreLive(PitchClassSet held, int highestRow) {
+  // Rows are tried from the highest down, so that a seventh beats the triad it ties on one root.
+  int toBeat = 0;
   for (int r = 0; r < 12; ++r) {
     for (int t = highestRow; t >= 0; --t) {
+      // The octave in a row counts the root a second time.
       int score = 0;
-      for (int interval : ChordTypeTable[static_cast<size_t>(t + 1)].Intervals) {
-        const int pitchClass = (interval + r) % 12;
-        for (int i = 0; i < HeldCount; ++i)
-          score += HeldPitchClasses[static_cast<size_t>(i)] == pitchClass;
-      }
-      // A seventh that only ties the triad on the same root wins over it.
-      if (score == toBeat && r == memoryRoot_ &&
-          ((t == 2 && memoryType_ == 1) || (t == 3 && memoryType_ == 2))) {
-        --toBeat;
-      }
+      for (int interval : ChordTypeTable[static_cast<size_t>(t + 1)].Intervals)
+        score += (held >> ((interval + r) % 12)) & 1;
       if (score > toBeat) {
         memoryType_ = t + 1;
         memoryRoot_ = r;
@@ -100,11 +122,34 @@ int ChordRecognition::RecognizeChord(int highestRow, int mode, int divisor) {
       }
     }
   }
-  chord_.ChordRoot = static_cast<int16_t>(
-      KeepInRange(live_.FirstKey + (memoryRoot_ % 12 + RootPlaceOffset()) % 12));
-  chord_.ChordType = static_cast<int16_t>(memoryType_);
-  if (mode == 1) ClearHeldNotes();
-  return memoryType_;
+}
+
+void ChordRecognition::NameHeard(PitchClassSet held, int highestRow, int divisor) {
+  int best = 0;
+  int bestType = 0;
+  int bestRoot = 0;
+  // Simpler types first, then lower roots: a tie goes to the simpler chord.
+  for (int t = 0; t <= highestRow; ++t) {
+    const ChordTypeRow& row = ChordTypeTable[static_cast<size_t>(t + 1)];
+    PitchClassSet tones = 0;
+    for (int interval : row.Intervals)
+      tones = static_cast<PitchClassSet>(tones | 1u << interval % 12);
+    for (int r = 0; r < 12; ++r) {
+      // Named only by tones that were heard: its root and what sets the type apart.
+      const PitchClassSet needed = OnRoot(row.Distinguishing, r) | PitchClasses({r});
+      if ((held & needed) != needed) continue;
+      const int score = std::popcount(static_cast<PitchClassSet>(held & OnRoot(tones, r)));
+      if (score > best) {
+        best = score;
+        bestType = t + 1;
+        bestRoot = r;
+      }
+    }
+  }
+  // Too few of the tones heard belong to it: the chord before stays.
+  if (bestType == 0 || best * divisor < std::popcount(held)) return;
+  memoryType_ = bestType;
+  memoryRoot_ = bestRoot;
 }
 
 int ChordRecognition::PlaceRoot(int rootNote, int transpose) const {
@@ -152,7 +197,7 @@ void ChordRecognition::SetChord(int rootNote, int type, int transpose) {
 void ChordRecognition::ChordKeyOn(int note) {
   if (!transport_.TwoFingerChords) {
     AddHeldNote(note);
-    if (HeldCount > 2) {
+    if (std::popcount(HeldClasses()) > 2) {
       RecognizeChord(16, 0);
       if (chord_.ChordRoot < 44) chord_.ChordRoot = static_cast<int16_t>(chord_.ChordRoot + 12);
       SetChord(chord_.ChordRoot, chord_.ChordType, ChordTranspose);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/StylePlayer.h"
+#include "performance/ChordTypes.h"
 
 namespace korvel {
 
@@ -37,9 +38,13 @@ class ChordRecognition {
   void AddHeldNote(int note);
   void RemoveHeldNote(int note);
   void ClearHeldNotes();
-  // Scores the held list on every root and on rows 0..highestRow; writes ChordRoot and
-  // ChordType and returns the type. Mode 0 is live, mode 1 the generator's conversion, whose
-  // score to beat is HeldCount div `divisor` (a divisor below 1 is refused: nothing changes).
+  // The held pitch classes, each once however often it is held.
+  PitchClassSet HeldClasses() const;
+  // Names the held pitch classes by rows 0..highestRow; writes ChordRoot and ChordType and
+  // returns the type. Mode 0 is live play. Mode 1 is the generator's chord analysis: a chord
+  // is named only by tones that were heard (its root and the tones that set its type apart), a
+  // tie goes to the simpler type, and when fewer than 1/`divisor` of the pitch classes heard
+  // belong to it the previous result stays (a divisor below 1 is refused: nothing changes).
   int RecognizeChord(int highestRow, int mode, int divisor = 1);
 
   // The chord setter. `transpose` is a semitone count or kFinalRoot.
@@ -76,6 +81,10 @@ class ChordRecognition {
   bool SetChordTypesString(const std::string& text);
 
  private:
+  // Live play: every row scored on every root, the higher row winning a tie on one root.
+  void ScoreLive(PitchClassSet held, int highestRow);
+  void NameHeard(PitchClassSet held, int highestRow, int divisor);
+
   ChordValue& chord_;
   LiveSettings& live_;
   Transport& transport_;

@@ -3,14 +3,28 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <initializer_list>
 #include <string>
 
 namespace korvel {
+
+// Pitch classes as bits: bit n for pitch class n, or for n semitones above a root.
+using PitchClassSet = uint16_t;
+
+constexpr PitchClassSet PitchClasses(std::initializer_list<int> classes) {
+  PitchClassSet set = 0;
+  for (int c : classes) set = static_cast<PitchClassSet>(set | 1u << (c % 12));
+  return set;
+}
 
 struct ChordTypeRow {
   const char* Name;
   std::array<int, 4> Intervals;   // recognition
   std::array<int, 4> ChordTones;  // offsets from the root note
+  // The tones that tell the type from a major triad, which the chord analysis must have heard
+  // before it names the type (a diminished triad is "dim" without its sixth).
+  PitchClassSet Distinguishing;
 };
 
 // Rows 1..17; row 0 is unused.

@@ -100,9 +100,15 @@ class Analyser {
       full_ = true;
       return;
     }
+    // Each pitch class heard once: how often it sounds has no say, and the list never fills.
+    PitchClassSet heard = 0;
+    for (const auto* notes : {&atStart_, &struck_}) {
+      for (uint8_t note : *notes) heard = static_cast<PitchClassSet>(heard | 1u << note % 12);
+    }
     recognition_.ClearHeldNotes();
-    for (uint8_t note : atStart_) recognition_.AddHeldNote(note);
-    for (uint8_t note : struck_) recognition_.AddHeldNote(note);
+    for (int pitchClass = 0; pitchClass < 12; ++pitchClass) {
+      if ((heard >> pitchClass) & 1) recognition_.AddHeldNote(pitchClass);
+    }
     if (recognition_.HeldCount >= 2) {
       const int type = recognition_.RecognizeChord(settings_.Variety, 1, settings_.Sensitivity);
       const int root = PlacedRoot(chord_.ChordRoot);

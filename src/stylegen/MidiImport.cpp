@@ -16,8 +16,6 @@ namespace korvel {
 namespace {
 
 constexpr size_t kHeaderSize = 14;
-// With timing optimised, leading silence keeps at most this many time bytes.
-constexpr int kLeadingTimeBytes = 96;
 
 class FileReader {
  public:
@@ -29,7 +27,10 @@ class FileReader {
         writer_(result.Work),
         silence_(settings.OptimizeTiming),
         captureArmed_(settings.CaptureTempo) {
-    result_.MeasureSixteenths = settings.MeasureSixteenths;
+    // Until the file says otherwise it is in 4/4.
+    result_.MeasureSixteenths = settings.TakeMetre
+                                    ? kTimeSignatureRows[kFourFourRow].MeasureSixteenths
+                                    : settings.MeasureSixteenths;
   }
 
   void Read() {
@@ -44,6 +45,7 @@ class FileReader {
     }
     MergeTracks();
     writer_.Finish();
+    if (settings_.TakeMetre && !sawSignature_) result_.MetreRow = kFourFourRow;
     for (int c = 0; c < 16; ++c) {
       for (int i = 0; i < kChannelRecordSize; ++i) {
         result_.FirstValues[static_cast<size_t>(c)][static_cast<size_t>(i)] =
@@ -69,7 +71,8 @@ class FileReader {
     result_.Tracks = static_cast<int>(BigEndian(bytes_, 10, 2));
     if (bytes_[12] > 127) throw MidiFileError(MidiFileError::NotMtcDecoded);
     result_.Division = static_cast<int>(BigEndian(bytes_, 12, 2));
-    ticksPerClock_ = std::max(result_.Division / 24, 1);
+    // A division of 0 measures no time: its ticks are taken as clocks.
+    division_ = result_.Division > 0 ? result_.Division : 24;
     firstChunk_ = 8 + uint64_t{headerLength};
   }
 
@@ -93,7 +96,9 @@ class FileReader {
     }
   }
 
-  int64_t ClocksAt(int64_t tick) const { return (tick + 1) / ticksPerClock_; }
+  // The clock nearest to `tick`, from the tick itself, so that no rounding adds up over a
+  // file; a tick halfway between two clocks belongs to the earlier.
+  int64_t ClocksAt(int64_t tick) const { return (tick * 48 + division_ - 1) / (2 * division_); }
 
   // Tick by tick: the clocks up to a tick, then the events of every track at that tick in
   // track order (the queue orders tracks of one tick by their number). The material ends with
@@ -117,7 +122,7 @@ class FileReader {
       MidiTrackReader& track = tracks_[next.Track];
       // The track goes on while its next event is still the earliest of all.
       for (bool earliest = true; earliest;) {
-        if (next.Tick >= nextClockTick_ && !AdvanceTo(ClocksAt(next.Tick))) return;
+        if (!AdvanceTo(ClocksAt(next.Tick))) return;
         if (!HandleEvent(track)) return;
         if (track.Finished) break;
         if (track.AtEnd()) {
@@ -134,7 +139,7 @@ class FileReader {
     }
     int64_t end = 0;
     for (const auto& track : tracks_) end = std::max(end, track.NextTime);
-    AdvanceTo(ClocksAt(end));
+    if (AdvanceTo(ClocksAt(end)) && silence_) EndLeadingSilence();
   }
 
   void ReportProgress() {
@@ -143,30 +148,34 @@ class FileReader {
     settings_.Progress(std::min(read, bytes_.size()), bytes_.size());
   }
 
-  // Writes the clocks up to `clocks` from the start of the file; false when the chain is full.
+  // The file has reached `clocks` from its start: the clocks up to there are written, unless
+  // they may belong to leading silence. False when the chain is full.
   bool AdvanceTo(int64_t clocks) {
-    while (fileClocks_ < clocks) {
-      if (silence_ && silenceBytes_ >= kLeadingTimeBytes) {
-        fileClocks_ = clocks;  // the rest of the leading silence is left out
-        break;
-      }
-      const int64_t count = silence_ ? 1 : clocks - fileClocks_;
-      const int32_t position = writer_.Position();
-      const int16_t chunk = result_.Work.CurrentChunk;
-      if (!writer_.Clocks(static_cast<int>(std::min<int64_t>(count, 1 << 20)))) {
+    fileClocks_ = std::max(fileClocks_, clocks);
+    const int16_t m = result_.MeasureSixteenths;
+    if (captureArmed_ && (m / 4) * m < fileClocks_ / 24 * 4) captureArmed_ = false;
+    return silence_ || WriteClocks(fileClocks_ - dropped_);
+  }
+
+  // The first note-on (or the end of a file without one) ends the leading silence: its whole
+  // measures are left out, so that the material keeps the file's bar lines.
+  bool EndLeadingSilence() {
+    silence_ = false;
+    const int64_t measure = int64_t{std::max<int16_t>(result_.MeasureSixteenths, 1)} * 6;
+    dropped_ = fileClocks_ / measure * measure;
+    return WriteClocks(fileClocks_ - dropped_);
+  }
+
+  // Writes clocks until the material holds `clocks`; false when the chain is full.
+  bool WriteClocks(int64_t clocks) {
+    while (result_.Clocks < clocks) {
+      const int count = static_cast<int>(std::min<int64_t>(clocks - result_.Clocks, 1 << 20));
+      if (!writer_.Clocks(count)) {
         result_.OutOfMemory = true;
         return false;
       }
-      if (silence_ && (writer_.Position() != position || result_.Work.CurrentChunk != chunk)) {
-        ++silenceBytes_;
-      }
-      const int64_t written = std::min<int64_t>(count, 1 << 20);
-      result_.Clocks += written;
-      fileClocks_ += written;
+      result_.Clocks += count;
     }
-    nextClockTick_ = (fileClocks_ + 1) * ticksPerClock_ - 1;
-    const int16_t m = result_.MeasureSixteenths;
-    if (captureArmed_ && (m / 4) * m < fileClocks_ / 24 * 4) captureArmed_ = false;
     return true;
   }
 
@@ -215,7 +224,7 @@ class FileReader {
     }
     if (type == 0x90) {
       result_.HasNotes[channel] = true;
-      silence_ = false;
+      if (silence_ && !EndLeadingSilence()) return false;
     }
     if (!writer_.Message(status, data1, data2)) {
       result_.OutOfMemory = true;
@@ -224,10 +233,13 @@ class FileReader {
     return true;
   }
 
+  // A signature without a row changes nothing: the metre in force before the file stays.
   void TimeSignature(std::span<const uint8_t> data) {
+    if (!sawSignature_) result_.MeasureSixteenths = settings_.MeasureSixteenths;
+    sawSignature_ = true;
     for (size_t row = 0; row < kTimeSignatureRows.size(); ++row) {
       const TimeSignatureRow& r = kTimeSignatureRows[row];
-      if (data[0] == r.Numerator && data[1] == r.DenominatorPower && data[2] == r.ClocksPerClick) {
+      if (data[0] == r.Numerator && data[1] == r.DenominatorPower) {
         result_.MetreRow = static_cast<int>(row);
         result_.MeasureSixteenths = r.MeasureSixteenths;
         return;
@@ -242,12 +254,12 @@ class FileReader {
   ChannelState channels_;
   std::vector<MidiTrackReader> tracks_;
   uint64_t firstChunk_ = kHeaderSize;
-  int ticksPerClock_ = 1;
-  int64_t fileClocks_ = 0;
-  int64_t nextClockTick_ = 0;  // the first tick at which another clock is due
-  bool silence_;
-  int silenceBytes_ = 0;
+  int division_ = 24;
+  int64_t fileClocks_ = 0;  // clocks from the start of the file
+  int64_t dropped_ = 0;     // clocks of leading silence left out
+  bool silence_;            // no note-on yet, and leading silence is to be left out
   bool captureArmed_;
+  bool sawSignature_ = false;
 };
 
 }  // namespace

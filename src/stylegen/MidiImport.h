@@ -18,35 +18,38 @@ namespace korvel {
 
 inline constexpr int kMaxMidiTracks = 32;
 
-// A time signature the generator knows: its first three bytes, the "Metrum" entry it selects
-// (the rows are in that list's order) and the "Change Chord per Measure ..." item it sets
-// (-1: none).
+// A time signature the generator knows, by numerator and denominator (the metronome bytes say
+// nothing of the metre): the "Metrum" entry it selects (the rows are in that list's order) and
+// the "Change Chord per Measure ..." item it sets (-1: none).
 struct TimeSignatureRow {
   uint8_t Numerator;
   uint8_t DenominatorPower;
-  uint8_t ClocksPerClick;
   int16_t MeasureSixteenths;
   int ChordInterval;
 };
 inline constexpr std::array<TimeSignatureRow, 8> kTimeSignatureRows = {{
-    {6, 2, 0x18, 24, 1},   // 6/4
-    {5, 2, 0x18, 20, 4},   // 5/4
-    {4, 2, 0x18, 16, -1},  // 4/4
-    {3, 2, 0x18, 12, 2},   // 3/4
-    {2, 2, 0x18, 8, 1},    // 2/4
-    {1, 2, 0x18, 4, 0},    // 1/4
-    {6, 3, 0x24, 12, 2},   // 6/8
-    {2, 3, 0x0C, 4, 0},    // 2/8
+    {6, 2, 24, 1},   // 6/4
+    {5, 2, 20, 4},   // 5/4
+    {4, 2, 16, -1},  // 4/4
+    {3, 2, 12, 2},   // 3/4
+    {2, 2, 8, 1},    // 2/4
+    {1, 2, 4, 0},    // 1/4
+    {6, 3, 12, 2},   // 6/8
+    {2, 3, 4, 0},    // 2/8
 }};
+// A file without a time signature is in 4/4.
+inline constexpr int kFourFourRow = 2;
 
 struct MidiReadSettings {
-  // "    Try to optimize timing": leading silence is cut short (at most 96 time bytes of it).
+  // "    Try to optimize timing": the whole measures of silence before the first note-on are
+  // left out (what else comes before it stands at the start).
   bool OptimizeTiming = false;
   // Off with "Don't get metrum from file".
   bool TakeMetre = true;
   // Tempo events count only in the first four measures (three of 3/4 or 6/8).
   bool CaptureTempo = true;
-  // The metre before the file says otherwise.
+  // The metre in force: it stays with "Don't get metrum from file", and when the file's
+  // time signatures have no row.
   int16_t MeasureSixteenths = 16;
   // Bytes of the file read so far and in all: every 1024 events and at the end.
   std::function<void(size_t read, size_t total)> Progress;
@@ -57,8 +60,10 @@ struct MidiReadResult {
   int Tracks = 0;      // as the header declares them
   int TracksRead = 0;  // at most 32
   int Division = 0;
-  int Tempo = 0;      // beats per minute; 0 when the file set none in the capture window
-  int MetreRow = -1;  // the row of kTimeSignatureRows taken last; -1 for none
+  int Tempo = 0;  // beats per minute; 0 when the file set none in the capture window
+  // The row of kTimeSignatureRows taken last: kFourFourRow for a file without a time
+  // signature; -1 for none (the file's signatures have no row, or the metre is not taken).
+  int MetreRow = -1;
   int16_t MeasureSixteenths = 16;  // the metre at the end of the file
   // The first value of each tracked controller, program and channel pressure per channel, in
   // the channel table's record layout; 255 = none.

@@ -29,6 +29,25 @@ echo "$out"
 # Without --dump only the fields.
 [ "$("$cli" import-midi "$dir/song.mid")" = "$(echo "$expected" | head -n 6)" ]
 
+smf() { python3 "$(dirname "$0")/smf.py" "$@"; }
+
+# The metre comes from numerator and denominator, whatever the metronome's clocks per click.
+printf '0 0 FF 58 03 02 30 08\n0 0 90 3C 64\n0 480 80 3C 00\n' | smf "$dir/waltz.mid" 480
+"$cli" import-midi "$dir/waltz.mid" | grep -qx 'metre 3/4'
+
+# Division 256: a note on every bar line for 16 bars lies on every 96th clock.
+for ((bar = 0; bar < 16; bar++)); do
+  echo "0 $((bar * 1024)) 90 3C 64"
+  echo "0 $((bar * 1024 + 512)) 80 3C 00"
+done | smf "$dir/d256.mid" 256
+[ "$("$cli" import-midi "$dir/d256.mid" --dump | awk '$1 == "event" && $3 == 144 { printf "%d ", $2 }')" = \
+  "$(for ((bar = 0; bar < 16; bar++)); do printf '%d ' $((bar * 96)); done)" ]
+
+# Optimised timing leaves out the whole measures of leading silence: a note at measure 3,
+# beat 3 comes to measure 1, beat 3.
+printf '0 0 B0 07 64\n0 4800 90 3C 64\n0 5280 80 3C 00\n' | smf "$dir/late.mid" 480
+[ "$("$cli" import-midi "$dir/late.mid" --optimize-timing --dump | awk '$1 == "event" && $3 == 144 { print $2 }')" = 48 ]
+
 # SMPTE division, then a file that is no MIDI file at all.
 printf 'MThd\000\000\000\006\000\000\000\001\347\050' >"$dir/smpte.mid"
 printf 'RIFF' >"$dir/riff.mid"

@@ -40,6 +40,10 @@ TEST_F(ChordRecognitionTest, HeldNotesAreRecognisedFromTheThirdKey) {
       {{45, 48, 52}, "45:2", "A minor"},
       {{48, 52, 55, 57}, "48:11", "C6 and Am7 score alike: the lower root wins"},
       {{47, 50, 53, 57}, "50:13", "B D F A scores as B m5b and as D min6: D is lower"},
+      {{33, 45, 49, 52, 55}, "45:3", "A C# E G with the root doubled is still A 7th"},
+      {{40, 52, 55, 59, 62}, "52:4", "E G B D with the root doubled is still E min7"},
+      {{48, 52, 55, 58, 60, 64}, "48:3", "C E G Bb with root and third doubled"},
+      {{48, 60, 64}, "none", "C twice and E: a doubled key is no third pitch class"},
   };
   for (const auto& c : cases) {
     chords.ClearHeldNotes();

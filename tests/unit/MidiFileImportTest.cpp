@@ -165,16 +165,32 @@ TEST(MidiFileImport, AnAppendedPartStartsOnTheNextBarLine) {
   }
 }
 
-TEST(MidiFileImport, AFourFourSignatureSetsFourFour) {
-  ImportRig rig;
-  rig.transport.SetMetre(3);
-  ASSERT_TRUE(rig.Import(kPart));
-  EXPECT_EQ(rig.transport.MeasureSixteenths, 16);
-  EXPECT_TRUE(rig.intervals.empty()) << "the chord interval stays";
-  rig.import.Settings.KeepMetre = true;  // "Don't get metrum from file"
-  rig.transport.SetMetre(3);
-  ASSERT_TRUE(rig.Import(kPart));
-  EXPECT_EQ(rig.transport.MeasureSixteenths, 12);
+TEST(MidiFileImport, TheSignatureOrItsAbsenceSetsTheMetre) {
+  // The first bytes of kPart's track hold its 4/4 signature.
+  const Bytes unsigned4 = Smf(96, Bytes(kPart.begin() + 22 + 8, kPart.end()));
+  Bytes waltz48 = kWaltz;
+  waltz48[22 + 6] = 0x30;  // the metronome clicks every half note
+  const struct {
+    const char* Name;
+    Bytes File;
+    int16_t Sixteenths;
+    std::vector<int> Intervals;
+  } cases[] = {
+      {"4/4", kPart, 16, {}},  // the chord interval stays
+      {"no signature", unsigned4, 16, {}},
+      {"3/4 clicking 48", waltz48, 12, {2}},
+  };
+  for (const auto& c : cases) {
+    ImportRig rig;
+    rig.transport.SetMetre(c.Sixteenths == 12 ? 2 : 3);  // another metre before
+    ASSERT_TRUE(rig.Import(c.File)) << c.Name;
+    EXPECT_EQ(rig.transport.MeasureSixteenths, c.Sixteenths) << c.Name;
+    EXPECT_EQ(rig.intervals, c.Intervals) << c.Name;
+    rig.import.Settings.KeepMetre = true;  // "Don't get metrum from file"
+    rig.transport.SetMetre(5);             // 1/4
+    ASSERT_TRUE(rig.Import(c.File));
+    EXPECT_EQ(rig.transport.MeasureSixteenths, 4) << c.Name;
+  }
 }
 
 TEST(MidiFileImport, TheDialogAsksAndAStarOnlyChooses) {

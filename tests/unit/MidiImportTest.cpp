@@ -87,10 +87,37 @@ TEST(MidiImportTest, DivisionNinetySixPutsTicksZeroToTwoBeforeTheFirstClock) {
 }
 
 TEST(MidiImportTest, TenClocksWithoutEventsAreTwoTimeBytes) {
-  // Division 24: one tick per clock, the event at tick t after t + 1 clocks.
+  // Division 24: one tick per clock, the event at tick t after t clocks.
   const Bytes track = Concat({0x00, 0x90, 60, 64, 0x0A, 0x80, 60, 0}, kEndOfTrack);
   const auto result = ReadMidiFile(Smf(0, 24, {track}));
-  EXPECT_EQ(Material(result), (Bytes{0xF8, 0x90, 60, 64, 0xFF, 0xF9, 0x80, 60, 0}));
+  EXPECT_EQ(Material(result), (Bytes{0x90, 60, 64, 0xFF, 0xF9, 0x80, 60, 0}));
+}
+
+TEST(MidiImportTest, EveryEventLiesOnTheClockNearestItsTick) {
+  const struct {
+    int Division;
+    uint32_t Tick;
+    int64_t Clock;
+  } cases[] = {
+      {96, 2, 0},              // half a clock: the earlier
+      {96, 3, 1},              //
+      {256, 15 * 1024, 1440},  // bar 16 of a division that is no multiple of 24
+      {256, 5, 0},             // 0.47 clocks
+      {256, 6, 1},             // 0.56 clocks
+      {1000, 299 * 4000, 299 * 96},
+      {12, 12, 24},  // below 24: a tick is two clocks
+      {0, 5, 5},     // a division of 0 measures nothing: ticks are clocks
+  };
+  for (const auto& c : cases) {
+    Bytes delta;
+    uint32_t ticks = c.Tick;
+    delta.push_back(static_cast<uint8_t>(ticks & 0x7F));
+    while (ticks >>= 7) delta.insert(delta.begin(), static_cast<uint8_t>(0x80 | (ticks & 0x7F)));
+    const Bytes track = Concat(Concat(delta, {0x90, 60, 64}), kEndOfTrack);
+    const auto events = Events(ReadMidiFile(Smf(0, c.Division, {track})).Work);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].Clock, c.Clock) << "tick " << c.Tick << " of division " << c.Division;
+  }
 }
 
 TEST(MidiImportTest, ProgramChangeAndChannelPressureTakeThreeBytes) {
@@ -108,7 +135,7 @@ TEST(MidiImportTest, TracksOfOneTickMergeInTrackOrderInEveryFormat) {
     EXPECT_EQ(result.Format, format);
     EXPECT_EQ(Events(result.Work),
               (std::vector<Event>{
-                  {1, 0x90, 60, 1}, {1, 0x91, 70, 1}, {25, 0x90, 62, 1}, {25, 0x91, 72, 1}}));
+                  {0, 0x90, 60, 1}, {0, 0x91, 70, 1}, {24, 0x90, 62, 1}, {24, 0x91, 72, 1}}));
   }
 }
 
@@ -126,30 +153,51 @@ TEST(MidiImportTest, FortyTracksAreReadAsThirtyTwo) {
   EXPECT_EQ(events.back().Data1, 31);
 }
 
-TEST(MidiImportTest, TimeSignaturesSelectTheirRow) {
+TEST(MidiImportTest, TimeSignaturesSelectTheirRowByNumeratorAndDenominator) {
   struct Case {
     Bytes Signature;
     int Row;
     int16_t Sixteenths;
   };
+  // 3/4 is in force before each file.
   const Case cases[] = {
-      {{6, 2, 0x18, 8}, 0, 24},  {{5, 2, 0x18, 8}, 1, 20},
-      {{4, 2, 0x18, 8}, 2, 16},  {{3, 2, 0x18, 8}, 3, 12},
-      {{2, 2, 0x18, 8}, 4, 8},   {{1, 2, 0x18, 8}, 5, 4},
-      {{6, 3, 0x24, 8}, 6, 12},  {{2, 3, 0x0C, 8}, 7, 4},
-      {{3, 3, 0x0C, 8}, -1, 16},  // 3/8 has no row
-      {{6, 3, 0x18, 8}, -1, 16},  // 6/8 with another clocks-per-click value
+      {{6, 2, 0x18, 8}, 0, 24},
+      {{5, 2, 0x18, 8}, 1, 20},
+      {{4, 2, 0x18, 8}, 2, 16},
+      {{3, 2, 0x18, 8}, 3, 12},
+      {{2, 2, 0x18, 8}, 4, 8},
+      {{1, 2, 0x18, 8}, 5, 4},
+      {{6, 3, 0x24, 8}, 6, 12},
+      {{2, 3, 0x0C, 8}, 7, 4},
+      {{3, 2, 0x30, 8}, 3, 12},   // the metronome clicks every half note
+      {{4, 2, 0x0C, 8}, 2, 16},   // or every eighth
+      {{6, 3, 0x18, 8}, 6, 12},   // 6/8 clicking on quarters
+      {{3, 3, 0x0C, 8}, -1, 12},  // 3/8 has no row: the metre in force stays
+      {{}, 2, 16},                // no signature: 4/4
   };
+  MidiReadSettings threeFour;
+  threeFour.MeasureSixteenths = 12;
   for (const Case& c : cases) {
-    const Bytes track = Concat(Concat({0x00, 0xFF, 0x58, 0x04}, c.Signature), kEndOfTrack);
-    const auto result = ReadMidiFile(Smf(0, 96, {track}));
-    EXPECT_EQ(result.MetreRow, c.Row) << int{c.Signature[0]} << "/" << int{c.Signature[1]};
-    EXPECT_EQ(result.MeasureSixteenths, c.Sixteenths);
+    Bytes track;
+    if (!c.Signature.empty()) track = Concat({0x00, 0xFF, 0x58, 0x04}, c.Signature);
+    track = Concat(track, kEndOfTrack);
+    const auto result = ReadMidiFile(Smf(0, 96, {track}), threeFour);
+    const std::string name = c.Signature.empty()
+                                 ? "none"
+                                 : std::to_string(c.Signature[0]) + "/" +
+                                       std::to_string(1 << c.Signature[1]) + " clicking " +
+                                       std::to_string(c.Signature[2]);
+    EXPECT_EQ(result.MetreRow, c.Row) << name;
+    EXPECT_EQ(result.MeasureSixteenths, c.Sixteenths) << name;
   }
-  MidiReadSettings keep;
+  MidiReadSettings keep = threeFour;
   keep.TakeMetre = false;  // "Don't get metrum from file"
-  const Bytes track = Concat({0x00, 0xFF, 0x58, 0x04, 3, 2, 0x18, 8}, kEndOfTrack);
-  EXPECT_EQ(ReadMidiFile(Smf(0, 96, {track}), keep).MetreRow, -1);
+  for (const Bytes& track :
+       {Concat({0x00, 0xFF, 0x58, 0x04, 4, 2, 0x18, 8}, kEndOfTrack), kEndOfTrack}) {
+    const auto result = ReadMidiFile(Smf(0, 96, {track}), keep);
+    EXPECT_EQ(result.MetreRow, -1);
+    EXPECT_EQ(result.MeasureSixteenths, 12);
+  }
 }
 
 // A tempo event `beats` quarter notes in (division 96), after an optional 3/4 signature.
@@ -292,23 +340,34 @@ TEST(MidiImportTest, ATrackLongerThanTheFileIsReadAsFarAsItGoes) {
   EXPECT_EQ(result.Clocks, 24);
 }
 
-TEST(MidiImportTest, LeadingSilenceIsCutShortWhenTimingIsOptimised) {
-  // A controller at tick 0, the first note 2000 clocks later.
-  const Bytes track =
-      Concat({0x00, 0xB0, 7, 100, 0x8F, 0x50, 0x90, 60, 1, 0x18, 0x80, 60, 0}, kEndOfTrack);
-  const auto plain = ReadMidiFile(Smf(0, 24, {track}));
-  EXPECT_EQ(Events(plain.Work)[1].Clock, 2001);
+TEST(MidiImportTest, OptimisedTimingLeavesOutWholeMeasuresOfLeadingSilence) {
+  // A controller at tick 0, a program change at tick 1000, the first note at tick 2000
+  // (division 24: 20 measures of 4/4 and 80 clocks, 27 measures of 3/4 and 56 clocks).
+  const Bytes notes = {0x00, 0xB0, 7,  100, 0x87, 0x68, 0xC0, 5, 0x87,
+                       0x68, 0x90, 60, 1,   0x18, 0x80, 60,   0};
+  const Bytes fourFour = Concat(notes, kEndOfTrack);
+  const Bytes threeFour =
+      Concat(Concat({0x00, 0xFF, 0x58, 0x04, 3, 2, 0x18, 8}, notes), kEndOfTrack);
+  EXPECT_EQ(Events(ReadMidiFile(Smf(0, 24, {fourFour})).Work)[2].Clock, 2000);
   MidiReadSettings optimise;
   optimise.OptimizeTiming = true;
-  const auto cut = ReadMidiFile(Smf(0, 24, {track}), optimise);
-  const auto events = Events(cut.Work);
-  // 96 time bytes: the first clock alone before the controller, 94 bytes of eight clocks and
-  // the first clock of the last one.
-  EXPECT_EQ(events[1].Clock, 1 + 94 * 8 + 1);
-  EXPECT_EQ(events[2].Clock - events[1].Clock, 24);  // after the first note, time runs as read
-  EXPECT_EQ(cut.Clocks, events[2].Clock);
-  // The length in sixteenths is that of the material, not of the file.
-  EXPECT_EQ(cut.Work.WorkSixteenths, cut.Clocks / 24 * 4);
+  for (const auto& [track, kept] : {std::pair{fourFour, 80}, std::pair{threeFour, 56}}) {
+    const auto cut = ReadMidiFile(Smf(0, 24, {track}), optimise);
+    const auto events = Events(cut.Work);
+    ASSERT_EQ(events.size(), 4u);
+    // What comes before the first note stands at the start; the note keeps its place in
+    // the bar, and after it time runs as read.
+    EXPECT_EQ(events[0], (Event{0, 0xB0, 7, 100}));
+    EXPECT_EQ(events[1], (Event{0, 0xC0, 5, 0}));
+    EXPECT_EQ(events[2].Clock, kept);
+    EXPECT_EQ(events[3].Clock - events[2].Clock, 24);
+    EXPECT_EQ(cut.Clocks, events[3].Clock);
+    // The length in sixteenths is that of the material, not of the file.
+    EXPECT_EQ(cut.Work.WorkSixteenths, cut.Clocks / 24 * 4);
+  }
+  // A file without notes keeps what is left after its last whole measure.
+  const Bytes silent = Concat({0x00, 0xB0, 7, 100, 0x81, 0x48, 0xB0, 7, 90}, kEndOfTrack);
+  EXPECT_EQ(ReadMidiFile(Smf(0, 24, {silent}), optimise).Clocks, 200 - 2 * 96);
 }
 
 TEST(MidiImportTest, AFullChainKeepsWhatWasRead) {
@@ -332,11 +391,11 @@ TEST(MidiImportTest, KorvelsOwnFilesComeBackWhole) {
   std::vector<Event> expected;
   for (const auto& m : messages) {
     if (m.Bytes[0] == 0xF0) continue;
-    // Division 24: the clock of tick t comes before the events of t.
-    expected.push_back({m.Clock + 1, m.Bytes[0], m.Bytes[1], m.Bytes.size() > 2 ? m.Bytes[2] : 0});
+    // Division 24: an event at tick t comes after t clocks.
+    expected.push_back({m.Clock, m.Bytes[0], m.Bytes[1], m.Bytes.size() > 2 ? m.Bytes[2] : 0});
   }
   EXPECT_EQ(Events(result.Work), expected);
-  EXPECT_EQ(result.Clocks, 301);
+  EXPECT_EQ(result.Clocks, 300);
 }
 
 TEST(MidiImportTest, EveryCorpusFileIsReadOrRefusedInWords) {

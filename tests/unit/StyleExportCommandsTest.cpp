@@ -89,7 +89,7 @@ TEST(StyleExportCommands, ASetWritesOneFileForEachSetPart) {
   EXPECT_EQ(names, (std::vector<std::string>{"sty3_v11.mid", "sty3_v21.mid"}));
   // The lead-in measure is silent: the part plays its two measures from measure 2 (clock 96)
   // up to the end mark at measure 4 (clock 288).
-  EXPECT_EQ(NotesOf(folder + "sty3_v11.mid"), "108:60 204:62 ");
+  EXPECT_EQ(NotesOf(folder + "sty3_v11.mid"), "107:60 203:62 ");
   // Extended plays through the Basic slot, and the generator's records stay as they were.
   EXPECT_EQ(NotesOf(folder + "sty3_v21.mid"), "115:64 211:65 ");
   EXPECT_EQ(rig.style.Parts.Bytes, before.Bytes);
@@ -107,7 +107,7 @@ TEST(StyleExportCommands, FullExportPlaysThePartsInOrder) {
             " Extended          : 04 - 05\r\n");
   // Nothing sounds in the lead-in measure; each part plays on the measures the listing gives
   // it, Extended's key at measure 4 (clock 288) switching parts on that bar line.
-  EXPECT_EQ(NotesOf(path), "108:60 204:62 307:64 403:65 ");
+  EXPECT_EQ(NotesOf(path), "107:60 203:62 307:64 403:65 ");
 }
 
 TEST(StyleExportCommands, NothingIsExportedBeforeAPartIsSet) {

@@ -345,8 +345,47 @@ TEST_F(GeneratorTest, AnalysisTakesOneChordPerIntervalAndAsksBeforeReplacingChor
   EXPECT_EQ(Chords().size(), 4u);
   dialogs.Answers = {true};
   ASSERT_TRUE(gen.AnalyseChords(GeneratorSender::GenerateChords));
-  // A whole measure is heard at once: D and G together make D sus4, A minor and E minor E sus4.
-  EXPECT_EQ(Chords(), (std::vector<std::string>{"4:2:6", "20:4:6"}));
+  // A whole measure is heard at once: D and G together hold B min7 (B D F# A), A minor and
+  // E minor A min7 (A C E G).
+  EXPECT_EQ(Chords(), (std::vector<std::string>{"4:11:4", "20:9:4"}));
+}
+
+TEST_F(GeneratorTest, AnalysisNamesAChordOnlyByTonesThatWereHeard) {
+  // One window per measure ("1/1"); each measure holds its notes for the whole measure.
+  const struct {
+    std::vector<std::vector<int>> Measures;
+    int Variety;      // "Mode ..." index
+    int Sensitivity;  // "Sensitivity ..." index
+    std::vector<std::string> Expected;
+    const char* What;
+  } cases[] = {
+      {{{48, 55}}, 2, 1, {"4:0:1"}, "C G is C maj, not sus4"},
+      {{{48, 55}}, 1, 1, {"4:0:1"}, "also with \"2 Simple\", not C min"},
+      {{{48, 52}}, 2, 1, {"4:0:1"}, "C E is C maj, not aug"},
+      {{{45, 57, 61, 64, 67}}, 2, 1, {"4:9:3"}, "a bass on the root keeps A 7th"},
+      {{{38, 62, 65, 69, 72}}, 1, 1, {"4:2:4"}, "and D min7"},
+      {{{51, 63, 67, 70, 74}}, 2, 1, {"4:3:9"}, "and Eb M7"},
+      {{{48, 51, 54}}, 2, 1, {"4:0:5"}, "a diminished triad is dim without its sixth"},
+      {{{52, 55}}, 2, 1, {"4:4:2"}, "E G: C maj would need the root it lacks"},
+      {{{48, 52, 55}, {48, 55}}, 2, 1, {"4:0:1"}, "no seventh without the seventh"},
+      {{{48, 52, 55}, {55, 59, 62, 61}}, 2, 0, {"4:0:1"}, "Low: a foreign tone keeps C"},
+      {{{48, 52, 55}, {55, 59, 62, 61}}, 2, 1, {"4:0:1", "20:7:1"}, "Middle takes G"},
+  };
+  for (const auto& c : cases) {
+    std::vector<Ev> material;
+    for (size_t m = 0; m < c.Measures.size(); ++m) {
+      const int at = static_cast<int>(m) * 96;
+      for (int note : c.Measures[m]) material = Join({material, Note(at, at + 96, note)});
+    }
+    Write(material, static_cast<int>(c.Measures.size()) * 96);
+    gen.NewWork(std::nullopt);
+    song.ClearChordMemory();
+    gen.ChordIntervalIndex = 3;  // "1/1"
+    gen.VarietyIndex = c.Variety;
+    gen.SensitivityIndex = c.Sensitivity;
+    ASSERT_TRUE(gen.AnalyseChords(GeneratorSender::ConvertAll));
+    EXPECT_EQ(Chords(), c.Expected) << c.What;
+  }
 }
 
 TEST_F(GeneratorTest, ADMajorProgressionBecomesChordNotesOnCEAndGOnly) {
@@ -439,6 +478,33 @@ TEST_F(GeneratorTest, ConvertAllConvertsEveryChunkAndRestoresThemAll) {
   notes.clear();
   WalkWork(work, false, [&](const WorkMessage& m) { notes.insert(m.Data1); });
   EXPECT_EQ(notes, (std::set<int>{62, 66}));
+}
+
+TEST_F(GeneratorTest, TheAnalysisOfAnImportCoversEveryChunk) {
+  // 300 measures of sixteenth-note chords, C maj and G 7th by turns: chunk 0 holds some 200.
+  WorkMaterial& work = rig.style.Work;
+  work.ClearWork();
+  WorkWriter writer(work);
+  for (int measure = 0; measure < 300; ++measure) {
+    const std::vector<int> chord =
+        measure % 2 == 0 ? std::vector<int>{60, 64, 67} : std::vector<int>{55, 59, 62, 65};
+    for (int step = 0; step < 16; ++step) {
+      for (int note : chord) writer.Message(0x90, static_cast<uint8_t>(note), 100);
+      writer.Clocks(3);
+      for (int note : chord) writer.Message(0x80, static_cast<uint8_t>(note), 0);
+      writer.Clocks(3);
+    }
+  }
+  writer.Finish();
+  ASSERT_TRUE(work.ChainExtended);
+  gen.NewWork(std::nullopt);
+  work.KeepRestoreCopy();      // as an import leaves it: the analysis reads the copy
+  gen.ChordIntervalIndex = 3;  // "1/1"
+  ASSERT_TRUE(gen.AnalyseChords(GeneratorSender::GenerateChords));
+  const std::vector<std::string> chords = Chords();
+  ASSERT_EQ(chords.size(), 300u);
+  EXPECT_EQ(chords.back(), std::to_string(kFirstBeatPos + 299 * 16) + ":7:3");
+  EXPECT_EQ(song.Memory.Entry(kFirstBeatPos + 300 * 16).Control, kCommandEnd);
 }
 
 TEST_F(GeneratorTest, MeasuresBeyondTheFirstChunkAreRefusedInWords) {

@@ -129,7 +129,7 @@ TEST(StyleParts, EighthBeatMeasuresAreWholeMeasuresOfTheMaterial) {
     last = m.Clock;
   });
   EXPECT_EQ(first / 72, 1);
-  EXPECT_EQ(first % 72, 1);  // the reader's lead-in clock
+  EXPECT_EQ(first % 72, 0);
   EXPECT_EQ(last / 72, 2);
 }
 
@@ -232,6 +232,43 @@ TEST(PartSetImport, BasicIntroAndEndingFollowEachOther) {
   // The mixer defaults of a set.
   EXPECT_EQ(rig.style.Channels.Value(9, 7), 100);
   EXPECT_EQ(rig.style.Channels.Value(14, 10), 80);
+}
+
+TEST(PartSetImport, DrumsMovedToChannel10HaveNoSayInTheChordsAndStayThere) {
+  SetRig rig;
+  // Basic: C major on channel 1 and drums on channel 11 whose notes would make an A major.
+  std::vector<TimedMessage> messages;
+  for (int q = 0; q < 32; ++q) {
+    for (auto [channel, notes] : {std::pair{0, std::array<uint8_t, 3>{60, 64, 67}},
+                                  std::pair{10, std::array<uint8_t, 3>{45, 49, 52}}}) {
+      for (uint8_t n : notes) {
+        messages.push_back({q * 24, {static_cast<uint8_t>(0x90 | channel), n, 100}});
+        messages.push_back({q * 24 + 6, {static_cast<uint8_t>(0x80 | channel), n, 0}});
+      }
+    }
+  }
+  rig.folder.Write("sty1_v11.mid", StandardMidiFile(messages, 120));
+  ASSERT_TRUE(rig.set.ImportFromFolder(rig.folder.Folder(), "1 - 11").Imported);
+  const ChordMemory& memory = rig.engine.Song.Memory;
+  for (int pos = kFirstBeatPos; pos < kFirstBeatPos + 8 * 16; pos += 4) {
+    const ChordEntry entry = memory.Entry(pos);
+    if (entry.HasChord()) {
+      EXPECT_EQ(entry.Root % 12 * 100 + entry.Type, 1) << "C maj at " << pos;
+    }
+  }
+  const auto channels = [&rig] {
+    std::set<int> chord;
+    std::set<int> status;
+    WalkWork(rig.style.Work, false, [&](const WorkMessage& m) {
+      status.insert(m.Status);
+      if (m.Status == 0x90) chord.insert(m.Data1);
+    });
+    return std::pair{chord, status};
+  };
+  EXPECT_EQ(channels().first, (std::set<int>{60, 64, 67})) << "C major over C major stays";
+  rig.engine.Loader.RestoreOriginal(false);
+  EXPECT_EQ(channels().second, (std::set<int>{0x80, 0x90, 0x89, 0x99}))
+      << "the drums stay on channel 10";
 }
 
 TEST(PartSetImport, FallbacksMissingProbeAndNonStandardDrums) {
