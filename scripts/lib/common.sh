@@ -11,7 +11,7 @@ KORVEL_PACKAGES=(
   libsimpleini-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format ccache
-  help2man desktop-file-utils appstream shared-mime-info
+  help2man desktop-file-utils appstream shared-mime-info python3
 )
 
 korvel_install_packages() {
