@@ -58,6 +58,22 @@ struck() { "$cli" import-midi "$1" --dump | awk '$1 == "event" && $3 == 144 { pr
 "$cli" convert "$dir/d.mid" --mode 3 --measures 2-3 --out "$dir/m.mid"
 [ "$(struck "$dir/m.mid")" = "62 66 69 50 60 64 67 48 72 76 79 60 62 66 69 50 " ]
 
+# A key struck again before its note-off, over D and then over E: each note-off ends the note
+# its own note-on became, the oldest first, so nothing is left sounding.
+oct() { printf '\\%03o' "$@"; }
+track=''
+for event in '0 144 66 100' '48 144 66 100' '12 128 66 0' '6 128 66 0'; do
+  track+=$(oct $event)
+done
+track+='\036\377\057\000'
+printf "MThd\\000\\000\\000\\006\\000\\000\\000\\001\\000\\030MTrk\\000\\000\\000$(oct $(printf "$track" | wc -c))$track" \
+  >"$dir/again.mid"
+"$cli" convert "$dir/again.mid" --mode 1 --chords "D 2 | E 2" --out "$dir/again-c.mid"
+notes=$("$cli" import-midi "$dir/again-c.mid" --dump |
+  awk '$1 == "event" && ($3 == 144 || $3 == 128) { printf "%s:%s ", $3, $4 }')
+echo "$notes"
+[ "$notes" = "144:64 144:62 128:64 128:62 " ]
+
 # A file that is no MIDI file: the reader's message and a non-zero exit.
 printf 'nothing' >"$dir/bad.mid"
 if "$cli" analyse "$dir/bad.mid" 2>"$dir/err"; then exit 1; fi
