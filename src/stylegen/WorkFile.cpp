@@ -131,6 +131,7 @@ std::optional<WorkFileContents> ParseWorkFile(std::span<const uint8_t> bytes, st
       error = "The work file is damaged: the part \"" + name + "\" points outside the material";
       return std::nullopt;
     }
+    c.Parts = checked.Contents.Parts;  // with the beat entries the check set right
   }
   return c;
 }

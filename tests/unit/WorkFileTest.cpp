@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/GeneratorCommands.h"
 #include "app/WorkFiles.h"
 #include "platform/AtomicFile.h"
 #include "platform/LittleEndian.h"
@@ -199,6 +200,51 @@ TEST(WorkFile, DamagedFilesAreRefusedInWordsAndChangeNothing) {
     EXPECT_EQ(rig.dialogs.Messages[0], error) << c.name;
     EXPECT_EQ(test::MaterialLines(rig.style.Work), before) << c.name;
     EXPECT_EQ(rig.engine.Song.SongEnd, 20) << c.name;
+  }
+}
+
+// An Ending on the last bar of an imported song, which holds two beats only: the work file
+// and the style keep it, also as earlier versions stored its entries one past the material.
+TEST(WorkFile, AnEndingOnTheLastShortBarSurvivesWorkFileAndStyle) {
+  for (const bool earlierVersion : {false, true}) {
+    SCOPED_TRACE(earlierVersion ? "entries one past the material" : "as set now");
+    WorkRig rig;
+    WorkMaterial& work = rig.style.Work;
+    work.ClearWork();
+    WorkWriter writer(work);
+    for (int beat = 0; beat < 10; ++beat) {
+      writer.Message(0x90, static_cast<uint8_t>(60 + beat), 100);
+      writer.Clocks(24);
+      writer.Message(0x80, static_cast<uint8_t>(60 + beat), 0);
+    }
+    writer.Finish();
+    for (const auto& [part, first, last] : {std::tuple{kBasic, 1, 2}, std::tuple{kEnding, 3, 3}}) {
+      rig.style.SelectedPart = part;
+      rig.engine.Generator.LoopRange = {first, 1, last};
+      ASSERT_TRUE(rig.engine.StyleParts.SetStylePart(PartSender::None));
+    }
+    StylePart ending = rig.style.Parts.Part(kEnding);
+    EXPECT_EQ(ending.BeatEntry(4), ending.EndPos()) << "beat 4 lies beyond the material";
+    if (earlierVersion) ending.SetBeatEntry(4, work.WorkLength + 1);
+
+    const std::string path = rig.dir.Path("song.kvw");
+    rig.files.WriteWorkFile(path);
+    std::string error;
+    const auto bytes = ReadWholeFile(path, error);
+    ASSERT_TRUE(bytes) << error;
+    WorkRig other;
+    ASSERT_TRUE(other.files.TakeWorkFile(path, *bytes)) << other.dialogs.Messages.back();
+    const StylePart loaded = other.style.Parts.Part(kEnding);
+    ASSERT_FALSE(loaded.Empty());
+    EXPECT_EQ(loaded.FirstMeasure(), 3);
+    EXPECT_EQ(loaded.BeatEntry(4), loaded.EndPos());
+
+    const std::string style = other.dir.Path("song.kvs");
+    WriteGeneratedStyle(other.engine, style);
+    WorkRig third;
+    ASSERT_TRUE(third.engine.Loader.LoadStyleFile(style));
+    EXPECT_FALSE(third.style.Parts.Part(kEnding).Empty());
+    EXPECT_TRUE(third.dialogs.Messages.empty()) << third.dialogs.Messages.front();
   }
 }
 
