@@ -76,6 +76,7 @@ bool StyleGenerator::ConvertWork(GeneratorSender sender) {
   if (sender != GeneratorSender::ConvertAll && !RangeInFirstChunk()) return false;
   OctaveMemory.fill(-1);
   StruckKeys struck;
+  style_.Work.Edition = WorkMaterial::NewEdition();
 
   const bool fromRestoreCopy =
       (sender == GeneratorSender::ConvertMeasures || sender == GeneratorSender::ConvertStyle ||

@@ -10,6 +10,7 @@
 #include "platform/AtomicFile.h"
 #include "stylegen/ConversionTables.h"
 #include "stylegen/MidiImport.h"
+#include "stylegen/PartEventEditor.h"
 #include "stylegen/StyleGenerator.h"
 #include "stylegen/WorkWalk.h"
 #include "support/PlayerRig.h"
@@ -273,6 +274,17 @@ TEST_F(GeneratorTest, AMovedNoteTakesItsNoteOffAlongAndLeavesOneStruckBeforeTheR
       Events(),
       (std::vector<Ev>{
           {80, 0x90, 64, 100}, {100, 0x95, 64, 100}, {110, 0x80, 64, 0}, {200, 0x85, 64, 0}}));
+}
+
+TEST_F(GeneratorTest, AConversionMakesTheEventEditorForgetItsUndo) {
+  Write(Join({Note(0, 20, 60), Note(30, 40, 62)}), 96);
+  PartEventEditor editor(rig.style.Work, rig.notes, nullptr);
+  editor.Open(0, 0, rig.style.Work.WorkLength);
+  ASSERT_TRUE(editor.Change(4, 4));  // C4 becomes E5
+  ASSERT_TRUE(gen.ConvertWork(GeneratorSender::OctaveDown));
+  const auto converted = Events();
+  EXPECT_FALSE(editor.Undo());
+  EXPECT_EQ(Events(), converted);
 }
 
 TEST_F(GeneratorTest, DecliningModifyChangesNothingAndFindsNoChords) {

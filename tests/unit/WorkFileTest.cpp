@@ -180,7 +180,6 @@ TEST(WorkFile, DamagedFilesAreRefusedInWordsAndChangeNothing) {
        "ends inside the style parts"},
       {"data byte where a message belongs", FileWith(0, {0xF8, 0x40, 0xF8}), "material byte 1"},
       {"system message", FileWith(0, {0xF2, 0x00, 0x00}), "neither a channel message"},
-      {"message cut short", FileWith(0, {0xF8, 0x90, 60}), "without its two data bytes"},
       {"status inside a message", FileWith(0, {0x90, 0xF8, 60}), "without its two data bytes"},
       {"chunk longer than a chunk", FileWith(0, tooLong), "more than a chunk"},
       {"eight chunks", FileWith(0, eightChunks), "more than 7 chunks"},
@@ -245,6 +244,46 @@ TEST(WorkFile, AnEndingOnTheLastShortBarSurvivesWorkFileAndStyle) {
     ASSERT_TRUE(third.engine.Loader.LoadStyleFile(style));
     EXPECT_FALSE(third.style.Parts.Part(kEnding).Empty());
     EXPECT_TRUE(third.dialogs.Messages.empty()) << third.dialogs.Messages.front();
+  }
+}
+
+// A file cut inside a message of its material: the messages before the cut are loaded, with
+// the parts that lie within them, and the user is told.
+TEST(WorkFile, AFileCutInsideTheMaterialKeepsTheWholeMessagesBeforeTheCut) {
+  WorkRig rig;
+  WriteMaterial(rig.style.Work, 8);
+  rig.style.SelectedPart = kBasic;
+  rig.engine.Generator.LoopRange = {1, 1, 1};
+  ASSERT_TRUE(rig.engine.StyleParts.SetStylePart(PartSender::None));
+  rig.style.SelectedPart = kEnding;
+  rig.engine.Generator.LoopRange = {2, 1, 2};
+  ASSERT_TRUE(rig.engine.StyleParts.SetStylePart(PartSender::None));
+  rig.style.Parts.Part(kEnding).SetEndPos(rig.style.Work.WorkLength);  // with the last note-off
+  const std::string path = rig.dir.Path("whole.kvw");
+  rig.files.WriteWorkFile(path);
+  std::string error;
+  const auto whole = ReadWholeFile(path, error);
+  ASSERT_TRUE(whole) << error;
+  const size_t material = static_cast<size_t>(rig.style.Work.WorkLength);
+  ASSERT_EQ(whole->back(), 0) << "the material ends with a note-off";
+
+  for (const size_t lost : {1, 2}) {
+    SCOPED_TRACE(std::to_string(lost) + " bytes of the last message lost");
+    const std::vector<uint8_t> cut(whole->begin(),
+                                   whole->end() - static_cast<std::ptrdiff_t>(lost));
+    const auto contents = ParseWorkFile(cut, error);
+    ASSERT_TRUE(contents) << error;
+    EXPECT_EQ(contents->MaterialBytes(), material - 3);
+    WorkRig other;
+    ASSERT_TRUE(other.files.TakeWorkFile("cut.kvw", cut));
+    EXPECT_EQ(other.style.Work.WorkLength, static_cast<int32_t>(material - 3));
+    EXPECT_FALSE(other.style.Parts.Part(kBasic).Empty());
+    EXPECT_TRUE(other.style.Parts.Part(kEnding).Empty()) << "it ended at the lost note-off";
+    ASSERT_EQ(other.dialogs.Messages.size(), 1u);
+    EXPECT_EQ(other.dialogs.Messages[0],
+              "The work file ends inside a message of its material: the " +
+                  std::to_string(material - 3) +
+                  " bytes before it were loaded, without the parts \"Ending\"");
   }
 }
 
