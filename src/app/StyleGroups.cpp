@@ -24,12 +24,16 @@ bool IsLineBreak(char c) {
   return c == '\r' || c == '\n';
 }
 
+// A UTF-8 byte that begins a character (any byte but a continuation byte).
+bool StartsCharacter(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+}
+
 // Bytes of the first `count` characters of UTF-8 `text`.
 size_t CharacterBytes(const std::string& text, size_t count) {
   size_t characters = 0;
   for (size_t at = 0; at < text.size(); ++at) {
-    const bool starts = (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80;
-    if (starts && characters++ == count) return at;
+    if (StartsCharacter(text[at]) && characters++ == count) return at;
   }
   return text.size();
 }
@@ -118,9 +122,8 @@ std::string MakeGroupEntry(const std::string& fileName, const std::string& metre
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   // One entry is one line of the file.
   std::replace_if(name.begin(), name.end(), IsLineBreak, ' ');
-  const auto characters = static_cast<size_t>(std::count_if(name.begin(), name.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
+  const auto characters =
+      static_cast<size_t>(std::count_if(name.begin(), name.end(), StartsCharacter));
   name.append(kNameColumns - characters, ' ');
   std::string text = description;
   std::replace_if(text.begin(), text.end(), IsLineBreak, ' ');
