@@ -80,9 +80,13 @@ class TStyleEventsTest : public QObject {
   void OpensAtThePlayingPosition() {
     test::PlayerRig rig;
     TwoNotes(rig);
+    rig.style.StyleLength = rig.style.Work.WorkLength;
+    rig.style.AnalyseStyleParts(0, kStylePartCount - 1, 3, "");
+    rig.style.StyleMode = true;
+    rig.style.StyleLoaded = true;
     rig.Start();
     rig.Chord(48, 1);
-    rig.Ticks(30);  // the second note plays
+    rig.Ticks(12);  // C5 sounds: the window opens on the note that comes next
     QVERIFY(rig.player.Playing);
     TStyleEvents window(rig.engine);
     window.show();
