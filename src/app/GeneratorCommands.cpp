@@ -16,14 +16,18 @@ namespace korvel {
 namespace {
 
 constexpr int kCMajorRoot = 48;
+constexpr int kHighestCMajorRoot = 108;  // its chord tones stay below 128
 
 }  // namespace
 
 void SetCMajorChord(Engine& engine) {
+  // A root below the accompaniment's octave threshold would voice everything an octave down:
+  // the C is taken high enough for the material to sound as recorded.
+  const int root = std::clamp<int>(engine.Player.OctaveThreshold, kCMajorRoot, kHighestCMajorRoot);
   ChordValue& chord = engine.Chord;
-  chord.ChordRoot = chord.EditChordRoot = kCMajorRoot;
+  chord.ChordRoot = chord.EditChordRoot = static_cast<int16_t>(root);
   chord.ChordType = chord.EditChordType = 1;
-  chord.ChordTones = ChordTonesOf(kCMajorRoot, 1);
+  chord.ChordTones = ChordTonesOf(root, 1);
 }
 
 bool StartGeneratorPlay(Engine& engine) {

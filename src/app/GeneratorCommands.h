@@ -21,7 +21,8 @@ inline constexpr const char* kGeneratorCaption = "Style-Creator & Chord-Generato
 // "Stop at ...", over C major; in style mode the selected part plays, when it is set. False
 // when nothing could start (no material, the part not set).
 bool StartGeneratorPlay(Engine& engine);
-// C major becomes the chord, as if played, for the next clock to apply.
+// C major becomes the chord, as if played, for the next clock to apply; its root lies where
+// the accompaniment voices without an octave shift.
 void SetCMajorChord(Engine& engine);
 // "Save Style as ...     ": the generated style (channel table, part table and the material of
 // the first chunk) goes to a file chosen with the save dialog, starting in `folder`. False when

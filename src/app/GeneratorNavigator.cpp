@@ -245,7 +245,11 @@ bool GeneratorNavigator::ChoosePart(int part, bool variation) {
     engine_.StyleParts.ChosenAsVariation[static_cast<size_t>(part)] = variation;
   engine_.StyleParts.SelectPart(part);
   const bool wholeLoop = !fill || variation;
-  const int last = std::min(playing + (wholeLoop ? loopLength_ : 0), kMostGeneratorMeasures);
+  // The loop ends with the material at the latest.
+  const int measures =
+      MeasureCount(StateOf(engine_, loopLength_, jumpedTo_), WorkSixteenths(engine_));
+  const int last = std::clamp(std::min(playing + (wholeLoop ? loopLength_ : 0), measures), playing,
+                              kMostGeneratorMeasures);
   return Apply(true, [playing, last](NavigationState& s, NavigationMove& m) {
     s.LoopStart = playing;
     s.LoopEnd = last;

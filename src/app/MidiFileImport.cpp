@@ -40,9 +40,10 @@ MidiFileImport::MidiFileImport(Engine& engine, Dialogs& dialogs, View& view)
 
 bool MidiFileImport::ChooseFile(bool append, std::string& path) {
   const Style& style = engine_.Style;
-  if (style.Work.WorkLength > 0 && !append && Hooks.StyleChanged && Hooks.StyleChanged() &&
-      !dialogs_.AskYesNo(kReplaceWork)) {
-    return false;
+  replaceConfirmed_ = false;
+  if (style.Work.WorkLength > 0 && !append && Hooks.StyleChanged && Hooks.StyleChanged()) {
+    if (!dialogs_.AskYesNo(kReplaceWork)) return false;
+    replaceConfirmed_ = true;
   }
   const std::string folder =
       Settings.ImportFolder.empty() ? Settings.SongFolder : Settings.ImportFolder;
@@ -76,6 +77,7 @@ bool MidiFileImport::ImportMidiFile(const std::string& fileName, bool keepLeadin
     bytes = ReadWholeFile(path, error);
   }
   if (!bytes) {
+    replaceConfirmed_ = false;
     dialogs_.InformUser(error);
     return false;
   }
@@ -110,6 +112,7 @@ bool MidiFileImport::Take(const std::string& path, std::span<const uint8_t> byte
     EngineLock::ReleasedWhileWaiting unlocked(&engine_.Lock);
     result = ReadMidiFile(bytes, settings);
   } catch (const MidiFileError& e) {
+    replaceConfirmed_ = false;
     if (progress) view_.Progress("", -1);
     view_.Busy(false);
     dialogs_.InformUser(e.what());
@@ -126,6 +129,8 @@ bool MidiFileImport::Take(const std::string& path, std::span<const uint8_t> byte
     Call(Hooks.SetStyleChanged, true);
   } else {
     Call(Hooks.SaveLiveChannelSettings);
+    // Replacing the work was agreed to: the reset does not ask to save it as well.
+    if (std::exchange(replaceConfirmed_, false)) Call(Hooks.SetStyleChanged, false);
     Call(Hooks.ResetGeneratedStyle);
     Style& style = engine_.Style;
     style.Work = std::move(result.Work);

@@ -81,6 +81,8 @@ class MidiFileImport {
 
  private:
   bool ChooseFile(bool append, std::string& path);
+  // "Replace current work ?" was answered Yes for the file chosen.
+  bool replaceConfirmed_ = false;
   bool Take(const std::string& path, std::span<const uint8_t> bytes, bool keepLeadingSilence,
             bool silent, bool append);
   void Apply(MidiReadResult& result, const std::string& path, bool silent);

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/Engine.h"
+#include "app/FileNames.h"
 #include "app/MidiFileImport.h"
 #include "engine/StyleTables.h"
 #include "stylegen/WorkWalk.h"
@@ -97,15 +98,19 @@ PartSetReport PartSetImport::ImportStylePartSet(const std::string& item) {
   return ImportFromFolder(Folder, item);
 }
 
-std::optional<std::string> PartSetImport::FindPartFile(const std::string& base,
-                                                       const std::string& code) const {
+std::optional<std::string> PartSetImport::FindPartFile(const std::string& folder,
+                                                       const std::string& prefix,
+                                                       const std::string& code,
+                                                       std::vector<std::string>& tooShort) const {
   // One fallback at most: a missing file, or one too short to hold a part, is skipped.
   for (const std::string& tried : {code, FallbackCode(code)}) {
     if (tried.empty()) continue;
-    const std::filesystem::path path = base + tried + ".mid";
+    const auto path = FindFileNoCase(folder, prefix + tried + ".mid");
+    if (!path) continue;
     std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    if (!error && size >= static_cast<uintmax_t>(kPartFileMinimum)) return path.string();
+    const auto size = std::filesystem::file_size(*path, error);
+    if (!error && size >= static_cast<uintmax_t>(kPartFileMinimum)) return path;
+    tooShort.push_back(std::filesystem::path(*path).filename().string());
   }
   return std::nullopt;
 }
@@ -116,10 +121,7 @@ PartSetReport PartSetImport::ImportFromFolder(const std::string& folder, const s
   const std::string set(1, item[0]);
   const std::string variation = item.substr(4, 2);
   const std::string probe = "sty" + set + "_v" + variation + ".mid";
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(std::filesystem::path(folder) / probe, error)) {
-    return report;
-  }
+  if (!FindFileNoCase(folder, probe)) return report;
   // The code is looked for in the file name only: a folder may hold anything.
   int group = 0;
   size_t at = std::string::npos;
@@ -134,7 +136,8 @@ PartSetReport PartSetImport::ImportFromFolder(const std::string& folder, const s
     dialogs_.InformUser(kCannotProcessFile);
     return report;
   }
-  const std::string base = (std::filesystem::path(folder) / probe.substr(0, at)).string();
+  const std::string prefix = probe.substr(0, at);
+  std::vector<std::string> tooShort;
   const std::array<std::string, 8> codes = PartSetCodes(group);
 
   Engine& e = engine_;
@@ -147,7 +150,7 @@ PartSetReport PartSetImport::ImportFromFolder(const std::string& folder, const s
     e.Transport.SetMetre(kMetreOneEighthIndex);
   }
   for (size_t i = 0; i < codes.size(); ++i) {
-    const auto file = FindPartFile(base, codes[i]);
+    const auto file = FindPartFile(folder, prefix, codes[i], tooShort);
     if (!file) continue;
     // An appended file starts on the bar line after the material, also after a measure the
     // material has only begun.
@@ -171,6 +174,12 @@ PartSetReport PartSetImport::ImportFromFolder(const std::string& folder, const s
   if (report.Imported) AfterImport();
   import_.Settings.ShowProgress = progress;
   import_.Settings.KeepMetre = keepMetre;
+  if (!tooShort.empty()) {
+    std::string names;
+    for (const std::string& name : tooShort) names += (names.empty() ? "" : ", ") + name;
+    dialogs_.InformUser("Too short to hold a style part (under " +
+                        std::to_string(kPartFileMinimum) + " bytes), so left out: " + names);
+  }
   return report;
 }
 

@@ -65,8 +65,11 @@ class PartSetImport {
   PartSetReport ImportFromFolder(const std::string& folder, const std::string& item);
 
  private:
-  // The file of `code` or of its fallbacks, when one is long enough.
-  std::optional<std::string> FindPartFile(const std::string& base, const std::string& code) const;
+  // The part file `prefix` + code + ".mid" in `folder` (any case), or its one fallback; a file
+  // too short to hold a part is skipped and named in `tooShort`.
+  std::optional<std::string> FindPartFile(const std::string& folder, const std::string& prefix,
+                                          const std::string& code,
+                                          std::vector<std::string>& tooShort) const;
   void AfterImport();
 
   Engine& engine_;

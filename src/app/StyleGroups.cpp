@@ -20,6 +20,29 @@ constexpr const char* kSummaryEnd = "{1}";
 constexpr const char* kPathStart = "{2}";
 constexpr size_t kNameColumns = 25;
 
+bool IsLineBreak(char c) {
+  return c == '\r' || c == '\n';
+}
+
+// A UTF-8 byte that begins a character (any byte but a continuation byte).
+bool StartsCharacter(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+}
+
+// Bytes of the first `count` characters of UTF-8 `text`.
+size_t CharacterBytes(const std::string& text, size_t count) {
+  size_t characters = 0;
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (StartsCharacter(text[at]) && characters++ == count) return at;
+  }
+  return text.size();
+}
+
+// An INI file keeps every entry whole: values with blanks at either end are quoted.
+void KeepValuesWhole(CSimpleIniA& ini) {
+  ini.SetQuotes(true);
+}
+
 std::string SectionName(int group) {
   return "Group" + std::to_string(group);
 }
@@ -83,26 +106,38 @@ bool TakesEntries(int group) {
          !outline[static_cast<size_t>(group - 1)].HasChildren;
 }
 
+std::string FirstCharacters(const std::string& text, size_t count) {
+  return text.substr(0, CharacterBytes(text, count));
+}
+
+bool GroupKeepsPath(const std::string& path) {
+  return path.find(kPathStart) == std::string::npos &&
+         std::none_of(path.begin(), path.end(), IsLineBreak);
+}
+
 std::string MakeGroupEntry(const std::string& fileName, const std::string& metre, int tempo,
                            int tracks, const std::string& description, const std::string& path) {
-  std::string name = fileName.substr(0, kNameColumns);
+  std::string name = FirstCharacters(fileName, kNameColumns);
   std::transform(name.begin(), name.end(), name.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  name.resize(kNameColumns, ' ');
   // One entry is one line of the file.
+  std::replace_if(name.begin(), name.end(), IsLineBreak, ' ');
+  const auto characters =
+      static_cast<size_t>(std::count_if(name.begin(), name.end(), StartsCharacter));
+  name.append(kNameColumns - characters, ' ');
   std::string text = description;
-  std::replace_if(
-      text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  std::replace_if(text.begin(), text.end(), IsLineBreak, ' ');
   return name + "Met: " + metre + "  Beat: " + std::to_string(tempo) +
          "  Tracks: " + std::to_string(tracks) + kSummaryEnd + text + kPathStart + path;
 }
 
 GroupEntryParts SplitGroupEntry(const std::string& entry) {
   GroupEntryParts parts;
-  if (entry.size() <= kNameColumns) return parts;
-  size_t summaryEnd = entry.find(kSummaryEnd, kNameColumns);
+  const size_t nameEnd = CharacterBytes(entry, kNameColumns);
+  if (entry.size() <= nameEnd) return parts;
+  size_t summaryEnd = entry.find(kSummaryEnd, nameEnd);
   if (summaryEnd == std::string::npos) summaryEnd = entry.size();
-  parts.Summary = entry.substr(kNameColumns, summaryEnd - kNameColumns);
+  parts.Summary = entry.substr(nameEnd, summaryEnd - nameEnd);
   const size_t descriptionStart = std::min(entry.size(), summaryEnd + 3);
   const size_t pathMarker = entry.rfind(kPathStart);
   if (pathMarker == std::string::npos || pathMarker < descriptionStart) {
@@ -154,6 +189,7 @@ bool StyleGroupFile::LoadText(const std::string& text, std::string& error) {
     return false;
   }
   CSimpleIniA ini;
+  KeepValuesWhole(ini);
   if (ini.LoadData(text.data(), text.size()) < 0) {
     error = "The group file " + path_ + " cannot be read.";
     return false;
@@ -190,6 +226,7 @@ void StyleGroupFile::SaveGroup(int group, const std::vector<std::string>& entrie
     throw std::runtime_error("The group file could not be read, so it is not saved.");
   }
   CSimpleIniA ini;
+  KeepValuesWhole(ini);
   std::error_code missing;
   if (std::filesystem::exists(path_, missing)) {
     std::string error;

@@ -26,7 +26,13 @@ struct GroupEntryParts {
   std::string Path;         // after "{2}"
 };
 
-// `fileName` is lower-cased and cut or padded to 25 characters.
+// The first `count` characters of UTF-8 `text` (never half a character).
+std::string FirstCharacters(const std::string& text, size_t count);
+// A path the group file keeps intact: without "{2}" (which would end the description there)
+// and without line breaks (which would end the entry).
+bool GroupKeepsPath(const std::string& path);
+
+// `fileName` is lower-cased and cut or padded to 25 characters; line breaks in it become blanks.
 std::string MakeGroupEntry(const std::string& fileName, const std::string& metre, int tempo,
                            int tracks, const std::string& description, const std::string& path);
 // The summary ends at the first "{1}" after the name column and the path starts after the

@@ -108,6 +108,13 @@ void StyleManager::AddOrEdit(const std::string& description) {
     return;
   }
   const std::string& path = style.StyleFileName;
+  if (!GroupKeepsPath(path)) {
+    dialogs_.InformUser(
+        "The group file cannot keep this style's path, which holds \"{2}\" or a "
+        "line break: " +
+        path);
+    return;
+  }
   const std::string name = std::filesystem::path(path).filename().string();
   int tracks = 0;
   for (int channel = 0; channel < 16; ++channel) tracks += style.Channels.HasNotes(channel);
@@ -136,7 +143,7 @@ void StyleManager::DropFile(const std::string& path, const std::string& descript
 void StyleManager::Remove() {
   if (selected_ < 0 || selected_ >= static_cast<int>(entries_.size())) return;
   const std::string& entry = entries_[static_cast<size_t>(selected_)];
-  if (!dialogs_.AskYesNo("Remove " + entry.substr(0, 12) + "... ?")) return;
+  if (!dialogs_.AskYesNo("Remove " + FirstCharacters(entry, 12) + "... ?")) return;
   std::vector<std::string> entries = entries_;
   const int next = RemoveGroupEntry(entries, selected_);
   if (Save(entries)) selected_ = next;

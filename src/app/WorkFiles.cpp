@@ -77,6 +77,7 @@ bool WorkFiles::TakeWorkFile(const std::string& path, std::span<const uint8_t> b
   style.Work.RecorderPosition = 0;
   style.Work.KeepRestoreCopy();
   Remember(path);
+  if (!contents->Cut.empty()) dialogs_.InformUser(contents->Cut);
   return true;
 }
 

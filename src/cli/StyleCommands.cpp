@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "app/Engine.h"
+#include "app/FileNames.h"
 #include "app/GeneratorCommands.h"
 #include "app/HeadlessUi.h"
 #include "app/MidiFileImport.h"
@@ -119,8 +120,15 @@ int MakeStyle(const StyleCommands& c) {
     engine.Style.SelectedPart = r.Part;
     gen.LoopRange = {r.First, 1, r.Last};
     const PartSender sender = c.Auto ? PartSender::SetMenu : PartSender::None;
-    if (!engine.StyleParts.SetStylePart(sender)) {
+    const StylePart set = engine.Style.Parts.Part(r.Part);
+    if (!engine.StyleParts.SetStylePart(sender) || set.Empty()) {
       std::cerr << "The part " << StylePartName(r.Part) + 1 << " was not set\n";
+      return 1;
+    }
+    // A part beyond the material would be an empty part in the style.
+    if (set.StartPos() >= set.EndPos()) {
+      std::cerr << "The part " << StylePartName(r.Part) + 1 << " holds no material: "
+                << c.MidiFile << " ends before measure " << r.First << "\n";
       return 1;
     }
   }
@@ -132,7 +140,7 @@ int StyleSet(const StyleCommands& c) {
   if (item.empty()) {
     for (const char* candidate : kPartSetItems) {
       const std::string probe = std::string("sty") + candidate[0] + "_v" + (candidate + 4) + ".mid";
-      if (std::filesystem::is_regular_file(std::filesystem::path(c.Folder) / probe)) {
+      if (FindFileNoCase(c.Folder, probe)) {
         item = candidate;
         break;
       }

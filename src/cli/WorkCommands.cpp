@@ -54,6 +54,7 @@ int WorkCommands::WorkInfo() const {
     std::cerr << error << "\n";
     return 1;
   }
+  if (!contents->Cut.empty()) std::cerr << contents->Cut << "\n";
   std::cout << WorkInfoText(*contents);
   return 0;
 }

@@ -106,7 +106,10 @@ CheckedStyleFile CheckStyleFile(std::span<const uint8_t> fileBytes) {
     bool ok = start >= 0 && start < length && end >= start && end <= length;
     for (int beat = 2; beat <= 4 && ok; ++beat) {
       const int32_t entry = part.BeatEntry(beat);
-      ok = entry >= 0 && entry <= length;
+      ok = entry >= 0;
+      // A beat the part's last, short bar lacks was stored one past the material by earlier
+      // versions: entering there ends the part, as entering at its end does.
+      if (entry > length) part.SetBeatEntry(beat, end);
     }
     if (!ok) {
       part.Clear();

@@ -205,6 +205,12 @@ void StylePlayer::PlayStyleTick() {
       const bool minusOne = live_.MinusOne && c == live_.SelChannel;
       if (IsNoteOn(status, data2)) {
         if (minusOne && live_.MinusOneHold) continue;
+        // A key struck again while it sounds (a conversion maps several keys onto one) ends
+        // its note first: modules differ in what they make of a doubled note, and this way
+        // each note-on gets its own note-off and one booking per key stays exact.
+        if (velocity[patternNote] != 0 && !(minusOne && notes_.LiveNote[mapped[patternNote]])) {
+          Send(static_cast<uint8_t>(0x90 | c), mapped[patternNote], 0);
+        }
         mapped[patternNote] = data1;
         velocity[patternNote] = data2;
         velocity[128] = 1;

@@ -1,6 +1,7 @@
 #include "engine/WorkMaterial.h"
 
 #include <algorithm>
+#include <atomic>
 #include <new>
 
 namespace korvel {
@@ -27,7 +28,13 @@ bool WorkMaterial::AllocateWork() {
   return true;
 }
 
+uint64_t WorkMaterial::NewEdition() {
+  static std::atomic<uint64_t> last{0};
+  return ++last;
+}
+
 void WorkMaterial::ClearWork() {
+  Edition = NewEdition();
   for (int entry = 1; entry < kChainLength; ++entry) Chunks[static_cast<size_t>(entry)] = {};
   for (int entry : {0, kRestoreEntry, kScratchEntry}) {
     auto& e = Chunks[static_cast<size_t>(entry)];
@@ -178,6 +185,7 @@ void WorkMaterial::KeepRestoreCopy() {
 }
 
 void WorkMaterial::RestoreOriginal() {
+  Edition = NewEdition();
   const auto length = std::min<uint32_t>(Chunks[0].UsedLength, kChunkSize);
   std::copy_n(Chunk(kRestoreEntry).begin(), length, Chunk(0).begin());
   for (size_t copy = 0; copy < LaterRestoreCopies.size(); ++copy) {

@@ -56,6 +56,12 @@ class WorkMaterial {
   // Chunks 1 to 6 as they were when the restore copy was taken: restoring undoes a conversion
   // of the whole material, not of its first chunk only.
   std::vector<WorkChunk> LaterRestoreCopies;
+  // Which material this is: every clear, restore and conversion, and every other material,
+  // has an edition of its own, so that an edit remembered for undo is never written into
+  // bytes that no longer hold it.
+  uint64_t Edition = NewEdition();
+
+  static uint64_t NewEdition();
 
   WorkChunk& Current() { return *Chunks[static_cast<size_t>(CurrentChunk)].Data; }
   WorkChunk& Chunk(int index) { return *Chunks[static_cast<size_t>(index)].Data; }

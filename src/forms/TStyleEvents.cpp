@@ -27,7 +27,7 @@ TStyleEvents::TStyleEvents(Engine& engine, QWidget* parent)
   OctaveList = new QComboBox(this);
   for (int octave = 1; octave <= 8; ++octave) OctaveList->addItem(QString::number(octave));
   VelocityBar = new QScrollBar(Qt::Horizontal, this);
-  VelocityBar->setRange(0, 127);
+  VelocityBar->setRange(1, 127);
   VelocityLabel = new QLabel("Velocity", this);
   connect(VelocityBar, &QScrollBar::valueChanged, this, [this](int value) {
     if (showing_ || engine_.Player.Playing) return;
@@ -94,8 +94,9 @@ void TStyleEvents::OpenOnPart() {
     const StylePart part = engine_.Style.Parts.Part(engine_.Style.SelectedPart);
     const int32_t loopStart = part.Empty() ? 0 : part.StartPos();
     const int32_t loopEnd = part.Empty() ? kChunkFill : part.EndPos();
-    const int32_t start =
-        engine_.Player.Playing ? engine_.Style.Work.RecorderPosition : loopStart - 1;
+    // While the material plays, the window opens where the player is.
+    const bool playing = engine_.Player.Playing && engine_.Style.Work.CurrentChunk == 0;
+    const int32_t start = playing ? engine_.Player.PlayPosition : loopStart - 1;
     editor_.Open(start, loopStart, loopEnd);
   });
 }

@@ -1,7 +1,10 @@
 // The converter's walk: every channel message of the material is treated by what started the
-// walk. Note-offs always follow their note-on through the note map, inside the range or not,
+// walk. Note-offs always follow their note-on through the struck keys, inside the range or not,
 // so no note that was struck is left hanging.
 #include <algorithm>
+#include <deque>
+#include <map>
+#include <optional>
 
 #include "stylegen/ConversionTables.h"
 #include "stylegen/StyleGenerator.h"
@@ -31,6 +34,34 @@ int StepOf(GeneratorSender sender) {
   }
 }
 
+// Per channel and key, what each sounding note-on of the key became, oldest first. A key struck
+// again before its note-off keeps both: each note-off ends the oldest, as a sequencer pairs
+// them, so every note-on finds its note-off whatever the treatment did to either.
+class StruckKeys {
+ public:
+  void Strike(int channel, int key, uint8_t result) {
+    keys_[Index(channel, key)].push_back(result);
+  }
+  // What the oldest sounding strike of the key became, now ended; nothing when none sounds.
+  std::optional<uint8_t> End(int channel, int key) {
+    const auto found = keys_.find(Index(channel, key));
+    if (found == keys_.end() || found->second.empty()) return std::nullopt;
+    const uint8_t result = found->second.front();
+    found->second.pop_front();
+    return result;
+  }
+  // What the latest strike became: pressure follows the note last struck.
+  std::optional<uint8_t> Latest(int channel, int key) const {
+    const auto found = keys_.find(Index(channel, key));
+    if (found == keys_.end() || found->second.empty()) return std::nullopt;
+    return found->second.back();
+  }
+
+ private:
+  static int Index(int channel, int key) { return channel * 128 + key; }
+  std::map<int, std::deque<uint8_t>> keys_;
+};
+
 }  // namespace
 
 bool StyleGenerator::PassesSoloAndMute(int channel) const {
@@ -44,7 +75,8 @@ bool StyleGenerator::ConvertWork(GeneratorSender sender) {
   SetupWorkRange();
   if (sender != GeneratorSender::ConvertAll && !RangeInFirstChunk()) return false;
   OctaveMemory.fill(-1);
-  for (auto& row : NoteMap) row.fill(0);
+  StruckKeys struck;
+  style_.Work.Edition = WorkMaterial::NewEdition();
 
   const bool fromRestoreCopy =
       (sender == GeneratorSender::ConvertMeasures || sender == GeneratorSender::ConvertStyle ||
@@ -56,8 +88,6 @@ bool StyleGenerator::ConvertWork(GeneratorSender sender) {
   int lookedUp = kFirstBeatPos;
   bool noConversion = false;
   int treated = 0;
-  // Source-channel notes of a move: 1 moved with their note-on, 2 stayed.
-  std::array<uint8_t, 128> moved{};
   WorkMaterial& work = style_.Work;
 
   const auto treat = [&](int note, int channel, bool strike) {
@@ -112,14 +142,15 @@ bool StyleGenerator::ConvertWork(GeneratorSender sender) {
 
     if (sender == GeneratorSender::Move) {
       if (channel != SourceChannel) return;
+      // A note's messages go where its note-on went (1 moved, 0 stayed).
       bool move = inRange;
       if (IsNoteMessage(m.Status) && m.Data1 < 128) {
-        uint8_t& mark = moved[m.Data1];
         if (IsNoteOn(m.Status, m.Data2)) {
-          mark = inRange ? 1 : 2;
-        } else if (mark != 0) {
-          move = mark == 1;
-          if (IsNoteOff(m.Status, m.Data2)) mark = 0;
+          struck.Strike(channel, m.Data1, inRange ? 1 : 0);
+        } else if (const auto went = IsNoteOff(m.Status, m.Data2)
+                                         ? struck.End(channel, m.Data1)
+                                         : struck.Latest(channel, m.Data1)) {
+          move = *went == 1;
         }
       }
       if (move) {
@@ -131,16 +162,15 @@ bool StyleGenerator::ConvertWork(GeneratorSender sender) {
     if (!IsNoteMessage(m.Status) || m.Data1 > 127) return;
     if (channel == kDrumChannel && sender != GeneratorSender::RestorePart) return;
     const uint8_t note = sourceNote(m);
-    uint8_t& mapped = NoteMap[static_cast<size_t>(channel)][note];
     const int current = m.Data1;
     int result;
     if (IsNoteOn(m.Status, m.Data2)) {
       result = inRange ? treat(note, channel, true) : current;
       if (inRange && !IsConversion(sender) && result != current) ++treated;
-      mapped = static_cast<uint8_t>(result + 1);
-    } else if (mapped != 0) {
-      result = mapped - 1;
-      if (IsNoteOff(m.Status, m.Data2)) mapped = 0;
+      struck.Strike(channel, note, static_cast<uint8_t>(result));
+    } else if (const auto became = IsNoteOff(m.Status, m.Data2) ? struck.End(channel, note)
+                                                                : struck.Latest(channel, note)) {
+      result = *became;
     } else {
       result = inRange ? treat(note, channel, false) : current;
     }
@@ -151,7 +181,6 @@ bool StyleGenerator::ConvertWork(GeneratorSender sender) {
   if (ports_.PlayPort->IsOpen()) {
     for (int c = 0; c < 16; ++c) ports_.PlayPort->PutShort(static_cast<uint8_t>(0xB0 | c), 123, 0);
   }
-  for (auto& row : NoteMap) row.fill(0);
   notes_.ClearNotes();
   style_.StyleMode = true;
   return treated > 0;

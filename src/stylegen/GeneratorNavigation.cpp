@@ -16,10 +16,6 @@ int FloorDiv(int a, int b) {
   return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
-int MeasureCount(const NavigationState& state, int workSixteenths) {
-  return (workSixteenths + state.MeasureSixteenths - 1) / state.MeasureSixteenths;
-}
-
 void GoTo(NavigationState& state, int target, NavigationMove& move) {
   move.Measures = target - 1;
   move.SixteenthCounter = (target - 1) * state.MeasureSixteenths + 4;
@@ -27,6 +23,10 @@ void GoTo(NavigationState& state, int target, NavigationMove& move) {
 }
 
 }  // namespace
+
+int MeasureCount(const NavigationState& state, int workSixteenths) {
+  return (workSixteenths + state.MeasureSixteenths - 1) / state.MeasureSixteenths;
+}
 
 int PlayingMeasure(const NavigationState& state) {
   // The counter has already counted the beat that plays, so one beat comes off with the 4 it

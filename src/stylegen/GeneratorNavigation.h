@@ -23,6 +23,8 @@ struct NavigationState {
   int LoopLength = 3;  // the "&Loop" entry's measures minus 1
 };
 
+// The measures the material holds, a short last one counted.
+int MeasureCount(const NavigationState& state, int workSixteenths);
 // The measure that is playing; never below 1, and the same on every beat of the bar.
 int PlayingMeasure(const NavigationState& state);
 // The measure the navigation buttons start from: in style mode with a loop set, LoopStart.

@@ -96,7 +96,7 @@ void PartEventEditor::ToneOnOff() {
 
 bool PartEventEditor::SetVelocity(int velocity) {
   if (!shown_ || (At(cursor_) & 0xF0) != 0x90) return false;
-  At(cursor_ + 2) = static_cast<uint8_t>(std::clamp(velocity, 0, 127));
+  At(cursor_ + 2) = static_cast<uint8_t>(std::clamp(velocity, 1, 127));
   changed_ = true;
   return true;
 }
@@ -108,7 +108,8 @@ bool PartEventEditor::Change(int noteIndex, int octaveIndex) {
   const int octave = octaveIndex >= 0 ? octaveIndex + 1 : oldNote / 12;
   const int newNote = octave * 12 + noteIndex;
   if (newNote > 127) return false;
-  undo_ = {UndoKind::Change, cursor_ + 1, -1, oldNote, static_cast<uint8_t>(newNote)};
+  undo_ = {UndoKind::Change, cursor_ + 1, -1, oldNote, static_cast<uint8_t>(newNote),
+           work_.Edition};
   At(cursor_ + 1) = static_cast<uint8_t>(newNote);
   const int channel = status & 0x0F;
   for (int32_t p = cursor_ + 3; p <= Last(); ++p) {
@@ -130,7 +131,7 @@ bool PartEventEditor::Change(int noteIndex, int octaveIndex) {
 
 bool PartEventEditor::Clear() {
   if (!shown_ || !ValidAt(cursor_)) return false;
-  undo_ = {UndoKind::Clear, cursor_ + 2, -1, Velocity(), 0};
+  undo_ = {UndoKind::Clear, cursor_ + 2, -1, Velocity(), 0, work_.Edition};
   Sound();
   At(cursor_ + 2) = 0;
   changed_ = true;
@@ -140,8 +141,7 @@ bool PartEventEditor::Clear() {
 
 bool PartEventEditor::Undo() {
   const UndoRecord record = std::exchange(undo_, {});
-  if (record.Kind == UndoKind::None) return false;
-  // Material loaded since holds other bytes there: nothing is written into it.
+  if (record.Kind == UndoKind::None || record.Edition != work_.Edition) return false;
   if (At(record.NoteOnPosition) != record.NewValue) return false;
   if (record.NoteOffPosition >= 0 && At(record.NoteOffPosition) != record.NewValue) return false;
   At(record.NoteOnPosition) = record.OldValue;

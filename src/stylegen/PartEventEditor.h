@@ -33,15 +33,16 @@ class PartEventEditor {
   void Release();
   // "Tone on/off": sounds the note at the cursor again.
   void ToneOnOff();
-  // The velocity bar: the note-on at the cursor gets the velocity.
+  // The velocity bar: the note-on at the cursor gets the velocity, 1..127 (silencing is
+  // "Clear", which can be undone).
   bool SetVelocity(int velocity);
   // "Change": the note-on and its note-off get the note of the two lists; an octave index of
   // -1 (the note lies outside octaves 1..8) keeps the note's own octave.
   bool Change(int noteIndex, int octaveIndex);
   // "Clear": silences the note at the cursor and moves on.
   bool Clear();
-  // "Undo": the last Change or Clear is taken back, when the material still holds what it
-  // wrote.
+  // "Undo": the last Change or Clear is taken back, as long as the material is the one edited
+  // (no clear, load, import, restore or conversion since) and still holds what it wrote.
   bool Undo();
 
   bool HasNote() const { return shown_; }
@@ -72,6 +73,7 @@ class PartEventEditor {
     int32_t NoteOffPosition = -1;  // -1 when the note-off lay beyond the loop end
     uint8_t OldValue = 0;
     uint8_t NewValue = 0;
+    uint64_t Edition = 0;  // of the material edited
   };
 
   WorkMaterial& work_;

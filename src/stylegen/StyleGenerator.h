@@ -105,8 +105,6 @@ class StyleGenerator {
   // The fill slot "Variation Basic" or "Variation Extended" chose last (kFillBasic or
   // kFillExtended), -1 after a fill entry: setting that slot marks it as a variation.
   int LastVariationChoice = -1;
-  // Per channel and unconverted note: the note its last note-on became, + 1 (0 = none).
-  std::array<std::array<uint8_t, 128>, 16> NoteMap{};
   // Per channel: the last converted note that was a C, -1 = none.
   std::array<int, 16> OctaveMemory{};
   // The live channel's controllers 0..95 and program before an import or load (255 = none).

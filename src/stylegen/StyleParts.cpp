@@ -83,8 +83,11 @@ void StyleParts::FillRecord(int part, int first, int last, int beat, bool mutes,
       (ChosenAsVariation[static_cast<size_t>(part)] || (!withSender && wasVariation))) {
     record.SetSuccessor(kFurtherVariation);
   }
+  // A beat that the part's last, short bar lacks is entered at the part's end.
   const auto entries = work.BeatEntries(first, ms);
-  for (int b = 2; b <= 4; ++b) record.SetBeatEntry(b, entries[static_cast<size_t>(b - 2)]);
+  for (int b = 2; b <= 4; ++b) {
+    record.SetBeatEntry(b, std::clamp(entries[static_cast<size_t>(b - 2)], start, end));
+  }
   if (mutes) {
     for (int c = 0; c < 16; ++c) record.SetPartMute(c, notes_.ChannelMute[static_cast<size_t>(c)]);
   }

@@ -14,8 +14,10 @@ namespace {
 // Splits the material block into chunks and checks every byte a reader will step on: channel
 // messages 80..EF with two data bytes, time bytes F8..FF, the marker F0 between chunks; a 0 in
 // status position ends the material, as readers treat it.
+// A file that ends inside a message (its status and the data bytes there are) keeps the
+// messages before it: `cut` is set.
 bool SplitMaterial(std::span<const uint8_t> bytes, std::vector<std::vector<uint8_t>>& chunks,
-                   std::string& error) {
+                   bool& cut, std::string& error) {
   size_t start = 0;
   size_t position = 0;
   auto close = [&](size_t end) {
@@ -50,15 +52,23 @@ bool SplitMaterial(std::span<const uint8_t> bytes, std::vector<std::vector<uint8
       error = where + " is " + std::to_string(byte) + ", neither a channel message nor a clock";
       return false;
     }
-    if (position + 2 >= bytes.size() || bytes[position + 1] >= 0x80 ||
-        bytes[position + 2] >= 0x80) {
+    const bool dataFollow = std::all_of(
+        bytes.begin() + static_cast<std::ptrdiff_t>(position) + 1,
+        bytes.begin() + static_cast<std::ptrdiff_t>(std::min(position + 3, bytes.size())),
+        [](uint8_t b) { return b < 0x80; });
+    if (position + 2 >= bytes.size() && dataFollow) {
+      cut = true;
+      break;
+    }
+    if (!dataFollow) {
       error = where + " starts a channel message without its two data bytes";
       return false;
     }
     position += 3;
   }
-  // A file without material, or whose material ends with a marker, has no empty chunk after.
-  return (position == start && (chunks.empty() || start == bytes.size())) || close(position);
+  // A file without material, or whose material ends with a marker (or a cut right after
+  // one), has no empty chunk after.
+  return (position == start && (chunks.empty() || start == bytes.size() || cut)) || close(position);
 }
 
 }  // namespace
@@ -115,22 +125,34 @@ std::optional<WorkFileContents> ParseWorkFile(std::span<const uint8_t> bytes, st
     c.Parts.emplace();
     std::copy(parts->begin(), parts->end(), c.Parts->Bytes.begin());
   }
-  if (!SplitMaterial(bytes.subspan(at), c.Chunks, error)) {
+  bool cut = false;
+  if (!SplitMaterial(bytes.subspan(at), c.Chunks, cut, error)) {
     error = "The work file is damaged: " + error;
     return std::nullopt;
   }
+  std::string partsLeftOut;
   if (c.Parts) {
     // Parts lie in chunk 0, as in a style; one that points outside it would be read past.
     const std::vector<uint8_t> style =
         SerializeStyleFile(c.Channels.value_or(StyleChannelTable{}), *c.Parts,
                            c.Chunks.empty() ? std::span<const uint8_t>{} : c.Chunks[0], false);
     const CheckedStyleFile checked = CheckStyleFile(style);
-    if (!checked.Damaged.empty()) {
-      std::string name = StylePartName(checked.Damaged.front());
+    for (int part : checked.Damaged) {
+      std::string name = StylePartName(part);
       name.erase(0, name.find_first_not_of(' '));
-      error = "The work file is damaged: the part \"" + name + "\" points outside the material";
-      return std::nullopt;
+      // A whole file pointing outside its material is damaged; a cut one lost those parts.
+      if (!cut) {
+        error = "The work file is damaged: the part \"" + name + "\" points outside the material";
+        return std::nullopt;
+      }
+      partsLeftOut += (partsLeftOut.empty() ? "" : ", ") + ("\"" + name + "\"");
     }
+    c.Parts = checked.Contents.Parts;  // with the beat entries the check set right
+  }
+  if (cut) {
+    c.Cut = "The work file ends inside a message of its material: the " +
+            std::to_string(c.MaterialBytes()) + " bytes before it were loaded";
+    if (!partsLeftOut.empty()) c.Cut += ", without the parts " + partsLeftOut;
   }
   return c;
 }

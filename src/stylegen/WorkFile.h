@@ -30,6 +30,9 @@ struct WorkFileContents {
   std::optional<StyleChannelTable> Channels;
   std::optional<StylePartTable> Parts;
   std::vector<std::vector<uint8_t>> Chunks;  // the used bytes of each chunk, markers left out
+  // A file cut inside a message of its material keeps the whole messages before the cut (and
+  // the parts that lie within them); this says so in words. Empty for a whole file.
+  std::string Cut;
 
   size_t MaterialBytes() const;
 };

@@ -129,6 +129,22 @@ out=$("$cli" analyse "$dir/long.mid")
 echo "$out" | grep -qx 'chord 300:1 55 3 G" 7th'
 [ "$(echo "$out" | tail -n 1)" = "end 300" ]
 
+# A key struck again before its note-off, over D and then over E: each note-off ends the note
+# its own note-on became, the oldest first, so nothing is left sounding.
+oct() { printf '\\%03o' "$@"; }
+track=''
+for event in '0 144 66 100' '48 144 66 100' '12 128 66 0' '6 128 66 0'; do
+  track+=$(oct $event)
+done
+track+='\036\377\057\000'
+printf "MThd\\000\\000\\000\\006\\000\\000\\000\\001\\000\\030MTrk\\000\\000\\000$(oct $(printf "$track" | wc -c))$track" \
+  >"$dir/again.mid"
+"$cli" convert "$dir/again.mid" --mode 1 --chords "D 2 | E 2" --out "$dir/again-c.mid"
+notes=$("$cli" import-midi "$dir/again-c.mid" --dump |
+  awk '$1 == "event" && ($3 == 144 || $3 == 128) { printf "%s:%s ", $3, $4 }')
+echo "$notes"
+[ "$notes" = "144:64 144:62 128:64 128:62 " ]
+
 # A file that is no MIDI file: the reader's message and a non-zero exit.
 printf 'nothing' >"$dir/bad.mid"
 if "$cli" analyse "$dir/bad.mid" 2>"$dir/err"; then exit 1; fi

@@ -15,8 +15,8 @@ class TStyleEventsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void StepsChangesAndUndoesOnThePartLoop() {
-    test::PlayerRig rig;
+  // A Basic part of two notes, C5 and E5, a quarter note each.
+  static void TwoNotes(test::PlayerRig& rig) {
     WorkMaterial& work = rig.style.Work;
     work.ClearWork();
     WorkWriter w(work);
@@ -29,6 +29,12 @@ class TStyleEventsTest : public QObject {
     w.Finish();
     rig.style.Parts.Part(kBasic).Set(kBasic, 1, 1, 0, w.Position());
     rig.style.SelectedPart = kBasic;
+  }
+
+  void StepsChangesAndUndoesOnThePartLoop() {
+    test::PlayerRig rig;
+    TwoNotes(rig);
+    WorkMaterial& work = rig.style.Work;
 
     TStyleEvents window(rig.engine);
     QCOMPARE(window.windowTitle(), QString("Style - Events"));
@@ -67,6 +73,28 @@ class TStyleEventsTest : public QObject {
         std::erase_if(sounding, [ch](const auto& e) { return e.first / 128 == ch; });
     }
     QVERIFY(sounding.empty());
+  }
+
+  // Opened while the part plays, the window starts where the player is; its velocity bar
+  // never reaches 0, which would silence the note without an undo.
+  void OpensAtThePlayingPosition() {
+    test::PlayerRig rig;
+    TwoNotes(rig);
+    rig.style.StyleLength = rig.style.Work.WorkLength;
+    rig.style.AnalyseStyleParts(0, kStylePartCount - 1, 3, "");
+    rig.style.StyleMode = true;
+    rig.style.StyleLoaded = true;
+    rig.Start();
+    rig.Chord(48, 1);
+    rig.Ticks(12);  // C5 sounds: the window opens on the note that comes next
+    QVERIFY(rig.player.Playing);
+    TStyleEvents window(rig.engine);
+    window.show();
+    window.OpenOnPart();
+    QCOMPARE(window.NoteLabel->text(), QString("5 E"));
+    QCOMPARE(window.VelocityBar->minimum(), 1);
+    QCOMPARE(window.VelocityBar->maximum(), 127);
+    rig.transport.StopCommand();
   }
 };
 

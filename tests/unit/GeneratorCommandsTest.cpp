@@ -65,6 +65,48 @@ TEST(GeneratorCommands, SongModePlaysFromStartWithToStopAt) {
   EXPECT_FALSE(rig.player.Playing);
 }
 
+// Style mode voices the material over C major: whatever the accompaniment's first key, the
+// material sounds as it was recorded.
+TEST(GeneratorCommands, StyleModeSoundsAsRecordedForEveryFirstKey) {
+  for (const int firstKey : {36, 40, 48, 55, 59, 60}) {
+    SCOPED_TRACE("first key " + std::to_string(firstKey));
+    CommandsRig rig;
+    rig.engine.Chords.SetFirstKey(firstKey);
+    ASSERT_TRUE(rig.import.ImportMidiFile(rig.dir.Write("four.mid", FourMeasures()), false, true));
+    rig.style.SelectedPart = kBasic;
+    rig.engine.Generator.LoopRange = {1, 1, 4};
+    ASSERT_TRUE(rig.engine.StyleParts.SetStylePart(PartSender::None));
+    rig.style.StyleMode = true;
+    ASSERT_TRUE(StartGeneratorPlay(rig.engine));
+    rig.transport.StartDelay = 0;
+    rig.Ticks(4 * 96);
+    rig.transport.StopCommand();
+    std::vector<int> struck;
+    for (const auto& m : rig.driver.Sent()) {
+      if (m.Bytes[0] == 0x90 && m.Bytes[2] > 0) struck.push_back(m.Bytes[1]);
+    }
+    EXPECT_EQ(struck, (std::vector<int>{60, 62, 64, 65}));
+  }
+}
+
+// Importing through the dialog over an unsaved style asks once: the answer to "Replace
+// current work ?" holds for the reset as well.
+TEST(GeneratorCommands, ImportingOverUnsavedWorkAsksOneQuestion) {
+  CommandsRig rig;
+  const std::string path = rig.dir.Write("four.mid", FourMeasures());
+  ASSERT_TRUE(rig.import.ImportMidiFile(path, false, true));
+  rig.style.StyleMode = true;
+  rig.engine.Generator.StyleChanged = true;
+  int saved = 0;
+  rig.engine.Generator.Hooks.SaveStyle = [&saved] { ++saved; };
+  rig.dialogs.Answers = {true, true};
+  rig.dialogs.Files = {path};
+  ASSERT_TRUE(rig.import.ImportMidiFile("", false, false));
+  EXPECT_EQ(rig.dialogs.Questions, std::vector<std::string>{"Replace current work ?"});
+  EXPECT_EQ(saved, 0);
+  EXPECT_FALSE(rig.engine.Generator.StyleChanged);
+}
+
 TEST(GeneratorCommands, AMidiFileChosenToOpenIsImportedAsASong) {
   CommandsRig rig;
   const std::string path = rig.dir.Write("SONG.MID", FourMeasures());

@@ -10,6 +10,7 @@
 #include "app/GeneratorCommands.h"
 #include "app/MidiFileImport.h"
 #include "stylegen/MidiFileWriter.h"
+#include "support/FourMeasures.h"
 #include "support/PlayerRig.h"
 #include "support/SoundingNotes.h"
 #include "support/TempDir.h"
@@ -97,6 +98,25 @@ TEST(GeneratorNavigator, JumpsAndLoopChangesLeaveNoNoteSounding) {
     const auto last = rig.driver.Sent();
     sent.insert(sent.end(), last.begin(), last.end());
     EXPECT_TRUE(Sounding(sent).empty());
+  }
+}
+
+// "&Basic" and "&Extended" near the end loop to the material's last measure, not beyond it.
+TEST(GeneratorNavigator, AMenuPartNearTheEndLoopsToTheLastMeasure) {
+  for (const int part : {kBasic, kExtended}) {
+    test::PlayerRig rig;
+    test::TempDir dir{"gen-navigator"};
+    MidiFileImport import{rig.engine, rig.dialogs, rig.view};
+    ConnectImportToGenerator(import, rig.engine);
+    ASSERT_TRUE(import.ImportMidiFile(dir.Write("four.mid", test::FourMeasures()), false, true));
+    rig.style.StyleMode = true;
+    GeneratorNavigator nav(rig.engine);
+    ASSERT_TRUE(nav.NextMeasure());
+    ASSERT_TRUE(nav.NextMeasure());  // measure 3 plays; "&Loop" is at 4 measures
+    ASSERT_TRUE(nav.ChoosePart(part, false));
+    EXPECT_EQ(rig.engine.Generator.LoopRange.FirstMeasure, 3);
+    EXPECT_EQ(rig.engine.Generator.LoopRange.LastMeasure, 4);
+    rig.transport.StopCommand();
   }
 }
 

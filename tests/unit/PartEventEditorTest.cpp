@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -144,18 +145,49 @@ TEST_F(EditorFixture, ClearSilencesAndMovesOnAndUndoBringsTheVelocityBack) {
   ExpectNothingSounding();
 }
 
-TEST_F(EditorFixture, UndoDoesNotWriteIntoNewlyLoadedMaterial) {
-  editor.Open(0, 0, loopEnd);
-  ASSERT_TRUE(editor.Change(2, 3));
-  // A load replaces the material under the editor.
-  work.ClearWork();
-  WorkWriter w(work);
-  w.Message(0x90, 40, 100);
-  w.Clocks(24);
-  w.Message(0x80, 40, 0);
-  w.Finish();
-  EXPECT_FALSE(editor.Undo());
-  EXPECT_EQ(work.Chunk(0)[1], 40);
+// After a clear, load, import or restore the undo is forgotten, even where the new material
+// holds the very byte the edit wrote (a note-off's velocity 0 where a note was cleared).
+TEST_F(EditorFixture, UndoNeverWritesIntoMaterialThatCameSince) {
+  // What a load brings: a note-off (a note-on of velocity 0) at position 0, then its note.
+  const auto load = [](WorkMaterial& into) {
+    into.ClearWork();
+    WorkWriter w(into);
+    w.Message(0x90, 40, 0);
+    w.Message(0x90, 40, 100);
+    w.Clocks(24);
+    w.Message(0x80, 40, 0);
+    w.Finish();
+  };
+  const struct {
+    const char* what;
+    bool clear;  // "Clear" the first note, else "Change" it
+    std::function<void(WorkMaterial&)> replace;
+  } cases[] = {
+      {"Clear, then a load", true, load},
+      {"Change, then a load", false, load},
+      {"Clear, then an import", true,
+       [&load](WorkMaterial& into) {
+         WorkMaterial imported;
+         imported.AllocateWork();
+         load(imported);
+         into = std::move(imported);
+       }},
+      {"Clear, then Restore Original", true,
+       [](WorkMaterial& into) {
+         into.KeepRestoreCopy();
+         into.RestoreOriginal();
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    editor.Open(0, 0, loopEnd);
+    ASSERT_TRUE(c.clear ? editor.Clear() : editor.Change(2, 3));
+    c.replace(work);
+    const std::vector<uint8_t> before(work.Chunk(0).begin(), work.Chunk(0).begin() + 12);
+    EXPECT_FALSE(editor.Undo());
+    EXPECT_EQ(std::vector<uint8_t>(work.Chunk(0).begin(), work.Chunk(0).begin() + 12), before);
+  }
 }
 
 TEST_F(EditorFixture, AuditionedNotesNeverHang) {
@@ -174,6 +206,12 @@ TEST_F(EditorFixture, VelocityBarWritesTheNoteOnAndMarksChanged) {
   EXPECT_TRUE(editor.SetVelocity(33));
   EXPECT_EQ(work.Chunk(0)[2], 33);
   EXPECT_TRUE(editor.Changed());
+  // The bar never silences a note, which only "Clear" does (with an undo).
+  EXPECT_TRUE(editor.SetVelocity(0));
+  EXPECT_EQ(work.Chunk(0)[2], 1);
+  EXPECT_TRUE(editor.NextNote());
+  EXPECT_TRUE(editor.PreviousNote());
+  EXPECT_EQ(editor.Cursor(), 0);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "platform/AtomicFile.h"
 #include "stylegen/ConversionTables.h"
 #include "stylegen/MidiImport.h"
+#include "stylegen/PartEventEditor.h"
 #include "stylegen/StyleGenerator.h"
 #include "stylegen/WorkWalk.h"
 #include "support/PlayerRig.h"
@@ -162,6 +163,15 @@ TEST_F(GeneratorTest, EdgeCasesOfOneMeasureConversion) {
     bool adjust;
     GeneratorSender sender;
     std::vector<Ev> expected;
+    std::vector<std::tuple<int, int, int>> laterChords = {};  // {pos, root, type}
+  };
+  // A key struck again before its note-off: each note-off ends the oldest strike.
+  const auto restruck = [](int on1, int on2, int off1, int off2, int note1, int note2, int off1Note,
+                           int off2Note) {
+    return std::vector<Ev>{{on1, 0x90, note1, 100},
+                           {on2, 0x90, note2, 100},
+                           {off1, 0x80, off1Note, 0},
+                           {off2, 0x80, off2Note, 0}};
   };
   const std::vector<Case> cases = {
       {"D minor, mode 2", Join({Note(96, 120, 65), Note(120, 140, 62)}), 62, 2, 2, false,
@@ -192,12 +202,35 @@ TEST_F(GeneratorTest, EdgeCasesOfOneMeasureConversion) {
       {"Tone down keeps each note-off with its note-on",
        Join({Note(100, 200, 62), Note(120, 130, 0)}), 62, 1, 1, false, GeneratorSender::ToneDown,
        Join({Note(100, 200, 61), Note(120, 130, 0)})},
+      {"a key struck again over a new chord ends both notes in the order struck",
+       restruck(96, 150, 160, 170, 66, 66, 66, 66),
+       62,
+       1,
+       1,
+       false,
+       GeneratorSender::ConvertMeasures,
+       restruck(96, 150, 160, 170, 64, 62, 64, 62),
+       {{28, 64, 1}}},
+      {"a key struck again before and inside the range: Oct. up",
+       restruck(80, 100, 110, 200, 60, 60, 60, 60), 62, 1, 1, false, GeneratorSender::OctaveUp,
+       restruck(80, 100, 110, 200, 60, 72, 60, 72)},
+      {"a key struck again inside the range, ended after it: Tone down",
+       restruck(100, 150, 160, 200, 62, 62, 62, 62), 62, 1, 1, false, GeneratorSender::ToneDown,
+       restruck(100, 150, 160, 200, 61, 61, 61, 61)},
+      {"a key struck again inside the range, ended after it: Oct. down",
+       restruck(100, 150, 190, 250, 62, 62, 62, 62), 62, 1, 1, false, GeneratorSender::OctaveDown,
+       restruck(100, 150, 190, 250, 50, 50, 50, 50)},
+      {"a key struck again inside the range, ended after it: Tone up",
+       restruck(100, 150, 190, 250, 62, 62, 62, 62), 62, 1, 1, false, GeneratorSender::ToneUp,
+       restruck(100, 150, 190, 250, 63, 63, 63, 63)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Write(c.material, 4 * 96);
     gen.NewWork(std::nullopt);
-    SetChords({{kFirstBeatPos, c.root, c.type}});
+    std::vector<std::tuple<int, int, int>> chords = {{kFirstBeatPos, c.root, c.type}};
+    chords.insert(chords.end(), c.laterChords.begin(), c.laterChords.end());
+    SetChords(chords);
     gen.ConvertMode = c.mode;
     gen.AdjustOctave = c.adjust;
     gen.LoopRange = {2, 1, 2};
@@ -232,6 +265,26 @@ TEST_F(GeneratorTest, AMovedNoteTakesItsNoteOffAlongAndLeavesOneStruckBeforeTheR
       Events(),
       (std::vector<Ev>{
           {80, 0x90, 60, 100}, {100, 0x95, 62, 100}, {110, 0x80, 60, 0}, {200, 0x85, 62, 0}}));
+
+  // A key struck before the range and again inside it: each note-off goes with its note-on.
+  Write({{80, 0x90, 64, 100}, {100, 0x90, 64, 100}, {110, 0x80, 64, 0}, {200, 0x80, 64, 0}},
+        4 * 96);
+  gen.ConvertWork(GeneratorSender::Move);
+  EXPECT_EQ(
+      Events(),
+      (std::vector<Ev>{
+          {80, 0x90, 64, 100}, {100, 0x95, 64, 100}, {110, 0x80, 64, 0}, {200, 0x85, 64, 0}}));
+}
+
+TEST_F(GeneratorTest, AConversionMakesTheEventEditorForgetItsUndo) {
+  Write(Join({Note(0, 20, 60), Note(30, 40, 62)}), 96);
+  PartEventEditor editor(rig.style.Work, rig.notes, nullptr);
+  editor.Open(0, 0, rig.style.Work.WorkLength);
+  ASSERT_TRUE(editor.Change(4, 4));  // C4 becomes E5
+  ASSERT_TRUE(gen.ConvertWork(GeneratorSender::OctaveDown));
+  const auto converted = Events();
+  EXPECT_FALSE(editor.Undo());
+  EXPECT_EQ(Events(), converted);
 }
 
 TEST_F(GeneratorTest, DecliningModifyChangesNothingAndFindsNoChords) {

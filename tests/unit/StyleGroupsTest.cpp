@@ -22,6 +22,44 @@ TEST(StyleGroups, EntryCarriesEveryFieldAndSurvivesMarkersInTheDescription) {
       "two lines");
 }
 
+// Entries as the file keeps them: the name column cut by characters, never inside one; a
+// leading blank kept; a line break in a name made a blank; paths with "{2}" or a line break
+// are not taken into a group.
+TEST(StyleGroups, EntriesComeBackFromTheFileAsTheyWereMade) {
+  test::TempDir dir("groups");
+  const struct {
+    const char* name;
+    const char* column;  // the name column as made
+  } cases[] = {
+      {"Schön-und-gemütlich-ländler.kvs", "schön-und-gemütlich-ländl"},
+      {" rock.kvs", " rock.kvs                "},
+      {"two\nlines.kvs", "two lines.kvs            "},
+      {"ÄÖÜäöüßÄÖÜäöüßÄÖÜäöüßÄÖÜäöüß.kvs", "ÄÖÜäöüßÄÖÜäöüßÄÖÜäöüßÄÖÜä"},
+  };
+  std::vector<std::string> entries;
+  for (const auto& c : cases) {
+    const std::string entry = MakeGroupEntry(c.name, "4/4", 96, 3, "desc", "/s/x.kvs");
+    EXPECT_EQ(entry.substr(0, std::string(c.column).size()), c.column) << c.name;
+    const GroupEntryParts parts = SplitGroupEntry(entry);
+    EXPECT_EQ(parts.Summary, "Met: 4/4  Beat: 96  Tracks: 3") << c.name;
+    EXPECT_EQ(parts.Path, "/s/x.kvs") << c.name;
+    entries.push_back(entry);
+  }
+  StyleGroupFile file;
+  std::string error;
+  ASSERT_TRUE(file.Load(dir.Path("k.KVG"), error)) << error;
+  file.SaveGroup(3, entries);
+  StyleGroupFile again;
+  ASSERT_TRUE(again.Load(dir.Path("k.KVG"), error)) << error;
+  EXPECT_EQ(again.Entries(3), entries);
+
+  EXPECT_EQ(FirstCharacters("äbc", 1), "ä");
+  EXPECT_EQ(FirstCharacters("ab", 5), "ab");
+  EXPECT_TRUE(GroupKeepsPath("/styles/{1}/rock.kvs"));
+  EXPECT_FALSE(GroupKeepsPath("/styles/{2}/rock.kvs"));
+  EXPECT_FALSE(GroupKeepsPath("/styles/a\nb.kvs"));
+}
+
 TEST(StyleGroups, GroupFileRoundTripKeepsOtherGroupsAndOrder) {
   test::TempDir dir("groups");
   const std::string path = GroupFilePathFor(dir.Path("korvel.cfg"));

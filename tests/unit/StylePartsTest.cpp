@@ -202,14 +202,16 @@ TEST(PartSetImport, BasicIntroAndEndingFollowEachOther) {
   SetRig rig;
   rig.folder.Write("sty1_v11.mid", Measures(8, 10, 38));  // drums on channel 11
   rig.folder.Write("sty1_i11.mid", Measures(7, 0, 62));
-  rig.folder.Write("sty1_e11.mid", Measures(6, 0, 64));
-  rig.folder.Write("sty1_f12.mid", {'M', 'T', 'h', 'd'});  // too short: as if missing
-  rig.folder.Write("STY1_F11.MID", Measures(8));           // another name: not part of the set
+  rig.folder.Write("STY1_E11.MID", Measures(6, 0, 64));    // names match in any case
+  rig.folder.Write("sty1_f12.mid", {'M', 'T', 'h', 'd'});  // too short: left out with a word
   const PartSetReport report = rig.set.ImportFromFolder(rig.folder.Folder(), "1 - 11");
   ASSERT_TRUE(report.Imported);
   EXPECT_EQ(report.Files[kIntro], "sty1_i11.mid");
   EXPECT_EQ(report.Files[kBasic], "sty1_v11.mid");
-  EXPECT_EQ(report.Files[kEnding], "sty1_e11.mid");
+  EXPECT_EQ(report.Files[kEnding], "STY1_E11.MID");
+  EXPECT_EQ(rig.dialogs.Messages,
+            std::vector<std::string>{
+                "Too short to hold a style part (under 580 bytes), so left out: sty1_f12.mid"});
   // The intro comes first, then Basic on the bar line after it, then the ending.
   EXPECT_EQ(rig.Range(kIntro), std::make_pair(1, 7));
   EXPECT_EQ(rig.Range(kBasic), std::make_pair(8, 15));

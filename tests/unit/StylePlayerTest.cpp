@@ -5,6 +5,7 @@
 
 #include "support/EndsWithin.h"
 #include "support/PlayerRig.h"
+#include "support/SoundingNotes.h"
 
 namespace korvel {
 namespace {
@@ -109,6 +110,20 @@ TEST(StylePlayer, NoteOffsReachTheStruckPitchAcrossAChordChange) {
   EXPECT_EQ(rig.Notes(), (Strings{"1:2:64:100", "1:3:64:100", "49:2:64:0", "49:3:64:0",
                                   "49:3:63:100", "91:3:63:0"}))
       << "the piano is ended, the strings are struck again a semitone lower";
+}
+
+TEST(StylePlayer, AKeyStruckAgainWhileItSoundsIsEndedBeforeEachStrike) {
+  StyleFixture fixture;
+  // Two keys converted onto one: E4 struck twice on channel 2 before either note-off.
+  fixture.Part(kBasic, 1,
+               {{0, 0x91, 64, 100}, {10, 0x91, 64, 90}, {20, 0x91, 64, 0}, {30, 0x81, 64, 0}});
+  PlayerRig rig;
+  rig.Load(fixture);
+  rig.Start();
+  rig.Chord(48, 1);
+  rig.Ticks(40);
+  EXPECT_EQ(rig.Notes(), (Strings{"1:2:64:100", "11:2:64:0", "11:2:64:90", "21:2:64:0"}));
+  EXPECT_TRUE(test::Sounding(rig.driver.Sent()).empty());
 }
 
 TEST(StylePlayer, SoloLetsOneChannelThrough) {

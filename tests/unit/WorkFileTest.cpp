@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/GeneratorCommands.h"
 #include "app/WorkFiles.h"
 #include "platform/AtomicFile.h"
 #include "platform/LittleEndian.h"
@@ -179,7 +180,6 @@ TEST(WorkFile, DamagedFilesAreRefusedInWordsAndChangeNothing) {
        "ends inside the style parts"},
       {"data byte where a message belongs", FileWith(0, {0xF8, 0x40, 0xF8}), "material byte 1"},
       {"system message", FileWith(0, {0xF2, 0x00, 0x00}), "neither a channel message"},
-      {"message cut short", FileWith(0, {0xF8, 0x90, 60}), "without its two data bytes"},
       {"status inside a message", FileWith(0, {0x90, 0xF8, 60}), "without its two data bytes"},
       {"chunk longer than a chunk", FileWith(0, tooLong), "more than a chunk"},
       {"eight chunks", FileWith(0, eightChunks), "more than 7 chunks"},
@@ -199,6 +199,91 @@ TEST(WorkFile, DamagedFilesAreRefusedInWordsAndChangeNothing) {
     EXPECT_EQ(rig.dialogs.Messages[0], error) << c.name;
     EXPECT_EQ(test::MaterialLines(rig.style.Work), before) << c.name;
     EXPECT_EQ(rig.engine.Song.SongEnd, 20) << c.name;
+  }
+}
+
+// An Ending on the last bar of an imported song, which holds two beats only: the work file
+// and the style keep it, also as earlier versions stored its entries one past the material.
+TEST(WorkFile, AnEndingOnTheLastShortBarSurvivesWorkFileAndStyle) {
+  for (const bool earlierVersion : {false, true}) {
+    SCOPED_TRACE(earlierVersion ? "entries one past the material" : "as set now");
+    WorkRig rig;
+    WorkMaterial& work = rig.style.Work;
+    work.ClearWork();
+    WorkWriter writer(work);
+    for (int beat = 0; beat < 10; ++beat) {
+      writer.Message(0x90, static_cast<uint8_t>(60 + beat), 100);
+      writer.Clocks(24);
+      writer.Message(0x80, static_cast<uint8_t>(60 + beat), 0);
+    }
+    writer.Finish();
+    for (const auto& [part, first, last] : {std::tuple{kBasic, 1, 2}, std::tuple{kEnding, 3, 3}}) {
+      rig.style.SelectedPart = part;
+      rig.engine.Generator.LoopRange = {first, 1, last};
+      ASSERT_TRUE(rig.engine.StyleParts.SetStylePart(PartSender::None));
+    }
+    StylePart ending = rig.style.Parts.Part(kEnding);
+    EXPECT_EQ(ending.BeatEntry(4), ending.EndPos()) << "beat 4 lies beyond the material";
+    if (earlierVersion) ending.SetBeatEntry(4, work.WorkLength + 1);
+
+    const std::string path = rig.dir.Path("song.kvw");
+    rig.files.WriteWorkFile(path);
+    std::string error;
+    const auto bytes = ReadWholeFile(path, error);
+    ASSERT_TRUE(bytes) << error;
+    WorkRig other;
+    ASSERT_TRUE(other.files.TakeWorkFile(path, *bytes)) << other.dialogs.Messages.back();
+    const StylePart loaded = other.style.Parts.Part(kEnding);
+    ASSERT_FALSE(loaded.Empty());
+    EXPECT_EQ(loaded.FirstMeasure(), 3);
+    EXPECT_EQ(loaded.BeatEntry(4), loaded.EndPos());
+
+    const std::string style = other.dir.Path("song.kvs");
+    WriteGeneratedStyle(other.engine, style);
+    WorkRig third;
+    ASSERT_TRUE(third.engine.Loader.LoadStyleFile(style));
+    EXPECT_FALSE(third.style.Parts.Part(kEnding).Empty());
+    EXPECT_TRUE(third.dialogs.Messages.empty()) << third.dialogs.Messages.front();
+  }
+}
+
+// A file cut inside a message of its material: the messages before the cut are loaded, with
+// the parts that lie within them, and the user is told.
+TEST(WorkFile, AFileCutInsideTheMaterialKeepsTheWholeMessagesBeforeTheCut) {
+  WorkRig rig;
+  WriteMaterial(rig.style.Work, 8);
+  rig.style.SelectedPart = kBasic;
+  rig.engine.Generator.LoopRange = {1, 1, 1};
+  ASSERT_TRUE(rig.engine.StyleParts.SetStylePart(PartSender::None));
+  rig.style.SelectedPart = kEnding;
+  rig.engine.Generator.LoopRange = {2, 1, 2};
+  ASSERT_TRUE(rig.engine.StyleParts.SetStylePart(PartSender::None));
+  rig.style.Parts.Part(kEnding).SetEndPos(rig.style.Work.WorkLength);  // with the last note-off
+  const std::string path = rig.dir.Path("whole.kvw");
+  rig.files.WriteWorkFile(path);
+  std::string error;
+  const auto whole = ReadWholeFile(path, error);
+  ASSERT_TRUE(whole) << error;
+  const size_t material = static_cast<size_t>(rig.style.Work.WorkLength);
+  ASSERT_EQ(whole->back(), 0) << "the material ends with a note-off";
+
+  for (const size_t lost : {1, 2}) {
+    SCOPED_TRACE(std::to_string(lost) + " bytes of the last message lost");
+    const std::vector<uint8_t> cut(whole->begin(),
+                                   whole->end() - static_cast<std::ptrdiff_t>(lost));
+    const auto contents = ParseWorkFile(cut, error);
+    ASSERT_TRUE(contents) << error;
+    EXPECT_EQ(contents->MaterialBytes(), material - 3);
+    WorkRig other;
+    ASSERT_TRUE(other.files.TakeWorkFile("cut.kvw", cut));
+    EXPECT_EQ(other.style.Work.WorkLength, static_cast<int32_t>(material - 3));
+    EXPECT_FALSE(other.style.Parts.Part(kBasic).Empty());
+    EXPECT_TRUE(other.style.Parts.Part(kEnding).Empty()) << "it ended at the lost note-off";
+    ASSERT_EQ(other.dialogs.Messages.size(), 1u);
+    EXPECT_EQ(other.dialogs.Messages[0],
+              "The work file ends inside a message of its material: the " +
+                  std::to_string(material - 3) +
+                  " bytes before it were loaded, without the parts \"Ending\"");
   }
 }
 
