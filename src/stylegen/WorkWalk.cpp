@@ -88,8 +88,7 @@ bool EndOnBarLine(WorkMaterial& work, int64_t barClock) {
       continue;
     }
     if (IsNoteOn(byte, bytes[static_cast<size_t>(position + 2)])) return false;
-    kept.insert(kept.end(), &bytes[static_cast<size_t>(position)],
-                &bytes[static_cast<size_t>(position + 3)]);
+    kept.insert(kept.end(), bytes.begin() + position, bytes.begin() + position + 3);
     position += 3;
   }
   // The time byte keeps the clocks up to the bar line.
