@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <utility>
 
 #include "app/Engine.h"
 #include "app/FileNames.h"
@@ -40,6 +42,38 @@ int64_t MeasureClocks(const Engine& engine) {
 
 int64_t MaterialClocks(const Engine& engine) {
   return WalkWork(engine.Style.Work, false, [](const WorkMessage&) {});
+}
+
+// The measures of a part file appended to the material at clock `start` (a bar line), in the
+// metre the file brought. Whole measures in which no note starts before its first note are
+// the lead-in of an exported part; a last measure the file has only begun, and in which no
+// note starts, holds the notes ringing past its end: both are left out, and the material ends
+// on the part's last bar line so the next file follows it. Nothing when no measure is left.
+std::optional<std::pair<int, int>> AppendedPartRange(Engine& engine, int64_t start) {
+  const int64_t mc = MeasureClocks(engine);
+  int64_t firstNote = -1;
+  int64_t lastNote = -1;
+  const int64_t end = WalkWork(engine.Style.Work, false, [&](const WorkMessage& m) {
+    if (m.Clock < start || !IsNoteOn(m.Status, m.Data2)) return;
+    if (firstNote < 0) firstNote = m.Clock;
+    lastNote = m.Clock;
+  });
+  const int startMeasure = static_cast<int>(start / mc) + 1;
+  const int first = startMeasure + (firstNote < 0 ? 0 : static_cast<int>((firstNote - start) / mc));
+  const int64_t whole = (end - start) / mc;
+  const int64_t bar = start + whole * mc;
+  int last = startMeasure + static_cast<int>(whole) - 1;
+  if (end > bar) {
+    if (lastNote >= bar) {
+      ++last;
+    } else if (EndOnBarLine(engine.Style.Work, bar)) {
+      engine.Style.Work.BuildBeatIndex();
+      engine.Style.Work.CurrentChunk = 0;
+      engine.Style.Work.KeepRestoreCopy();
+    }
+  }
+  if (last < first) return std::nullopt;
+  return std::make_pair(first, last);
 }
 
 }  // namespace
@@ -152,20 +186,17 @@ PartSetReport PartSetImport::ImportFromFolder(const std::string& folder, const s
   for (size_t i = 0; i < codes.size(); ++i) {
     const auto file = FindPartFile(folder, prefix, codes[i], tooShort);
     if (!file) continue;
-    // An appended file starts on the bar line after the material, also after a measure the
-    // material has only begun.
-    const int64_t mc = MeasureClocks(e);
-    const int measure =
-        e.Generator.WorkEmpty() ? 1 : static_cast<int>((MaterialClocks(e) + mc - 1) / mc) + 1;
+    // An appended file starts on the bar line after the material.
+    const int64_t before = MeasureClocks(e);
+    const int64_t start =
+        e.Generator.WorkEmpty() ? 0 : (MaterialClocks(e) + before - 1) / before * before;
     import_.AppendMode = true;
     if (!import_.ImportMidiFile(*file, false, true)) continue;
-    // A file that ends a clock past its last bar line (its last note-off there) brings no
-    // measure more.
-    const int last = static_cast<int>((MaterialClocks(e) - 1 + mc - 1) / mc);
-    if (last < measure) continue;  // the file brought no whole measure
+    const auto range = AppendedPartRange(e, start);
+    if (!range) continue;  // the file brought no whole measure
     const int part = kPartSetOrder[i];
     e.Style.SelectedPart = part;
-    e.Generator.LoopRange = {measure, 1, last};
+    e.Generator.LoopRange = {range->first, 1, range->second};
     if (e.StyleParts.SetStylePart(PartSender::None)) {
       report.Files[static_cast<size_t>(part)] = std::filesystem::path(*file).filename().string();
       report.Imported = true;

@@ -85,6 +85,18 @@ OfflineStart ArrangementStart(const Arrangement& song, const SongRequest& reques
 
 namespace {
 
+// Starts `start` on the render engine. The lead-in that lets a sequencer take the Start message
+// first has no one to wait for here: the first measure starts on the first tick, so the file's
+// bar lines are the arrangement's.
+std::function<bool()> StartOffline(Engine& engine, const OfflineStart& start, int outIndex) {
+  std::lock_guard lock(engine.Lock);
+  std::function<bool()> finished = start(engine, outIndex);
+  if (finished && engine.Transport.StartDelay < kWaitForExternalStart) {
+    engine.Transport.StartDelay = 0;
+  }
+  return finished;
+}
+
 // Steps the clock until the performance ends; `afterTick` renders what the tick sent.
 template <typename AfterTick>
 int64_t RunOffline(Engine& engine, const std::function<bool()>& finished, AfterTick afterTick) {
@@ -104,12 +116,8 @@ RenderResult RenderToMidiFile(const OfflineStart& start, const std::string& path
   Engine engine(devices, input, dialogs, view, Timing::Stepped, InputDispatch::Manual);
   int64_t clock = 0;
   recorder.SetTickSource([&clock] { return clock; });
-  std::function<bool()> finished;
-  {
-    std::lock_guard lock(engine.Lock);
-    finished = start(engine, 0);
-    if (!finished) return {};
-  }
+  const std::function<bool()> finished = StartOffline(engine, start, 0);
+  if (!finished) return {};
   const int64_t clocks = RunOffline(engine, finished, [&clock](int64_t tick) { clock = tick + 1; });
   std::vector<TimedMessage> messages;
   for (auto& sent : recorder.Sent()) messages.push_back({sent.Tick, sent.Bytes});
@@ -129,14 +137,13 @@ RenderResult RenderToWav(const OfflineStart& start, const SynthSettings& synthSe
   int64_t clocks = 0;
   {
     Engine engine(devices, input, dialogs, view, Timing::Stepped, InputDispatch::Manual);
-    std::function<bool()> finished;
-    {
+    // The built-in synthesizer is the mapper entry, second to last in the list.
+    const int mapper = [&engine] {
       std::lock_guard lock(engine.Lock);
-      // The built-in synthesizer is the mapper entry, second to last in the list.
-      const int mapper = static_cast<int>(engine.Ports.OutputList().size()) - 2;
-      finished = start(engine, mapper);
-      if (!finished) return {};
-    }
+      return static_cast<int>(engine.Ports.OutputList().size()) - 2;
+    }();
+    const std::function<bool()> finished = StartOffline(engine, start, mapper);
+    if (!finished) return {};
     // Clock n ends at n x rate x 60 / (tempo x 24) samples, computed whole so nothing drifts.
     const int64_t rate = synth.SampleRate();
     const int64_t tempo = std::max(engine.Transport.Tempo, 1);

@@ -51,7 +51,8 @@ std::optional<StyleArrangement> ExportGeneratedStyle(Engine& engine, Dialogs& di
   try {
     const ScratchStyle scratch(engine);
     const RenderResult result = RenderToMidiFile(
-        StyleArrangementStart(scratch.Path(), part, built, dialogs), midiPath, dialogs, view, true);
+        StyleArrangementStart(scratch.Path(), part, engine.Generator.PlayIntro, built, dialogs),
+        midiPath, dialogs, view, true);
     if (!result.Played) return std::nullopt;
   } catch (const std::runtime_error& error) {
     dialogs.InformUser(error.what());
@@ -125,13 +126,14 @@ bool TestGeneratedStyle(Engine& engine, Dialogs& dialogs) {
 }
 
 bool RepairStyle(Engine& engine, MidiFileImport& import, Dialogs& dialogs,
-                 const std::string& programPath) {
-  const std::string scratch = std::filesystem::path(programPath).replace_extension(".KV$").string();
+                 const std::string& scratch) {
+  // The configuration folder may not exist before the first settings are saved.
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(scratch).parent_path(), ignored);
   if (!ExportGeneratedStyle(engine, dialogs, kFullStyleExport, scratch)) return false;
   import.AppendMode = true;
   const bool appended = import.ImportMidiFile(scratch, false, true);
   import.AppendMode = false;  // also when the import refused the file
-  std::error_code ignored;
   std::filesystem::remove(scratch, ignored);
   return appended;
 }

@@ -15,8 +15,9 @@ class Engine;
 class Dialogs;
 class MidiFileImport;
 
-// Writes the generated style's arrangement (`part`: kFullStyleExport or one part) to the MIDI
-// file `midiPath`; the arrangement written, or nothing when the work is empty, no part has
+// Writes the generated style's arrangement (`part`: kFullStyleExport or one part; a full one
+// starts with the intro when "Play Intro" is checked) to the MIDI file `midiPath`; the
+// arrangement written, or nothing when the work is empty, no part has
 // been set since the import, no part would be exported, or the file could not be written (the
 // user is told why).
 std::optional<StyleArrangement> ExportGeneratedStyle(Engine& engine, Dialogs& dialogs, int part,
@@ -51,9 +52,10 @@ bool ChooseStyleSetFolder(Dialogs& dialogs, StyleSetChoice& choice, const std::s
 // plays: no material, no part set since the import, the question answered No.
 bool TestGeneratedStyle(Engine& engine, Dialogs& dialogs);
 
-// "Repair style": the whole style is exported to `programPath` with the extension ".KV$" and
-// read back at once after the existing material. False when nothing was appended.
+// "Repair style": the whole style is exported to the scratch file `scratch` (the program's
+// name with the extension ".KV$", in the writable configuration folder) and read back at once
+// after the existing material. False when nothing was appended.
 bool RepairStyle(Engine& engine, MidiFileImport& import, Dialogs& dialogs,
-                 const std::string& programPath);
+                 const std::string& scratch);
 
 }  // namespace korvel

@@ -2,10 +2,11 @@
 
 namespace korvel {
 
-OfflineStart StyleArrangementStart(const std::string& stylePath, int part,
+OfflineStart StyleArrangementStart(const std::string& stylePath, int part, bool playIntro,
                                    std::shared_ptr<std::optional<StyleArrangement>> built,
                                    Dialogs& dialogs) {
-  return [stylePath, part, built, &dialogs](Engine& engine, int outIndex) -> std::function<bool()> {
+  return [stylePath, part, playIntro, built, &dialogs](Engine& engine,
+                                                       int outIndex) -> std::function<bool()> {
     MidiPorts& ports = engine.Ports;
     ports.ComboBox5 = static_cast<int>(ports.OutputList().size()) - 1;
     ports.ComboBox1 = outIndex;
@@ -16,13 +17,14 @@ OfflineStart StyleArrangementStart(const std::string& stylePath, int part,
     engine.Loader.LoadStyle(false);
     if (!engine.Style.StyleLoaded) return {};  // the loader has told why
     *built = BuildStyleArrangement(engine.Style.Parts, engine.Style.Channels.MeasureLength(),
-                                   engine.Keys, part, false);
+                                   engine.Keys, part, playIntro);
     if (!*built) {
       dialogs.InformUser(stylePath + ": no style part to export");
       return {};
     }
     const StyleArrangement& a = **built;
     engine.Style.Parts = a.PlayedParts;
+    if (a.PlayIntro) engine.Style.SelectedPart = kIntro;
     SongTransport& song = engine.Song;
     song.LoadSong(a.Chords.Bytes.data(), static_cast<size_t>(a.SongEnd));
     song.SetFirstMeasure(1);

@@ -70,8 +70,11 @@ bool WorkFiles::TakeWorkFile(const std::string& path, std::span<const uint8_t> b
   gen.StopPosition = style.Work.WorkLength;
   style.Work.BuildBeatIndex();
   style.StyleMode = false;
-  // The generator holds a song now: its caption names the file.
-  style.SongLoaded = !gen.WorkEmpty();
+  // The generator holds a song now (its caption names the file), unless the work brings style
+  // parts: then it holds a style that may be exported, tested and repaired.
+  bool partSet = false;
+  for (int part = 0; part < kStylePartCount; ++part) partSet |= !style.Parts.Part(part).Empty();
+  style.SongLoaded = !gen.WorkEmpty() && !partSet;
   style.StyleLoaded = false;
   gen.SetupWorkRange();
   style.Work.RecorderPosition = 0;

@@ -11,7 +11,8 @@ namespace korvel::cli {
 
 struct ExportStyleOptions {
   std::string Style;
-  int Part = -1;  // -1: every part
+  int Part = -1;       // -1: every part
+  bool Intro = false;  // a full export starts with the intro ("Play Intro")
   std::string Out;
 };
 

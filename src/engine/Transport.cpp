@@ -235,10 +235,12 @@ void Transport::MidiInput2MidiInput(TMidiInput& port) {
   port.HandleArrived([this](TMyMidiEvent& event) {
     const uint8_t status = event.MidiMessage;
     // The recorder takes the event as the sequencer sent it: before the channel filter and
-    // the master transposition, with or without Slave Mode.
+    // the master transposition, with or without Slave Mode. It also hears the sequencer's
+    // Stop, which holds the recording until Continue or Start.
     if (Hooks.Capturing && Hooks.Capturing()) {
       if (status == kStart || status == kContinue) Call(Hooks.TransmitControllersOn);
-      if (status < 240 || status == kTimingClock || status == kStart || status == kContinue) {
+      if (status < 240 || status == kTimingClock || status == kStart || status == kContinue ||
+          status == kStop) {
         Call(Hooks.CaptureEvent, event);
       }
     }

@@ -153,6 +153,8 @@ TForm1::TForm1(MidiDevices& devices, InputCallbackSettings& input, const std::st
   Split = new SplitPanel(*engine_);
   ConnectImportToGenerator(*import_, *engine_);
   ConnectImportToSongs(*import_, SongFiles->Files);
+  // Scratch files go beside the settings: the program's own folder may not be writable.
+  import_->Settings.ScratchFolder = std::filesystem::path(settingsFile_).parent_path().string();
 
   // Keys reach the window first, as the music keyboard, not the buttons and fields.
   for (QWidget* control :

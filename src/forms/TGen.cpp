@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
 #include <mutex>
 #include <string>
 
@@ -148,8 +149,10 @@ TGen::TGen(Engine& engine, MidiFileImport& import, Dialogs& dialogs, QWidget* pa
                            [this] { ChooseStyleSetFolder(dialogs_, setChoice_, ExportFolder()); });
   RepairStyleItem = Item(PopupMenu, "Repair style", [this] {
     if (engine_.Player.Playing) engine_.Player.StopPlayback();
-    const std::string program = QCoreApplication::applicationFilePath().toStdString();
-    RepairStyle(engine_, import_, dialogs_, program);
+    const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
+    const std::filesystem::path scratch =
+        std::filesystem::path(import_.Settings.ScratchFolder) / program.stem().concat(".KV$");
+    RepairStyle(engine_, import_, dialogs_, scratch.string());
   });
 
   QMenu* work = menuBar()->addMenu("&MIDI");

@@ -31,8 +31,12 @@ std::vector<uint8_t> StandardMidiFile(const std::vector<TimedMessage>& messages,
     const int sixteenths = std::clamp(measureLength < 0 ? -measureLength : measureLength, 2, 254);
     const bool eighths = measureLength < 0 || sixteenths % 4 != 0;
     const int beats = eighths ? sixteenths / 2 : sixteenths / 4;
-    track.insert(track.end(), {0x00, 0xFF, 0x58, 0x04, static_cast<uint8_t>(beats),
-                               static_cast<uint8_t>(eighths ? 3 : 2), 24, 8});
+    // The metronome clicks on the quarter, on the dotted quarter of compound eighth metres
+    // (6/8), and on the eighth of the others (2/8), as readers expect of those metres.
+    const int clocksPerClick = !eighths ? 24 : beats % 3 == 0 ? 36 : 12;
+    track.insert(track.end(),
+                 {0x00, 0xFF, 0x58, 0x04, static_cast<uint8_t>(beats),
+                  static_cast<uint8_t>(eighths ? 3 : 2), static_cast<uint8_t>(clocksPerClick), 8});
   }
   // Tempo: microseconds per quarter note.
   track.insert(track.end(), {0x00, 0xFF, 0x51, 0x03});

@@ -1,6 +1,7 @@
 #include "stylegen/WorkRecorder.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace korvel {
 
@@ -9,6 +10,15 @@ namespace {
 constexpr uint8_t kTimingClock = 0xF8;
 constexpr uint8_t kStart = 0xFA;
 constexpr uint8_t kContinue = 0xFB;
+constexpr uint8_t kStop = 0xFC;
+
+// The measure length a style of the transport's metre stores: negative for the metres counted
+// in eighths (6/8, 2/8), which the style player then plays on eighth-note beats.
+int16_t StyleMeasureLength(const Transport& transport) {
+  const std::string_view metre = kMetreNames[std::clamp(transport.MetreIndex, 0, 8)];
+  const bool eighths = metre == "6/8" || metre == "2/8";
+  return static_cast<int16_t>(eighths ? -transport.MeasureSixteenths : transport.MeasureSixteenths);
+}
 
 template <typename... Args, typename F>
 void Call(const F& hook, Args&&... args) {
@@ -103,6 +113,7 @@ bool WorkRecorder::ArmRecording(bool fromCapture) {
   armed_ = true;
   style_.Work.RestoreAvailable = false;
   waiting_ = external;
+  stopped_ = false;
   if (external) {
     transport_.StartDelay = kWaitForExternalStart;
   } else {
@@ -116,17 +127,33 @@ bool WorkRecorder::ArmRecording(bool fromCapture) {
 void WorkRecorder::RecordEvent(const TMyMidiEvent& event) {
   if (!armed_ || !writer_) return;
   const uint8_t status = event.MidiMessage;
+  const int measureClocks = std::max<int>(transport_.MeasureSixteenths, 4) * 6;
   if (status == kStart || status == kContinue) {
     // The sequencer's Start begins a recording that waits for it, with Slave Mode on or off.
     transport_.StartDelay = 0;
     waiting_ = false;
+    // Started again from its beginning, the sequencer's music goes on from the next bar line
+    // of the recording; Continue goes on where it stopped.
+    if (status == kStart && clocks_ % measureClocks != 0) {
+      CloseSoundingNotes();
+      const int64_t rest = measureClocks - clocks_ % measureClocks;
+      writer_->Clocks(static_cast<int>(rest));
+      clocks_ += rest;
+      if (MeasureLimit > 0 && clocks_ >= int64_t{MeasureLimit} * measureClocks) {
+        transport_.StopCommand();
+        return;
+      }
+    }
+    stopped_ = false;
+  } else if (status == kStop) {
+    // A stopped sequencer may go on sending its clock: it does not advance the recording.
+    stopped_ = true;
     return;
-  }
-  if (waiting_) return;
-  if (status == kTimingClock) {
+  } else if (waiting_ || stopped_) {
+    return;
+  } else if (status == kTimingClock) {
     writer_->Clocks(1);
     ++clocks_;
-    const int measureClocks = std::max<int>(transport_.MeasureSixteenths, 4) * 6;
     if (!player_.Playing && clocks_ % 24 == 0) {
       measureText_ = std::to_string(clocks_ / measureClocks + 1) + ":" +
                      std::to_string(clocks_ % measureClocks / 24 + 1);
@@ -214,7 +241,11 @@ void WorkRecorder::EndRecording() {
 void WorkRecorder::FinishCapture() {
   capturing_ = false;
   style_.StyleMode = true;
-  transport_.TempoEdit1Change(std::clamp(Capture.Tempo, kMinTempo, kMaxTempo));
+  const int tempo = std::clamp(Capture.Tempo, kMinTempo, kMaxTempo);
+  transport_.TempoEdit1Change(tempo);
+  // The style is saved and exported with the capture's tempo and metre.
+  style_.Channels.SetTempo(static_cast<int16_t>(tempo));
+  style_.Channels.SetMeasureLength(StyleMeasureLength(transport_));
   style_.SelectedPart = kIntro;
   bool any = false;
   for (int part = 0; part < kStylePartCount; ++part) {

@@ -104,6 +104,8 @@ class WorkRecorder {
   // Armed on an external clock: nothing is recorded before the sequencer's Start. Kept apart
   // from the transport's start delay, which its own clock counts down.
   bool waiting_ = false;
+  // The sequencer sent Stop: nothing is recorded until it continues or starts again.
+  bool stopped_ = false;
   bool savedTransmit_ = false;
   bool savedSlave_ = false;
   bool savedMaster_ = false;

@@ -26,6 +26,13 @@ struct WorkMessage {
 int64_t WalkWork(const WorkMaterial& work, bool fromRestoreCopy,
                  const std::function<void(const WorkMessage&)>& visit);
 
+// Ends the material on the bar line `barClock` when what follows it in the last chunk starts no
+// note (the note-offs and controllers a file spills past its last measure): those messages
+// stay, on the bar line, and the clocks after it go, so that what is appended next follows
+// that bar line. False, with nothing changed, when a note starts after it, the material ends
+// before it, or the bar line lies in an earlier chunk. The beat index is not rebuilt.
+bool EndOnBarLine(WorkMaterial& work, int64_t barClock);
+
 inline bool IsNoteMessage(uint8_t status) {
   const int kind = status & 0xF0;
   return kind == 0x80 || kind == 0x90 || kind == 0xA0;

@@ -1,6 +1,7 @@
 // korvel-cli capture on a private JACK server: a sequencer sends Start, MIDI clock at 120 beats
 // a minute and four measures of drums and bass; the saved work holds the same notes on the
-// same clocks, within one, and nothing else.
+// same clocks, within one, and nothing else, also when the sequencer stops halfway, goes on
+// sending its clock while stopped, and continues.
 #include <gtest/gtest.h>
 #include <rtmidi/RtMidi.h>
 
@@ -69,7 +70,9 @@ std::vector<Line> Parse(const std::vector<std::string>& lines) {
   return parsed;
 }
 
-TEST(JackCapture, FourMeasuresOfDrumsAndBassAreCapturedOnTheirClocks) {
+// `pausedClocks` > 0: after two measures the sequencer sends Stop, that many clocks, and
+// Continue.
+void CaptureFourMeasures(int pausedClocks) {
   const auto folder =
       std::filesystem::temp_directory_path() / ("korvel-capture-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
@@ -91,12 +94,21 @@ TEST(JackCapture, FourMeasuresOfDrumsAndBassAreCapturedOnTheirClocks) {
   for (int i = 0; i < 6; ++i) send({0xF8});
   send({0xFA});
   const auto period = std::chrono::microseconds(500000 / 24);  // 120 beats a minute
-  const auto start = Clock::now();
+  auto due = Clock::now();
+  auto tick = [&] {
+    due += period;
+    std::this_thread::sleep_until(due);
+    send({0xF8});
+  };
   size_t next = 0;
   for (int clock = 0; clock < 4 * 96; ++clock) {
+    if (pausedClocks > 0 && clock == 2 * 96) {
+      send({0xFC});
+      for (int i = 0; i < pausedClocks; ++i) tick();
+      send({0xFB});
+    }
     for (; next < events.size() && events[next].At == clock; ++next) send(events[next].Bytes);
-    std::this_thread::sleep_until(start + period * (clock + 1));
-    send({0xF8});
+    tick();
   }
   ASSERT_EQ(cli.Wait(std::chrono::seconds(20)), 0);
 
@@ -121,6 +133,14 @@ TEST(JackCapture, FourMeasuresOfDrumsAndBassAreCapturedOnTheirClocks) {
     EXPECT_NEAR(captured[i].Clock, events[i].At, 1) << "event " << i << " " << message;
   }
   std::filesystem::remove_all(folder);
+}
+
+TEST(JackCapture, FourMeasuresOfDrumsAndBassAreCapturedOnTheirClocks) {
+  CaptureFourMeasures(0);
+}
+
+TEST(JackCapture, ClocksWhileTheSequencerIsStoppedAreNotRecorded) {
+  CaptureFourMeasures(40);
 }
 
 }  // namespace

@@ -297,6 +297,61 @@ TEST(PartSetImport, FallbacksMissingProbeAndNonStandardDrums) {
   EXPECT_TRUE(other.dialogs.Messages.empty());
 }
 
+// Part files as sequencers and the export write them: `measures` measures of triads on every
+// quarter in `sixteenths` (a time signature from the first tick), at `division`, after `leadIn`
+// silent measures, the last note ending `spill` ticks after the last bar line, where the file
+// ends.
+std::vector<uint8_t> PartFile(int division, int sixteenths, int leadIn, int measures, int spill,
+                              uint8_t note = 60) {
+  const bool eighths = sixteenths == -12;
+  const int quarters = std::abs(sixteenths) / 4;
+  const int numerator = eighths ? 6 : quarters;
+  std::vector<test::SmfEvent> events = {
+      {0,
+       {0xFF, 0x58, static_cast<uint8_t>(numerator), static_cast<uint8_t>(eighths ? 3 : 2),
+        static_cast<uint8_t>(eighths ? 0x24 : 0x18), 8}}};
+  const int q = division;
+  const int64_t start = int64_t{leadIn} * quarters * q;
+  const int64_t end = start + int64_t{measures} * quarters * q;
+  for (int64_t tick = start; tick < end; tick += q) {
+    const int64_t off = tick + q >= end ? end + spill : tick + q / 4;
+    for (int step : {0, 4, 7}) {
+      const auto n = static_cast<uint8_t>(note + step);
+      events.push_back({tick, {0x90, n, 100}});
+      events.push_back({off, {0x80, n, 0}});
+    }
+  }
+  return test::BuildSmf(division, {events});
+}
+
+// Each part keeps its measures and the next follows on the bar line after it: a file's silent
+// lead-in measure is not part of it, nor notes that ring past its last bar line, whatever the
+// division and the metre, also when the first file brings a metre other than the one in force.
+TEST(PartSetImport, PartsKeepTheirMeasuresAndFollowOnTheNextBarLine) {
+  struct Case {
+    int Division;
+    int Sixteenths;  // -12: 6/8
+    int LeadIn;
+    int Spill;
+  };
+  const Case cases[] = {{24, 16, 0, 0}, {24, 16, 1, 0}, {48, 16, 1, 0},  {96, 16, 1, 5},
+                        {24, 12, 1, 0}, {96, 12, 0, 7}, {24, -12, 1, 0}, {480, -12, 1, 20}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Division) + " " + std::to_string(c.Sixteenths) + " " +
+                 std::to_string(c.LeadIn) + " " + std::to_string(c.Spill));
+    SetRig rig;
+    rig.folder.Write("sty1_i11.mid", PartFile(c.Division, c.Sixteenths, c.LeadIn, 8, c.Spill, 62));
+    rig.folder.Write("sty1_v11.mid", PartFile(c.Division, c.Sixteenths, c.LeadIn, 10, c.Spill));
+    rig.folder.Write("sty1_e11.mid", PartFile(c.Division, c.Sixteenths, c.LeadIn, 9, c.Spill, 64));
+    ASSERT_TRUE(rig.set.ImportFromFolder(rig.folder.Folder(), "1 - 11").Imported);
+    EXPECT_EQ(rig.engine.Transport.MeasureSixteenths, std::abs(c.Sixteenths));
+    const int lead = c.LeadIn;
+    EXPECT_EQ(rig.Range(kIntro), std::make_pair(1 + lead, 8 + lead));
+    EXPECT_EQ(rig.Range(kBasic), std::make_pair(9 + 2 * lead, 18 + 2 * lead));
+    EXPECT_EQ(rig.Range(kEnding), std::make_pair(19 + 3 * lead, 27 + 3 * lead));
+  }
+}
+
 // "Convert x/8 - Base: 1/8": the files are read in the 1/8 metre whatever their time
 // signatures say, and the menu's "Don't get metrum from file" is as it was afterwards.
 TEST(PartSetImport, EighthBaseIgnoresTheTimeSignature) {

@@ -196,7 +196,60 @@ TEST_F(Recorder, ACaptureSetsThePartsItsMeasuresName) {
   EXPECT_EQ(style.StyleName, "*.KVS");
   EXPECT_EQ(dialogs.Messages.back(), "OK - Styleparts are created !");
   EXPECT_EQ(engine.Transport.Tempo, 100);
+  // The style is saved with the capture's tempo and metre.
+  EXPECT_EQ(style.Channels.Tempo(), 100);
+  EXPECT_EQ(style.Channels.MeasureLength(), 16);
   EXPECT_TRUE(engine.Generator.StyleChanged);
+}
+
+// A 6/8 capture is a 6/8 style (counted in eighths), not a 3/4 one.
+TEST_F(Recorder, ACaptureInSixEightMakesASixEightStyle) {
+  recorder.Capture.Clear();
+  recorder.Capture.First[kBasic] = 1;
+  recorder.Capture.Last[kBasic] = 2;
+  recorder.Capture.Tempo = 70;
+  recorder.Capture.MetreIndex = 6;  // 6/8
+  ASSERT_TRUE(Arm(true));
+  Send({0xFA});
+  for (int measure = 0; measure < 2; ++measure) {
+    Send({0x90, 60, 80});
+    Clocks(36);
+    Send({0x80, 60, 0});
+    Clocks(36);
+  }
+  EXPECT_FALSE(recorder.Armed());
+  EXPECT_EQ(engine.Style.Parts.Part(kBasic).LastMeasure(), 2);
+  EXPECT_EQ(engine.Style.Channels.MeasureLength(), -12);
+  EXPECT_EQ(engine.Style.Channels.Tempo(), 70);
+}
+
+// After the sequencer's Stop nothing advances, though it goes on sending its clock: Continue
+// goes on where it stopped; Start, from the top again, goes on from the next bar line, the notes
+// still sounding ended where it stopped.
+TEST_F(Recorder, StopHoldsTheRecordingUntilContinueOrStart) {
+  ASSERT_TRUE(Arm());
+  Send({0xFA});
+  Clocks(30);
+  Send({0x90, 60, 100});
+  Clocks(10);
+  Send({0xFC});
+  Clocks(40);
+  EXPECT_EQ(recorder.ClocksRecorded(), 40);
+  Send({0xFB});
+  Clocks(14);
+  Send({0x80, 60, 0});
+  Send({0x90, 62, 100});
+  Clocks(20);
+  Send({0xFC});
+  Clocks(40);
+  Send({0xFA});
+  Send({0x90, 64, 100});
+  Clocks(24);
+  Send({0x80, 64, 0});
+  Stop();
+  EXPECT_EQ(test::MaterialLines(engine.Style.Work),
+            (std::vector<std::string>{"30 90 3C 64", "54 80 3C 00", "54 90 3E 64", "74 80 3E 00",
+                                      "96 90 40 64", "120 80 40 00", "end 120"}));
 }
 
 TEST_F(Recorder, AFullChainStopsWithOutOfMemory) {
