@@ -54,7 +54,7 @@ TEditor::TEditor(Engine& engine, Dialogs& dialogs, QWidget* parent)
       AcousticBox(new QCheckBox("Acoustic chord control")),
       engine_(engine),
       dialogs_(dialogs),
-      editor_(engine.Song.Memory, engine.Transport.MeasureSixteenths) {
+      editor_(engine.Song.Memory, engine.Song.SongEnd, engine.Transport.MeasureSixteenths) {
   setObjectName("TEditor");
   setWindowTitle("Chord & Style Editor");
   Measure->setToolTip("Measure");
@@ -408,8 +408,6 @@ void TEditor::ClosePanels() {
 
 void TEditor::SyncSong() {
   editor_.SetMeasureSixteenths(engine_.Transport.MeasureSixteenths);
-  const int mark = editor_.EndMarkPos();
-  engine_.Song.SongEnd = mark == kFirstBeatPos ? kFirstBeatPos : editor_.SongEnd();
 }
 
 void TEditor::Edit(const std::function<std::string(SongEditor&, int, int)>& edit,
@@ -423,7 +421,6 @@ void TEditor::Edit(const std::function<std::string(SongEditor&, int, int)>& edit
     problem = edit(editor_, measure, beat_);
     if (problem.empty()) {
       undoMeasure_ = measure;
-      SyncSong();
       if (engine_.Song.SongEnd != endBefore) modified_ = true;
     }
   }
@@ -487,7 +484,6 @@ void TEditor::Undo() {
   {
     std::lock_guard lock(engine_.Lock);
     if (!editor_.Undo().empty()) return;
-    SyncSong();
     modified_ = true;
   }
   Rebuild();
@@ -631,10 +627,7 @@ void TEditor::MeasureChanged(int measure) {
 
 int TEditor::MeasureCount() const {
   std::lock_guard lock(engine_.Lock);
-  const int ms = std::max<int>(engine_.Transport.MeasureSixteenths, 4);
-  const int mark = editor_.EndMarkPos();
-  if (mark >= kFirstBeatPos) return std::max(MeasureOf(mark, ms), 1);
-  return (kLastBeatPos - kFirstBeatPos) / ms + 1;
+  return editor_.MeasureCount();
 }
 
 QString TEditor::CellText(int measure, int beat) const {

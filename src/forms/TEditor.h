@@ -135,7 +135,7 @@ class TEditor : public QMainWindow {
   void LeadSheet();
   void FollowPosition(int pos);
   void MeasureChanged(int measure);
-  // Under the lock: the transport's SongEnd follows the end mark, the editor the metre.
+  // Under the lock: the editor follows the metre.
   void SyncSong();
   int MeasureCount() const;
   void RedrawRow(int measure);

@@ -58,6 +58,30 @@ class TEditorTest : public QObject {
     QCOMPARE(editor.MetreLabel->text(), QString("4/4"));
   }
 
+  // A STOP inside the song stops playback there and is edited like any command: opening the
+  // editor, cutting it and deleting beats around it keep the song's end and every measure.
+  void AStopInsideTheSongIsACommand() {
+    test::SongRig rig;
+    test::SongBytes bytes(4);
+    bytes.At(1, 1, {C, 1, 0, 0}).At(1, 3, {0, 0, kCommandEnd, 0}).At(3, 1, {G, 4, 0, 0});
+    rig.Load(bytes.End(4));
+    TEditor editor(rig.engine, rig.dialogs);
+    editor.OpenAt(1);
+    QCOMPARE(editor.Grid->rowCount(), 4);
+    QCOMPARE(editor.CellText(1, 3), QString("STOP"));
+    editor.SelectCell(1, 3);
+    editor.CutFunctionItem->trigger();
+    QCOMPARE(editor.CellText(1, 3), QString(""));
+    ItemOf(editor.Popup, "Stop")->trigger();
+    editor.DeleteBeatItem->trigger();  // the STOP goes, the rest moves up a beat
+    QCOMPARE(editor.CellText(2, 4), QString("G\" min7   "));
+    editor.InsertBeatItem->trigger();
+    QVERIFY(rig.dialogs.Messages.empty());
+    std::lock_guard lock(rig.engine.Lock);
+    QCOMPARE(rig.song.SongEnd, 4 + 4 * 16);
+    QCOMPARE(rig.Timeline(), bytes.At(1, 3, {}).Timeline());
+  }
+
   void MenusAndPanelsWriteChordsAndCommands() {
     test::SongRig rig;
     rig.Load(Song());
