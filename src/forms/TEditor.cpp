@@ -230,7 +230,10 @@ TEditor::TEditor(Engine& engine, Dialogs& dialogs, QWidget* parent)
             this,
             [this] {
               rebuildQueued_ = false;
-              if (isVisible()) Rebuild();
+              if (isVisible())
+                Rebuild();
+              else
+                stale_ = true;  // shown again by the window menu, it shows this song
             },
             Qt::QueuedConnection);
       }
@@ -647,6 +650,7 @@ void TEditor::RedrawRow(int measure) {
 }
 
 void TEditor::Rebuild() {
+  stale_ = false;
   int beats = 4;
   {
     std::lock_guard lock(engine_.Lock);
@@ -711,6 +715,7 @@ void TEditor::OpenAt(int measure) {
 
 void TEditor::showEvent(QShowEvent* event) {
   active_ = true;
+  if (stale_) Rebuild();
   QMainWindow::showEvent(event);
 }
 

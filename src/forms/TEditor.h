@@ -148,6 +148,7 @@ class TEditor : public QMainWindow {
   ChordEntry clipboard_;
   int beat_ = 1;
   int undoMeasure_ = 1;
+  bool stale_ = false;  // the song changed while the window was hidden
   bool modified_ = false;
   bool editMode_ = false;
   std::atomic<bool> active_{false};

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <mutex>
 
+#include "app/FileNames.h"
 #include "app/GeneratorCommands.h"
 #include "app/HelpTopics.h"
 #include "app/ListEditor.h"
@@ -586,20 +587,26 @@ void TForm1::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
-bool TForm1::OpenSong(const std::string& path) {
-  bool opened = false;
+SongOpening TForm1::OpenSong(const std::string& path, bool play) {
+  SongOpening opening;
   {
     std::lock_guard lock(engine_->Lock);
-    opened = SongFiles->Files.OpenSong(path, programDir_);
-    if (opened) {
-      if (QString::fromStdString(path).endsWith(".mid", Qt::CaseInsensitive))
-        StartGeneratorPlay(*engine_);
-      else
-        engine_->Song.Play();
-    }
+    opening = SongFiles->Files.OpenSong(path, programDir_);
+  }
+  if (opening == SongOpening::Opened && play) PlaySong(path);
+  RefreshControls();
+  return opening;
+}
+
+void TForm1::PlaySong(const std::string& path) {
+  {
+    std::lock_guard lock(engine_->Lock);
+    if (EndsWithNoCase(path, ".mid"))
+      StartGeneratorPlay(*engine_);
+    else
+      engine_->Song.Play();
   }
   RefreshControls();
-  return opened;
 }
 
 void TForm1::RefreshControls() {
@@ -620,7 +627,6 @@ void TForm1::RefreshControls() {
   PlayChordsButton->setText(playChords ? "S" : "C");
   PlayChordsButton->setToolTip(playChords ? "Play Style" : "Play Chords");
   for (const auto& [item, checked] : marks_) item->setChecked(checked());
-  styleModeItem_->setText(engine_->Style.StyleMode ? "Song-&Mode" : "Style-&Mode");
   restoreAllItem_->setEnabled(engine_->Style.Work.Restorable());
   RefreshMenus();
   // The song's title ("Korvel - DEMO3.KVA") and the style that plays it.

@@ -109,7 +109,7 @@ class MenuItemsTest : public QObject {
       }
       if (!song) {
         song = test::ShippedDataDir() + "/SONGS/demo3.kva";
-        QVERIFY(main.OpenSong(*song));
+        QCOMPARE(main.OpenSong(*song, true), SongOpening::Opened);
         main.MenuItems["Stop - F10"]->trigger();
       }
       if (name == "Windows > Close all") main.MenuItems["Mixer"]->trigger();

@@ -227,28 +227,51 @@ class TEditorTest : public QObject {
     QCOMPARE(editor.CellText(1, 2), QString(""));
   }
 
+  // The clock runs from start-up: a pad picked for the editor still lands in the cell and
+  // starts no style.
   void APadPickLandsInTheCurrentCell() {
+    for (const bool clockRuns : {true, false}) {
+      test::SongRig rig;
+      TEditor editor(rig.engine, rig.dialogs);
+      PadsPanel pads(rig.engine);
+      bool padsShown = false;
+      editor.ShowChordPads = [&] { padsShown = true; };
+      {
+        std::lock_guard lock(rig.engine.Lock);
+        rig.Load(Song());
+        if (!clockRuns) rig.transport.ToggleClock();
+        QCOMPARE(rig.transport.ClockState != 0, clockRuns);
+      }
+      editor.OpenAt(1);
+      editor.SelectCell(1, 4);
+      editor.PadsItem->trigger();
+      QVERIFY(padsShown);
+      QVERIFY(!editor.isVisible());
+      QTest::mouseClick(pads.Pad("B07"), Qt::LeftButton);  // G min
+      QCoreApplication::processEvents();
+      QVERIFY(editor.isVisible());
+      QCOMPARE(editor.CellText(1, 4), QString("G\" min   "));
+      std::lock_guard lock(rig.engine.Lock);
+      QVERIFY(!rig.engine.Pads.EditorTakesPads);
+      QVERIFY(!rig.engine.Player.Playing);
+    }
+  }
+
+  // "Windows > Editor" shows a hidden editor again: it shows the song loaded meanwhile.
+  void AHiddenEditorShowsTheSongLoadedMeanwhile() {
     test::SongRig rig;
+    rig.Load(Song());
     TEditor editor(rig.engine, rig.dialogs);
-    PadsPanel pads(rig.engine);
-    bool padsShown = false;
-    editor.ShowChordPads = [&] { padsShown = true; };
+    editor.OpenAt(1);
+    editor.hide();
     {
       std::lock_guard lock(rig.engine.Lock);
-      rig.Load(Song());
-      rig.transport.ToggleClock();  // stopped
+      rig.Load(Song(2));
     }
-    editor.OpenAt(1);
-    editor.SelectCell(1, 4);
-    editor.PadsItem->trigger();
-    QVERIFY(padsShown);
-    QVERIFY(!editor.isVisible());
-    QTest::mouseClick(pads.Pad("B07"), Qt::LeftButton);  // G min
     QCoreApplication::processEvents();
-    QVERIFY(editor.isVisible());
-    QCOMPARE(editor.CellText(1, 4), QString("G\" min   "));
-    std::lock_guard lock(rig.engine.Lock);
-    QVERIFY(!rig.engine.Pads.EditorTakesPads);
+    editor.show();
+    QCOMPARE(editor.Grid->rowCount(), 2);
+    QCOMPARE(editor.Grid->item(1, 0)->text(), QString("STOP"));
   }
 
   void AuditionSoundsTheChordAndEndsEveryNote() {
