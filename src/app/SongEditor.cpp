@@ -21,10 +21,7 @@ int SongEditor::EndMarkPos() const {
 
 int SongEditor::MeasureCount() const {
   const int most = (kLastBeatPos - kFirstBeatPos) / MeasureSixteenths + 1;
-  const int mark = EndMarkPos();
-  const int measures = mark >= 0
-                           ? (mark - kFirstBeatPos) / MeasureSixteenths + 1
-                           : (End - kFirstBeatPos + MeasureSixteenths - 1) / MeasureSixteenths;
+  const int measures = (End - kFirstBeatPos + MeasureSixteenths - 1) / MeasureSixteenths;
   return std::clamp(measures, 1, most);
 }
 

@@ -23,7 +23,7 @@ class SongEditor {
   // The end mark: the song's last STOP (on the first beat of an empty song), or -1 when the
   // song ends without one.
   int EndMarkPos() const;
-  // Measures from 1 to the one that holds the end mark, or to the song's end without one.
+  // Measures from 1 to the last the song holds (one for an empty song).
   int MeasureCount() const;
 
   void SetMeasureSixteenths(int measureSixteenths) {

@@ -160,6 +160,7 @@ void Transport::SwitchClock(int16_t state) {
 
 void Transport::TempoEdit1Change(int value) {
   Tempo = value;
+  if (Hooks.FilePlayerTempo && Hooks.FilePlayerTempo(value)) return;
   if (value >= kMinTempo && value <= kMaxTempo && ClockState >= 1) SetClockTempo(value);
 }
 

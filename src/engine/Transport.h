@@ -67,6 +67,8 @@ struct TransportHooks {
   std::function<void()> StopMelodyAndPads;
   // The Stop command's work in chord memory, capture and the MIDI file player.
   std::function<void()> StopPerformance;
+  // The MIDI file player takes tempo changes while it plays; true when it took this one.
+  std::function<bool(int tempo)> FilePlayerTempo;
   // "Start measure" took a new value from the external application; with "Mute None" the
   // chord memory moves to that measure.
   std::function<void()> ApplyStartMeasure;

@@ -18,7 +18,7 @@ constexpr int C = 48, G = 55;  // G lies an octave up from the section's E: G"
 // A three-measure song: C on 1:1, G min7 on 2:1 with Tempo 90, the end mark on 3:1; the
 // entry on 1:3 has a type byte but no root, which playback ignores.
 test::SongBytes Song(int endMeasure = 3) {
-  test::SongBytes bytes(5);
+  test::SongBytes bytes(endMeasure);
   bytes.At(1, 1, {C, 1, 0, 0}).At(1, 3, {0, 4, 0, 0}).At(2, 1, {G, 4, kCommandTempo, 90});
   bytes.End(endMeasure);
   return bytes;
