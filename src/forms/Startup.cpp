@@ -61,7 +61,11 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
   };
   player->OwnPlay = [main = main_](const std::string& path) { main->PlaySong(path); };
   player->OwnStop = [main = main_] { main->Song->StopItem->trigger(); };
-  player->TempoShown = [main = main_] { main->RefreshControls(); };
+  // Only the field: the main window's other controls would act on what they show.
+  player->TempoShown = [main = main_](int bpm) {
+    const QSignalBlocker block(main->TempoEdit1);
+    main->TempoEdit1->setValue(bpm);
+  };
   QObject::connect(main_->TempoEdit1, &QSpinBox::valueChanged, player,
                    [player](int bpm) { player->TempoSetByHand(bpm); });
   songs->OpenSong = [player](const std::string& path) { return player->OpenSong(path); };

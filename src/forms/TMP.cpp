@@ -197,7 +197,7 @@ SongOpening TMP::OpenSong(const std::string& path) {
     if (opened) {
       mciMode_ = true;
       opening = SongOpening::Opened;
-      if (TempoShown) TempoShown();
+      if (TempoShown) TempoShown(Tempo());
     }
   }
   if (opened) title_ = std::filesystem::path(path).filename().string();
@@ -205,6 +205,11 @@ SongOpening TMP::OpenSong(const std::string& path) {
   if (opened && mciMode_) songs_.SongLoaded(path);
   Refresh();
   return opening;
+}
+
+int TMP::Tempo() {
+  std::lock_guard lock(engine_.Lock);
+  return player_.Tempo();
 }
 
 void TMP::TempoSetByHand(int bpm) {

@@ -43,10 +43,11 @@ class TMP : public QWidget {
   std::function<void(const std::string& path)> OwnPlay;
   std::function<void()> OwnStop;
   // The tempo field shows the tempo of the file just opened.
-  std::function<void()> TempoShown;
+  std::function<void(int bpm)> TempoShown;
   // The musician set the tempo field (typed, stepped or tapped): the file here plays at that
   // tempo. Tempos the program sets (styles, presets, the clock) leave the file alone.
   void TempoSetByHand(int bpm);
+  int Tempo();  // the file's tempo as it plays
   // The stored "Use MCI" and "MCI-OUT" choices, once the settings are loaded.
   void LoadSettings();
   // A playlist of several songs plays each song once.

@@ -106,6 +106,10 @@ class TSongsTest : public QObject {
     QCOMPARE(rig.opened, (std::vector<std::string>{rig.dir.Path("a.kva"), rig.dir.Path("gone.kva"),
                                                    rig.dir.Path("c.kva")}));
     // One song alone: the guide still speaks.
+    {
+      std::lock_guard lock(rig.engine.Lock);
+      rig.window.List.ClearPlaylist();
+    }
     rig.window.Songs->clearSelection();
     rig.window.Songs->setCurrentRow(0);
     rig.window.Play->click();
