@@ -2,7 +2,6 @@
 #pragma once
 
 #include <optional>
-
 #include <string>
 
 namespace korvel {
@@ -14,5 +13,12 @@ bool EndsWithNoCase(const std::string& text, const std::string& end);
 std::optional<std::string> FindFileNoCase(const std::string& folder, const std::string& name);
 // The file name of `path` in capitals, as captions show it ("DEMO3.KVA").
 std::string UpperFileName(const std::string& path);
+// The file name a stored path ends with, whether written here or on Windows:
+// "C:\KORVEL\SONGS\DEMO3.KVA" and "C:DEMO3.KVA" both give "DEMO3.KVA".
+std::string StoredFileName(const std::string& stored);
+// The file a stored path names, as songs and styles from other machines are found: the path
+// itself when it is an absolute path here that exists, else the file of its name in `folder`
+// in any case of its letters (the exact spelling first, else the first in order).
+std::optional<std::string> FindFileByName(const std::string& stored, const std::string& folder);
 
 }  // namespace korvel

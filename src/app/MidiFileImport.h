@@ -48,8 +48,8 @@ struct MidiImportHooks {
   std::function<void(int item)> SetChordInterval;
   // Sends the channel table's settings and finds the keyboard's channel.
   std::function<void(bool restore)> PlaceKeyboardChannel;
-  // The first channel without notes becomes the live channel (not while a song list entry is
-  // being loaded, which the main window knows).
+  // The first channel without notes becomes the live channel (a song list entry sets its own
+  // afterwards).
   std::function<void()> ChooseLiveChannel;
   // "C. Reset", "Release all", the all-channels command, the harmonic pad and the channel list.
   std::function<void()> RefreshMainWindow;

@@ -9,6 +9,8 @@
 #include <iterator>
 #include <utility>
 
+#include "app/FileNames.h"
+
 namespace korvel {
 
 struct MidiFilePlayer::Fluid {
@@ -86,11 +88,12 @@ bool MidiFilePlayer::Open(const std::string& path) {
   std::error_code error;
   fs::path found = path;
   if (!fs::is_regular_file(found, error)) {
-    found = fs::path(SongsFolder) / fs::path(path).filename();
-    if (SongsFolder.empty() || !fs::is_regular_file(found, error)) {
+    const auto named = SongsFolder.empty() ? std::nullopt : FindFileByName(path, SongsFolder);
+    if (!named) {
       dialogs_.InformUser(kFileNotFound);
       return false;
     }
+    found = *named;
   }
   std::ifstream in(found, std::ios::binary);
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),

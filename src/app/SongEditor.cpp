@@ -12,14 +12,25 @@ int SongEditor::BeatPos(int measure, int beat) const {
 }
 
 int SongEditor::EndMarkPos() const {
-  for (int pos = kFirstBeatPos; pos <= kLastBeatPos; pos += 4)
-    if (Memory.Entry(pos).Control == kCommandEnd) return pos;
+  if (End <= kFirstBeatPos)
+    return Memory.Entry(kFirstBeatPos).Control == kCommandEnd ? kFirstBeatPos : -1;
+  for (int pos = std::min(End, kChordMemorySize) - 4; pos >= kFirstBeatPos; pos -= 4)
+    if (ChordMemory::IsEntry(pos) && Memory.Entry(pos).Control == kCommandEnd) return pos;
   return -1;
 }
 
-int SongEditor::SongEnd() const {
-  const int mark = EndMarkPos();
-  return mark < 0 ? kChordMemorySize : std::min(mark + MeasureSixteenths, kChordMemorySize);
+int SongEditor::MeasureCount() const {
+  const int most = (kLastBeatPos - kFirstBeatPos) / MeasureSixteenths + 1;
+  const int measures = (End - kFirstBeatPos + MeasureSixteenths - 1) / MeasureSixteenths;
+  return std::clamp(measures, 1, most);
+}
+
+void SongEditor::Write(int pos, const ChordEntry& entry) {
+  Memory.SetEntry(pos, entry);
+  // What lies beyond the end would neither play nor be saved: the song grows to hold it.
+  if (pos >= End && entry != ChordEntry{})
+    End = std::min(pos - (pos - kFirstBeatPos) % MeasureSixteenths + MeasureSixteenths,
+                   kChordMemorySize);
 }
 
 std::string SongEditor::SetBeatChord(int measure, int beat, uint8_t root, uint8_t type) {
@@ -29,17 +40,18 @@ std::string SongEditor::SetBeatChord(int measure, int beat, uint8_t root, uint8_
   entry.Root = root;
   entry.Type = root == 0 ? 0 : type;
   TakeUndo();
-  Memory.SetEntry(pos, entry);
+  Write(pos, entry);
   return {};
 }
 
 std::string SongEditor::SetBeatCommand(int measure, int beat, uint8_t control, uint8_t value) {
   const int pos = BeatPos(measure, beat);
   if (pos < 0) return "This beat lies outside the song memory.";
-  if (pos == EndMarkPos() && control != kCommandEnd)
-    return "The end of the song cannot be overwritten.";
+  ChordEntry entry = Memory.Entry(pos);
+  entry.Control = control;
+  entry.Value = value;
   TakeUndo();
-  Memory.SetControl(pos, control, value);
+  Write(pos, entry);
   return {};
 }
 
@@ -51,8 +63,6 @@ std::string SongEditor::PasteBeat(int measure, int beat, int fromMeasure, int fr
 std::string SongEditor::PasteEntry(int measure, int beat, const ChordEntry& entry) {
   const int to = BeatPos(measure, beat);
   if (to < 0) return "This beat lies outside the song memory.";
-  if (to == EndMarkPos() && entry.Control != 0 && entry.Control != kCommandEnd)
-    return "The end of the song cannot be overwritten.";
   ChordEntry target = Memory.Entry(to);
   if (entry.Root != 0) {
     target.Root = entry.Root;
@@ -63,14 +73,13 @@ std::string SongEditor::PasteEntry(int measure, int beat, const ChordEntry& entr
     target.Value = entry.Value;
   }
   TakeUndo();
-  Memory.SetEntry(to, target);
+  Write(to, target);
   return {};
 }
 
 std::string SongEditor::ClearBeat(int measure, int beat) {
   const int pos = BeatPos(measure, beat);
   if (pos < 0) return "This beat lies outside the song memory.";
-  if (pos == EndMarkPos()) return "The end of the song cannot be overwritten.";
   TakeUndo();
   Memory.SetEntry(pos, {});
   return {};
@@ -103,6 +112,8 @@ bool SongEditor::TailFits(int from, int shift) const {
 }
 
 void SongEditor::RemoveSpan(int from, int length) {
+  const int mark = EndMarkPos();
+  if (mark >= 0 ? from < mark : from < End) End = std::max(End - length, from);
   auto& b = Memory.Bytes;
   length = std::min(length, static_cast<int>(b.size()) - from);
   std::copy(b.begin() + from + length, b.end(), b.begin() + from);
@@ -110,6 +121,14 @@ void SongEditor::RemoveSpan(int from, int length) {
 }
 
 void SongEditor::ShiftTail(int from, int shift) {
+  const int mark = EndMarkPos();
+  if (mark >= 0 && from <= mark) {
+    // An empty song ends on its mark: the measures put before it make a song of their own.
+    const int pastMark = End > mark ? End - mark : MeasureSixteenths;
+    End = std::min(mark + shift + pastMark, kChordMemorySize);
+  } else if (mark < 0 && from < End) {
+    End = std::min(End + shift, kChordMemorySize);
+  }
   auto& b = Memory.Bytes;
   std::copy_backward(b.begin() + from, b.end() - shift, b.end());
   std::fill(b.begin() + from, b.begin() + from + shift, uint8_t{0});
@@ -161,7 +180,8 @@ std::string SongEditor::CopyMeasures(int first, int last, int dest) {
 
 std::string SongEditor::Undo() {
   if (!UndoCopy) return "There is nothing to undo.";
-  Memory = *UndoCopy;
+  Memory = UndoCopy->Memory;
+  End = UndoCopy->End;
   UndoCopy.reset();
   return {};
 }

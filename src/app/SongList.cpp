@@ -122,10 +122,11 @@ bool SongList::Edit(int selected, const std::string& title) {
   const std::string old = Lines[static_cast<size_t>(selected)];
   if (!dialogs_.AskYesNo("Replace \"" + Cut15(old) + "\" with \"" + Cut15(title) + "\" ?"))
     return false;
-  std::string newTitle = title;
-  if (dialogs_.AskYesNo("Keep old Songtitle ?")) newTitle = old.substr(0, kSongTitleColumns);
-  // Without a song loaded since, the entry keeps its own file.
   const auto read = ParseSongEntry(old);
+  std::string newTitle = title;
+  if (dialogs_.AskYesNo("Keep old Songtitle ?"))
+    newTitle = read ? read->Entry.Title : old.substr(0, kSongTitleColumns);
+  // Without a song loaded since, the entry keeps its own file.
   const std::string current = SongFile;
   if (SongFile.empty() && read) SongFile = ResolveSongPath(read->Entry.Path, ListFolder());
   const auto line = BuildSongEntry(newTitle);
@@ -175,7 +176,7 @@ bool SongList::Load(const std::string& path) {
   const std::vector<std::string> lines = SongListLines(*bytes);
   if (!Lines.empty() && dialogs_.AskYesNo("Add Titles to Songlist ?")) {
     Lines.insert(Lines.end(), lines.begin(), lines.end());
-    Changed();
+    Modified = true;
     return true;
   }
   if (!OfferToSave()) return false;
@@ -265,10 +266,20 @@ std::optional<std::string> SongList::NextSong() {
     if (!Valid(Lines, index)) continue;
     const auto read = ParseSongEntry(Lines[static_cast<size_t>(index)]);
     if (!read) continue;
-    return ApplySongEntry(read->Entry);
+    return ResolveSongPath(read->Entry.Path, ListFolder());
   }
   PlayingList = false;
   return std::nullopt;
+}
+
+void SongList::ApplyPlaying() {
+  if (!FilePlaylist.empty() || PlaylistPosition < 0 ||
+      PlaylistPosition >= static_cast<int>(Playlist.size()))
+    return;
+  const int index = Playlist[static_cast<size_t>(PlaylistPosition)];
+  if (!Valid(Lines, index)) return;
+  if (const auto read = ParseSongEntry(Lines[static_cast<size_t>(index)]))
+    ApplySongEntry(read->Entry);
 }
 
 std::optional<std::string> SongList::PreviousSong() {

@@ -16,6 +16,10 @@ class Dialogs;
 
 inline constexpr int kPlaylistCapacity = 100;
 
+// How opening a song went: a song that cannot be opened is passed over in a playlist; the
+// musician's No to replacing the song in memory ends the playlist.
+enum class SongOpening { Opened, Failed, Declined };
+
 class SongList {
  public:
   SongList(Engine& engine, Dialogs& dialogs);
@@ -53,7 +57,8 @@ class SongList {
   bool Move(int from, int to);
   // "New": an empty list, after asking.
   bool New();
-  // "Load": replaces the list, or appends its titles when the musician says so.
+  // "Load": replaces the list, or appends its titles when the musician says so (the playlist
+  // plays on: its songs keep their places).
   bool Load(const std::string& path);
   // "Save": the whole list, or the selected entries, atomically.
   bool Save(const std::string& path, const std::vector<int>& selection);
@@ -67,9 +72,12 @@ class SongList {
   // Files chosen together become the playlist and play one after the other (at most
   // kPlaylistCapacity of them).
   void PlayFiles(std::vector<std::string> files);
-  // The next song of the playlist with its settings applied: the file to open, or nothing at
-  // the end of the playlist (an entry that no longer reads is skipped).
+  // The next song of the playlist: the file to open, or nothing at the end of the playlist
+  // (an entry that no longer reads is skipped).
   std::optional<std::string> NextSong();
+  // Once the song is open: the settings of the list entry playing. They come after what the
+  // song brings itself (its style's instruments and mixer, a MIDI file's live channel).
+  void ApplyPlaying();
   // "Prev": the song before the one playing (the first one again at the start).
   // With a file playlist both wrap around it.
   std::optional<std::string> PreviousSong();

@@ -4,7 +4,9 @@
 #include <charconv>
 #include <filesystem>
 
+#include "app/FileNames.h"
 #include "platform/AtomicFile.h"
+#include "platform/Windows1252.h"
 
 namespace korvel {
 
@@ -28,6 +30,59 @@ std::string Fixed(const std::string& text, size_t width) {
   std::string field = text.substr(0, width);
   field.resize(width, ' ');
   return field;
+}
+
+bool Continuation(unsigned char c) {
+  return (c & 0xC0) == 0x80;
+}
+
+// The bytes of the UTF-8 sequence a lead byte starts; 0 for a byte that starts none.
+size_t SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+// Where each character of UTF-8 text starts, and its end last; nothing when it is not UTF-8.
+std::optional<std::vector<size_t>> CharacterStarts(const std::string& text) {
+  std::vector<size_t> starts;
+  for (size_t at = 0; at < text.size();) {
+    const size_t length = SequenceLength(static_cast<unsigned char>(text[at]));
+    if (length == 0 || at + length > text.size()) return std::nullopt;
+    for (size_t i = 1; i < length; ++i)
+      if (!Continuation(static_cast<unsigned char>(text[at + i]))) return std::nullopt;
+    starts.push_back(at);
+    at += length;
+  }
+  starts.push_back(text.size());
+  return starts;
+}
+
+// At most `width` bytes of UTF-8 text, never cutting a character, padded with blanks.
+std::string FixedUtf8(const std::string& text, size_t width) {
+  size_t cut = std::min(text.size(), width);
+  if (cut < text.size()) {
+    while (cut > 0 && Continuation(static_cast<unsigned char>(text[cut]))) --cut;
+  }
+  return Fixed(text.substr(0, cut), width);
+}
+
+// A title as text: UTF-8 as it is (a full field may end in a character cut by an older
+// writer, which goes), anything else read as Windows-1252.
+std::string TitleText(const std::string& bytes) {
+  if (CharacterStarts(bytes)) return bytes;
+  if (bytes.size() == kSongTitleColumns) {
+    size_t lead = bytes.size();
+    while (lead > 0 && Continuation(static_cast<unsigned char>(bytes[lead - 1]))) --lead;
+    if (lead > 0 && lead + 3 >= bytes.size()) {
+      const std::string whole = bytes.substr(0, lead - 1);
+      const size_t length = SequenceLength(static_cast<unsigned char>(bytes[lead - 1]));
+      if (length > bytes.size() - lead + 1 && CharacterStarts(whole)) return whole;
+    }
+  }
+  return Windows1252ToUtf8(bytes);
 }
 
 // Three columns: "007", and negatives as a sign and two digits ("-03"), so that no value
@@ -108,7 +163,7 @@ bool IsWindowsPath(const std::string& path) {
 
 std::string FormatSongEntry(const SongEntry& e) {
   std::string line =
-      Fixed(e.Title, kSongTitleColumns) + " " + Fixed(e.Path, kSongPathColumns) + " ";
+      FixedUtf8(e.Title, kSongTitleColumns) + " " + Fixed(e.Path, kSongPathColumns) + " ";
   const std::array<bool, 16> channels = e.Channels.value_or(std::array<bool, 16>{});
   for (bool on : channels) line += Digit(on);
   line += std::to_string(std::clamp(e.KeyboardMode.value_or(0), 0, 9));
@@ -125,21 +180,77 @@ std::string FormatSongEntry(const SongEntry& e) {
   return line;
 }
 
-std::optional<ReadSongEntry> ParseSongEntry(const std::string& text) {
+namespace {
+
+// The three parts of a line whose columns line up, taken by the byte or, for a line padded by
+// characters elsewhere, by the UTF-8 character; `why` says what is wrong otherwise.
+struct LineParts {
+  std::string Title;
+  std::string Path;
+  std::string Settings;  // from the channel boxes on; plain digits and signs
+};
+
+std::optional<LineParts> SplitByColumns(const std::string& line, const std::vector<size_t>& starts,
+                                        std::string& why) {
+  const size_t count = starts.size() - 1;  // characters
+  const auto at = [&](size_t column) { return line[starts[column]]; };
+  const auto part = [&](size_t from, size_t to) {
+    return line.substr(starts[from], starts[std::min(to, count)] - starts[from]);
+  };
+  if (at(kPathAt - 1) != ' ' || at(kPathAt) == ' ') {
+    why = "the columns do not line up (the song file does not start in column 52)";
+    return std::nullopt;
+  }
+  if (count > kSettingsAt && at(kSettingsAt - 1) != ' ') {
+    why = "the columns do not line up (the settings do not start in column 133)";
+    return std::nullopt;
+  }
+  if (count > kLineLength) {
+    why = "the line is longer than " + std::to_string(kLineLength) + " characters";
+    return std::nullopt;
+  }
+  LineParts parts{part(0, kSongTitleColumns), part(kPathAt, kPathAt + kSongPathColumns), {}};
+  if (count > kSettingsAt) parts.Settings = part(kSettingsAt, count);
+  return parts;
+}
+
+}  // namespace
+
+std::optional<ReadSongEntry> ParseSongEntry(const std::string& text, std::string* why) {
+  std::string reason;
+  const auto refuse = [&](std::string words) -> std::optional<ReadSongEntry> {
+    if (why) *why = std::move(words);
+    return std::nullopt;
+  };
   std::string line = text;
   if (!line.empty() && line.back() == '\r') line.pop_back();
+  line = TrimRight(line);
   // Control bytes belong to no title or path: such a line is damaged, not a song.
   if (std::any_of(line.begin(), line.end(), [](unsigned char c) { return c < 0x20 && c != '\t'; }))
-    return std::nullopt;
+    return refuse("control characters in the line");
+  if (line.size() <= kPathAt) return refuse("no song file");
+  std::vector<size_t> bytes(line.size() + 1);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = i;
+  auto parts = SplitByColumns(line, bytes, reason);
+  if (!parts) {
+    // Written elsewhere with the title padded by characters, not bytes.
+    const auto characters = CharacterStarts(line);
+    std::string ignored;
+    if (characters && characters->size() > kPathAt + 1)
+      parts = SplitByColumns(line, *characters, ignored);
+  }
+  if (!parts) return refuse(reason);
   ReadSongEntry read;
   SongEntry& e = read.Entry;
-  if (line.size() <= kPathAt) return std::nullopt;
-  e.Title = TrimRight(line.substr(0, kSongTitleColumns));
+  e.Title = TitleText(TrimRight(parts->Title));
   // The whole path field: a path may hold blanks ("My Songs").
-  e.Path = TrimRight(line.substr(kPathAt, kSongPathColumns));
-  if (e.Path.empty()) return std::nullopt;
+  e.Path = TrimRight(parts->Path);
+  if (e.Path.empty()) return refuse("no song file");
 
-  FieldReader f(line, read.BadFields);
+  // The settings' columns counted from the start of the line, as the table has them.
+  const std::string settings =
+      parts->Settings.empty() ? std::string() : std::string(kSettingsAt, ' ') + parts->Settings;
+  FieldReader f(settings, read.BadFields);
   if (const auto boxes = f.Digits(kSettingsAt, 16, "channels")) {
     if (std::all_of(boxes->begin(), boxes->end(), [](char c) { return c <= '1'; })) {
       std::array<bool, 16> channels{};
@@ -181,8 +292,8 @@ std::optional<std::string> StoredSongPath(const std::string& path, const std::st
 
 std::string ResolveSongPath(const std::string& stored, const std::string& listFolder) {
   if (IsWindowsPath(stored)) {
-    const size_t slash = stored.find_last_of("\\/");
-    return (std::filesystem::path(listFolder) / stored.substr(slash + 1)).string();
+    const auto found = FindFileByName(stored, listFolder);
+    return found ? *found : (std::filesystem::path(listFolder) / StoredFileName(stored)).string();
   }
   const std::filesystem::path path(stored);
   if (path.is_absolute()) return stored;
@@ -194,7 +305,10 @@ std::vector<std::string> SongListLines(std::span<const uint8_t> bytes,
   std::vector<std::string> lines;
   std::string line;
   int number = 1;
-  for (size_t i = 0; i <= bytes.size(); ++i) {
+  // A byte order mark before the first line belongs to no entry.
+  const uint8_t bom[] = {0xEF, 0xBB, 0xBF};
+  const size_t first = bytes.size() >= 3 && std::equal(bom, bom + 3, bytes.begin()) ? 3 : 0;
+  for (size_t i = first; i <= bytes.size(); ++i) {
     if (i < bytes.size() && bytes[i] != '\n') {
       line += static_cast<char>(bytes[i]);
       continue;

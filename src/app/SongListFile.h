@@ -48,20 +48,23 @@ struct ReadSongEntry {
   std::vector<std::string> BadFields;
 };
 
-// The line for an entry; unset settings are written as their defaults. The path must already
-// fit its 80 columns (see StoredSongPath).
+// The line for an entry; unset settings are written as their defaults. The title is cut to 50
+// bytes on a character boundary; the path must already fit its 80 columns (see StoredSongPath).
 std::string FormatSongEntry(const SongEntry& entry);
-// Reads a line (a trailing CR is ignored). Nothing when the line holds no song file.
-std::optional<ReadSongEntry> ParseSongEntry(const std::string& line);
+// Reads a line (a trailing CR is ignored). Columns count bytes, or characters in a UTF-8 line
+// written with its title padded by characters; a title that is not UTF-8 is read as
+// Windows-1252. Nothing, with the reason in `why`, when the line holds no song file or its
+// columns do not line up.
+std::optional<ReadSongEntry> ParseSongEntry(const std::string& line, std::string* why = nullptr);
 
 // How a song's file is kept in a list in `listFolder`: the whole path when it fits 80 columns,
 // else the path relative to the list's folder when that fits; nothing when neither does.
 std::optional<std::string> StoredSongPath(const std::string& path, const std::string& listFolder);
 // The file a stored path names: relative paths lie below the list's folder; a Windows path
-// (drive letter, backslashes) is looked for by its file name in the list's folder.
+// (drive letter, backslashes) is looked for by its file name, in any case, in the list's folder.
 std::string ResolveSongPath(const std::string& stored, const std::string& listFolder);
 
-// The lines of a list file, without line ends (CR LF or LF) and without empty lines.
+// The lines of a list file, without a byte order mark, line ends (CR LF or LF) and empty lines.
 std::vector<std::string> SongListLines(std::span<const uint8_t> bytes,
                                        std::vector<int>* lineNumbers = nullptr);
 // Replaces the file with the lines, one per line, atomically; throws on failure.

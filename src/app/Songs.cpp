@@ -84,25 +84,26 @@ bool Songs::LoadArrangement(const std::string& path, bool ask) {
   return true;
 }
 
-bool Songs::OpenSong(const std::string& path, const std::string& programDir) {
+SongOpening Songs::OpenSong(const std::string& path, const std::string& programDir) {
   std::error_code error;
   std::filesystem::path file(path);
   if (!std::filesystem::exists(file, error)) {
-    file = std::filesystem::path(programDir) / "SONGS" / file.filename();
-    if (!std::filesystem::exists(file, error)) {
+    const auto named = FindFileByName(path, (std::filesystem::path(programDir) / "SONGS").string());
+    if (!named) {
       dialogs_.InformUser("File not found !");
-      return false;
+      return SongOpening::Failed;
     }
+    file = *named;
   }
   const bool midi = EndsWithNoCase(file.string(), ".mid");
-  if (!midi && !EndsWithNoCase(file.string(), ".kva")) return false;
-  if (!StopAndAsk()) return false;
+  if (!midi && !EndsWithNoCase(file.string(), ".kva")) return SongOpening::Failed;
+  if (!StopAndAsk()) return SongOpening::Declined;
   if (midi) {
-    if (!OpenMidiFile || !OpenMidiFile(file.string())) return false;
+    if (!OpenMidiFile || !OpenMidiFile(file.string())) return SongOpening::Failed;
     Opened(file.string());
-    return true;
+    return SongOpening::Opened;
   }
-  return LoadArrangement(file.string(), false);
+  return LoadArrangement(file.string(), false) ? SongOpening::Opened : SongOpening::Failed;
 }
 
 bool Songs::LoadStartSong(const std::string& programDir) {
@@ -145,7 +146,7 @@ void Songs::Apply(const Arrangement& song) {
 }
 
 bool Songs::LoadNamedStyle(const std::string& storedName) {
-  const auto found = FindStyleFile(storedName, StyleFolder);
+  const auto found = FindFileByName(storedName, StyleFolder);
   if (!found) {
     dialogs_.InformUser("Style not found !");
     return false;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/SongList.h"
 #include "performance/ArrangementFile.h"
 
 namespace korvel {
@@ -45,7 +46,7 @@ class Songs {
   // song, after the question "&Open ..." asks over a song. A file missing at `path` is looked
   // for by its name in the SONGS folder below `programDir`; "File not found !" when it is
   // nowhere. Other kinds of files are refused without a word.
-  bool OpenSong(const std::string& path, const std::string& programDir);
+  SongOpening OpenSong(const std::string& path, const std::string& programDir);
   // At start-up: SONGS/demo3.kva below `programDir`, when it is there.
   bool LoadStartSong(const std::string& programDir);
   // "Sa&ve": to the song's file, or as "&Save as ..." when it has none.

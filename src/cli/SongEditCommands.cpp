@@ -111,7 +111,7 @@ int SongEdit(const std::string& file, const std::vector<std::string>& operations
     Arrangement song = LoadArrangementFile(file);
     ChordMemory memory;
     memory.Bytes = song.Chords;
-    SongEditor editor(memory, song.MeasureSixteenths());
+    SongEditor editor(memory, song.SongEnd, song.MeasureSixteenths());
     for (size_t i = 0; i < operations.size();) {
       const std::string refusal = Apply(editor, operations, i);
       if (!refusal.empty()) {
@@ -120,7 +120,6 @@ int SongEdit(const std::string& file, const std::vector<std::string>& operations
       }
     }
     song.Chords = memory.Bytes;
-    song.SongEnd = editor.SongEnd();
     SaveArrangementFile(out, song);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";

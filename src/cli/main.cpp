@@ -165,9 +165,10 @@ int SongList(const std::string& path) {
   int number = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
     const int at = lineNumbers[i];
-    const auto read = korvel::ParseSongEntry(lines[i]);
+    std::string why;
+    const auto read = korvel::ParseSongEntry(lines[i], &why);
     if (!read) {
-      std::cerr << "line " << at << ": no song file, skipped\n";
+      std::cerr << "line " << at << ": " << why << ", skipped\n";
       continue;
     }
     for (const std::string& field : read->BadFields)

@@ -56,12 +56,21 @@ Startup::Startup(MidiDevices& devices, InputCallbackSettings& input, const std::
   main_ = new TForm1(devices, input, problem, settingsFile, programDir);
   auto* songs = new TSongs(main_->Core(), main_->DialogBoxes(), main_->Settings());
   auto* player = new TMP(main_->Core(), devices, main_->DialogBoxes(), main_->Settings(), *songs);
-  player->OpenOwnMode = [main = main_](const std::string& path) { return main->OpenSong(path); };
-  player->OwnPlay = [main = main_] { main->Song->PlayItem->trigger(); };
+  player->OpenOwnMode = [main = main_](const std::string& path, bool play) {
+    return main->OpenSong(path, play);
+  };
+  player->OwnPlay = [main = main_](const std::string& path) { main->PlaySong(path); };
   player->OwnStop = [main = main_] { main->Song->StopItem->trigger(); };
+  // Only the field: the main window's other controls would act on what they show.
+  player->TempoShown = [main = main_](int bpm) {
+    const QSignalBlocker block(main->TempoEdit1);
+    main->TempoEdit1->setValue(bpm);
+  };
+  QObject::connect(main_->TempoEdit1, &QSpinBox::valueChanged, player,
+                   [player](int bpm) { player->TempoSetByHand(bpm); });
   songs->OpenSong = [player](const std::string& path) { return player->OpenSong(path); };
-  songs->PlaylistStarts = [player, main = main_] {
-    player->PlayEachOnce();
+  songs->PlaylistStarts = [player, main = main_](bool several) {
+    if (several) player->PlayEachOnce();
     main->GuideStep(25);
   };
   {

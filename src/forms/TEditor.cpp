@@ -54,7 +54,7 @@ TEditor::TEditor(Engine& engine, Dialogs& dialogs, QWidget* parent)
       AcousticBox(new QCheckBox("Acoustic chord control")),
       engine_(engine),
       dialogs_(dialogs),
-      editor_(engine.Song.Memory, engine.Transport.MeasureSixteenths) {
+      editor_(engine.Song.Memory, engine.Song.SongEnd, engine.Transport.MeasureSixteenths) {
   setObjectName("TEditor");
   setWindowTitle("Chord & Style Editor");
   Measure->setToolTip("Measure");
@@ -230,7 +230,10 @@ TEditor::TEditor(Engine& engine, Dialogs& dialogs, QWidget* parent)
             this,
             [this] {
               rebuildQueued_ = false;
-              if (isVisible()) Rebuild();
+              if (isVisible())
+                Rebuild();
+              else
+                stale_ = true;  // shown again by the window menu, it shows this song
             },
             Qt::QueuedConnection);
       }
@@ -408,8 +411,6 @@ void TEditor::ClosePanels() {
 
 void TEditor::SyncSong() {
   editor_.SetMeasureSixteenths(engine_.Transport.MeasureSixteenths);
-  const int mark = editor_.EndMarkPos();
-  engine_.Song.SongEnd = mark == kFirstBeatPos ? kFirstBeatPos : editor_.SongEnd();
 }
 
 void TEditor::Edit(const std::function<std::string(SongEditor&, int, int)>& edit,
@@ -423,7 +424,6 @@ void TEditor::Edit(const std::function<std::string(SongEditor&, int, int)>& edit
     problem = edit(editor_, measure, beat_);
     if (problem.empty()) {
       undoMeasure_ = measure;
-      SyncSong();
       if (engine_.Song.SongEnd != endBefore) modified_ = true;
     }
   }
@@ -487,7 +487,6 @@ void TEditor::Undo() {
   {
     std::lock_guard lock(engine_.Lock);
     if (!editor_.Undo().empty()) return;
-    SyncSong();
     modified_ = true;
   }
   Rebuild();
@@ -631,10 +630,7 @@ void TEditor::MeasureChanged(int measure) {
 
 int TEditor::MeasureCount() const {
   std::lock_guard lock(engine_.Lock);
-  const int ms = std::max<int>(engine_.Transport.MeasureSixteenths, 4);
-  const int mark = editor_.EndMarkPos();
-  if (mark >= kFirstBeatPos) return std::max(MeasureOf(mark, ms), 1);
-  return (kLastBeatPos - kFirstBeatPos) / ms + 1;
+  return editor_.MeasureCount();
 }
 
 QString TEditor::CellText(int measure, int beat) const {
@@ -654,6 +650,7 @@ void TEditor::RedrawRow(int measure) {
 }
 
 void TEditor::Rebuild() {
+  stale_ = false;
   int beats = 4;
   {
     std::lock_guard lock(engine_.Lock);
@@ -718,6 +715,7 @@ void TEditor::OpenAt(int measure) {
 
 void TEditor::showEvent(QShowEvent* event) {
   active_ = true;
+  if (stale_) Rebuild();
   QMainWindow::showEvent(event);
 }
 

@@ -135,7 +135,7 @@ class TEditor : public QMainWindow {
   void LeadSheet();
   void FollowPosition(int pos);
   void MeasureChanged(int measure);
-  // Under the lock: the transport's SongEnd follows the end mark, the editor the metre.
+  // Under the lock: the editor follows the metre.
   void SyncSong();
   int MeasureCount() const;
   void RedrawRow(int measure);
@@ -148,6 +148,7 @@ class TEditor : public QMainWindow {
   ChordEntry clipboard_;
   int beat_ = 1;
   int undoMeasure_ = 1;
+  bool stale_ = false;  // the song changed while the window was hidden
   bool modified_ = false;
   bool editMode_ = false;
   std::atomic<bool> active_{false};

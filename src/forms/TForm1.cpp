@@ -590,20 +590,26 @@ void TForm1::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
-bool TForm1::OpenSong(const std::string& path) {
-  bool opened = false;
+SongOpening TForm1::OpenSong(const std::string& path, bool play) {
+  SongOpening opening;
   {
     std::lock_guard lock(engine_->Lock);
-    opened = SongFiles->Files.OpenSong(path, programDir_);
-    if (opened) {
-      if (QString::fromStdString(path).endsWith(".mid", Qt::CaseInsensitive))
-        StartGeneratorPlay(*engine_);
-      else
-        engine_->Song.Play();
-    }
+    opening = SongFiles->Files.OpenSong(path, programDir_);
+  }
+  if (opening == SongOpening::Opened && play) PlaySong(path);
+  RefreshControls();
+  return opening;
+}
+
+void TForm1::PlaySong(const std::string& path) {
+  {
+    std::lock_guard lock(engine_->Lock);
+    if (EndsWithNoCase(path, ".mid"))
+      StartGeneratorPlay(*engine_);
+    else
+      engine_->Song.Play();
   }
   RefreshControls();
-  return opened;
 }
 
 bool TForm1::OpenDocument(const std::string& path) {
@@ -620,7 +626,7 @@ bool TForm1::OpenDocument(const std::string& path) {
     if (EndsWithNoCase(path, ".kvs")) {
       opened = engine_->Loader.LoadStyleFile(path);
     } else if (EndsWithNoCase(path, ".kva") || EndsWithNoCase(path, ".mid")) {
-      opened = SongFiles->Files.OpenSong(path, programDir_);
+      opened = SongFiles->Files.OpenSong(path, programDir_) == SongOpening::Opened;
     } else {
       dialogs_.InformUser(std::filesystem::path(path).filename().string() +
                           ": Korvel opens arrangements (.kva), styles (.kvs), song lists (.kvl) "
@@ -649,7 +655,6 @@ void TForm1::RefreshControls() {
   PlayChordsButton->setText(playChords ? "S" : "C");
   PlayChordsButton->setToolTip(playChords ? "Play Style" : "Play Chords");
   for (const auto& [item, checked] : marks_) item->setChecked(checked());
-  styleModeItem_->setText(engine_->Style.StyleMode ? "Song-&Mode" : "Style-&Mode");
   restoreAllItem_->setEnabled(engine_->Style.Work.Restorable());
   RefreshMenus();
   // The song's title ("Korvel - DEMO3.KVA") and the style that plays it.

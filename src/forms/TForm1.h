@@ -16,6 +16,7 @@
 #include "app/Configuration.h"
 #include "app/Engine.h"
 #include "app/MidiFileImport.h"
+#include "app/SongList.h"
 #include "forms/QtDialogs.h"
 #include "forms/QtView.h"
 
@@ -83,10 +84,13 @@ class TForm1 : public QMainWindow {
   // F12 and "Help - F12": the page about the window in front.
   void HelpOnWindow();
   HelpBrowser* Help() const { return help_.get(); }
-  // A song the song list chose: opened (an arrangement, or a MIDI file as a song) and played
-  // by Korvel's own transport.
-  // False when it could not be opened (the musician has been told why).
-  bool OpenSong(const std::string& path);
+  // A song the song list chose: opened (an arrangement, or a MIDI file as a song) and, with
+  // `play`, played by Korvel's own transport. Failed when it could not be opened (the musician
+  // has been told why).
+  SongOpening OpenSong(const std::string& path, bool play);
+  // Plays the song opened from `path` from its start: a MIDI file through the generator, an
+  // arrangement through the chord memory.
+  void PlaySong(const std::string& path);
   // A file given on the command line or by a later start: an arrangement or MIDI file opens as
   // "&Open ..." opens it, a style loads, a song list shows in its window. False when nothing
   // was opened (the musician has been told why).
@@ -204,7 +208,6 @@ class TForm1 : public QMainWindow {
   std::vector<QWidget*> otherWindows_;
   // Check marks that show a field of the core.
   std::vector<std::pair<QAction*, std::function<bool()>>> marks_;
-  QAction* styleModeItem_ = nullptr;  // "Style-&Mode" / "Song-&Mode"
   QAction* restoreAllItem_ = nullptr;
   QAction* addMelodyItem_ = nullptr;
   std::vector<QAction*> whileStopped_;  // disabled while a style or song plays

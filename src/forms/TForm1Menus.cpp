@@ -114,6 +114,14 @@ void TForm1::BuildMenus() {
                         Song->PunchInItem, Song->PlayOverwriteItem})
     songItem(item);
   connect(Song->StepRecordItem, &QAction::triggered, this, [this] { ShowPanel("Song", true); });
+  connect(Song->PlayOverwriteItem, &QAction::triggered, this, [this] {
+    bool running;
+    {
+      std::lock_guard lock(engine_->Lock);
+      running = engine_->Song.Running();
+    }
+    if (running) GuideStep(26);
+  });
   file->addSeparator();
   Item(file, "E&xit", "End Korvel", [this] { close(); });
   connect(file, &QMenu::aboutToShow, this, [this] { GuideStep(20); });
@@ -149,7 +157,7 @@ void TForm1::BuildMenus() {
   generatorItem(style, "R&estore", "Bring the imported material back as it was read",
                 &TGen::RestoreStyleItem);
   style->addSeparator();
-  styleModeItem_ = Item(style, "Style-&Mode", " Select song mode or style mode", [this] {
+  Item(style, "Style-&Mode", " Select song mode or style mode", [this] {
     if (TGen* generator = Generator()) {
       bool styleMode;
       {
@@ -205,6 +213,7 @@ void TForm1::BuildMenus() {
   Item(commands, "Set Startvalues", "Reset the controllers and set up the live channels",
        locked([&e] {
          e.Mixer.ControllerReset();
+         e.Chords.ChordTypeOverride = 0;
          e.Mixer.LiveSetUp();
        }));
   QMenu* reset = commands->addMenu("MIDI Reset ...");
@@ -214,8 +223,13 @@ void TForm1::BuildMenus() {
   Item(reset, "XG", "XG System On", locked([&e] { e.Mixer.StartDeviceReset(DeviceReset::Xg); }));
 
   QMenu* keyboard = menuBar()->addMenu("&Keyboard");
-  Checked(keyboard, "Accompaniment", "The chord section plays chords", e.Input.Chords,
-          locked([&e] { e.SetAccompaniment(!e.Input.Chords); }));
+  Checked(keyboard, "Accompaniment", "The chord section plays chords", e.Input.Chords, [this, &e] {
+    {
+      std::lock_guard lock(e.Lock);
+      e.SetAccompaniment(!e.Input.Chords);
+    }
+    GuideStep(28);
+  });
   Toggle(keyboard, "2-Finger-Chords", "Chords from two keys", e.Transport.TwoFingerChords);
   Checked(keyboard, "Adjust Octave", "Keep the voicing near the played chord", e.Live.AdjustOctave,
           locked([&e] { e.Player.ToggleAdjustOctave(); }));
@@ -226,10 +240,14 @@ void TForm1::BuildMenus() {
   Toggle(keyboard, "Harmonic Pad", "The pad channel holds the chord", e.Live.HarmonicPad,
          silenceLiveChannel);
   Toggle(keyboard, "Melody Ad Lib", "Melody notes follow the chord", e.Input.MelodyAdLib,
-         locked([&e] {
-           e.Player.ChannelSoundOff(*e.Ports.PlayPort, e.Live.SelChannel);
-           e.Codes.SendAdLib(e.Input.MelodyAdLib);
-         }));
+         [this, &e] {
+           {
+             std::lock_guard lock(e.Lock);
+             e.Player.ChannelSoundOff(*e.Ports.PlayPort, e.Live.SelChannel);
+             e.Codes.SendAdLib(e.Input.MelodyAdLib);
+           }
+           GuideStep(30);
+         });
   // The two play-along modes are the solo/mute panel's: the panel keeps them apart.
   const auto playAlong = [this](QCheckBox* box) {
     box->click();
@@ -245,7 +263,7 @@ void TForm1::BuildMenus() {
   Checked(keyboard, "Replace One", "Your playing replaces the style on the selected channel",
           e.Live.ReplaceOne, [this, playAlong] { playAlong(SoloMute->ReplaceOne); });
   Toggle(keyboard, "12 Instruments", "The function-key octave selects instruments",
-         e.Input.InstrumentSwitch);
+         e.Input.InstrumentSwitch, [this] { GuideStep(28); });
   Toggle(keyboard, "Keyboardsplit", "Split the keyboard into zones", e.Input.KeyboardSplit);
 
   QMenu* options = menuBar()->addMenu("&Options");
@@ -297,10 +315,6 @@ void TForm1::BuildMenus() {
   styleOptions->addSeparator();
   Toggle(styleOptions, "Play Ending", "The Ending key plays the ending; off, the style fades out",
          e.Player.PlayEnding);
-  Checked(options, "Master Mode", "Send MIDI clock to Korvel out", e.Transport.MasterMode,
-          locked([&e] { e.Transport.SetMasterMode(!e.Transport.MasterMode); }));
-  Checked(options, "Slave Mode", "Follow the MIDI clock from MIDI in", e.Transport.SlaveMode,
-          locked([&e] { e.Transport.SetSlaveMode(!e.Transport.SlaveMode); }));
   Checked(options, "Send Chord Codes ", "Send each chord as controller 19 or 20",
           e.Live.SendChordCodes, [this, &e] {
             {
@@ -313,6 +327,10 @@ void TForm1::BuildMenus() {
           e.Live.ReceiveChordCodes,
           locked([&e] { e.Codes.SetReceiving(!e.Live.ReceiveChordCodes); }));
 
+  Checked(options, "Master Mode", "Send MIDI clock to Korvel out", e.Transport.MasterMode,
+          locked([&e] { e.Transport.SetMasterMode(!e.Transport.MasterMode); }));
+  Checked(options, "Slave Mode", "Follow the MIDI clock from MIDI in", e.Transport.SlaveMode,
+          locked([&e] { e.Transport.SetSlaveMode(!e.Transport.SlaveMode); }));
   BuildWindowMenus();
 }
 

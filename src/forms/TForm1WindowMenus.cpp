@@ -119,7 +119,14 @@ void TForm1::BuildWindowMenus() {
   });
   restoreAllItem_ = Item(channels, "Restore all", "Undo every conversion of the style's material",
                          locked([&e] { e.Loader.RestoreOriginal(false); }));
-  Item(channels, "Refresh list", "Show the channels again", [this] { Mixer->Refresh(); });
+  Item(channels, "Refresh list", "Analyse the style's parts and show the channels again", [this] {
+    {
+      std::lock_guard lock(engine_->Lock);
+      engine_->Style.AnalyseStyleParts(0, kStylePartCount - 1, 0, "");
+    }
+    if (TGen* generator = Generator()) generator->Refresh();
+    Mixer->Refresh();
+  });
   Checked(channels, "Fix changes", "Mixer changes also change every event of the style",
           e.Mixer.FixChanges, [this] {
             bool fix;
@@ -169,11 +176,6 @@ void TForm1::BuildWindowMenus() {
     ShowWindow("TGen");
     ShowWindow("TEditor");
   });
-  QAction* editor = Item(help, "Instrument list editor", "Edit the instrument list", [this] {
-    std::lock_guard lock(engine_->Lock);
-    RunEditor(EditorPath.toStdString(), settings_.Text("Patch"), engine_->Mixer, dialogs_);
-  });
-  editor->setVisible(false);
   Item(help, "How to use Help", "The help topics and how to move between them",
        [this] { ShowHelp(kHelpIndex); });
   Item(help, "Help - F12", "Help on the window in front", [this] { HelpOnWindow(); });
@@ -182,6 +184,11 @@ void TForm1::BuildWindowMenus() {
     textEditor_->showNormal();
     textEditor_->raise();
   });
+  QAction* editor = Item(help, "Instrument list editor", "Edit the instrument list", [this] {
+    std::lock_guard lock(engine_->Lock);
+    RunEditor(EditorPath.toStdString(), settings_.Text("Patch"), engine_->Mixer, dialogs_);
+  });
+  editor->setVisible(false);
   Item(help, "About ...", "About Korvel", [this] {
     TAboutBox about(this);
     about.exec();

@@ -84,10 +84,11 @@ TMP::TMP(Engine& engine, MidiDevices& devices, Dialogs& dialogs, Configuration& 
     };
     engine_.Song.Hooks.SongEnded = ended;
     engine_.Player.Hooks.SongEnded = ended;
-    // Every change of the main tempo reaches the file too; the clock takes it as well.
-    engine_.Transport.Hooks.FilePlayerTempo = [this](int bpm) {
-      player_.SetTempo(bpm);
-      return false;
+    // Every Stop of the main window (F10, the menu, the button) stops the file too.
+    stopBefore_ = engine_.Transport.Hooks.StopPerformance;
+    engine_.Transport.Hooks.StopPerformance = [this] {
+      if (stopBefore_) stopBefore_();
+      player_.Stop();
     };
   }
 
@@ -97,7 +98,9 @@ TMP::TMP(Engine& engine, MidiDevices& devices, Dialogs& dialogs, Configuration& 
           engine_.Transport.StopCommand();  // Korvel's own song gives way
           player_.Play();
         },
-        OwnPlay);
+        [this] {
+          if (OwnPlay) OwnPlay(ownSong_);
+        });
   });
   connect(Pause, &QPushButton::clicked, this,
           [this] { Media([this] { player_.Pause(); }, OwnStop); });
@@ -165,32 +168,53 @@ TMP::~TMP() {
     std::lock_guard lock(engine_.Lock);
     engine_.Song.Hooks.SongEnded = nullptr;
     engine_.Player.Hooks.SongEnded = nullptr;
-    engine_.Transport.Hooks.FilePlayerTempo = nullptr;
+    engine_.Transport.Hooks.StopPerformance = stopBefore_;
     player_.Stop();
   }
   clock_.reset();  // joined without the engine lock, before the player goes
 }
 
-bool TMP::OpenSong(const std::string& path) {
+SongOpening TMP::OpenSong(const std::string& path) {
+  SongOpening opening = SongOpening::Failed;
   bool opened = false;
   if (!(IsMidiFile(path) && UseMci->isChecked())) {
     Act([this] { player_.Stop(); });  // the file gives way to Korvel's own song
-    opened = OpenOwnMode && OpenOwnMode(path);
-    if (opened) mciMode_ = false;
+    if (OpenOwnMode) opening = OpenOwnMode(path, AutoStart->isChecked());
+    opened = opening == SongOpening::Opened;
+    if (opened) {
+      mciMode_ = false;
+      ownSong_ = path;
+    }
   } else {
     Act([this, &path, &opened] {
       if (!player_.Open(path)) return;
       opened = true;
       engine_.Transport.StopCommand();  // Korvel's own song gives way
+      // The tempo field shows the file's tempo; a change of it scales the file from there.
+      engine_.Transport.TempoEdit1Change(player_.FileTempo());
       if (player_.AutoStart) player_.Play();
     });
-    if (opened) mciMode_ = true;
+    if (opened) {
+      mciMode_ = true;
+      opening = SongOpening::Opened;
+      if (TempoShown) TempoShown(Tempo());
+    }
   }
   if (opened) title_ = std::filesystem::path(path).filename().string();
   // Korvel's own songs are offered to the list where they are opened.
   if (opened && mciMode_) songs_.SongLoaded(path);
   Refresh();
-  return opened;
+  return opening;
+}
+
+int TMP::Tempo() {
+  std::lock_guard lock(engine_.Lock);
+  return player_.Tempo();
+}
+
+void TMP::TempoSetByHand(int bpm) {
+  std::lock_guard lock(engine_.Lock);
+  if (mciMode_) player_.SetTempo(bpm);
 }
 
 void TMP::LoadSettings() {

@@ -16,6 +16,7 @@
 #include "app/Configuration.h"
 #include "app/Engine.h"
 #include "app/MidiFilePlayer.h"
+#include "app/SongList.h"
 #include "platform/PacedThread.h"
 
 namespace korvel {
@@ -33,12 +34,20 @@ class TMP : public QWidget {
 
   // Opens a song: a MIDI file with "Use MCI" plays here, anything else goes to OpenOwnMode.
   // Either way the other kind of playback stops first. False when it could not be opened.
-  bool OpenSong(const std::string& path);
-  // The main window's own playback of an arrangement or a MIDI file; false when not opened.
-  std::function<bool(const std::string& path)> OpenOwnMode;
-  // The main window's Play and Stop, which the media buttons drive in the own mode.
-  std::function<void()> OwnPlay;
+  SongOpening OpenSong(const std::string& path);
+  // The main window opens an arrangement or a MIDI file for its own playback, and plays it
+  // with `play` ("AutoStart").
+  std::function<SongOpening(const std::string& path, bool play)> OpenOwnMode;
+  // The main window's Play (of the song opened from a path) and Stop, which the media buttons
+  // drive in the own mode.
+  std::function<void(const std::string& path)> OwnPlay;
   std::function<void()> OwnStop;
+  // The tempo field shows the tempo of the file just opened.
+  std::function<void(int bpm)> TempoShown;
+  // The musician set the tempo field (typed, stepped or tapped): the file here plays at that
+  // tempo. Tempos the program sets (styles, presets, the clock) leave the file alone.
+  void TempoSetByHand(int bpm);
+  int Tempo();  // the file's tempo as it plays
   // The stored "Use MCI" and "MCI-OUT" choices, once the settings are loaded.
   void LoadSettings();
   // A playlist of several songs plays each song once.
@@ -90,6 +99,7 @@ class TMP : public QWidget {
   Configuration& settings_;
   TSongs& songs_;
   MidiFilePlayer player_;
+  std::function<void()> stopBefore_;  // the Stop work of the others, which goes first
   // After the player: it goes first, joined without the engine lock.
   std::unique_ptr<PacedThread> clock_;
   QTimer poll_;
@@ -98,6 +108,7 @@ class TMP : public QWidget {
   std::string midiFolder_;  // where "Import MIDI" opened last
   bool mciMode_ = false;    // the last song opened plays here
   std::string title_;       // the file name of the last song opened
+  std::string ownSong_;     // the song the main window plays
   QString lastClipboard_;   // taken already: an activation does not open it again
 };
 

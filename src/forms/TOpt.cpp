@@ -178,6 +178,7 @@ TOpt::TOpt(TForm1& main)
 
   connect(Ok, &QPushButton::clicked, this, [this] {
     Accept();
+    beforeConnection_.reset();
     close();
   });
   connect(Abort, &QPushButton::clicked, this, &QWidget::close);
@@ -213,6 +214,7 @@ TOpt::TOpt(TForm1& main)
     ProgramPath->setText(QString::fromStdString(*file));
   });
   connect(Connection, &QPushButton::clicked, this, [this] {
+    if (!beforeConnection_) beforeConnection_ = Options::From(main_.Settings());
     ReadControls();
     edited_.To(main_.Settings());
     main_.StartExternalApp(false);
@@ -320,6 +322,12 @@ void TOpt::ShowColor() {
 void TOpt::showEvent(QShowEvent* event) {
   LoadControls();
   QWidget::showEvent(event);
+}
+
+void TOpt::closeEvent(QCloseEvent* event) {
+  if (beforeConnection_) beforeConnection_->To(main_.Settings());
+  beforeConnection_.reset();
+  QWidget::closeEvent(event);
 }
 
 void TOpt::keyPressEvent(QKeyEvent* event) {

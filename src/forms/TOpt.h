@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QWidget>
 #include <array>
+#include <optional>
 
 #include "app/Options.h"
 
@@ -63,6 +64,8 @@ class TOpt : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Closing without OK ("Abort") leaves the settings as they were when the window opened.
+  void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
@@ -72,6 +75,8 @@ class TOpt : public QWidget {
 
   TForm1& main_;
   Options edited_;
+  // The settings before "Connection" put the edits in force for the program it starts.
+  std::optional<Options> beforeConnection_;
 };
 
 }  // namespace korvel

@@ -8,18 +8,23 @@
 #include <filesystem>
 #include <mutex>
 
+#include "app/FileNames.h"
+
 namespace korvel {
 
 namespace {
 
 const char* const kCaption = "Songlist";
 
-// A list line shows its title and its song file's name.
+// A list line shows its title and its song file's name; a line that is no song says why.
 QString LineText(const std::string& line) {
-  const auto read = ParseSongEntry(line);
-  if (!read) return QString::fromStdString(line).trimmed();
-  const QString file = QFileInfo(QString::fromStdString(read->Entry.Path)).fileName();
-  return QString::fromStdString(read->Entry.Title) + "   (" + file + ")";
+  std::string why;
+  const auto read = ParseSongEntry(line, &why);
+  if (!read)
+    return QString::fromStdString(line).trimmed() +
+           "   [not a song: " + QString::fromStdString(why) + "]";
+  const std::string file = StoredFileName(read->Entry.Path);
+  return QString::fromStdString(read->Entry.Title) + "   (" + QString::fromStdString(file) + ")";
 }
 
 }  // namespace
@@ -192,22 +197,31 @@ void TSongs::PlayList() {
     List.PlayingList = List.Playlist.size() > 1;
     List.PlaylistPosition = -1;
   }
-  if (PlaylistStarts && List.PlayingList) PlaylistStarts();
+  if (PlaylistStarts) PlaylistStarts(List.PlayingList);
   OpenNext();
   Refresh();
 }
 
 void TSongs::OpenNext() {
-  // A song that cannot be opened (its message has been shown) is passed over, once round the
-  // playlist at most.
-  for (int tries = 0; tries < kPlaylistCapacity; ++tries) {
+  size_t songs = 1;
+  {
+    std::lock_guard lock(engine_.Lock);
+    songs = std::max({List.Playlist.size(), List.FilePlaylist.size(), size_t{1}});
+  }
+  for (size_t tried = 0; tried < songs; ++tried) {
     std::optional<std::string> next;
     {
       std::lock_guard lock(engine_.Lock);
       next = List.NextSong();
     }
-    if (!next || !OpenSong || OpenSong(*next)) return;
+    if (!next || !OpenSong) return;
+    const SongOpening opening = OpenSong(*next);
+    std::lock_guard lock(engine_.Lock);
+    if (opening == SongOpening::Opened) return List.ApplyPlaying();
+    if (opening == SongOpening::Declined) break;
   }
+  std::lock_guard lock(engine_.Lock);
+  List.PlayingList = false;
 }
 
 void TSongs::SongEnded() {
@@ -224,13 +238,16 @@ void TSongs::OpenPrevious() {
     std::lock_guard lock(engine_.Lock);
     previous = List.PreviousSong();
   }
-  if (previous && OpenSong) OpenSong(*previous);
+  if (!previous || !OpenSong || OpenSong(*previous) != SongOpening::Opened) return;
+  std::lock_guard lock(engine_.Lock);
+  List.ApplyPlaying();
 }
 
 void TSongs::showEvent(QShowEvent* event) {
   if (!shownBefore_) {
     std::lock_guard lock(engine_.Lock);
-    List.ClearPlaylist();
+    // Files chosen together in the file player are not the list's: they play on.
+    if (List.FilePlaylist.empty()) List.ClearPlaylist();
     shownBefore_ = true;
   }
   Offer();

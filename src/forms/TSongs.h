@@ -22,11 +22,12 @@ class TSongs : public QWidget {
   TSongs(Engine& engine, Dialogs& dialogs, Configuration& settings, QWidget* parent = nullptr);
 
   SongList List;  // under the engine lock
-  // The file player opens a song the list chose (its settings are already applied).
-  // False when it could not be opened (the musician has been told why).
-  std::function<bool(const std::string& path)> OpenSong;
-  // A playlist of several songs starts: the player plays each once and the guide speaks.
-  std::function<void()> PlaylistStarts;
+  // The file player opens a song the list chose; its settings are applied once it is open.
+  // Failed when it could not be opened (the musician has been told why).
+  std::function<SongOpening(const std::string& path)> OpenSong;
+  // The play button starts the playlist: with `several` songs the player plays each once; the
+  // guide speaks either way.
+  std::function<void(bool several)> PlaylistStarts;
 
   // Loads the list file of the settings ("SongL") at start-up; a missing file gives an empty
   // list.
@@ -40,7 +41,8 @@ class TSongs : public QWidget {
   void Refresh();
   // The play button: the playlist, or the selected song alone.
   void PlayList();
-  // The next or previous song of the playlist goes to OpenSong.
+  // The next or previous song of the playlist goes to OpenSong. A song that cannot be opened
+  // is passed over, once round the playlist at most; the musician's No ends the playlist.
   void OpenNext();
   void OpenPrevious();
   // A song ended by itself: the next song of the playlist while the list plays.

@@ -187,13 +187,6 @@ std::string StoredStyleName(const std::string& name) {
   return stored;
 }
 
-bool SameNameNoCase(const std::string& a, const std::string& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
-}
-
 }  // namespace
 
 int Arrangement::FirstMeasure() const {
@@ -307,26 +300,6 @@ std::vector<uint8_t> ArrangementBytes(const Arrangement& a) {
 
 void SaveArrangementFile(const std::string& path, const Arrangement& arrangement) {
   WriteFileAtomically(path, ArrangementBytes(arrangement));
-}
-
-std::optional<std::string> FindStyleFile(const std::string& storedName,
-                                         const std::string& styleFolder) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (!storedName.empty() && storedName.front() == '/' && fs::is_regular_file(storedName, ec)) {
-    return storedName;
-  }
-  std::string name = storedName.substr(storedName.find_last_of("/\\") + 1);
-  if (name.size() >= 2 && name[1] == ':') name.erase(0, 2);  // "C:ROCK1.KVS"
-  if (name.empty()) return std::nullopt;
-  std::optional<std::string> found;
-  for (fs::directory_iterator it(styleFolder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string candidate = it->path().filename().string();
-    if (!SameNameNoCase(candidate, name) || !it->is_regular_file(ec)) continue;
-    if (candidate == name) return it->path().string();
-    if (!found || it->path().string() < *found) found = it->path().string();
-  }
-  return found;
 }
 
 std::string SongInfoText(const Arrangement& a) {

@@ -77,11 +77,6 @@ std::vector<uint8_t> ArrangementBytes(const Arrangement& arrangement);
 // Replaces the file atomically; throws ArrangementError or std::runtime_error in words.
 void SaveArrangementFile(const std::string& path, const Arrangement& arrangement);
 
-// The style a song names: the stored path itself when it exists, else the file of the same
-// name (any case) in `styleFolder`. The stored name may carry a drive and backslashes.
-std::optional<std::string> FindStyleFile(const std::string& storedName,
-                                         const std::string& styleFolder);
-
 // One field per line, for korvel-cli song-info.
 std::string SongInfoText(const Arrangement& arrangement);
 

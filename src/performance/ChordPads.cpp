@@ -75,8 +75,9 @@ bool ChordPads::WaitingForExternalStart() const {
 }
 
 bool ChordPads::Picking() const {
-  return transport_.ClockState == 0 &&
-         (EditorTakesPads || (Hooks.EditChecked && Hooks.EditChecked()));
+  // The song editor asks for a pad while nothing plays, whether the clock runs or not.
+  if (EditorTakesPads) return !player_.Playing;
+  return transport_.ClockState == 0 && Hooks.EditChecked && Hooks.EditChecked();
 }
 
 bool ChordPads::PadDown(std::string_view name, bool shift) {

@@ -45,7 +45,7 @@ stop end-mark" ]
 for refused in "delete-measure 3:The measure with the end of the song cannot be deleted." \
   "insert-measures 2 99999999999999:There is no room for that many measures." \
   "copy-measures 1 3 749:The copied measures do not fit into the song memory." \
-  "paste-beat 3:1 2:1:The end of the song cannot be overwritten."; do
+  "copy-measures 1 1 5:The destination lies behind the end of the song."; do
   read -ra ops <<<"${refused%%:The*}"
   message="The${refused#*:The}"
   if "$cli" song-edit "$dir/song.kva" set-beat 1:2 F "${ops[@]}" -o "$dir/refused.kva" \
@@ -57,3 +57,24 @@ for refused in "delete-measure 3:The measure with the end of the song cannot be 
   grep -qF "$message" "$dir/err"
   [ ! -e "$dir/refused.kva" ]
 done
+
+# A STOP set inside a four-measure song and cut again leaves the song as it was: the end stays
+# one measure past the end mark on 5:1 and every measure is kept.
+{
+  printf '\375\014\000\000\000Memo\r\nTitle\000'
+  head -c 120 /dev/zero
+  printf '\001\144\020\000'
+  for chord in '\074\001' '\067\001' '\065\001' '\074\001'; do
+    printf "$chord"'\000\000'
+    head -c 12 /dev/zero
+  done
+  printf '\000\000\377\000'
+  head -c 12 /dev/zero
+} >"$dir/four.kva"
+"$cli" song-info "$dir/four.kva" | grep -qx "song-end 84"
+"$cli" song-edit "$dir/four.kva" set-command 2:1 255 0 -o "$dir/stop.kva"
+"$cli" song-info "$dir/stop.kva" | grep -qx "song-end 84"
+"$cli" song-edit "$dir/stop.kva" set-command 2:1 0 0 -o "$dir/cut.kva"
+"$cli" song-info "$dir/cut.kva" | grep -qx "song-end 84"
+[ "$("$cli" song-timeline "$dir/cut.kva")" = "$("$cli" song-timeline "$dir/four.kva")" ]
+"$cli" song-timeline "$dir/cut.kva" | grep -q "^beat 13 4:1 chord 60 1$"

@@ -32,3 +32,24 @@ grep -q '^line 4: channel cannot be read and is left as it is$' "$dir/err"
 [ "$(wc -l <"$dir/err")" -eq 2 ]
 
 if "$cli" songlist "$dir/missing.kvl" 2>/dev/null; then exit 1; fi
+
+# A list written by hand elsewhere: a byte order mark, CR LF, Windows paths in capitals, a
+# UTF-8 title of 50 characters (49 and an accented one) and an accented title, both padded by
+# characters; a line shifted by a leading blank is refused in words, not read askew.
+title50="$(printf 'A%.0s' $(seq 49))é"
+{
+  printf '\357\273\277'
+  printf '%s %-80.80s %s\r\n' "$title50" 'C:\KORVEL\SONGS\DEMO3.KVA' "$settings"
+  printf '%s%46s %-80.80s %s\r\n' "Café" "" 'C:\KORVEL\SONGS\TANGO.MID' "$settings"
+  printf ' %-50.50s %-80.80s %s\r\n' "Shifted" 'C:\KORVEL\SONGS\WALTZ.KVA' "$settings"
+} >"$dir/hand.kvl"
+"$cli" songlist "$dir/hand.kvl" >"$dir/out" 2>"$dir/err"
+cat "$dir/out" "$dir/err"
+[ "$(cut -d' ' -f1-3 "$dir/out" | cut -d'|' -f1)" = "song 1 $title50
+song 2 Café" ]
+grep -qF "song 1 $title50|C:\\KORVEL\\SONGS\\DEMO3.KVA channels=1111111110111111 mode=2 " "$dir/out"
+grep -qF 'song 2 Café|C:\KORVEL\SONGS\TANGO.MID channels=1111111110111111 mode=2 ' "$dir/out"
+[ "$(grep -c ' channel=4 octave=-2 transpose=-11 instrument=48 ' "$dir/out")" -eq 2 ]
+grep -qx 'line 3: the columns do not line up (the song file does not start in column 52), skipped' \
+  "$dir/err"
+[ "$(wc -l <"$dir/err")" -eq 1 ]

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <thread>
 
+#include "app/Guide.h"
 #include "forms/HelpBrowser.h"
 #include "forms/KeyboardPanel.h"
 #include "forms/MelodyNotes.h"
@@ -27,11 +28,14 @@
 #include "forms/TForm2.h"
 #include "forms/TForm3.h"
 #include "forms/TGen.h"
+#include "forms/TMP.h"
 #include "forms/TOpt.h"
 #include "forms/Ttt.h"
 #include "platform/RecordingDriver.h"
 #include "platform/SingleInstance.h"
 #include "support/GuiProgram.h"
+#include "support/SmfBuilder.h"
+#include "support/SoundingNotes.h"
 
 namespace korvel {
 namespace {
@@ -39,6 +43,28 @@ namespace {
 using test::Program;
 
 constexpr const char* kKnownUser = "[Options]\nMIDI-OUT=-1\n";
+
+// Two notes held for four measures at 90 bpm.
+std::vector<uint8_t> NinetyBpmChord() {
+  return test::BuildSmf(96, {{{0, {0xFF, 0x51, 0x0A, 0x2C, 0x2B}},
+                              {0, {0x90, 60, 100}},
+                              {0, {0x90, 64, 100}},
+                              {1536, {0x80, 60, 0}},
+                              {0, {0x80, 64, 0}},
+                              {0, {0xFF, 0x2F}}}});
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+TMP* FilePlayer(Program& program) {
+  for (QWidget* other : program.startup->Windows())
+    if (auto* found = qobject_cast<TMP*>(other)) return found;
+  return nullptr;
+}
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -286,6 +312,16 @@ class MainWindowTest : public QObject {
       QCOMPARE(program.Core().Transport.QuantizeIndex, 0);
     }
 
+    // "Connection" puts the edits in force for the program it starts; Abort takes them all back.
+    options->TempoPresets[0]->setValue(77);
+    options->ProgramName->setText("Sequencer");
+    options->Connection->click();
+    options->Abort->click();
+    QCOMPARE(program.Main().Settings().Integer("Tempo1"), 60);
+    QCOMPARE(program.Main().Settings().Text("P-Name"), std::string());
+    program.Main().MenuItems["Configuration"]->trigger();
+    QCOMPARE(options->TempoPresets[0]->value(), 60);
+
     options->TempoPresets[1]->setValue(88);
     options->KeyNotes[0]->setCurrentIndex(5);  // "Fill in Key": F
     options->ChordKey->setCurrentIndex(9);     // key "0"
@@ -360,6 +396,75 @@ class MainWindowTest : public QObject {
     std::lock_guard lock(engine.Lock);
     QCOMPARE(engine.Song.TransportMode, kSongStopped);
     QVERIFY(!engine.Song.Paused());
+  }
+
+  // A file playing in the file player stops with the main Stop, every note ended; opening it
+  // shows its tempo in the tempo field, and a tempo typed there plays it at that tempo.
+  void TheMainStopStopsTheFilePlayerWhoseTempoTheFieldShows() {
+    Program program(kKnownUser);
+    QVERIFY(program.ShowAndActivate());
+    TForm1& window = program.Main();
+    TMP* player = FilePlayer(program);
+    QVERIFY(player);
+    const auto file = (program.folder / "ninety.mid").string();
+    WriteFile(file, NinetyBpmChord());
+    player->UseMci->setChecked(true);
+    {
+      std::lock_guard lock(program.Core().Lock);
+      player->Core().RunClock = nullptr;  // stepped here
+      player->Core().SelectOutput(0);
+    }
+    const auto sent = [&] {
+      auto all = program.ports.Sent();
+      for (const auto& m : program.synth.Sent()) all.push_back(m);
+      return all;
+    };
+    const auto advance = [&](int64_t frames) {
+      std::lock_guard lock(program.Core().Lock);
+      player->Core().Advance(frames);
+    };
+    QCOMPARE(player->OpenSong(file), SongOpening::Opened);
+    QCOMPARE(window.TempoEdit1->value(), 90);
+    advance(kFileSampleRate / 10);
+
+    window.activateWindow();
+    window.setFocus();
+    QTest::keyClick(&window, Qt::Key_F10);
+    {
+      std::lock_guard lock(program.Core().Lock);
+      QVERIFY(!player->Core().Playing());
+    }
+    QVERIFY(test::Sounding(sent()).empty());
+
+    window.TempoEdit1->setValue(121);  // scaled from the file's 90
+    std::lock_guard lock(program.Core().Lock);
+    QCOMPARE(player->Core().Tempo(), 121);
+  }
+
+  // Without "Use MCI" a MIDI file opens as Korvel's own song: it waits for Play without
+  // "AutoStart", and the player's Play plays it (again) through the generator.
+  void TheFilePlayersOwnSongsWaitForPlayWithoutAutoStart() {
+    Program program(kKnownUser);
+    QVERIFY(program.ShowAndActivate());
+    Engine& engine = program.Core();
+    TMP* player = FilePlayer(program);
+    QVERIFY(player);
+    const auto file = (program.folder / "ninety.mid").string();
+    WriteFile(file, NinetyBpmChord());
+    player->UseMci->setChecked(false);
+    player->AutoStart->setChecked(false);
+    const auto playing = [&engine] {
+      std::lock_guard lock(engine.Lock);
+      return engine.Player.Playing;
+    };
+    QCOMPARE(player->OpenSong(file), SongOpening::Opened);
+    QVERIFY(!playing());
+    player->Play->click();
+    QTRY_VERIFY(playing());
+    player->Stop->click();
+    QVERIFY(!playing());
+    player->Play->click();
+    QTRY_VERIFY(playing());
   }
 
   void StepRecordAndMelodyNotesOpenTheirWindows() {
@@ -468,7 +573,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(mode->text(), QString("Style-&Mode"));
     mode->trigger();
     QVERIFY(generator->StyleMode->isChecked());
-    QCOMPARE(mode->text(), QString("Song-&Mode"));
+    QCOMPARE(mode->text(), QString("Style-&Mode"));  // the caption names the command, not the mode
     {
       std::lock_guard lock(program.Core().Lock);
       QVERIFY(program.Core().Style.StyleMode);
@@ -570,6 +675,62 @@ class MainWindowTest : public QObject {
     QVERIFY(second.waitForFinished(30000));
     QCOMPARE(second.exitCode(), kAlreadyRunningExitCode);
     std::filesystem::remove_all(runtime);
+  }
+
+  // Items that show a guide tip, clear the chord-type override, analyse the style again, and
+  // stand where the menus list them.
+  void MenuItemsDoTheirWholeWork() {
+    Program program("[Options]\nMIDI-OUT=-1\nSCG=1\n");
+    QVERIFY(program.ShowAndActivate());
+    TForm1& window = program.Main();
+    Engine& engine = program.Core();
+    Ttt* prompter = nullptr;
+    for (QWidget* other : program.startup->Windows())
+      if (auto* found = qobject_cast<Ttt*>(other)) prompter = found;
+    QVERIFY(prompter);
+    {
+      std::lock_guard lock(engine.Lock);
+      uint8_t song[4 + 2 * 16] = {};
+      song[4] = 48;
+      song[5] = 1;
+      song[4 + 16 + 2] = kCommandEnd;
+      engine.Song.LoadSong(song, sizeof song);
+    }
+    const std::pair<QAction*, int> tips[] = {{window.MenuItems["Accompaniment"], 1028},
+                                             {window.MenuItems["Melody Ad Lib"], 1030},
+                                             {window.MenuItems["12 Instruments"], 1028},
+                                             {window.Song->PlayOverwriteItem, 1026}};
+    for (const auto& [item, tip] : tips) {
+      prompter->Text->clear();
+      item->trigger();
+      QCOMPARE(prompter->Text->text().toStdString(), PrompterLines(TipText(tip)));
+    }
+    window.MenuItems["Stop - F10"]->trigger();
+
+    {
+      std::lock_guard lock(engine.Lock);
+      engine.Chords.ChordTypeOverride = 3;
+      engine.Style.HangingNoteFlags[0][0] = 77;
+    }
+    window.MenuItems["Set Startvalues"]->trigger();
+    window.MenuItems["Refresh list"]->trigger();
+    {
+      std::lock_guard lock(engine.Lock);
+      QCOMPARE(int{engine.Chords.ChordTypeOverride}, 0);
+      QVERIFY(engine.Style.HangingNoteFlags[0][0] != 77);
+    }
+
+    const auto place = [&window](const char* caption) {
+      for (QAction* top : window.menuBar()->actions()) {
+        const int at = top->menu()->actions().indexOf(window.MenuItems[caption]);
+        if (at >= 0) return at;
+      }
+      return -1;
+    };
+    QVERIFY(place("Send Chord Codes ") < place("Master Mode"));
+    QVERIFY(place("Receive Chord Codes") < place("Master Mode"));
+    QVERIFY(place("Text Editor") < place("Instrument list editor"));
+    QVERIFY(place("Instrument list editor") < place("About ..."));
   }
 
   void MenusListsEveryItemWithItsState() {

@@ -113,7 +113,7 @@ class MenuItemsTest : public QObject {
       }
       if (!song) {
         song = demo;
-        QVERIFY(main.OpenSong(*song));
+        QCOMPARE(main.OpenSong(*song, true), SongOpening::Opened);
         main.MenuItems["Stop - F10"]->trigger();
       }
       if (name == "Windows > Close all") main.MenuItems["Mixer"]->trigger();

@@ -18,7 +18,7 @@ constexpr int C = 48, G = 55;  // G lies an octave up from the section's E: G"
 // A three-measure song: C on 1:1, G min7 on 2:1 with Tempo 90, the end mark on 3:1; the
 // entry on 1:3 has a type byte but no root, which playback ignores.
 test::SongBytes Song(int endMeasure = 3) {
-  test::SongBytes bytes(5);
+  test::SongBytes bytes(endMeasure);
   bytes.At(1, 1, {C, 1, 0, 0}).At(1, 3, {0, 4, 0, 0}).At(2, 1, {G, 4, kCommandTempo, 90});
   bytes.End(endMeasure);
   return bytes;
@@ -56,6 +56,30 @@ class TEditorTest : public QObject {
     QCOMPARE(editor.Grid->item(1, 0)->text(), QString("G\" min7   Tempo 90"));
     QCOMPARE(editor.Grid->item(2, 0)->text(), QString("STOP"));
     QCOMPARE(editor.MetreLabel->text(), QString("4/4"));
+  }
+
+  // A STOP inside the song stops playback there and is edited like any command: opening the
+  // editor, cutting it and deleting beats around it keep the song's end and every measure.
+  void AStopInsideTheSongIsACommand() {
+    test::SongRig rig;
+    test::SongBytes bytes(4);
+    bytes.At(1, 1, {C, 1, 0, 0}).At(1, 3, {0, 0, kCommandEnd, 0}).At(3, 1, {G, 4, 0, 0});
+    rig.Load(bytes.End(4));
+    TEditor editor(rig.engine, rig.dialogs);
+    editor.OpenAt(1);
+    QCOMPARE(editor.Grid->rowCount(), 4);
+    QCOMPARE(editor.CellText(1, 3), QString("STOP"));
+    editor.SelectCell(1, 3);
+    editor.CutFunctionItem->trigger();
+    QCOMPARE(editor.CellText(1, 3), QString(""));
+    ItemOf(editor.Popup, "Stop")->trigger();
+    editor.DeleteBeatItem->trigger();  // the STOP goes, the rest moves up a beat
+    QCOMPARE(editor.CellText(2, 4), QString("G\" min7   "));
+    editor.InsertBeatItem->trigger();
+    QVERIFY(rig.dialogs.Messages.empty());
+    std::lock_guard lock(rig.engine.Lock);
+    QCOMPARE(rig.song.SongEnd, 4 + 4 * 16);
+    QCOMPARE(rig.Timeline(), bytes.At(1, 3, {}).Timeline());
   }
 
   void MenusAndPanelsWriteChordsAndCommands() {
@@ -203,28 +227,51 @@ class TEditorTest : public QObject {
     QCOMPARE(editor.CellText(1, 2), QString(""));
   }
 
+  // The clock runs from start-up: a pad picked for the editor still lands in the cell and
+  // starts no style.
   void APadPickLandsInTheCurrentCell() {
+    for (const bool clockRuns : {true, false}) {
+      test::SongRig rig;
+      TEditor editor(rig.engine, rig.dialogs);
+      PadsPanel pads(rig.engine);
+      bool padsShown = false;
+      editor.ShowChordPads = [&] { padsShown = true; };
+      {
+        std::lock_guard lock(rig.engine.Lock);
+        rig.Load(Song());
+        if (!clockRuns) rig.transport.ToggleClock();
+        QCOMPARE(rig.transport.ClockState != 0, clockRuns);
+      }
+      editor.OpenAt(1);
+      editor.SelectCell(1, 4);
+      editor.PadsItem->trigger();
+      QVERIFY(padsShown);
+      QVERIFY(!editor.isVisible());
+      QTest::mouseClick(pads.Pad("B07"), Qt::LeftButton);  // G min
+      QCoreApplication::processEvents();
+      QVERIFY(editor.isVisible());
+      QCOMPARE(editor.CellText(1, 4), QString("G\" min   "));
+      std::lock_guard lock(rig.engine.Lock);
+      QVERIFY(!rig.engine.Pads.EditorTakesPads);
+      QVERIFY(!rig.engine.Player.Playing);
+    }
+  }
+
+  // "Windows > Editor" shows a hidden editor again: it shows the song loaded meanwhile.
+  void AHiddenEditorShowsTheSongLoadedMeanwhile() {
     test::SongRig rig;
+    rig.Load(Song());
     TEditor editor(rig.engine, rig.dialogs);
-    PadsPanel pads(rig.engine);
-    bool padsShown = false;
-    editor.ShowChordPads = [&] { padsShown = true; };
+    editor.OpenAt(1);
+    editor.hide();
     {
       std::lock_guard lock(rig.engine.Lock);
-      rig.Load(Song());
-      rig.transport.ToggleClock();  // stopped
+      rig.Load(Song(2));
     }
-    editor.OpenAt(1);
-    editor.SelectCell(1, 4);
-    editor.PadsItem->trigger();
-    QVERIFY(padsShown);
-    QVERIFY(!editor.isVisible());
-    QTest::mouseClick(pads.Pad("B07"), Qt::LeftButton);  // G min
     QCoreApplication::processEvents();
-    QVERIFY(editor.isVisible());
-    QCOMPARE(editor.CellText(1, 4), QString("G\" min   "));
-    std::lock_guard lock(rig.engine.Lock);
-    QVERIFY(!rig.engine.Pads.EditorTakesPads);
+    editor.show();
+    QCOMPARE(editor.Grid->rowCount(), 2);
+    QCOMPARE(editor.Grid->item(1, 0)->text(), QString("STOP"));
   }
 
   void AuditionSoundsTheChordAndEndsEveryNote() {

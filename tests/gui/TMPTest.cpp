@@ -35,9 +35,9 @@ struct PlayerWindowRig : test::PlayerRig {
     settings.Set("SongL", dir.Path("set.kvl"));
     songs.LoadStartList();
     songs.OpenSong = [this](const std::string& path) { return window.OpenSong(path); };
-    window.OpenOwnMode = [this](const std::string& path) {
+    window.OpenOwnMode = [this](const std::string& path, bool) {
       ownMode.push_back(path);
-      return true;
+      return SongOpening::Opened;
     };
     window.UseMci->setChecked(true);
     window.Repeat->setChecked(false);
@@ -189,14 +189,14 @@ class TMPTest : public QObject {
   void TheButtonsDriveTheModeOfTheLastSongAndClosingStopsTheFile() {
     PlayerWindowRig rig;
     std::vector<std::string> own;
-    rig.window.OwnPlay = [&own] { own.push_back("play"); };
+    rig.window.OwnPlay = [&own](const std::string& path) { own.push_back("play " + path); };
     rig.window.OwnStop = [&own] { own.push_back("stop"); };
     rig.window.AutoStart->setChecked(false);
     rig.window.OpenSong(rig.dir.Path("waltz.kva"));
     QCOMPARE(rig.window.Title->text(), QString("waltz.kva"));
     rig.window.Play->click();
     rig.window.Pause->click();
-    QCOMPARE(own, (std::vector<std::string>{"play", "stop"}));
+    QCOMPARE(own, (std::vector<std::string>{"play " + rig.dir.Path("waltz.kva"), "stop"}));
 
     rig.window.OpenSong(rig.dir.Write("one.mid", OneNote(60)));
     rig.window.Play->click();

@@ -276,28 +276,6 @@ TEST(ArrangementFile, AFileThatCannotBeReadSaysWhy) {
   EXPECT_THROW(LoadArrangementFile("/nonexistent/song.kva"), ArrangementError);
 }
 
-TEST(ArrangementFile, TheStyleIsFoundByItsFileNameInAnyCase) {
-  const fs::path folder = fs::temp_directory_path() / "korvel-style-lookup";
-  fs::create_directories(folder / "sub");
-  std::ofstream(folder / "Rock1.kvs") << "x";
-  std::ofstream(folder / "sub" / "jazz.kvs") << "x";
-  const std::string rock = (folder / "Rock1.kvs").string();
-  const std::string jazz = (folder / "sub" / "jazz.kvs").string();
-  const std::pair<std::string, std::optional<std::string>> cases[] = {
-      {"C:\\KORVEL\\STYLES\\ROCK1.KVS", rock},
-      {"rock1.KVS", rock},
-      {"D:ROCK1.KVS", rock},
-      {"C:\\STYLES\\JAZZ.KVS", std::nullopt},  // only the style folder itself is searched
-      {jazz, jazz},                            // a path of ours that exists
-      {"C:\\STYLES\\", std::nullopt},
-      {"", std::nullopt},
-  };
-  for (const auto& [stored, want] : cases) {
-    EXPECT_EQ(FindStyleFile(stored, folder.string()), want) << stored;
-  }
-  fs::remove_all(folder);
-}
-
 TEST(ArrangementFile, SongInfoHasOneFieldPerLine) {
   const Arrangement a = ReadArrangement(MelodyBlock(kMelody) + TextBlock("a\r\nb\r\n") +
                                         Reserved() + StyleBlock("ROCK1.KVS") + Chords(2, 96));

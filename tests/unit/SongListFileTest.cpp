@@ -98,12 +98,65 @@ TEST(SongListFile, LongPathsAreKeptBesideTheListOrRefused) {
   EXPECT_EQ(ResolveSongPath("songs/tango.kva", folder), beside);
   EXPECT_EQ(StoredSongPath("/short/a.mid", folder), "/short/a.mid");
   EXPECT_FALSE(StoredSongPath("/" + std::string(90, 'x') + "/a.kva", "/elsewhere"));
-  // Lists from Windows: the file is looked for beside the list.
+  // Lists from Windows: the file is looked for beside the list, in any case.
   EXPECT_EQ(ResolveSongPath("C:\\SONGS\\DEMO3.KVA", "/lists"), "/lists/DEMO3.KVA");
+  test::TempDir dir("songlist-names");
+  const std::string demo = dir.Write("demo3.kva", {'x'});
+  EXPECT_EQ(ResolveSongPath("C:\\KORVEL\\SONGS\\DEMO3.KVA", dir.Folder()), demo);
+}
+
+// Titles as other machines write them: UTF-8 padded by characters, Windows-1252, cut inside a
+// character by an older writer; lines shifted by a blank are refused in words.
+TEST(SongListFile, TitlesFromElsewhereReadRightOrTheLineIsRefused) {
+  const std::string good = FormatSongEntry(FullEntry());
+  const std::string rest = good.substr(50);  // the blank, the path and the settings
+  const std::string accented = std::string(49, 'A') + "\xC3\xA9";  // 49 and an "é"
+  const struct {
+    const char* name;
+    std::string line;
+    std::string title;  // empty: refused
+    std::string why;
+  } cases[] = {
+      {"padded by characters", accented + rest, accented, ""},
+      {"short, padded by characters", "Caf\xC3\xA9" + std::string(46, ' ') + rest, "Caf\xC3\xA9",
+       ""},
+      {"Windows-1252", "Caf\xE9" + std::string(46, ' ') + rest, "Caf\xC3\xA9", ""},
+      {"cut inside a character", accented.substr(0, 50) + rest, std::string(49, 'A'), ""},
+      {"a leading blank", " " + good, "",
+       "the columns do not line up (the song file does not start in column 52)"},
+      {"a character too many", "x" + accented + rest, "",
+       "the columns do not line up (the song file does not start in column 52)"},
+      {"settings shifted", good.substr(0, 131) + " " + good.substr(131), "",
+       "the line is longer than 236 characters"},
+      {"no song file", "Title only" + std::string(100, ' '), "", "no song file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string why;
+    const auto read = ParseSongEntry(c.line, &why);
+    if (c.title.empty()) {
+      EXPECT_FALSE(read);
+      EXPECT_EQ(why, c.why);
+      continue;
+    }
+    ASSERT_TRUE(read) << why;
+    EXPECT_EQ(read->Entry.Title, c.title);
+    EXPECT_TRUE(read->BadFields.empty());
+    EXPECT_EQ(read->Entry.Octave, -2);
+    EXPECT_EQ(read->Entry.Semitones, -11);
+  }
+  // Written here, a title is cut on a character boundary.
+  SongEntry entry = FullEntry();
+  entry.Title = accented;
+  const std::string line = FormatSongEntry(entry);
+  EXPECT_EQ(line.size(), 236u);
+  EXPECT_EQ(line.substr(0, 50), std::string(49, 'A') + " ");
 }
 
 TEST(SongListFile, ListFilesReadAnyLineEndAndAreWrittenWhole) {
-  const std::string text = "first\r\n\r\nsecond\nthird";
+  const std::string text =
+      "\xEF\xBB\xBF"
+      "first\r\n\r\nsecond\nthird";
   const std::vector<uint8_t> bytes(text.begin(), text.end());
   EXPECT_EQ(SongListLines(bytes), (std::vector<std::string>{"first", "second", "third"}));
   test::TempDir dir("songlist");

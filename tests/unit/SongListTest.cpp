@@ -73,6 +73,8 @@ TEST(SongList, AnEntryPutsBackTheSettingsItWasAddedWith) {
   rig.driver.ClearSent();
   rig.list.AddToPlaylist({0});
   EXPECT_EQ(rig.list.NextSong(), rig.dir.Path("Tango.kva"));
+  EXPECT_EQ(rig.live.KeyboardOctave, 2) << "the song opens first";
+  rig.list.ApplyPlaying();
   EXPECT_EQ(rig.live.SelChannel, 3);
   EXPECT_EQ(rig.live.KeyboardOctave, -1);
   EXPECT_EQ(rig.engine.Input.Transpose, -5);

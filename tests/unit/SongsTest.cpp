@@ -173,23 +173,27 @@ TEST(Songs, ASongOfTheListIsFoundInTheSongsFolderWhenItMoved) {
     midi.push_back(path);
     return true;
   };
-  EXPECT_TRUE(rig.songs.OpenSong("/gone/away/waltz.kva", dir.Folder()));
+  EXPECT_EQ(rig.songs.OpenSong("/gone/away/waltz.kva", dir.Folder()), SongOpening::Opened);
   EXPECT_EQ(rig.songs.FileName, dir.Path("SONGS/waltz.kva"));
   EXPECT_EQ(rig.song.SongEnd, ThreeFourSong().SongEnd);
+  // A list from Windows names it in capitals.
+  rig.songs.FileName.clear();
+  EXPECT_EQ(rig.songs.OpenSong("C:\\KORVEL\\SONGS\\WALTZ.KVA", dir.Folder()), SongOpening::Opened);
+  EXPECT_EQ(rig.songs.FileName, dir.Path("SONGS/waltz.kva"));
 
-  EXPECT_FALSE(rig.songs.OpenSong("/gone/away/tango.kva", dir.Folder()));
+  EXPECT_EQ(rig.songs.OpenSong("/gone/away/tango.kva", dir.Folder()), SongOpening::Failed);
   EXPECT_EQ(rig.dialogs.Messages, Strings{"File not found !"});
-  EXPECT_FALSE(rig.songs.OpenSong(dir.Path("notes.txt"), dir.Folder()));
+  EXPECT_EQ(rig.songs.OpenSong(dir.Path("notes.txt"), dir.Folder()), SongOpening::Failed);
   EXPECT_EQ(rig.dialogs.Messages.size(), 1u) << "another kind of file is passed over";
 
   // A MIDI file goes to the import, after the question over the changed song in memory.
   dir.Write("SONGS/tango.MID", {'M'});
   rig.engine.Melody.Load(std::vector<MelodyEvent>{MakeMelodyEvent(5, 0x90, 60, 90)});
   rig.dialogs.Answers = {false};
-  EXPECT_FALSE(rig.songs.OpenSong(dir.Path("SONGS/tango.MID"), dir.Folder()));
+  EXPECT_EQ(rig.songs.OpenSong(dir.Path("SONGS/tango.MID"), dir.Folder()), SongOpening::Declined);
   EXPECT_TRUE(midi.empty());
   rig.dialogs.Answers = {true};
-  EXPECT_TRUE(rig.songs.OpenSong(dir.Path("SONGS/tango.MID"), dir.Folder()));
+  EXPECT_EQ(rig.songs.OpenSong(dir.Path("SONGS/tango.MID"), dir.Folder()), SongOpening::Opened);
   EXPECT_EQ(midi, Strings{dir.Path("SONGS/tango.MID")});
 }
 
