@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <iostream>
 #include <mutex>
 #include <thread>
 
@@ -26,15 +25,18 @@ namespace {
 using test::IndexOf;
 using test::SmfEvent;
 
-// Note-ons as they arrive, with the time of arrival in microseconds.
+// Note-ons as they arrive, with the time of arrival in microseconds, and how many messages
+// of any kind arrived.
 struct TimedCapture {
   std::mutex mutex;
   std::vector<std::pair<int, int64_t>> noteOns;  // note, time
+  size_t received = 0;
   static void Receive(double, std::vector<unsigned char>* message, void* self) {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     auto* capture = static_cast<TimedCapture*>(self);
-    if (message->size() != 3 || (*message)[0] != 0x90 || (*message)[2] == 0) return;
     std::lock_guard lock(capture->mutex);
+    ++capture->received;
+    if (message->size() != 3 || (*message)[0] != 0x90 || (*message)[2] == 0) return;
     capture->noteOns.emplace_back(
         (*message)[1], std::chrono::duration_cast<std::chrono::microseconds>(now).count());
   }
@@ -42,9 +44,9 @@ struct TimedCapture {
     std::lock_guard lock(mutex);
     return noteOns;
   }
-  void Clear() {
+  size_t Received() {
     std::lock_guard lock(mutex);
-    noteOns.clear();
+    return received;
   }
 };
 
@@ -75,7 +77,8 @@ class JackFilePlayer : public ::testing::Test {
   EngineLock lock;
   MidiFilePlayer player{ports, devices, dialogs};
   PacedThread clock{lock, kFileSampleRate, kFileBlockFrames,
-                    [this](int64_t frames) { player.Advance(frames); }};
+                    [this](int64_t frames) { player.Advance(frames); },
+                    [this] { player.EndSoundingNotes(); }};
   test::TempDir dir{"jack-file-player"};
   TimedCapture capture;
   RtMidiIn probe{RtMidi::UNIX_JACK, "probe"};
@@ -92,18 +95,24 @@ class JackFilePlayer : public ::testing::Test {
     player.SelectOutput(IndexOf(ports.OutputList(), "probe:capture"));
     ASSERT_NE(player.Output(), nullptr);
     ASSERT_TRUE(player.Open(dir.Write("tempo.mid", TempoChanges())));
+    // The connection stands once a message has come through it: nothing is played before.
+    player.Output()->PutShort(0xB0, 121, 0);
   }
-  // Waits (10 s at most) until `done` holds under the engine lock.
+  // Waits (10 s at most) until `done` holds; `locked` takes the engine lock for it.
   template <typename Done>
-  bool WaitUntil(Done done) {
+  bool WaitUntil(Done done, bool locked = true) {
     for (int i = 0; i < 1000; ++i) {
       {
-        std::lock_guard engine(lock);
+        std::unique_lock engine(lock, std::defer_lock);
+        if (locked) engine.lock();
         if (done()) return true;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
+  }
+  void WaitForConnection() {
+    ASSERT_TRUE(WaitUntil([this] { return capture.Received() > 0; }, false));
   }
 };
 
@@ -130,27 +139,20 @@ std::string Problems(const std::vector<std::pair<int, int64_t>>& notes) {
 }
 
 TEST_F(JackFilePlayer, EveryNoteArrivesInOrderOnTheTempoMap) {
-  // The dummy server in 32-frame periods on this busy 2-core machine now and then drops a MIDI
-  // event or is scheduled late: such a pass is reported and played again, three passes at most.
-  std::string problems = "not played";
-  for (int pass = 0; pass < 3 && !problems.empty(); ++pass) {
-    if (pass > 0) std::cerr << "pass " << pass << ": " << problems << "\n";
-    capture.Clear();
-    {
-      std::lock_guard engine(lock);
-      player.Repeat = false;
-      player.Play();
-    }
-    ASSERT_TRUE(WaitUntil([this] { return !player.Playing(); }));
-    // The server hands the last notes over in its own time, later on a busy machine.
-    for (int i = 0; i < 200 && capture.Take().size() < 48; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    problems = Problems(capture.Take());
+  WaitForConnection();
+  {
+    std::lock_guard engine(lock);
+    player.Repeat = false;
+    player.Play();
   }
-  EXPECT_EQ(problems, "");
+  ASSERT_TRUE(WaitUntil([this] { return !player.Playing(); }));
+  // The server hands the last notes over in its own time, later on a busy machine.
+  WaitUntil([this] { return capture.Take().size() >= 48; }, false);
+  EXPECT_EQ(Problems(capture.Take()), "");
 }
 
 TEST_F(JackFilePlayer, ALoopRangeRepeatsExactly) {
+  WaitForConnection();
   {
     std::lock_guard engine(lock);
     player.Repeat = true;
@@ -162,10 +164,9 @@ TEST_F(JackFilePlayer, ALoopRangeRepeatsExactly) {
     std::lock_guard engine(lock);
     player.Stop();
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   // Three passes, and perhaps the start of a fourth before the test saw the third end.
+  ASSERT_TRUE(WaitUntil([this] { return capture.Take().size() >= 12; }, false));
   const auto notes = capture.Take();
-  ASSERT_GE(notes.size(), 12U);
   for (size_t i = 0; i < notes.size(); ++i) {
     EXPECT_EQ(notes[i].first, 52 + static_cast<int>(i % 4)) << "note " << i;
   }
