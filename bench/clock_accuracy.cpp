@@ -38,7 +38,8 @@ struct Rig {
                               times.push_back(korvel::MonotonicNanos());
                               transport.ClockTick();
                             },
-                            [this](const std::string& error) { dialogs.ReportError(error); }};
+                            [this](const std::string& error) { dialogs.ReportError(error); },
+                            [this] { transport.ClockStalled(); }};
   korvel::Transport transport{ports, input, clock, view};
 
   Rig() {

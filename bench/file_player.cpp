@@ -97,8 +97,10 @@ int main() {
     Rig rig;
     korvel::EngineLock lock;
     rig.driver.SetTimeSource([] { return korvel::MonotonicNanos() / 1000; });
-    korvel::PacedThread clock(lock, korvel::kFileSampleRate, korvel::kFileBlockFrames,
-                              [&rig](int64_t frames) { rig.player.Advance(frames); });
+    korvel::PacedThread clock(
+        lock, korvel::kFileSampleRate, korvel::kFileBlockFrames,
+        [&rig](int64_t frames) { rig.player.Advance(frames); },
+        [&rig] { rig.player.EndSoundingNotes(); });
     {
       std::lock_guard engine(lock);
       rig.player.Repeat = false;

@@ -12,7 +12,8 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
       clock_(timing == Timing::Realtime
                  ? std::unique_ptr<ClockTimer>(new ClockThread(
                        Lock, [this] { Tick(); },
-                       [&dialogs](const std::string& error) { dialogs.ReportError(error); }))
+                       [&dialogs](const std::string& error) { dialogs.ReportError(error); },
+                       [this] { Transport.ClockStalled(); }))
                  : std::unique_ptr<ClockTimer>(new SteppedClock)),
       realtime_(dynamic_cast<ClockThread*>(clock_.get())),
       stepped_(dynamic_cast<SteppedClock*>(clock_.get())),
@@ -76,6 +77,10 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
   Codes.AdLibSwitched = [this](bool) { Mixer.SendChannelRecord(Live.SelChannel); };
   Pads.Hooks.EditChecked = [this] { return Song.Overwrite; };
   Transport.Hooks.ClearHeldNotes = [this] { Chords.ClearHeldNotes(); };
+  Transport.Hooks.EndPlayedNotes = [this] {
+    Player.EndBookedNotes(16);
+    Melody.ReleaseSounding(*Ports.PlayPort);
+  };
   Player.Hooks.ClearHeldNotes = [this] { Chords.ClearHeldNotes(); };
   Player.Hooks.SetChordFinal = [this](int root, int type) {
     Chords.SetChord(root, type, kFinalRoot);

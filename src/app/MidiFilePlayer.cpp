@@ -1,7 +1,5 @@
 #include "app/MidiFilePlayer.h"
 
-#include <fluidsynth.h>
-
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -10,19 +8,22 @@
 #include <utility>
 
 #include "app/FileNames.h"
+#include "platform/FluidSynthLibrary.h"
 
 namespace korvel {
 
 struct MidiFilePlayer::Fluid {
+  explicit Fluid(const FluidSynthLibrary& library) : fs(library) {}
+  const FluidSynthLibrary& fs;
   fluid_settings_t* settings = nullptr;
   fluid_synth_t* synth = nullptr;
   fluid_player_t* player = nullptr;
   std::array<float, kFileBlockFrames> discard{};  // the silent synthesizer's sound
 
   ~Fluid() {
-    if (player) delete_fluid_player(player);
-    if (synth) delete_fluid_synth(synth);
-    if (settings) delete_fluid_settings(settings);
+    if (player) fs.delete_fluid_player(player);
+    if (synth) fs.delete_fluid_synth(synth);
+    if (settings) fs.delete_fluid_settings(settings);
   }
 };
 
@@ -31,12 +32,13 @@ struct MidiFilePlayer::Fluid {
 struct PlayerCallbacks {
   static int Event(void* data, fluid_midi_event_t* event) {
     auto& self = *static_cast<MidiFilePlayer*>(data);
-    const int type = fluid_midi_event_get_type(event);
+    const FluidSynthLibrary& fs = self.fluid_->fs;
+    const int type = fs.fluid_midi_event_get_type(event);
     if (type == 0x01) {  // a text event: one of the marks
       void* text = nullptr;
       int size = 0;
       EventMark mark;
-      if (fluid_midi_event_get_text(event, &text, &size) != FLUID_OK || text == nullptr ||
+      if (fs.fluid_midi_event_get_text(event, &text, &size) != FLUID_OK || text == nullptr ||
           !ReadEventMark({static_cast<const uint8_t*>(text), static_cast<size_t>(size)}, mark)) {
         return FLUID_OK;
       }
@@ -50,8 +52,8 @@ struct PlayerCallbacks {
     const int64_t tick = std::exchange(self.markedTick_, -1);
     if (tick < 0) return FLUID_OK;
     if (type >= 0x80 && type < 0xF0) {
-      self.SendEvent(tick, type, fluid_midi_event_get_channel(event),
-                     fluid_midi_event_get_control(event), fluid_midi_event_get_value(event));
+      self.SendEvent(tick, type, fs.fluid_midi_event_get_channel(event),
+                     fs.fluid_midi_event_get_control(event), fs.fluid_midi_event_get_value(event));
     }
     return FLUID_OK;
   }
@@ -109,23 +111,30 @@ bool MidiFilePlayer::Open(const std::string& path) {
     dialogs_.InformUser(found.filename().string() + ": " + refused.what());
     return false;
   }
-  auto fluid = std::make_unique<Fluid>();
-  fluid->settings = new_fluid_settings();
-  if (fluid->settings) {
-    fluid_settings_setstr(fluid->settings, "player.timing-source", "sample");
-    fluid_settings_setint(fluid->settings, "synth.lock-memory", 0);
-    fluid_settings_setnum(fluid->settings, "synth.sample-rate", kFileSampleRate);
-    fluid_settings_setint(fluid->settings, "synth.polyphony", 16);
-    fluid->synth = new_fluid_synth(fluid->settings);
+  std::unique_ptr<Fluid> fluid;
+  try {
+    fluid = std::make_unique<Fluid>(FluidSynth());
+  } catch (const MidiDriverError& missing) {
+    dialogs_.InformUser(missing.what());
+    return false;
   }
-  if (fluid->synth) fluid->player = new_fluid_player(fluid->synth);
-  if (!fluid->player ||
-      fluid_player_add_mem(fluid->player, file->Marked.data(), file->Marked.size()) != FLUID_OK) {
+  const FluidSynthLibrary& lib = fluid->fs;
+  fluid->settings = lib.new_fluid_settings();
+  if (fluid->settings) {
+    lib.fluid_settings_setstr(fluid->settings, "player.timing-source", "sample");
+    lib.fluid_settings_setint(fluid->settings, "synth.lock-memory", 0);
+    lib.fluid_settings_setnum(fluid->settings, "synth.sample-rate", kFileSampleRate);
+    lib.fluid_settings_setint(fluid->settings, "synth.polyphony", 16);
+    fluid->synth = lib.new_fluid_synth(fluid->settings);
+  }
+  if (fluid->synth) fluid->player = lib.new_fluid_player(fluid->synth);
+  if (!fluid->player || lib.fluid_player_add_mem(fluid->player, file->Marked.data(),
+                                                 file->Marked.size()) != FLUID_OK) {
     dialogs_.InformUser("The MIDI file player could not be started.");
     return false;
   }
-  fluid_player_set_playback_callback(fluid->player, PlayerCallbacks::Event, this);
-  fluid_player_set_tick_callback(fluid->player, PlayerCallbacks::Tick, this);
+  lib.fluid_player_set_playback_callback(fluid->player, PlayerCallbacks::Event, this);
+  lib.fluid_player_set_tick_callback(fluid->player, PlayerCallbacks::Tick, this);
 
   Halt();
   fluid_ = std::move(fluid);
@@ -230,8 +239,8 @@ void MidiFilePlayer::SetTempo(int bpm) {
   if (bpm <= 0) return;
   tempo_ = bpm;
   if (fluid_) {
-    fluid_player_set_tempo(fluid_->player, FLUID_PLAYER_TEMPO_INTERNAL,
-                           static_cast<double>(bpm) / FileTempo());
+    fluid_->fs.fluid_player_set_tempo(fluid_->player, FLUID_PLAYER_TEMPO_INTERNAL,
+                                      static_cast<double>(bpm) / FileTempo());
   }
 }
 
@@ -276,20 +285,21 @@ void MidiFilePlayer::Seek(int64_t tick) {
     deferredSeek_ = tick;
     return;
   }
+  const FluidSynthLibrary& fs = fluid_->fs;
   fluid_player_t* player = fluid_->player;
   // A seek the player has not carried out yet cannot be replaced while it plays: it is
   // stopped for the moment, which lets any position be set.
-  if (fluid_player_seek(player, static_cast<int>(tick)) != FLUID_OK) {
-    fluid_player_stop(player);
-    fluid_player_seek(player, static_cast<int>(tick));
-    fluid_player_play(player);
+  if (fs.fluid_player_seek(player, static_cast<int>(tick)) != FLUID_OK) {
+    fs.fluid_player_stop(player);
+    fs.fluid_player_seek(player, static_cast<int>(tick));
+    fs.fluid_player_play(player);
   }
 }
 
 void MidiFilePlayer::StartPlaying() {
   if (!file_ || playing_) return;
   if (!started_) {
-    fluid_player_play(fluid_->player);
+    fluid_->fs.fluid_player_play(fluid_->player);
     started_ = true;
   }
   failure_.clear();  // a port that failed while stopped is tried again
@@ -304,15 +314,19 @@ void MidiFilePlayer::Halt() {
   Silence();
 }
 
-void MidiFilePlayer::Silence() {
-  if (!silenceDue_) return;
-  silenceDue_ = false;
+void MidiFilePlayer::EndSoundingNotes() {
   for (uint8_t channel = 0; channel < 16; ++channel) {
     for (uint8_t note = 0; note < 128; ++note) {
       if (sounding_[channel].test(note)) Send(0x80 | channel, note, 0);
     }
     sounding_[channel].reset();
   }
+}
+
+void MidiFilePlayer::Silence() {
+  if (!silenceDue_) return;
+  silenceDue_ = false;
+  EndSoundingNotes();
   for (uint8_t channel = 0; channel < 16; ++channel) {
     if (!usedChannels_.test(channel)) continue;
     Send(0xB0 | channel, 64, 0);
@@ -380,12 +394,15 @@ void MidiFilePlayer::Advance(int64_t frames) {
   pendingFrames_ += frames;
   while (playing_ && pendingFrames_ >= kFileBlockFrames) {
     float* discard = fluid_->discard.data();
-    fluid_synth_write_float(fluid_->synth, kFileBlockFrames, discard, 0, 1, discard, 0, 1);
+    fluid_->fs.fluid_synth_write_float(fluid_->synth, kFileBlockFrames, discard, 0, 1, discard, 0,
+                                       1);
     pendingFrames_ -= kFileBlockFrames;
     frames_ += kFileBlockFrames;
     if (!loaded_) {
       loaded_ = true;
-      if (deferredSeek_ > 0) fluid_player_seek(fluid_->player, static_cast<int>(deferredSeek_));
+      if (deferredSeek_ > 0) {
+        fluid_->fs.fluid_player_seek(fluid_->player, static_cast<int>(deferredSeek_));
+      }
       deferredSeek_ = -1;
     }
     if (!failure_.empty()) {

@@ -91,6 +91,9 @@ class MidiFilePlayer {
   void Advance(int64_t frames);
   // Frames played since the file was opened.
   int64_t Frames() const { return frames_; }
+  // Note-offs for the notes that sound: the pacing thread skipped time after a stall, and
+  // their note-offs fell in it. The position stays.
+  void EndSoundingNotes();
 
   // The loop end was reached without "Repeat" (the song ended). Completed runs on the pacing
   // thread under the engine lock: it only queues the next song to the GUI thread, or the GUI

@@ -448,6 +448,7 @@ int FilePlay(const korvel::MidiSystemSettings& settings, const korvel::FilePlayR
              const std::string& out) {
   korvel::TextDialogs dialogs(&std::cerr);
   korvel::RenderResult result;
+  std::string realtime;  // whether the pacing thread got real-time scheduling, when it ran
   if (korvel::EndsWithNoCase(out, ".mid")) {
     result = korvel::FilePlayToMidiFile(request, out, dialogs);
   } else if (korvel::EndsWithNoCase(out, ".wav")) {
@@ -459,8 +460,10 @@ int FilePlay(const korvel::MidiSystemSettings& settings, const korvel::FilePlayR
     korvel::MidiSystem system(settings);
     korvel::Engine engine(system.Devices, system.InputSettings, dialogs, view);
     korvel::MidiFilePlayer player(engine.Ports, system.Devices, dialogs);
-    korvel::PacedThread clock(engine.Lock, korvel::kFileSampleRate, korvel::kFileBlockFrames,
-                              [&player](int64_t frames) { player.Advance(frames); });
+    korvel::PacedThread clock(
+        engine.Lock, korvel::kFileSampleRate, korvel::kFileBlockFrames,
+        [&player](int64_t frames) { player.Advance(frames); },
+        [&player] { player.EndSoundingNotes(); });
     {
       std::lock_guard lock(engine.Lock);
       const int index = FindDevice(engine.Ports.OutputList(), out, true);
@@ -485,9 +488,11 @@ int FilePlay(const korvel::MidiSystemSettings& settings, const korvel::FilePlayR
     std::lock_guard lock(engine.Lock);
     player.Stop();
     result = {true, player.Frames() * 24 * player.Tempo() / 60 / korvel::kFileSampleRate};
+    realtime = clock.Realtime() ? "yes" : "no";
   }
   if (!result.Played) return 1;
   std::cout << "clocks " << result.Clocks << "\n";
+  if (!realtime.empty()) std::cout << "realtime " << realtime << "\n";
   return 0;
 }
 

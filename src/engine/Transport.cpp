@@ -67,17 +67,33 @@ void Transport::LightLamp(uint32_t color) {
 }
 
 void Transport::ClockTick() {
-  TickBusy = 1;
-  ++TickCount;
-  if (ClockState != 0) {
-    // Without an open output there is no transport work; the style player still runs.
-    const bool playStyle = !ports_.SignalPort->IsOpen() || CountTransport();
-    if (playStyle && Hooks.StylePlayerRunning && Hooks.StylePlayerRunning()) {
-      Call(Hooks.MelodyTick);
-      Call(Hooks.PlayStyleTick);
-    }
+  if (TickBusy) {
+    ++ticksWaiting_;
+    return;
   }
-  TickBusy = 0;
+  TickBusy = 1;
+  // An output failure leaves the tick as an exception: the clock must not stay busy.
+  struct NotBusy {
+    uint8_t& busy;
+    ~NotBusy() { busy = 0; }
+  } notBusy{TickBusy};
+  PlayClock();
+  for (; ticksWaiting_ > 0; --ticksWaiting_) PlayClock();
+}
+
+void Transport::PlayClock() {
+  ++TickCount;
+  if (ClockState == 0) return;
+  // Without an open output there is no transport work; the style player still runs.
+  const bool playStyle = !ports_.SignalPort->IsOpen() || CountTransport();
+  if (playStyle && Hooks.StylePlayerRunning && Hooks.StylePlayerRunning()) {
+    Call(Hooks.MelodyTick);
+    Call(Hooks.PlayStyleTick);
+  }
+}
+
+void Transport::ClockStalled() {
+  Call(Hooks.EndPlayedNotes);
 }
 
 bool Transport::CountTransport() {

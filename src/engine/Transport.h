@@ -54,6 +54,8 @@ struct TransportHooks {
   std::function<uint8_t(uint8_t status, uint8_t data1)> ChannelFilter;
   // The selected live channel falls silent when the clock is switched.
   std::function<void()> SilenceLiveChannel;
+  // Note-offs for every note the engine's players hold (style and melody), after a stall.
+  std::function<void()> EndPlayedNotes;
   // A transport reset, in the design's order: the triggered chord of Play Chords mode is
   // released, every channel of the play port silenced, the chord value and chord-memory state
   // cleared, the chord panel, chord transpose and solo channel reset, the style player reset,
@@ -91,6 +93,10 @@ class Transport {
   void InitClock();
   void DoneClock();
   void ClockTick();
+  // The clock skipped time after a stall (a suspended machine): the notes that should have
+  // ended meanwhile are ended, and the counters stay, so the next tick goes on in the bar
+  // where the song stopped.
+  void ClockStalled();
   void SetClockTempo(int tempo);
   void ToggleClock();
   void TempoEdit1Change(int value);
@@ -171,6 +177,8 @@ class Transport {
   TransportHooks Hooks;
 
  private:
+  // One clock's work.
+  void PlayClock();
   // Steps 3 to 13 of a tick; false when the tick ends there, without the style player.
   bool CountTransport();
   bool FreePlay() const;
@@ -183,6 +191,8 @@ class Transport {
   MidiPorts& ports_;
   InputCallbackSettings& input_;
   ClockTimer& timer_;
+  // Clocks that arrived while a tick ran (from inside it), played right after it.
+  int ticksWaiting_ = 0;
   // Notes of the external application passed to the output: per channel and received note,
   // the note sent + 1 (0 = none).
   std::array<std::array<uint8_t, 128>, 16> externalNotes_{};

@@ -50,8 +50,10 @@ TMP::TMP(Engine& engine, MidiDevices& devices, Dialogs& dialogs, Configuration& 
       settings_(settings),
       songs_(songs),
       player_(engine.Ports, devices, dialogs),
-      clock_(std::make_unique<PacedThread>(engine.Lock, kFileSampleRate, kFileBlockFrames,
-                                           [this](int64_t frames) { player_.Advance(frames); })) {
+      clock_(std::make_unique<PacedThread>(
+          engine.Lock, kFileSampleRate, kFileBlockFrames,
+          [this](int64_t frames) { player_.Advance(frames); },
+          [this] { player_.EndSoundingNotes(); })) {
   setObjectName("TMP");
   setWindowTitle("File Player");
   auto* layout = new QVBoxLayout(this);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/RealtimeThread.h"
+
 namespace korvel {
 
 namespace {
@@ -25,32 +27,23 @@ void ClockSchedule::Advance() {
   }
 }
 
-bool ClockSchedule::Look(Nanos now, bool tickBusy) {
-  if (started_ && now < next_) return false;
-  if (!started_ || next_ < now - 4 * periodWhole_) {
+ClockSchedule::Due ClockSchedule::Look(Nanos now) {
+  Due due = Due::Clock;
+  if (!started_) {
     next_ = now;
     nextRemainder_ = 0;
     started_ = true;
+  } else if (now < next_) {
+    return Due::Not;
+  } else if (now - next_ > kStallNanos) {
+    // The clocks due meanwhile are skipped but the one due now; the grid starts from now.
+    skipped_ += static_cast<uint64_t>((now - next_) / std::max<Nanos>(periodWhole_, 1));
+    next_ = now;
+    nextRemainder_ = 0;
+    due = Due::AfterStall;
   }
   Advance();
-  return !tickBusy;
-}
-
-int ClockSchedule::LooksDuringTick(Nanos start, Nanos end) {
-  const Nanos quarter = std::max<Nanos>(periodWhole_ / 4, 1);
-  int dropped = 0;
-  for (Nanos look = start + quarter; look <= end; look += quarter) {
-    if (next_ <= look) {
-      Look(look, true);
-      ++dropped;
-    }
-  }
-  return dropped;
-}
-
-ClockSchedule::Nanos ClockSchedule::NextLook(Nanos lastLook) const {
-  if (!started_) return lastLook;
-  return std::max(next_, lastLook + periodWhole_ / 4);
+  return due;
 }
 
 }  // namespace korvel

@@ -1,10 +1,6 @@
 #include "platform/ClockThread.h"
 
-#include <pthread.h>
-#include <sched.h>
-#include <sys/prctl.h>
 #include <sys/resource.h>
-#include <time.h>
 
 #include <exception>
 #include <filesystem>
@@ -14,36 +10,13 @@
 
 namespace korvel {
 
-int64_t MonotonicNanos() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
-
-namespace {
-
-void SleepUntil(int64_t deadline) {
-  timespec at{static_cast<time_t>(deadline / 1'000'000'000),
-              static_cast<long>(deadline % 1'000'000'000)};
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
-  }
-}
-
-// A priority above the usual audio threads' helpers but below the audio server's own.
-constexpr int kClockPriority = 70;
-
-bool MakeThisThreadRealtime() {
-  prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);  // wake at the deadline, not up to 50 us later
-  sched_param param{};
-  param.sched_priority = kClockPriority;
-  return pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
-}
-
-}  // namespace
-
 ClockThread::ClockThread(EngineLock& lock, std::function<void()> tick,
-                         std::function<void(const std::string&)> failed)
-    : lock_(lock), tick_(std::move(tick)), failed_(std::move(failed)) {
+                         std::function<void(const std::string&)> failed,
+                         std::function<void()> stalled)
+    : lock_(lock),
+      tick_(std::move(tick)),
+      failed_(std::move(failed)),
+      stalled_(std::move(stalled)) {
   thread_ = std::thread(&ClockThread::Run, this);
 }
 
@@ -76,38 +49,38 @@ void ClockThread::Stop() {
 void ClockThread::Run() {
   realtime_.store(MakeThisThreadRealtime());
   ClockSchedule schedule;
-  int64_t lastLook = MonotonicNanos();
   for (;;) {
     {
       std::unique_lock guard(mutex_);
-      wake_.wait(guard, [&] { return quit_ || running_; });
+      if (!running_) {
+        // A clock started again begins afresh; a stop and start this thread never saw (a
+        // tempo change) keeps the phase.
+        schedule.Restart();
+        wake_.wait(guard, [&] { return quit_ || running_; });
+      }
       if (quit_) return;
       if (tempo_ != schedule.Tempo()) schedule.SetTempo(tempo_);
     }
     // A sleep ends at its deadline even when the tempo changes meanwhile: the new tempo counts
-    // from the next clock on, so turning the tempo knob never holds the clock back.
-    SleepUntil(schedule.NextLook(lastLook));
-    lastLook = MonotonicNanos();
-    if (!schedule.Look(lastLook, false)) continue;
-    const int64_t start = lastLook;
+    // from the next clock on, so turning the tempo knob never holds the clock back. A clock
+    // already due (a tick ran late) is played at once.
+    SleepUntil(schedule.NextDue());
+    const ClockSchedule::Due due = schedule.Look(MonotonicNanos());
+    if (due == ClockSchedule::Due::Not) continue;
+    dropped_.store(schedule.Skipped());
+    std::lock_guard engine(lock_);
     {
-      std::lock_guard engine(lock_);
-      bool running;
-      {
-        // Stopped while this clock waited for the lock: it is not ticked.
-        std::lock_guard guard(mutex_);
-        running = running_;
-      }
-      if (running) {
-        const IntendedTime meant(schedule.NextDue() - schedule.PeriodNanos());
-        try {
-          tick_();
-        } catch (const std::exception& error) {
-          failed_(error.what());
-        }
-      }
+      // Stopped while this clock waited for the lock: it is not ticked.
+      std::lock_guard guard(mutex_);
+      if (!running_) continue;
     }
-    dropped_ += static_cast<uint64_t>(schedule.LooksDuringTick(start, MonotonicNanos()));
+    const IntendedTime meant(schedule.NextDue() - schedule.PeriodNanos());
+    try {
+      if (due == ClockSchedule::Due::AfterStall) stalled_();
+      tick_();
+    } catch (const std::exception& error) {
+      failed_(error.what());
+    }
   }
 }
 

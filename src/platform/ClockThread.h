@@ -1,6 +1,7 @@
 // The precise clock: a thread that sleeps to absolute deadlines on the monotonic clock and, for
-// every MIDI clock that falls due, runs the tick under the engine lock. It asks for real-time
-// scheduling and the finest timer slack, and carries on quietly without them.
+// every MIDI clock that falls due, runs the tick under the engine lock; clocks that fell due
+// while a tick ran late follow back to back. It asks for real-time scheduling and the finest
+// timer slack, and carries on without them.
 #pragma once
 
 #include <atomic>
@@ -12,6 +13,7 @@
 
 #include "platform/ClockSchedule.h"
 #include "platform/EngineLock.h"
+#include "platform/RealtimeThread.h"
 
 namespace korvel {
 
@@ -27,9 +29,10 @@ class ClockTimer {
 class ClockThread : public ClockTimer {
  public:
   // `tick` runs on the clock thread with `lock` held. An error that leaves a tick (an output
-  // that fails) goes to `failed` in words, still under the lock, and the clock goes on.
+  // that fails) goes to `failed` in words, still under the lock, and the clock goes on. After a
+  // stall, `stalled` runs under the lock before the tick that goes on from the present.
   ClockThread(EngineLock& lock, std::function<void()> tick,
-              std::function<void(const std::string&)> failed);
+              std::function<void(const std::string&)> failed, std::function<void()> stalled);
   ~ClockThread() override;
   ClockThread(const ClockThread&) = delete;
   ClockThread& operator=(const ClockThread&) = delete;
@@ -40,7 +43,7 @@ class ClockThread : public ClockTimer {
 
   // Whether the thread got real-time scheduling.
   bool Realtime() const { return realtime_.load(); }
-  // Clocks dropped because they fell due while a tick was still running (or the lock was held).
+  // Clocks skipped by stalls; a clock that is merely late is played, not dropped.
   uint64_t Dropped() const { return dropped_.load(); }
 
  private:
@@ -49,6 +52,7 @@ class ClockThread : public ClockTimer {
   EngineLock& lock_;
   std::function<void()> tick_;
   std::function<void(const std::string&)> failed_;
+  std::function<void()> stalled_;
   std::mutex mutex_;  // guards the fields below, never held while ticking
   std::condition_variable wake_;
   bool running_ = false;
@@ -58,9 +62,6 @@ class ClockThread : public ClockTimer {
   std::atomic<uint64_t> dropped_{0};
   std::thread thread_;
 };
-
-// Monotonic time in nanoseconds, the clock the schedule runs on.
-int64_t MonotonicNanos();
 
 // Raises (true) or restores (false) the scheduling priority of the whole process while a song
 // plays or records, where the system permits; returns whether the change was made.

@@ -1,44 +1,15 @@
 #include "platform/FluidSynthDriver.h"
 
-#include <fluidsynth.h>
-
 #include <cstdlib>
-#include <mutex>
 #include <utility>
 
+#include "platform/FluidSynthLibrary.h"
+
 namespace korvel {
-namespace {
-
-// FluidSynth reports problems through a global log function; the last error is kept so that a
-// failed call can be explained in words instead of printed to the terminal.
-std::mutex logMutex;
-std::string lastLogError;
-
-void KeepLog(int level, const char* message, void*) {
-  if (level > FLUID_WARN || message == nullptr) return;
-  std::lock_guard lock(logMutex);
-  lastLogError = message;
-}
-
-std::string TakeLogError() {
-  std::lock_guard lock(logMutex);
-  return std::exchange(lastLogError, {});
-}
-
-void InstallLogFunctions() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    fluid_set_log_function(FLUID_PANIC, KeepLog, nullptr);
-    fluid_set_log_function(FLUID_ERR, KeepLog, nullptr);
-    fluid_set_log_function(FLUID_WARN, KeepLog, nullptr);
-    fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
-    fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
-  });
-}
-
-}  // namespace
 
 struct FluidSynthDriver::Engine {
+  explicit Engine(const FluidSynthLibrary& library) : fs(library) {}
+  const FluidSynthLibrary& fs;
   fluid_settings_t* settings = nullptr;
   fluid_synth_t* synth = nullptr;
   fluid_audio_driver_t* audio = nullptr;
@@ -49,10 +20,10 @@ struct FluidSynthDriver::Engine {
 
   ~Engine() {
     // The audio driver calls into the synthesizer from its own thread: it goes first.
-    if (audio) delete_fluid_audio_driver(audio);
-    if (renderer) delete_fluid_file_renderer(renderer);  // finishes the WAV header
-    if (synth) delete_fluid_synth(synth);
-    if (settings) delete_fluid_settings(settings);
+    if (audio) fs.delete_fluid_audio_driver(audio);
+    if (renderer) fs.delete_fluid_file_renderer(renderer);  // finishes the WAV header
+    if (synth) fs.delete_fluid_synth(synth);
+    if (settings) fs.delete_fluid_settings(settings);
   }
 };
 
@@ -64,6 +35,7 @@ class SynthConnection : public MidiOutConnection {
       : engine_(std::move(engine)) {}
 
   void SendShort(uint32_t packed) override {
+    const FluidSynthLibrary& fs = engine_->fs;
     fluid_synth_t* synth = engine_->synth;
     const int status = packed & 0xFF;
     const int data1 = (packed >> 8) & 0x7F;
@@ -71,29 +43,29 @@ class SynthConnection : public MidiOutConnection {
     const int channel = status & 0x0F;
     switch (status & 0xF0) {
       case 0x80:
-        fluid_synth_noteoff(synth, channel, data1);
+        fs.fluid_synth_noteoff(synth, channel, data1);
         break;
       case 0x90:
         // FluidSynth treats velocity 0 as a note-off itself.
-        fluid_synth_noteon(synth, channel, data1, data2);
+        fs.fluid_synth_noteon(synth, channel, data1, data2);
         break;
       case 0xA0:
-        fluid_synth_key_pressure(synth, channel, data1, data2);
+        fs.fluid_synth_key_pressure(synth, channel, data1, data2);
         break;
       case 0xB0:
-        fluid_synth_cc(synth, channel, data1, data2);
+        fs.fluid_synth_cc(synth, channel, data1, data2);
         break;
       case 0xC0:
-        fluid_synth_program_change(synth, channel, data1);
+        fs.fluid_synth_program_change(synth, channel, data1);
         break;
       case 0xD0:
-        fluid_synth_channel_pressure(synth, channel, data1);
+        fs.fluid_synth_channel_pressure(synth, channel, data1);
         break;
       case 0xE0:
-        fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7));
+        fs.fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7));
         break;
       default:
-        if (status == 0xFF) fluid_synth_system_reset(synth);
+        if (status == 0xFF) fs.fluid_synth_system_reset(synth);
         // Clock, start, stop and the other real-time messages mean nothing to a synthesizer.
         break;
     }
@@ -106,29 +78,31 @@ class SynthConnection : public MidiOutConnection {
     if (begin < end && bytes[begin] == 0xF0) ++begin;
     if (end > begin && bytes[end - 1] == 0xF7) --end;
     if (end > begin) {
-      fluid_synth_sysex(engine_->synth, reinterpret_cast<const char*>(bytes.data() + begin),
-                        static_cast<int>(end - begin), nullptr, nullptr, nullptr, 0);
+      engine_->fs.fluid_synth_sysex(engine_->synth,
+                                    reinterpret_cast<const char*>(bytes.data() + begin),
+                                    static_cast<int>(end - begin), nullptr, nullptr, nullptr, 0);
     }
     done();
   }
 
   void SetVolume(uint16_t left, uint16_t right) override {
     const double level = (static_cast<double>(left) + right) / (2.0 * 65535.0);
-    fluid_synth_set_gain(engine_->synth, static_cast<float>(engine_->gain * level));
+    engine_->fs.fluid_synth_set_gain(engine_->synth, static_cast<float>(engine_->gain * level));
   }
 
  private:
   std::shared_ptr<FluidSynthDriver::Engine> engine_;
 };
 
-fluid_audio_driver_t* StartAudio(fluid_settings_t* settings, fluid_synth_t* synth,
-                                 const std::string& wanted, std::string& tried) {
+fluid_audio_driver_t* StartAudio(const FluidSynthLibrary& fs, fluid_settings_t* settings,
+                                 fluid_synth_t* synth, const std::string& wanted,
+                                 std::string& tried) {
   const std::vector<std::string> drivers =
       wanted.empty() ? std::vector<std::string>{"pulseaudio", "pipewire", "alsa", "jack", "sdl2"}
                      : std::vector<std::string>{wanted};
   for (const auto& name : drivers) {
-    if (fluid_settings_setstr(settings, "audio.driver", name.c_str()) != FLUID_OK) continue;
-    if (auto* audio = new_fluid_audio_driver(settings, synth)) return audio;
+    if (fs.fluid_settings_setstr(settings, "audio.driver", name.c_str()) != FLUID_OK) continue;
+    if (auto* audio = fs.new_fluid_audio_driver(settings, synth)) return audio;
     tried += (tried.empty() ? "" : ", ") + name;
   }
   return nullptr;
@@ -137,7 +111,6 @@ fluid_audio_driver_t* StartAudio(fluid_settings_t* settings, fluid_synth_t* synt
 }  // namespace
 
 FluidSynthDriver::FluidSynthDriver(SynthSettings settings) : settings_(std::move(settings)) {
-  InstallLogFunctions();
   // FluidSynth's JACK audio driver would otherwise start a JACK server of its own on the sound
   // card; Korvel only joins a server the user runs.
   setenv("JACK_NO_START_SERVER", "1", 0);
@@ -160,40 +133,41 @@ std::unique_ptr<MidiOutConnection> FluidSynthDriver::OpenOutput(unsigned index,
                                                                 const std::string& name) {
   if (index != 0 || name != kSynthName) throw MidiDriverError(kMidiBadDeviceId);
   if (!engine_.expired()) throw MidiDriverError(kMidiAllocated);
-  TakeLogError();
+  const FluidSynthLibrary& fs = FluidSynth(settings_.Library);
+  TakeFluidSynthLog();
 
-  auto engine = std::make_shared<Engine>();
+  auto engine = std::make_shared<Engine>(fs);
   engine->gain = settings_.Gain;
-  engine->settings = new_fluid_settings();
+  engine->settings = fs.new_fluid_settings();
   if (!engine->settings) throw MidiDriverError(kMidiNoMemory);
-  fluid_settings_setnum(engine->settings, "synth.gain", settings_.Gain);
-  fluid_settings_setnum(engine->settings, "synth.sample-rate", settings_.SampleRate);
+  fs.fluid_settings_setnum(engine->settings, "synth.gain", settings_.Gain);
+  fs.fluid_settings_setnum(engine->settings, "synth.sample-rate", settings_.SampleRate);
   const bool rendering = !settings_.RenderFile.empty();
   if (rendering) {
-    fluid_settings_setstr(engine->settings, "audio.file.name", settings_.RenderFile.c_str());
-    fluid_settings_setstr(engine->settings, "audio.file.type", "wav");
-    fluid_settings_setstr(engine->settings, "player.timing-source", "sample");
-    fluid_settings_setint(engine->settings, "synth.lock-memory", 0);
+    fs.fluid_settings_setstr(engine->settings, "audio.file.name", settings_.RenderFile.c_str());
+    fs.fluid_settings_setstr(engine->settings, "audio.file.type", "wav");
+    fs.fluid_settings_setstr(engine->settings, "player.timing-source", "sample");
+    fs.fluid_settings_setint(engine->settings, "synth.lock-memory", 0);
   }
-  engine->synth = new_fluid_synth(engine->settings);
+  engine->synth = fs.new_fluid_synth(engine->settings);
   if (!engine->synth) throw MidiDriverError(kMidiNoMemory, "The synthesizer could not be created.");
-  if (fluid_synth_sfload(engine->synth, settings_.SoundFont.c_str(), 1) == FLUID_FAILED) {
+  if (fs.fluid_synth_sfload(engine->synth, settings_.SoundFont.c_str(), 1) == FLUID_FAILED) {
     throw MidiDriverError(kMidiNoDriver, "The SoundFont \"" + settings_.SoundFont +
                                              "\" could not be loaded. Choose a SoundFont (.sf2) "
                                              "in the options, or install timgm6mb-soundfont.");
   }
   if (rendering) {
-    engine->renderer = new_fluid_file_renderer(engine->synth);
+    engine->renderer = fs.new_fluid_file_renderer(engine->synth);
     if (!engine->renderer) {
       throw MidiDriverError(
           kMidiError, "The sound file \"" + settings_.RenderFile + "\" could not be written.");
     }
-    fluid_settings_getint(engine->settings, "audio.period-size", &engine->periodSize);
+    fs.fluid_settings_getint(engine->settings, "audio.period-size", &engine->periodSize);
   } else {
     std::string tried;
-    engine->audio = StartAudio(engine->settings, engine->synth, settings_.AudioDriver, tried);
+    engine->audio = StartAudio(fs, engine->settings, engine->synth, settings_.AudioDriver, tried);
     if (!engine->audio) {
-      const std::string why = TakeLogError();
+      const std::string why = TakeFluidSynthLog();
       throw MidiDriverError(kMidiNoDriver, "No audio output could be opened for the synthesizer (" +
                                                tried + ")" + (why.empty() ? "" : ": " + why) + ".");
     }
@@ -210,7 +184,7 @@ void FluidSynthDriver::RenderFrames(long frames) {
   // The file renderer works in whole periods; the remainder carries over to the next call.
   engine->pendingFrames += frames;
   while (engine->pendingFrames >= engine->periodSize) {
-    if (fluid_file_renderer_process_block(engine->renderer) != FLUID_OK) {
+    if (engine->fs.fluid_file_renderer_process_block(engine->renderer) != FLUID_OK) {
       throw MidiDriverError(kMidiError, "Writing the sound file failed.");
     }
     engine->pendingFrames -= engine->periodSize;

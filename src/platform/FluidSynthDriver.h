@@ -1,7 +1,8 @@
 // The built-in synthesizer: FluidSynth with a General MIDI SoundFont. It is the one output of
 // this driver and stands in the device lists as the mapper entry (device -1), so a fresh
 // install makes sound with no set-up. It plays to the default audio output, or renders offline
-// into a WAV file when the caller steps it.
+// into a WAV file when the caller steps it. The library is loaded when the port opens; a
+// missing library is refused in words, like a missing SoundFont.
 #pragma once
 
 #include <memory>
@@ -13,9 +14,12 @@ namespace korvel {
 
 inline constexpr const char* kSynthName = "Korvel synthesizer (FluidSynth)";
 inline constexpr const char* kDefaultSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+inline constexpr const char* kFluidSynthLibrary = "libfluidsynth.so.3";
 
 struct SynthSettings {
   std::string SoundFont = kDefaultSoundFont;
+  // The library the synthesizer is loaded from when its port opens.
+  std::string Library = kFluidSynthLibrary;
   // FluidSynth's audio driver name ("pulseaudio", "alsa", "jack", ...); empty tries the usual
   // ones in turn. Ignored when rendering to a file.
   std::string AudioDriver;

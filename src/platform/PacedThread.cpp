@@ -1,18 +1,18 @@
 #include "platform/PacedThread.h"
 
-#include <algorithm>
-#include <chrono>
+#include "platform/RealtimeThread.h"
 
 #include "platform/IntendedTime.h"
 
 namespace korvel {
 
 PacedThread::PacedThread(EngineLock& lock, int sampleRate, int periodFrames,
-                         std::function<void(int64_t)> advance)
+                         std::function<void(int64_t)> advance, std::function<void()> stalled)
     : lock_(lock),
       sampleRate_(sampleRate),
       periodFrames_(periodFrames),
       advance_(std::move(advance)),
+      stalled_(std::move(stalled)),
       thread_([this] { Run(); }) {}
 
 PacedThread::~PacedThread() {
@@ -38,17 +38,22 @@ void PacedThread::Stop() {
   running_ = false;
 }
 
+// Whole seconds and the rest apart, so that weeks of frames never overflow.
+int64_t PacedThread::FramesIn(int64_t nanos) const {
+  return nanos / kNanosPerSecond * sampleRate_ +
+         nanos % kNanosPerSecond * sampleRate_ / kNanosPerSecond;
+}
+
+int64_t PacedThread::NanosOf(int64_t frames) const {
+  return frames / sampleRate_ * kNanosPerSecond +
+         frames % sampleRate_ * kNanosPerSecond / sampleRate_;
+}
+
 void PacedThread::Run() {
-  using Clock = std::chrono::steady_clock;
-  const auto period =
-      std::chrono::nanoseconds(int64_t{1'000'000'000} * periodFrames_ / sampleRate_);
-  // After a stall (a suspended machine, a debugger) the time lost is skipped, not played in a
-  // burst: at most this much is caught up.
-  const int64_t catchUp = int64_t{sampleRate_} / 20;
+  realtime_.store(MakeThisThreadRealtime());
   uint64_t generation = 0;
-  Clock::time_point start;
-  int64_t done = 0;
-  Clock::time_point next;
+  int64_t start = 0;  // when frame 0 was due
+  int64_t done = 0;   // frames handed over since
   while (true) {
     {
       std::unique_lock guard(mutex_);
@@ -56,25 +61,28 @@ void PacedThread::Run() {
       if (quit_) return;
       if (generation != generation_) {
         generation = generation_;
-        start = Clock::now();
-        next = start;
+        start = MonotonicNanos();
         done = 0;
       }
     }
-    next += period;
-    std::this_thread::sleep_until(next);
-    const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start);
-    int64_t due = elapsed.count() * sampleRate_ / 1'000'000'000;
-    if (due - done > catchUp) {
-      done = due - catchUp;
-      next = Clock::now();
+    // The next turn: when a whole period more has fallen due. A turn that comes late hands
+    // over everything due by then.
+    SleepUntil(start + NanosOf(done + periodFrames_));
+    const int64_t now = MonotonicNanos();
+    const bool stalled = now - (start + NanosOf(done)) > kStallNanos;
+    if (stalled) {
+      // The time lost is skipped: playing goes on from now.
+      start = now;
+      done = 0;
     }
+    const int64_t due = FramesIn(now - start);
     std::lock_guard engine(lock_);
     {
       std::lock_guard guard(mutex_);
       if (!running_ || generation != generation_) continue;
     }
-    const IntendedTime meant(next);
+    const IntendedTime meant(start + NanosOf(done + periodFrames_));
+    if (stalled) stalled_();
     if (due > done) advance_(due - done);
     done = due;
   }

@@ -54,20 +54,32 @@ TEST(SynthRender, NotesThroughTheMapperBecomeAudibleSound) {
   EXPECT_EQ(chord.ClippedSamples, 0u);
 }
 
-TEST(SynthRender, AMissingSoundFontIsAClearMessage) {
-  RecordingDriver ports({}, {});
-  FluidSynthDriver synth({.SoundFont = "/nonexistent/none.sf2", .RenderFile = TempPath("x.wav")});
-  MidiDevices devices(ports, &synth);
-  TMidiOutput out(devices);
-  out.SetDeviceID(kMapperId);
-  try {
-    out.Open();
-    FAIL() << "opened without a SoundFont";
-  } catch (const EmidioutputError& e) {
-    EXPECT_NE(std::string(e.what()).find("/nonexistent/none.sf2"), std::string::npos) << e.what();
+// What the synthesizer needs and may not find: the port stays closed and says why in words.
+TEST(SynthRender, AMissingSoundFontOrLibraryIsAClearMessage) {
+  const struct {
+    SynthSettings Settings;
+    std::string Named;
+  } cases[] = {
+      {{.SoundFont = "/nonexistent/none.sf2", .RenderFile = TempPath("x.wav")},
+       "/nonexistent/none.sf2"},
+      {{.Library = "/nonexistent/libfluidsynth.so.3", .RenderFile = TempPath("x.wav")},
+       "The synthesizer library \"/nonexistent/libfluidsynth.so.3\" could not be loaded"},
+  };
+  for (const auto& c : cases) {
+    RecordingDriver ports({}, {});
+    FluidSynthDriver synth(c.Settings);
+    MidiDevices devices(ports, &synth);
+    TMidiOutput out(devices);
+    out.SetDeviceID(kMapperId);
+    try {
+      out.Open();
+      ADD_FAILURE() << "opened without " << c.Named;
+    } catch (const EmidioutputError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.Named), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(out.IsOpen());
+    EXPECT_EQ(out.Error(), kMidiNoDriver);
   }
-  EXPECT_FALSE(out.IsOpen());
-  EXPECT_EQ(out.Error(), kMidiNoDriver);
 }
 
 TEST(SynthRender, AStyleOverAProgressionRendersToAudibleSound) {

@@ -360,8 +360,10 @@ TEST(MidiFilePlayer, ThePacingThreadPlaysTheSongToItsEnd) {
   std::mutex mutex;
   std::condition_variable ended;
   bool done = false;
-  PacedThread clock(lock, kFileSampleRate, kFileBlockFrames,
-                    [&rig](int64_t frames) { rig.player.Advance(frames); });
+  PacedThread clock(
+      lock, kFileSampleRate, kFileBlockFrames,
+      [&rig](int64_t frames) { rig.player.Advance(frames); },
+      [&rig] { rig.player.EndSoundingNotes(); });
   {
     std::lock_guard engine(lock);
     rig.player.Repeat = false;

@@ -389,5 +389,30 @@ TEST_F(TransportTest, AStartDelaySwallowsTicksAndTheStylePlayer) {
   EXPECT_EQ(calls, (std::vector<std::string>{"command", "chord", "style tick"}));
 }
 
+// A clock that arrives while a tick runs (from inside it) waits for that tick and is then
+// played; a tick that fails leaves the clock free for the next.
+TEST_F(TransportTest, AClockArrivingInsideATickIsPlayedRightAfterIt) {
+  StartClock();
+  std::vector<uint64_t> styleTicks;
+  bool fail = false;
+  transport.Hooks.StylePlayerRunning = [] { return true; };
+  transport.Hooks.PlayStyleTick = [&] {
+    styleTicks.push_back(transport.TickCount);
+    if (styleTicks.size() == 1) {
+      transport.ClockTick();
+      EXPECT_EQ(styleTicks.size(), 1u) << "not inside the running tick";
+    }
+    if (fail) throw std::runtime_error("output failed");
+  };
+  const uint64_t start = transport.TickCount;
+  transport.ClockTick();
+  EXPECT_EQ(styleTicks, (std::vector<uint64_t>{start + 1, start + 2}));
+  fail = true;
+  EXPECT_THROW(transport.ClockTick(), std::runtime_error);
+  fail = false;
+  transport.ClockTick();
+  EXPECT_EQ(styleTicks.size(), 4u) << "a failed tick leaves the clock free";
+}
+
 }  // namespace
 }  // namespace korvel
