@@ -30,11 +30,20 @@ FileDialogRequest OpenDialog(const std::string& folder) {
 Songs::Songs(Engine& engine, Dialogs& dialogs, View& view)
     : engine_(engine), dialogs_(dialogs), view_(view) {}
 
+std::vector<uint8_t> Songs::Image() const {
+  try {
+    return ArrangementBytes(Current());
+  } catch (const ArrangementError&) {
+    return {};  // a song the file cannot hold as it is: never taken for unchanged
+  }
+}
+
 bool Songs::StopAndAsk() {
   SongTransport& song = engine_.Song;
   if (song.Running() || song.Paused()) song.Stop();
   if (song.Empty() && engine_.Melody.Empty()) return true;
-  if (ArrangementBytes(Current()) == savedImage_) return true;
+  const std::vector<uint8_t> image = Image();
+  if (!image.empty() && image == savedImage_) return true;
   return dialogs_.AskYesNo(kReplaceQuestion);
 }
 
@@ -45,7 +54,7 @@ bool Songs::EditMemo(const std::string& text) {
 }
 
 void Songs::MarkSaved() {
-  savedImage_ = ArrangementBytes(Current());
+  savedImage_ = Image();
 }
 
 void Songs::Opened(const std::string& path) {
@@ -88,11 +97,13 @@ bool Songs::OpenSong(const std::string& path, const std::string& programDir) {
   std::error_code error;
   std::filesystem::path file(path);
   if (!std::filesystem::exists(file, error)) {
-    file = std::filesystem::path(programDir) / "SONGS" / file.filename();
-    if (!std::filesystem::exists(file, error)) {
+    // Found by its name in any case, as a song's style is.
+    const auto found = FindNamedFile(path, (std::filesystem::path(programDir) / "SONGS").string());
+    if (!found) {
       dialogs_.InformUser("File not found !");
       return false;
     }
+    file = *found;
   }
   const bool midi = EndsWithNoCase(file.string(), ".mid");
   if (!midi && !EndsWithNoCase(file.string(), ".kva")) return false;
@@ -106,10 +117,9 @@ bool Songs::OpenSong(const std::string& path, const std::string& programDir) {
 }
 
 bool Songs::LoadStartSong(const std::string& programDir) {
-  const auto path = std::filesystem::path(programDir) / "SONGS" / "demo3.kva";
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return false;
-  return LoadArrangement(path.string(), true);
+  const auto path =
+      FindNamedFile("demo3.kva", (std::filesystem::path(programDir) / "SONGS").string());
+  return path && LoadArrangement(*path, true);
 }
 
 void Songs::Apply(const Arrangement& song) {
@@ -145,7 +155,7 @@ void Songs::Apply(const Arrangement& song) {
 }
 
 bool Songs::LoadNamedStyle(const std::string& storedName) {
-  const auto found = FindStyleFile(storedName, StyleFolder);
+  const auto found = FindNamedFile(storedName, StyleFolder);
   if (!found) {
     dialogs_.InformUser("Style not found !");
     return false;
@@ -182,7 +192,7 @@ Arrangement Songs::Current() const {
   // The program the melody channel was last sent.
   const uint8_t program =
       engine_.Sent.ChannelStateValue(melody.Channel & 0x0F, ChannelState::kProgramIndex);
-  song.SetHeader(std::clamp(transport.FirstMeasure, 1, 8), clock.Tempo, clock.MeasureSixteenths,
+  song.SetHeader(transport.FirstMeasure, clock.Tempo, clock.MeasureSixteenths,
                  program == ChannelState::kNone ? 0 : program & 0x7F);
   return song;
 }
