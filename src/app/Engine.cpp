@@ -70,10 +70,11 @@ Engine::Engine(MidiDevices& devices, InputCallbackSettings& input, Dialogs& dial
     const bool playing =
         Song.TransportMode == kSongPlaying || Song.TransportMode == kSongPlayingFromEditor;
     if (!playing || Song.SongPos < Song.LoopStart) return std::nullopt;
-    const ChordEntry entry = Song.Memory.Entry(Song.SongPos);
+    const ChordEntry entry = Song.ComingEntry();
     if (!entry.HasChord()) return std::nullopt;
     return ComingChord{entry.Root, entry.PlayableType(), Song.SongTranspose};
   };
+  Codes.GeneratorPlaysStyle = [this] { return Generator.Playing && Style.StyleMode; };
   Codes.AdLibSwitched = [this](bool) { Mixer.SendChannelRecord(Live.SelChannel); };
   Pads.Hooks.EditChecked = [this] { return Song.Overwrite; };
   Transport.Hooks.ClearHeldNotes = [this] { Chords.ClearHeldNotes(); };
@@ -157,11 +158,13 @@ void Engine::AttachMelody() {
   song.ClearMelody = [this] { Melody.Clear(); };
   song.MelodyEmpty = [this] { return Melody.Empty(); };
   song.StartMelody = [this] {
-    // Only a song that starts at its beginning has the melody's clock; one started or resumed
-    // in the middle plays without it.
-    melodyFollows_ = Song.SongPos <= kFirstBeatPos;
-    Melody.Rewind();
-    SongClock = -1;
+    // A take records on the clock of the place it starts at, from measure 1 or later, fresh or
+    // resumed. Playback has the melody's clock only from the song's beginning: repeats and
+    // loops before a later start leave no place to find.
+    const int pos = Song.SongPos;
+    melodyFollows_ = Song.TransportMode > 0 || pos <= kFirstBeatPos;
+    SongClock = pos > kFirstBeatPos ? (pos - kFirstBeatPos) / 4 * Transport.ClocksPerBeat - 1 : -1;
+    Melody.Seek(static_cast<uint32_t>(SongClock + 1));
     melodyMarks_ = {};
   };
   song.SaveMelody = [this](MelodyMark mark) {

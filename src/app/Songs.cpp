@@ -30,11 +30,20 @@ FileDialogRequest OpenDialog(const std::string& folder) {
 Songs::Songs(Engine& engine, Dialogs& dialogs, View& view)
     : engine_(engine), dialogs_(dialogs), view_(view) {}
 
+std::vector<uint8_t> Songs::Image() const {
+  try {
+    return ArrangementBytes(Current());
+  } catch (const ArrangementError&) {
+    return {};  // a song the file cannot hold as it is: never taken for unchanged
+  }
+}
+
 bool Songs::StopAndAsk() {
   SongTransport& song = engine_.Song;
   if (song.Running() || song.Paused()) song.Stop();
   if (song.Empty() && engine_.Melody.Empty()) return true;
-  if (ArrangementBytes(Current()) == savedImage_) return true;
+  const std::vector<uint8_t> image = Image();
+  if (!image.empty() && image == savedImage_) return true;
   return dialogs_.AskYesNo(kReplaceQuestion);
 }
 
@@ -45,7 +54,7 @@ bool Songs::EditMemo(const std::string& text) {
 }
 
 void Songs::MarkSaved() {
-  savedImage_ = ArrangementBytes(Current());
+  savedImage_ = Image();
 }
 
 void Songs::Opened(const std::string& path) {
@@ -107,10 +116,9 @@ SongOpening Songs::OpenSong(const std::string& path, const std::string& programD
 }
 
 bool Songs::LoadStartSong(const std::string& programDir) {
-  const auto path = std::filesystem::path(programDir) / "SONGS" / "demo3.kva";
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return false;
-  return LoadArrangement(path.string(), true);
+  const auto path =
+      FindFileByName("demo3.kva", (std::filesystem::path(programDir) / "SONGS").string());
+  return path && LoadArrangement(*path, true);
 }
 
 void Songs::Apply(const Arrangement& song) {
@@ -183,7 +191,7 @@ Arrangement Songs::Current() const {
   // The program the melody channel was last sent.
   const uint8_t program =
       engine_.Sent.ChannelStateValue(melody.Channel & 0x0F, ChannelState::kProgramIndex);
-  song.SetHeader(std::clamp(transport.FirstMeasure, 1, 8), clock.Tempo, clock.MeasureSixteenths,
+  song.SetHeader(transport.FirstMeasure, clock.Tempo, clock.MeasureSixteenths,
                  program == ChannelState::kNone ? 0 : program & 0x7F);
   return song;
 }

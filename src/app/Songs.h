@@ -76,6 +76,8 @@ class Songs {
   void MarkSaved();
   void Opened(const std::string& path);
   std::vector<uint8_t> savedImage_;  // the song as last opened or saved
+  // The song as the file would store it; empty when it cannot be stored as it is.
+  std::vector<uint8_t> Image() const;
   // True when the style was found and loaded.
   bool LoadNamedStyle(const std::string& storedName);
   void ShowTitle();

@@ -98,7 +98,7 @@ int PadCommands::Decode() const {
       break;
     case ChordCodeKind::Invalid:
       std::cout << "invalid\n";
-      break;
+      return 1;  // as encode refuses what has no code
   }
   return 0;
 }

@@ -126,7 +126,11 @@ void StylePlayer::StartStyle(int part) {
 }
 
 void StylePlayer::PlayStyleTick() {
-  if (StyleMode() && chord_.EditChordRoot == kNoChord) return;
+  // Free play starts the style with the first chord. A song counts its measures from its first
+  // beat, chord or not: the style keeps the song's bars and is silent until a chord comes, so
+  // a take and its playback agree bar for bar.
+  const bool waitingForChord = StyleMode() && chord_.EditChordRoot == kNoChord;
+  if (waitingForChord && (!Hooks.ChordMemoryIdle || Hooks.ChordMemoryIdle())) return;
   if (transport_.ClockInBeat == 1) {
     if (BeatInMeasure == 0) live_.MinusOneHold = false;
     if (StyleMode() && FadeActive) FadeAmount = static_cast<uint16_t>(FadeAmount + 6);
@@ -166,6 +170,7 @@ void StylePlayer::PlayStyleTick() {
     if (data1 > 127 || data2 > 127) continue;
     const int c = status & 0x0F;
     const int h = status & 0xF0;
+    if (waitingForChord && (IsNoteOn(status, data2) || h == 0xA0)) continue;
     const uint8_t patternNote = data1;
     if (h < 0xB0 || h >= 0xE0) {
       data1 = ChannelFilter(status, c, data2, data1);
@@ -423,7 +428,9 @@ void StylePlayer::ApplyPendingCommand() {
 }
 
 void StylePlayer::ChordChangeEntry(const std::array<int, 4>& tones) {
-  chord_.ChordTones = tones;
+  // A control key brings no tones: a chord played with it, still waiting for the grid, keeps
+  // its own and is voiced with it.
+  if (tones[0] > 0 || chord_.ChordRoot <= 0) chord_.ChordTones = tones;
   if (transport_.ClockState != 0) return;
   if (Hooks.StepRecording && Hooks.StepRecording()) {
     Call(Hooks.StepRecordChord);

@@ -84,10 +84,12 @@ void Transport::ClockTick() {
 void Transport::PlayClock() {
   ++TickCount;
   if (ClockState == 0) return;
-  // Without an open output there is no transport work; the style player still runs.
-  const bool playStyle = !ports_.SignalPort->IsOpen() || CountTransport();
-  if (playStyle && Hooks.StylePlayerRunning && Hooks.StylePlayerRunning()) {
-    Call(Hooks.MelodyTick);
+  // Without an open output there is no transport work; the style player still runs. The song's
+  // melody follows the counted clock, with or without a style.
+  const bool counted = ports_.SignalPort->IsOpen() && CountTransport();
+  if (counted) Call(Hooks.MelodyTick);
+  if ((counted || !ports_.SignalPort->IsOpen()) && Hooks.StylePlayerRunning &&
+      Hooks.StylePlayerRunning()) {
     Call(Hooks.PlayStyleTick);
   }
 }

@@ -41,9 +41,10 @@ struct TransportHooks {
   // Chord and part changes, always in this order.
   std::function<void()> ApplyPendingCommand;
   std::function<void()> ApplyChordChange;
-  // The style player: whether it runs, the melody step and its tick.
-  std::function<bool()> StylePlayerRunning;
+  // The song's melody step, on every counted clock; the style player: whether it runs, and
+  // its tick.
   std::function<void()> MelodyTick;
+  std::function<bool()> StylePlayerRunning;
   std::function<void()> PlayStyleTick;
   // Empties the held-note list (a chord held with static chord keys ends at the beat).
   std::function<void()> ClearHeldNotes;

@@ -24,8 +24,9 @@ constexpr int kChordTypes = 17;
   throw ArrangementError(reason);
 }
 
+// The metres of the "Metrum" list: 1 to 6 beats.
 bool ValidMeasureSixteenths(int value) {
-  return value >= 4 && value % 4 == 0;
+  return value >= 4 && value <= 24 && value % 4 == 0;
 }
 
 std::string Where(const Arrangement& a, int pos) {
@@ -49,7 +50,7 @@ void CheckHeader(const Arrangement& a) {
   }
   if (!ValidMeasureSixteenths(a.Chords[2])) {
     Refuse("the song's measure length of " + std::to_string(a.Chords[2]) +
-           " sixteenths is not a whole number of beats");
+           " sixteenths is not one of 4, 8, 12, 16, 20 or 24");
   }
   if (a.MelodyProgram() > 127) {
     Refuse("the melody program " + std::to_string(a.MelodyProgram()) + " is outside 0..127");
@@ -190,6 +191,8 @@ std::string StoredStyleName(const std::string& name) {
 }  // namespace
 
 int Arrangement::FirstMeasure() const {
+  if (Chords[0] == 8 && LongFirstMeasure > 8 && LongFirstMeasure <= kMostMeasures)
+    return LongFirstMeasure;
   return Chords[0] >= 1 && Chords[0] <= 8 ? Chords[0] : 1;
 }
 
@@ -202,7 +205,10 @@ int Arrangement::LastMeasure() const {
 }
 
 void Arrangement::SetHeader(int firstMeasure, int tempo, int measureSixteenths, int melodyProgram) {
-  Chords[0] = static_cast<uint8_t>(firstMeasure >= 1 && firstMeasure <= 8 ? firstMeasure : 1);
+  firstMeasure = std::clamp(firstMeasure, 1, kMostMeasures);
+  // Readers that know only the header start the song's loop range as late as it can say.
+  Chords[0] = static_cast<uint8_t>(std::min(firstMeasure, 8));
+  LongFirstMeasure = firstMeasure > 8 ? firstMeasure : 0;
   Chords[1] = static_cast<uint8_t>(std::clamp(tempo, 0, 255));
   Chords[2] = static_cast<uint8_t>(std::clamp(measureSixteenths, 0, 255));
   Chords[3] = static_cast<uint8_t>(std::clamp(melodyProgram, 0, 255));
@@ -228,11 +234,16 @@ Arrangement ReadArrangement(std::span<const uint8_t> bytes) {
     } else {
       TakeText(a, in.Take(Arrangement::kFixedTextBytes, "the text area"), false);
     }
-    in.Take(Arrangement::kReservedBytes, "the reserved area");
+    const auto reserved = in.Take(Arrangement::kReservedBytes, "the reserved area");
+    a.LongFirstMeasure = GetU16(reserved.data());
     if (StyleBlockFollows(in)) {
       in.Take(1, "the style block");
-      a.StyleName =
-          Windows1252ToUtf8(UpToZero(in.Take(Arrangement::kStyleNameBytes, "the style block")));
+      const auto field = in.Take(Arrangement::kStyleNameBytes, "the style block");
+      if (std::find(field.begin(), field.end(), uint8_t{0}) == field.end()) {
+        Refuse("the style file name fills its " + std::to_string(Arrangement::kStyleNameBytes) +
+               " bytes with no end");
+      }
+      a.StyleName = Windows1252ToUtf8(UpToZero(field));
       if (a.StyleName.empty()) Refuse("the style block names no style");
     }
   }
@@ -284,7 +295,10 @@ std::vector<uint8_t> ArrangementBytes(const Arrangement& a) {
   PutI32(out.data() + textAt, static_cast<int32_t>(text.size() + 1));
   out.insert(out.end(), text.begin(), text.end());
   out.push_back(0);
-  out.resize(out.size() + Arrangement::kReservedBytes, 0);
+  const size_t reservedAt = out.size();
+  out.resize(reservedAt + Arrangement::kReservedBytes, 0);
+  if (a.FirstMeasure() > 8)
+    PutU16(out.data() + reservedAt, static_cast<uint16_t>(a.FirstMeasure()));
   if (!a.StyleName.empty()) {
     const std::string name = StoredStyleName(a.StyleName);
     out.push_back(kStyleMarker);
@@ -294,7 +308,7 @@ std::vector<uint8_t> ArrangementBytes(const Arrangement& a) {
   const size_t chordsAt = out.size();
   out.insert(out.end(), a.Chords.begin(), a.Chords.begin() + a.SongEnd);
   // Only 1..8 means a first measure; a stray 252 there would look like a style marker.
-  out[chordsAt] = static_cast<uint8_t>(a.FirstMeasure());
+  out[chordsAt] = static_cast<uint8_t>(std::min(a.FirstMeasure(), 8));
   return out;
 }
 

@@ -5,8 +5,9 @@
 //
 // Layout, little-endian: [255, int32 L, L bytes of 8-byte melody events]
 //   then [253, int32 T, T bytes of Windows-1252 text ending in a zero] or 1380 bytes of text,
-//   120 reserved bytes, [252, 160-byte zero-terminated style file name],
-//   and the chord block to the end of the file (its first 4 bytes are the song header).
+//   120 reserved bytes (the first two: a first measure above 8, else zero), [252, 160-byte
+//   zero-terminated style file name], and the chord block to the end of the file (its first 4 bytes
+//   are the song header).
 // A file starting with 254 is the oldest layout: the chord block follows at once.
 #pragma once
 
@@ -54,8 +55,13 @@ struct Arrangement {
   std::string Copyright;
   // Lines of the text as stored in the file.
   int TextLines = 0;
+  // A "First measure" above 8, which the header cannot hold: the first two reserved bytes
+  // keep it (little-endian), where readers that know only the header do not look.
+  int LongFirstMeasure = 0;
+  static constexpr int kMostMeasures = 500;
 
-  // "First measure": header byte 0 when it is 1..8, else 1.
+  // "First measure": the long one when it is 9..500 and header byte 0 is 8, else header
+  // byte 0 when it is 1..8, else 1.
   int FirstMeasure() const;
   int Tempo() const { return Chords[1]; }
   // The header's measure length; the default metre for the oldest layout, which has none.

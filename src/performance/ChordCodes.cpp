@@ -100,10 +100,11 @@ bool ChordCodes::Receive(int channel, int controller, int value) {
       if (AdLibSwitched) AdLibSwitched(input_.MelodyAdLib);
       break;
     case ChordCodeKind::Chord: {
-      // Placed in the accompaniment section as a recognised chord, and played: the sender's
-      // chords drive this accompaniment.
-      const int root = live_.FirstKey + (code.PitchClass + chords_.RootPlaceOffset()) % 12;
-      chords_.SetChord(root, code.Type, kFinalRoot);
+      // The sender's chord is shown and harmonises Melody Ad Lib; the accompaniment keeps its
+      // own chord, so nothing is voiced and no song records it.
+      if (GeneratorPlaysStyle && GeneratorPlaysStyle()) break;
+      chord_.EditChordRoot = static_cast<int16_t>(code.PitchClass + 12 + live_.FirstKey / 12 * 12);
+      chord_.EditChordType = static_cast<int16_t>(code.Type);
       view_.Title(chords_.TitleText(chord_.EditChordRoot, chord_.EditChordType, channel & 0x0F));
       view_.ChordPanel(chords_.ChordName(chord_.EditChordRoot, chord_.EditChordType));
       break;

@@ -44,6 +44,8 @@ class ChordCodes {
 
   // The song's chord of the coming beat while it plays; set by the song's owner.
   std::function<std::optional<ComingChord>()> SongChordAhead;
+  // The style generator plays a loaded style: received chords are not taken.
+  std::function<bool()> GeneratorPlaysStyle;
   // Melody Ad Lib was switched by a received code: the controls follow, the channel's
   // settings go out again.
   std::function<void(bool on)> AdLibSwitched;

@@ -197,8 +197,9 @@ void MelodyTrack::ReleaseSounding(TMidiOutput& thru) {
   }
 }
 
-void MelodyTrack::Rewind() {
+void MelodyTrack::Seek(uint32_t clock) {
   index_ = 0;
+  while (index_ < count_ && events_[static_cast<size_t>(index_)].Time < clock) ++index_;
 }
 
 void MelodyTrack::JumpBack(int position, TMidiOutput& thru) {

@@ -80,8 +80,9 @@ class MelodyTrack {
   // A note-on sent for the channel's activity lamp.
   std::function<void(int channel)> ChannelActivity;
 
-  // The song starts from its beginning (the first beat): playback and recording from event 0.
-  void Rewind();
+  // The song starts at `clock` (0 = its first beat): playback and recording go on from the
+  // first event at or after it.
+  void Seek(uint32_t clock);
   // A repeat or loop of the chord memory jumps back to a saved Position(): sounding notes are
   // released, and a take being recorded ends here with its backup.
   void JumpBack(int position, TMidiOutput& thru);

@@ -65,15 +65,19 @@ bool SongTransport::LiveControlPending() const {
   return (key >= 1 && key <= kLastControlKey) || key == kCommandTempo;
 }
 
+ChordEntry SongTransport::StoredChord(int root, int type) const {
+  // Playback passes the song's transposition to the setter again, and the setter swaps major
+  // and minor again: the song keeps the chord from before both, so it sounds as it was heard.
+  root -= transport_.PlayChordsMode ? SongTranspose : SongTranspose % 12;
+  while (root > 127) root -= 12;
+  while (root < 1) root += 12;
+  if (chords_.MajorMinor) type = SwapMajorMinor(type);
+  return {static_cast<uint8_t>(root), static_cast<uint8_t>(std::clamp(type, 0, 255)), 0, 0};
+}
+
 ChordEntry SongTransport::PendingLiveInput() const {
   ChordEntry entry;
-  if (chord_.ChordRoot >= 1) {
-    entry.Root = static_cast<uint8_t>(std::min<int>(chord_.ChordRoot, 255));
-    // The setter swapped major and minor for the sound; the song keeps what was played, so
-    // that playing it back through the setter sounds the same.
-    const int type = chords_.MajorMinor ? SwapMajorMinor(chord_.ChordType) : chord_.ChordType;
-    entry.Type = static_cast<uint8_t>(std::clamp(type, 0, 255));
-  }
+  if (chord_.ChordRoot >= 1) entry = StoredChord(chord_.ChordRoot, chord_.ChordType);
   if (keys_.RecControlKeyNote >= 1) {
     entry.Control = static_cast<uint8_t>(std::min(keys_.RecControlKeyNote, 255));
     entry.Value = static_cast<uint8_t>(std::clamp(keys_.RecControlKeyCode, 0, 255));
@@ -89,6 +93,15 @@ void SongTransport::ShowPosition(int pos) {
 void SongTransport::OnBeatRecord(bool onGrid) {
   // Off the quantize grid nothing is written; what was played waits for the grid.
   ChordEntry values = onGrid ? PendingLiveInput() : ChordEntry{};
+  if (heldChord_.HasChord()) {
+    // The chord sounding when Record was pressed begins the take, unless another is played.
+    if (onGrid && !values.HasChord()) {
+      values.Root = heldChord_.Root;
+      values.Type = heldChord_.Type;
+      chords_.SetChord(heldChord_.Root, heldChord_.PlayableType(), SongTranspose);
+    }
+    heldChord_ = {};
+  }
   if (FirstBeatPending) {
     Call(Hooks.StartMelody);
     FirstBeatPending = false;
@@ -140,7 +153,10 @@ void SongTransport::OnRecordWindow() {
 
 void SongTransport::LeadInBeat(SongBeat& beat) {
   leadInActive_ = true;
-  const bool lastMeasure = SongPos >= LoopStart - MeasureSixteenths();
+  // The measure before the loop start; before measure 1 that is measure -1, there being no
+  // measure 0.
+  const int ms = MeasureSixteenths();
+  const bool lastMeasure = SongPos >= LoopStart - (LoopStart == kFirstBeatPos ? 2 : 1) * ms;
   switch (LeadIn) {
     case LeadInMute::MuteNone:
       notes_.SoloChannel = kSoloAll;
@@ -170,6 +186,66 @@ void SongTransport::LoopJump() {
   SongPos = LoopStart;
   if (LoopStart >= LoopEnd) LoopEnd = LoopStart + MeasureSixteenths();
   Call(Hooks.RestoreMelody, MelodyMark::Loop);
+  // Every pass plays the song's form, its repeats included.
+  RepeatStartPos = RepeatEndPos = RepeatCount = 0;
+}
+
+void SongTransport::RepeatCommand() {
+  const int ms = MeasureSixteenths();
+  const int measureStart = MeasureStart(MeasureOf(SongPos, ms), ms);
+  // A repeat jumps back to its measure's start, wherever in the measure its command stands:
+  // the melody's place is kept at every measure start until a repeat holds it.
+  if (RepeatEndPos == 0 && SongPos == measureStart) Call(Hooks.SaveMelody, MelodyMark::Repeat);
+  if (IgnoreLoops) {
+    RepeatEndPos = 0;
+    return;
+  }
+  const ChordEntry here = Memory.Entry(SongPos);
+  if (here.Control != kCommandRepeat) return;
+  if (here.Value <= 100) {
+    if (RepeatEndPos != 0) RepeatEndPos = measureStart + ms;
+  } else if (RepeatEndPos == 0) {
+    RepeatCount = here.Value - 100;
+    RepeatStartPos = RepeatEndPos = measureStart;
+  }
+}
+
+ChordEntry SongTransport::EntryAt(int pos, bool jumped) const {
+  // After a jump the chord that sounds at the new place is borrowed from before it; a control
+  // only when it is a state the song is in, never an intro or ending played once.
+  ChordEntry entry = Memory.Entry(pos);
+  if (!jumped || entry.HasChord()) return entry;
+  const ChordEntry found = LookBack(pos);
+  entry.Root = found.Root;
+  entry.Type = found.Type;
+  if (entry.Control == 0 && IsStateCommand(found.Control)) {
+    entry.Control = found.Control;
+    entry.Value = found.Value;
+  }
+  return entry;
+}
+
+bool SongTransport::EndsSong(int pos, const ChordEntry& entry) const {
+  // A chord block without its end mark ends where it ends, as its measure count says.
+  return entry.Control == kCommandEnd || pos == SongEnd;
+}
+
+ChordEntry SongTransport::ComingEntry() const {
+  // The jumps the next beat takes, as OnBeatPlayback takes them, without taking them.
+  int pos = SongPos;
+  bool jumped = JumpPending;
+  if (RepeatEndPos != 0 && pos == RepeatEndPos && RepeatCount > 1 && RepeatStartPos > 0 &&
+      RepeatStartPos < pos) {
+    pos = RepeatStartPos;
+    jumped = true;
+  } else if (!JumpPending && LoopOn && pos >= LoopEnd) {
+    pos = LoopStart;
+    jumped = true;
+  }
+  ChordEntry entry = EntryAt(pos, jumped);
+  if (EndsSong(pos, entry) && LoopOn && pos > MeasureSixteenths() + kFirstBeatPos)
+    entry = EntryAt(LoopStart, true);
+  return entry;
 }
 
 ChordEntry SongTransport::LookBack(int pos) const {
@@ -261,19 +337,6 @@ void SongTransport::OnBeatPlayback() {
     }
   }
   if (beat.Jump == SongJump::None) {
-    const ChordEntry here = Memory.Entry(SongPos);
-    if (IgnoreLoops) {
-      RepeatEndPos = 0;
-    } else if (here.Control == kCommandRepeat) {
-      const int measureStart = MeasureStart(MeasureOf(SongPos, ms), ms);
-      if (here.Value <= 100) {
-        if (RepeatEndPos != 0) RepeatEndPos = measureStart + ms;
-      } else if (RepeatEndPos == 0) {
-        RepeatCount = here.Value - 100;
-        RepeatStartPos = RepeatEndPos = measureStart;
-        Call(Hooks.SaveMelody, MelodyMark::Repeat);
-      }
-    }
     if (JumpPending) {
       JumpPending = false;
       beat.Jump = SongJump::Start;
@@ -285,22 +348,9 @@ void SongTransport::OnBeatPlayback() {
     if (beat.Jump != SongJump::Loop && SongPos == LoopStart)
       Call(Hooks.SaveMelody, MelodyMark::Loop);
   }
+  RepeatCommand();
 
-  // After a jump the chord that sounds at the new place is borrowed from before it; a control
-  // only when it is a state the song is in, never an intro or ending played once.
-  auto entryAt = [this](int pos, bool jumped) {
-    ChordEntry entry = Memory.Entry(pos);
-    if (!jumped || entry.HasChord()) return entry;
-    const ChordEntry found = LookBack(pos);
-    entry.Root = found.Root;
-    entry.Type = found.Type;
-    if (entry.Control == 0 && IsStateCommand(found.Control)) {
-      entry.Control = found.Control;
-      entry.Value = found.Value;
-    }
-    return entry;
-  };
-  ChordEntry entry = entryAt(SongPos, beat.Jump != SongJump::None);
+  ChordEntry entry = EntryAt(SongPos, beat.Jump != SongJump::None);
 
   // Mix and transpose commands, then the end of the song, which with Loop on jumps to the loop
   // start once per beat.
@@ -313,12 +363,13 @@ void SongTransport::OnBeatPlayback() {
       SongTranspose = entry.Value > 244 ? entry.Value - 256 : entry.Value;
       entry.Control = 0;
     }
-    if (entry.Control != kCommandEnd) break;
+    if (!EndsSong(SongPos, entry)) break;
     if (LoopOn && SongPos > ms + kFirstBeatPos && !loopedOnEnd) {
       loopedOnEnd = true;
       LoopJump();
+      RepeatCommand();
       beat.Jump = SongJump::Loop;
-      entry = entryAt(SongPos, true);
+      entry = EntryAt(SongPos, true);
       continue;
     }
     if (live_.HarmonicPad) Call(Hooks.SendPadSettings);

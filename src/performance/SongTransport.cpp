@@ -125,15 +125,22 @@ void SongTransport::StartClockAndStyle() {
     if (transport_.ClockState < 0) transport_.StartDelay = kWaitForExternalStart;
   }
   transport_.SetProcessPriority(kRealtimePriorityClass);
-  FirstBeatPending = !transport_.SlaveMode;
+  // The melody starts with the first beat, on the internal clock as on an external one.
+  FirstBeatPending = true;
 }
 
 void SongTransport::ResetSongState() {
+  RestoreFieldTempo();
   SongTranspose = input_.KeyTranspose();
   EndingInProgress = false;
   EndingBeats = 0;
   RepeatStartPos = RepeatEndPos = RepeatCount = 0;
   LastStop = SongStop::None;
+}
+
+void SongTransport::RestoreFieldTempo() {
+  // A song's tempo commands last as long as the song: the clock comes back to the field.
+  if (transport_.ClockState > 0) transport_.SetClockTempo(transport_.Tempo);
 }
 
 void SongTransport::PrepareTake(int pos) {
@@ -149,6 +156,7 @@ void SongTransport::PrepareTake(int pos) {
   }
   lastWritten_ = -1;
   leadInChord_ = {};
+  heldChord_ = {};
 }
 
 void SongTransport::Record() {
@@ -171,6 +179,9 @@ void SongTransport::Record() {
   }
   PrepareTake(pos);
   ResetSongState();
+  // Starting the clock forgets the chord; the take begins with it.
+  if (chord_.EditChordRoot != kNoChord && chord_.EditChordType > 0)
+    heldChord_ = StoredChord(chord_.EditChordRoot, chord_.EditChordType);
   StartClockAndStyle();
   ShowBeatPanel("R");
   TransportMode = kSongRecording;
@@ -261,7 +272,7 @@ void SongTransport::Play() {
     if (SongPos >= SongEnd && mode < 0) SongPos = kFirstBeatPos;
     JumpPending = mode < 0;
     StartClockAndStyle();
-    FirstBeatPending = false;
+    FirstBeatPending = mode > 0;  // a take records its melody on; playback plays without
     ShowBeatPanel(mode < 0 ? "P" : "R");
     TransportMode = mode;
     view_.SongTransportChanged();
@@ -333,6 +344,7 @@ void SongTransport::StopWork() {
   EndingInProgress = false;
   RepeatStartPos = RepeatEndPos = RepeatCount = 0;
   SongTranspose = input_.KeyTranspose();
+  RestoreFieldTempo();
   ShowBeatPanel("");
   view_.SongTransportChanged();
 }
@@ -365,6 +377,8 @@ void SongTransport::FinishTake() {
     }
   }
   lastWritten_ = -1;
+  // "Last measure" shows the song's measures, as after opening it.
+  SetLastMeasure((SongEnd - kFirstBeatPos) / MeasureSixteenths());
   // A take in which nothing was played leaves no song behind, only an empty memory: saving it
   // then says so instead of writing a song that plays nothing.
   if (!HoldsMusic() && Hooks.MelodyEmpty && Hooks.MelodyEmpty()) ClearChordMemory();

@@ -153,6 +153,9 @@ class SongTransport {
 
   // The clock's per-tick work while the song plays or records.
   void Tick();
+  // The entry the next beat of playback plays, after the loop, repeat or end-mark jump it
+  // takes: what a chord announced ahead of the beat has to be.
+  ChordEntry ComingEntry() const;
   // A chord or control key entered while step recording.
   void OnStepChord();
   // The Stop command's work in the song (the clock calls it before its reset).
@@ -161,22 +164,31 @@ class SongTransport {
  private:
   void StartClockAndStyle();
   void ResetSongState();
+  void RestoreFieldTempo();
   void PrepareTake(int pos);
   void OnBeatPlayback();
   void OnBeatRecord(bool onGrid);
   void OnRecordWindow();
   void LeadInBeat(SongBeat& beat);
   void LoopJump();
+  // The repeat command of the entry about to play.
+  void RepeatCommand();
   // The song's ending, a live Ending key or the style's ending or fade-out is under way.
   bool EndingRunning() const;
   // The chord sounding at a position: the latest chord at or before it.
   ChordEntry LookBack(int pos) const;
+  // The entry as it plays at a position, reached by a jump or not.
+  ChordEntry EntryAt(int pos, bool jumped) const;
+  // The end mark, or the end of a chord block that has none.
+  bool EndsSong(int pos, const ChordEntry& entry) const;
   void ApplyMix(uint8_t value);
   void PassControl(uint8_t control, uint8_t value, SongBeat& beat);
   void ShowChordPreview();
   void ShowPosition(int pos);
   void ShowBeatPanel(const std::string& text);
-  // The chord as it is stored: the type before "Major <> Minor" swapped it.
+  // A chord the setter placed, as the song stores it.
+  ChordEntry StoredChord(int root, int type) const;
+  // The live chord and control key pending, as the song stores them.
   ChordEntry PendingLiveInput() const;
   bool LiveChordPending() const;
   bool LiveControlPending() const;
@@ -207,6 +219,7 @@ class SongTransport {
   int takeOldEnd_ = kFirstBeatPos;
   int lastWritten_ = -1;
   ChordEntry leadInChord_;
+  ChordEntry heldChord_;  // sounding when Record was pressed
   // Step recording.
   bool firstStep_ = true;
   ChordEntry lastStepChord_;

@@ -65,6 +65,36 @@ stop beat-limit" "$dir/song.kva" --loop 2 2 --beats 10
 
 check "empty" "$dir/empty.kva"
 
+# A repeat inside a loop plays on every pass: measure 1 twice, then measure 2, and again.
+loop=$("$cli" song-timeline "$dir/song.kva" --loop 1 2 --beats 24 | grep -o ' [0-9]*:1 ' | cut -d: -f1 | tr -d ' \n')
+[ "$loop" = "112112" ] || { echo "loop passes: $loop"; exit 1; }
+
+# Two measures and no end mark: the song ends with its chord block, as song-info counts it.
+song '\074\001\000\000\000\000\000\000\000\000\000\000\000\000\000\000\067\001\000\000' >"$dir/noend.kva"
+head -c 12 /dev/zero >>"$dir/noend.kva"
+"$cli" song-info "$dir/noend.kva" | grep -qx "last-measure 2"
+"$cli" song-timeline "$dir/noend.kva" | tail -2 | tr '\n' '|' | grep -qx "beat 8 2:4|stop end-mark|"
+out=$("$cli" song-render "$dir/noend.kva" --style "$styles/rock1.kvs" --out "$dir/noend.mid")
+clocks=${out#clocks }
+[ "$clocks" -ge $((8 * 24)) ] && [ "$clocks" -lt $((9 * 24)) ] || { echo "$out"; exit 1; }
+
+# A measure of 28 sixteenths is no metre: refused, whatever reads it.
+{
+  printf '\375\014\000\000\000Memo\r\nTitle\000'
+  head -c 120 /dev/zero
+  printf '\001\144\034\000\074\001\000\000'
+  head -c 24 /dev/zero
+  printf '\000\000\377\000'
+  head -c 24 /dev/zero
+} >"$dir/long.kva"
+for command in song-info song-timeline; do
+  if "$cli" $command "$dir/long.kva" >"$dir/out" 2>"$dir/err"; then
+    echo "$command took a measure of 28 sixteenths"
+    exit 1
+  fi
+  grep -q "measure length of 28 sixteenths" "$dir/err"
+done
+
 if "$cli" song-timeline "$dir/bad.kva" >"$dir/out" 2>"$dir/err"; then
   echo "a damaged file was accepted"
   exit 1

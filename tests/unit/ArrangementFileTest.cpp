@@ -194,6 +194,21 @@ TEST(ArrangementFile, HeaderValuesAndTheSongLength) {
   EXPECT_EQ(written[written.size() - 68], 1);
 }
 
+TEST(ArrangementFile, AFirstMeasureAboveEightIsKeptBesideTheHeader) {
+  for (const int first : {1, 8, 9, 12, 500}) {
+    Arrangement a = ReadArrangement(TextBlock("") + Reserved() + Chords());
+    a.SetHeader(first, 120, 16, 0);
+    const Bytes written = ArrangementBytes(a);
+    EXPECT_EQ(written[written.size() - 52], std::min(first, 8)) << "the header says what it can";
+    EXPECT_EQ(ReadArrangement(written).FirstMeasure(), first);
+  }
+  // Other writers' reserved bytes count only beside a header that says 8.
+  Bytes reserved = Reserved();
+  reserved[0] = 12;
+  EXPECT_EQ(ReadArrangement(TextBlock("") + reserved + Chords(3)).FirstMeasure(), 3);
+  EXPECT_EQ(ReadArrangement(TextBlock("") + reserved + Chords(8)).FirstMeasure(), 12);
+}
+
 TEST(ArrangementFile, AMelodyLongerThanTheTrackIsCutAndTheRestSkipped) {
   std::vector<MelodyEvent> events;
   for (uint32_t i = 0; i < kMelodyCapacity + 10; ++i)
@@ -256,6 +271,10 @@ TEST(ArrangementFile, ADamagedFileIsRefusedWithTheReason) {
       {"channel command", WithEntry(head + Chords(), 48, {0, 0, 251, 238}),
        "a channel command with the value 238"},
       {"nameless style", head + StyleBlock("") + Chords(), "the style block names no style"},
+      {"endless style name", head + StyleBlock(std::string(160, 'S')) + Chords(),
+       "the style file name fills its 160 bytes with no end"},
+      {"metre 28", head + Chords(1, 120, 28), "measure length of 28 sixteenths is not one of"},
+      {"metre 252", head + Chords(1, 120, 252), "measure length of 252 sixteenths"},
   };
   for (const Case& c : cases) {
     EXPECT_NE(ReadError(c.file).find(c.reason), std::string::npos)

@@ -101,11 +101,13 @@ TEST_F(ChordCodesSend, AdLibSwitchedHereIsSentAsTheReceiverReadsIt) {
 }
 
 // A song's chords and the codes sent for them, as one log in the order they happened.
-std::string SongLog(bool adLib) {
-  test::SongBytes song(3);
-  song.At(1, 1, {48, 1, 0, 0}).At(1, 3, {53, 12, 0, 0}).At(2, 1, {55, 4, 0, 0}).End(3);
+std::string SongLog(bool adLib, const test::SongBytes& song, int beats = 8, int loopLast = 0) {
   test::SongRig rig;
   rig.Load(song);
+  if (loopLast > 0) {
+    rig.song.SetLastMeasure(loopLast);
+    rig.song.LoopOn = true;
+  }
   rig.engine.Codes.SetSending(true);
   rig.engine.Input.MelodyAdLib = adLib;
   std::string log;
@@ -121,7 +123,7 @@ std::string SongLog(bool adLib) {
   };
   rig.driver.ClearSent();
   rig.song.Play();
-  for (int i = 0; i < 8 * 24; ++i) {
+  for (int i = 0; i < beats * 24; ++i) {
     rig.Ticks(1);
     codes();
   }
@@ -129,16 +131,40 @@ std::string SongLog(bool adLib) {
 }
 
 TEST(ChordCodes, ASongsChordsGoOutOnTheirBeatsOrAheadOfThemWithAdLib) {
+  test::SongBytes song(3);
+  song.At(1, 1, {48, 1, 0, 0}).At(1, 3, {53, 12, 0, 0}).At(2, 1, {55, 4, 0, 0}).End(3);
   // Voiced after the beat's entry is read: each code follows its beat.
-  EXPECT_EQ(SongLog(false),
+  EXPECT_EQ(SongLog(false, song),
             "beat chord 1\ncode 20:0\n"
             "beat chord 12\ncode 19:17\n"
             "beat chord 4\ncode 20:43\n");
   // With Ad Lib the coming chord is taken at the code clock of the beat before.
-  EXPECT_EQ(SongLog(true),
+  EXPECT_EQ(SongLog(true, song),
             "beat chord 1\ncode 20:0\n"
             "code 19:17\nbeat chord 12\n"
             "code 20:43\nbeat chord 4\n");
+}
+
+TEST(ChordCodes, TheChordAnnouncedBeforeAJumpIsTheOneTheJumpPlays) {
+  // A loop over measure 1 (C, then G on beat 3) jumps back before F. A repeat of measure 2
+  // (A minor) jumps back to it, then the end mark loops to C.
+  test::SongBytes loop(3);
+  loop.At(1, 1, {48, 1, 0, 0}).At(1, 3, {55, 1, 0, 0}).At(2, 1, {53, 1, 0, 0}).End(3);
+  EXPECT_EQ(SongLog(true, loop, 7, 1),
+            "beat chord 1\ncode 20:0\n"
+            "code 20:7\nbeat chord 1\n"
+            "code 20:0\nbeat chord 1\n"
+            "code 20:7\nbeat chord 1\n");
+  test::SongBytes repeat(3);
+  repeat.At(1, 1, {48, 1, 0, 0})
+      .At(2, 1, {57, 2, kCommandRepeat, 102})
+      .At(2, 4, {0, 0, kCommandRepeat, 0})
+      .End(3);
+  EXPECT_EQ(SongLog(true, repeat, 13, 4),
+            "beat chord 1\ncode 20:0\n"
+            "code 20:21\nbeat chord 2\n"
+            "beat chord 2\ncode 20:21\n"
+            "code 20:0\nbeat chord 1\n");
 }
 
 TEST(ChordCodes, DecodingTakesBackEveryCodeAndRefusesTheRest) {
@@ -189,19 +215,32 @@ class ChordCodesReceive : public ::testing::Test {
   }
 };
 
-TEST_F(ChordCodesReceive, ACodeSetsTheChordInTheAccompanimentSection) {
+TEST_F(ChordCodesReceive, ACodeIsShownButTheAccompanimentKeepsItsChord) {
   engine.Chords.SetFirstKey(36);
+  engine.Transport.ToggleClock();  // on: a song may be recording
+  engine.Song.Record();
   driver.ClearSent();
-  Receive(3, 19, 14);  // D mM7
-  EXPECT_EQ(engine.Chord.EditChordRoot, 38);
+  Receive(3, 19, 14);  // D mM7, placed an octave above the first key's
+  EXPECT_EQ(engine.Chord.EditChordRoot, 50);
   EXPECT_EQ(engine.Chord.EditChordType, 12);
-  EXPECT_EQ(view.Titles.back(), "Korvel  -  Chord : D mM7  -  Channel 4");
+  EXPECT_EQ(engine.Chord.ChordRoot, 0) << "nothing for the accompaniment to voice";
+  EXPECT_EQ(view.Titles.back(), engine.Chords.TitleText(50, 12, 3));
+  EXPECT_EQ(view.Chords.back(), engine.Chords.ChordName(50, 12));
   Receive(0, 20, 43);  // G min7
-  EXPECT_EQ(engine.Chord.EditChordRoot, 43);
+  EXPECT_EQ(engine.Chord.EditChordRoot, 55);
   EXPECT_EQ(engine.Chord.EditChordType, 4);
   Receive(0, 19, 90);  // would be type 18: ignored
   EXPECT_EQ(engine.Chord.EditChordType, 4);
+  for (int i = 0; i < 48; ++i) engine.Step();
+  engine.Song.Stop();
+  EXPECT_TRUE(engine.Song.Empty()) << "received codes are no song entries";
   EXPECT_TRUE(Codes(driver).empty()) << "codes are not passed on";
+
+  // While the generator plays a loaded style, its own chords count.
+  engine.Generator.Playing = true;
+  engine.Style.StyleMode = true;
+  Receive(0, 20, 0);
+  EXPECT_EQ(engine.Chord.EditChordRoot, kNoChord);
 }
 
 TEST_F(ChordCodesReceive, Values120And121SwitchAdLibAndChangeNoChord) {

@@ -172,7 +172,7 @@ TEST(MelodyRecording, AKeyboardNoteSoundsAtThePitchHeardWhenPlayedBack) {
   const Strings heard = m.rig.Notes();
   m.rig.driver.ClearSent();
 
-  m.melody.Rewind();
+  m.melody.Seek(0);
   m.keyTranspose = input.KeyTranspose();
   m.Play(0, 6);
   EXPECT_EQ(heard, (Strings{"0:1:84:100", "0:10:70:100", "0:1:84:0", "0:10:70:0"}));
@@ -281,7 +281,7 @@ TEST(MelodyPlayback, NoNoteHangsAcrossTranspositionJumpsAndStops) {
           break;
         case 5:
           m.melody.TransportStopped(m.Thru());
-          m.melody.Rewind();
+          m.melody.Seek(0);
           break;
         default:
           break;
@@ -315,7 +315,7 @@ TEST(MelodyRecording, ASecondPassRecordsOverTheFirstFromWhereItPlays) {
   m.melody.ToggleRecord(dialogs, 0);
   for (uint32_t t : {0u, 10u, 20u, 30u}) m.melody.RecordMelodyEvent(t, 0xB0, 1, 1, 0);
   m.melody.TransportStopped(m.Thru());
-  m.melody.Rewind();
+  m.melody.Seek(0);
   m.Play(0, 12);  // the old take plays until the player plays
   m.melody.RecordMelodyEvent(12, 0xB0, 1, 2, 0);
   m.Play(13, 40);
@@ -364,7 +364,7 @@ TEST(MelodyRecording, EveryKeyStruckInATakeEndsInIt) {
     EXPECT_EQ(last.Time, 30u) << ending;
 
     m.rig.driver.ClearSent();
-    m.melody.Rewind();
+    m.melody.Seek(0);
     m.Play(0, 9000);
     EXPECT_TRUE(m.Hanging().empty()) << ending;
   }
@@ -384,7 +384,7 @@ TEST(MelodyPlayback, NotesOfAMelodyThatChangesUnderThemEnd) {
       dialogs.Answers = {true};
       m.melody.ToggleRecord(dialogs, 0);
       m.melody.Load(loaded);
-      m.melody.Rewind();
+      m.melody.Seek(0);
       m.Play(0, 10);
       m.melody.RecordMelodyEvent(10, 0xB0, 1, 2, 0);
     }

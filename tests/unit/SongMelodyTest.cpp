@@ -18,9 +18,9 @@ constexpr uint8_t C = 48, F = 53, G = 55;
 // The rig with a style whose notes are on channel 2, so channel 1 carries only the melody.
 struct MelodyRig : SongRig {
   test::StyleFixture fixture;
-  MelodyRig() {
+  explicit MelodyRig(bool withStyle = true) {
     fixture.Part(kBasic, 1, test::BeatNotes({60, 62, 64, 65}));
-    PlayerRig::Load(fixture);
+    if (withStyle) PlayerRig::Load(fixture);
   }
   void Key(int note, int velocity) {
     engine.Input.Route({.MidiMessage = 0x90,
@@ -132,24 +132,31 @@ TEST(SongMelody, ANoteOffRecordedAfterTheOctaveChangedEndsTheNoteItsKeyStarted) 
 }
 
 TEST(SongMelody, ARepeatReplaysTheMelodyOfTheRepeatedMeasure) {
-  MelodyRig rig;
-  SongBytes bytes(3);
-  bytes.At(1, 1, {C, 1, 0, 0})
-      .At(2, 1, {G, 1, kCommandRepeat, 102})
-      .At(2, 4, {0, 0, kCommandRepeat, 0});
-  bytes.End(3);
-  rig.Load(bytes);
-  // A note at the start of measure 2 (clock 96), one clock long.
-  const std::vector<MelodyEvent> melody{MakeMelodyEvent(96, 0x90, 67, 100),
-                                        MakeMelodyEvent(97, 0x80, 67, 0)};
-  rig.engine.Melody.Load(melody);
-  rig.song.Play();
-  rig.SongClockAt(0);
-  rig.Ticks(13 * 24);
-  EXPECT_FALSE(rig.song.Running());
-  EXPECT_EQ(rig.Melody(rig.firstClockTick),
-            (Strings{"96:67:100", "97:67:0", "192:67:100", "193:67:0"}));
-  EXPECT_EQ(rig.Hanging(), 0);
+  // Wherever in measure 2 its repeat start stands, the repeat goes back to the measure's start.
+  for (int beat = 1; beat <= 3; ++beat) {
+    MelodyRig rig;
+    SongBytes bytes(3);
+    bytes.At(1, 1, {C, 1, 0, 0}).At(2, 1, {G, 1, 0, 0});
+    const ChordEntry start{beat == 1 ? G : uint8_t{0}, beat == 1 ? uint8_t{1} : uint8_t{0},
+                           kCommandRepeat, 102};
+    bytes.At(2, beat, start).At(2, 4, {0, 0, kCommandRepeat, 0});
+    bytes.End(3);
+    rig.Load(bytes);
+    // A note at the start of measure 2 (clock 96), one clock long, and one on its beat 4.
+    const std::vector<MelodyEvent> melody{
+        MakeMelodyEvent(96, 0x90, 67, 100), MakeMelodyEvent(97, 0x80, 67, 0),
+        MakeMelodyEvent(168, 0x90, 69, 100), MakeMelodyEvent(169, 0x80, 69, 0)};
+    rig.engine.Melody.Load(melody);
+    rig.song.Play();
+    rig.SongClockAt(0);
+    rig.Ticks(13 * 24);
+    EXPECT_FALSE(rig.song.Running());
+    EXPECT_EQ(rig.Melody(rig.firstClockTick),
+              (Strings{"96:67:100", "97:67:0", "168:69:100", "169:69:0", "192:67:100", "193:67:0",
+                       "264:69:100", "265:69:0"}))
+        << "repeat start on beat " << beat;
+    EXPECT_EQ(rig.Hanging(), 0);
+  }
 }
 
 TEST(SongMelody, ALoopAfterALeadInReplaysTheMelody) {
@@ -205,6 +212,66 @@ TEST(SongMelody, APauseReleasesTheMelodyWhichStaysSilentAfterTheResume) {
   rig.Ticks(3 * 24);
   EXPECT_TRUE(rig.song.Running());
   EXPECT_EQ(rig.Melody(0), Strings{});
+}
+
+TEST(SongMelody, TheMelodyPlaysWithoutAStyleAndOnAnExternalClock) {
+  for (const bool slave : {false, true}) {
+    MelodyRig rig(false);  // no style: the melody is all there is to hear (besides the signal
+                           // notes of the chords, for an external arranger)
+    SongBytes bytes(2);
+    bytes.At(1, 1, {C, 1, 0, 0}).End(2);
+    rig.Load(bytes);
+    const std::vector<MelodyEvent> melody{MakeMelodyEvent(30, 0x90, 67, 100),
+                                          MakeMelodyEvent(40, 0x80, 67, 0)};
+    rig.engine.Melody.Load(melody);
+    if (slave) rig.transport.SetSlaveMode(true);
+    rig.song.Play();
+    rig.transport.StartDelay = 0;  // the external Start
+    rig.SongClockAt(60);
+    Strings melodyNotes = rig.Melody(rig.firstClockTick);
+    std::erase_if(melodyNotes,
+                  [](const std::string& note) { return note.find(":67:") == std::string::npos; });
+    EXPECT_EQ(melodyNotes, (Strings{"30:67:100", "40:67:0"})) << slave;
+  }
+}
+
+TEST(SongMelody, ATakeRecordsItsMelodyThroughAPauseAndFromALaterMeasure) {
+  MelodyRig rig;
+  rig.engine.Melody.ToggleRecord(rig.dialogs, 0);
+  rig.song.Record();
+  rig.Play(C, 1);
+  rig.SongClockAt(4);
+  rig.Key(72, 100);
+  rig.SongClockAt(10);
+  rig.Key(72, 0);
+  rig.SongClockAt(5 * 24 + 6);  // measure 2, beat 2
+  rig.song.Play();              // pause
+  rig.song.Play();              // records on from measure 2
+  rig.SongClockAt(96 + 50);
+  rig.Key(74, 100);
+  rig.SongClockAt(96 + 60);
+  rig.Key(74, 0);
+  rig.SongClockAt(3 * 96 - 1);
+  rig.song.Stop();
+
+  // A second take from measure 4 adds to the melody, on the clock of measure 4.
+  rig.song.SetStartMeasure(4);
+  rig.dialogs.Answers = {true};  // "Start Recording at Measure 4"
+  rig.song.Record();
+  rig.SongClockAt(3 * 96 + 8);
+  rig.Key(76, 100);
+  rig.SongClockAt(3 * 96 + 12);
+  rig.Key(76, 0);
+  rig.SongClockAt(4 * 96 - 1);
+  rig.song.Stop();
+  rig.engine.Melody.ToggleRecord(rig.dialogs, 0);
+
+  rig.driver.ClearSent();
+  rig.song.SetStartMeasure(1);
+  rig.song.Play();
+  rig.SongClockAt(4 * 96 - 1);
+  EXPECT_EQ(rig.Melody(rig.firstClockTick),
+            (Strings{"4:72:100", "10:72:0", "146:74:100", "156:74:0", "296:76:100", "300:76:0"}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 
 #include "support/SongRig.h"
 #include "support/StyleFixture.h"
@@ -151,6 +152,40 @@ TEST(SongTimeline, AFullMemoryStopsAfterItsLastBeat) {
   EXPECT_NE(timeline.find("beat 3000 750:4\nstop memory-full\n"), std::string::npos);
 }
 
+TEST(SongTimeline, ARepeatInsideALoopPlaysOnEveryPass) {
+  // Measure 1 is repeated (its 253 on the loop start), then measure 2; the loop runs 1..2.
+  SongBytes song(3);
+  song.At(1, 1, {C, 1, kCommandRepeat, 102})
+      .At(1, 4, {0, 0, kCommandRepeat, 0})
+      .At(2, 1, {G, 1, 0, 0})
+      .End(3);
+  SongTimelineSettings settings;
+  settings.LoopFirst = 1;
+  settings.LoopLast = 2;
+  settings.Beats = 24;
+  std::string measures;
+  std::istringstream lines(song.Timeline(settings));
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find(":1") != std::string::npos) measures += line.substr(line.find(' ', 5) + 1, 1);
+  }
+  EXPECT_EQ(measures, "112112") << song.Timeline(settings);
+}
+
+TEST(SongTimeline, AChordBlockWithoutAnEndMarkEndsWhereItEnds) {
+  SongBytes song(2);  // two measures, as the song's info counts them, and no end mark
+  song.At(1, 1, {C, 1, 0, 0}).At(2, 1, {G, 1, 0, 0});
+  const std::string timeline = song.Timeline();
+  EXPECT_NE(timeline.find("beat 8 2:4\nstop end-mark\n"), std::string::npos) << timeline;
+  EXPECT_EQ(timeline.find("beat 9 "), std::string::npos) << timeline;
+  // With Loop on it loops there, as at an end mark.
+  SongTimelineSettings settings;
+  settings.LoopFirst = 1;
+  settings.LoopLast = 4;
+  settings.Beats = 10;
+  EXPECT_NE(song.Timeline(settings).find("beat 9 1:1 jump loop chord 48 1\n"), std::string::npos)
+      << song.Timeline(settings);
+}
+
 // Whatever the bytes, the song ends and no song command is ever passed on as a key.
 TEST(SongTimeline, AnyChordBlockPlaysToAStop) {
   std::mt19937 random(3000);
@@ -198,7 +233,9 @@ TEST(SongPlayback, IgnoreTempiAndIgnoreLoops) {
     rig.song.IgnoreTempi = c.IgnoreTempi;
     rig.song.IgnoreLoops = c.IgnoreLoops;
     rig.song.Play();
-    rig.Beats(10);
+    rig.Beats(3);
+    const int tempo = rig.transport.ClockPeriod;  // the song's, while it plays
+    rig.Beats(7);
     EXPECT_FALSE(rig.song.Running());
     std::vector<int> positions;
     int tempoBeats = 0;
@@ -208,7 +245,7 @@ TEST(SongPlayback, IgnoreTempiAndIgnoreLoops) {
     }
     EXPECT_EQ(positions, c.Positions) << c.IgnoreTempi << c.IgnoreLoops;
     EXPECT_EQ(tempoBeats, c.TempoBeats) << c.IgnoreTempi << c.IgnoreLoops;
-    EXPECT_EQ(rig.transport.ClockPeriod, Transport::ClockPeriodFor(c.IgnoreTempi ? 120 : 90));
+    EXPECT_EQ(tempo, Transport::ClockPeriodFor(c.IgnoreTempi ? 120 : 90));
   }
 }
 
@@ -276,6 +313,44 @@ TEST(SongPlayback, LeadInMeasuresSoundAsTheIntroMenuSays) {
     int clicks = 0;
     for (const auto& m : rig.driver.Sent()) clicks += m.Bytes[0] == 0x99;
     EXPECT_EQ(clicks, c.Clicks) << static_cast<int>(c.Mode);
+  }
+}
+
+TEST(SongPlayback, DrumsOnTheLastMeasureComeInBeforeMeasureOne) {
+  // Lead-in measures -2 and -1 before measure 1: there is no measure 0.
+  SongBytes bytes(2);
+  bytes.At(1, 1, {C, 1, 0, 0}).End(2);
+  SongRig rig;
+  rig.Load(bytes);
+  rig.song.LeadIn = LeadInMute::DrumsLastMeasure;
+  rig.song.SetStartMeasure(-2);
+  std::vector<int> solo;
+  rig.song.Hooks.BeatPlayed = [&](const SongBeat&) { solo.push_back(rig.notes.SoloChannel); };
+  rig.song.Play();
+  rig.Beats(9);
+  ASSERT_EQ(solo.size(), 9u);
+  EXPECT_EQ(solo[0], 100);
+  EXPECT_EQ(solo[4], 10) << "measure -1 brings the drums in";
+  EXPECT_EQ(solo[8], 0);
+}
+
+TEST(SongPlayback, ASongsTempoEndsWithTheSong) {
+  SongBytes bytes(2);
+  bytes.At(1, 1, {C, 1, 0, 0}).At(1, 3, {0, 0, kCommandTempo, 60}).End(2);
+  SongRig rig;
+  rig.Load(bytes);
+  const auto period = [&] { return rig.transport.ClockPeriod; };
+  for (const bool stopped : {false, true}) {
+    rig.song.Play();
+    rig.Beats(2);
+    EXPECT_EQ(period(), Transport::ClockPeriodFor(120)) << "a second Play starts at the field's";
+    rig.Beats(1);
+    EXPECT_EQ(period(), Transport::ClockPeriodFor(60));
+    EXPECT_EQ(rig.transport.Tempo, 120) << "the field keeps its tempo";
+    if (stopped) rig.song.Stop();
+    rig.Beats(3);
+    EXPECT_FALSE(rig.song.Running());
+    EXPECT_EQ(period(), Transport::ClockPeriodFor(120)) << "free play at the field's tempo";
   }
 }
 

@@ -2,6 +2,7 @@
 // and what a take leaves behind when it stops.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "support/SongRig.h"
@@ -282,6 +283,115 @@ TEST(SongRecording, OverwriteKeepsTheLoopAndTheStoredChordTypes) {
   rig.Play(A, 2);
   rig.Ticks(1);
   EXPECT_EQ(rig.Entry(8), (ChordEntry{A, 2, 0, 0}));
+}
+
+// The style's note-ons on each of `beats` song beats (index 1..beats), while `before(beat)`
+// may play just before each beat starts.
+std::vector<std::string> StyleByBeat(SongRig& rig, int beats,
+                                     const std::function<void(int)>& before) {
+  std::vector<std::string> heard(static_cast<size_t>(beats) + 1);
+  for (int beat = 1; beat <= beats && rig.song.Running(); ++beat) {
+    // The next tick starts a beat.
+    while (rig.transport.ClockInBeat < rig.transport.ClocksPerBeat || rig.transport.StartDelay > 1)
+      rig.Ticks(1);
+    before(beat);
+    rig.driver.ClearSent();
+    rig.Ticks(24);
+    for (const auto& m : rig.driver.Sent()) {
+      if (m.Bytes[0] == 0x91 && m.Bytes[2] > 0)
+        heard[static_cast<size_t>(beat)] += std::to_string(m.Bytes[1]) + " ";
+    }
+  }
+  return heard;
+}
+
+TEST(SongRecording, ATakeWithoutCountInPlaysBackOnTheStylesBarsWhereverItsFirstChordFalls) {
+  for (int first = 1; first <= 4; ++first) {
+    test::StyleFixture fixture;
+    fixture.Part(kBasic, 1, test::BeatNotes({60, 62, 64, 65}))
+        .Part(korvel::kEnding, 1, test::BeatNotes({36, 38, 40, 41}));
+    SongRig rig;
+    rig.PlayerRig::Load(fixture);
+    rig.song.Record();
+    const auto take = StyleByBeat(rig, 12, [&](int beat) {
+      if (beat == first) rig.Play(C, 1);
+      if (beat == first + 2) rig.Play(G, 1);
+      if (beat == 6) rig.engine.Input.ControlKeyPressed(kEnding, 12);
+    });
+    rig.song.Stop();
+    EXPECT_EQ(rig.Entry(4).Root, C) << first;
+    EXPECT_EQ(rig.Entry(4 + 4 * (first + 1)).Root, G) << "where it was heard " << first;
+
+    rig.song.Play();
+    const auto playback = StyleByBeat(rig, 12, [](int) {});
+    for (int beat = 1; beat <= 12; ++beat) {
+      const auto b = static_cast<size_t>(beat);
+      if (beat < first) {
+        EXPECT_EQ(take[b], "") << "silent until the first chord " << first;
+      } else {
+        EXPECT_EQ(playback[b], take[b]) << "first chord on " << first << ", beat " << beat;
+      }
+    }
+    // The ending, asked for in measure 2, starts on the song's bar line: measure 3.
+    const auto ending = [](const std::string& notes) {
+      return !notes.empty() && std::stoi(notes) < 55;
+    };
+    EXPECT_FALSE(ending(take[8])) << first;
+    EXPECT_TRUE(ending(take[9])) << first;
+  }
+}
+
+TEST(SongRecording, TheChordSoundingWhenRecordIsPressedBeginsTheTake) {
+  test::StyleFixture fixture;
+  fixture.Part(kBasic, 1, test::BeatNotes({60, 62, 64, 65}));
+  SongRig rig;
+  rig.PlayerRig::Load(fixture);
+  rig.Play(F, 1);  // free play: the style starts with it
+  rig.Beats(2);
+  ASSERT_EQ(rig.chord.ChordRoot, 0) << "nothing pending, F sounds";
+  rig.song.Record();
+  const auto take = StyleByBeat(rig, 4, [&](int beat) {
+    if (beat == 3) rig.Play(G, 1);
+  });
+  rig.song.Stop();
+  EXPECT_EQ(rig.Entry(4), (ChordEntry{F, 1, 0, 0}));
+  EXPECT_EQ(rig.Entry(12), (ChordEntry{G, 1, 0, 0}));
+  EXPECT_NE(take[1], "") << "F sounds from the take's first beat";
+}
+
+TEST(SongRecording, PlaybackSoundsTheChordsAsTheTakeDidWhateverTheTranspose) {
+  struct Case {
+    int Octave, Transpose;
+    bool PlayChords;
+  };
+  const Case cases[] = {{0, 2, false}, {1, -3, false}, {0, 5, true}, {-1, 4, true}};
+  for (const Case& c : cases) {
+    SongRig rig;
+    rig.live.KeyboardOctave = c.Octave;
+    rig.engine.Input.Transpose = c.Transpose;
+    if (c.PlayChords) rig.engine.Chords.UsePlayChords(true);
+    rig.song.Record();
+    rig.Play(50, 1);  // D, as the setter placed it
+    rig.Beats(2);
+    const int live = rig.chord.EditChordRoot;
+    rig.song.Stop();
+    rig.song.Play();
+    rig.Beats(1);
+    ASSERT_FALSE(rig.beats.empty());
+    EXPECT_EQ(rig.beats[0].ChordRoot, live)
+        << c.Octave << " " << c.Transpose << " " << c.PlayChords;
+  }
+}
+
+TEST(SongRecording, LastMeasureFollowsTheTake) {
+  SongRig rig;
+  rig.song.Record();
+  rig.Play(C, 1);
+  rig.Beats(10);  // into measure 3
+  rig.song.Stop();
+  EXPECT_EQ(rig.song.SongEnd, 4 + 4 * 16);
+  EXPECT_EQ(rig.song.LastMeasure, 4) << "the measures up to the end mark, as a loaded song shows";
+  EXPECT_EQ(rig.song.FirstMeasure, 1);
 }
 
 TEST(SongTransportCommands, QuestionsAndMessagesGuardTheSong) {

@@ -197,6 +197,44 @@ TEST(Songs, ASongOfTheListIsFoundInTheSongsFolderWhenItMoved) {
   EXPECT_EQ(midi, Strings{dir.Path("SONGS/tango.MID")});
 }
 
+TEST(Songs, SongsOfListsAndTheStartSongAreFoundByNameInAnyCase) {
+  TempDir dir("songs-case");
+  std::filesystem::create_directories(dir.Path("SONGS"));
+  dir.Write("SONGS/Waltz.kva", ArrangementBytes(ThreeFourSong()));
+  SongsRig rig;
+  EXPECT_TRUE(rig.songs.OpenSong("C:\\SONGS\\WALTZ.KVA", dir.Folder()));
+  EXPECT_EQ(rig.songs.FileName, dir.Path("SONGS/Waltz.kva"));
+  std::filesystem::rename(dir.Path("SONGS/Waltz.kva"), dir.Path("SONGS/DEMO3.KVA"));
+  SongsRig start;
+  EXPECT_TRUE(start.songs.LoadStartSong(dir.Folder()));
+  EXPECT_EQ(start.songs.FileName, dir.Path("SONGS/DEMO3.KVA"));
+  EXPECT_TRUE(rig.dialogs.Messages.empty());
+}
+
+TEST(Songs, ASongThatCannotBeStoredAsItIsStillLetsTheNextOneOpen) {
+  TempDir dir("songs-unstorable");
+  std::vector<uint8_t> endless = ArrangementBytes(ThreeFourSong());
+  const std::string good = dir.Write("good.kva", endless);
+  // The same song naming a style in all 160 bytes of its field, with no end.
+  const auto chordsAt = static_cast<std::ptrdiff_t>(endless.size()) - ThreeFourSong().SongEnd;
+  endless.insert(endless.begin() + chordsAt, 160, uint8_t{'S'});
+  endless.insert(endless.begin() + chordsAt, uint8_t{252});
+  const std::string bad = dir.Write("endless.kva", endless);
+  SongsRig rig;
+  EXPECT_FALSE(rig.songs.LoadArrangement(bad, true));
+  ASSERT_EQ(rig.dialogs.Messages.size(), 1u);
+  EXPECT_NE(rig.dialogs.Messages[0].find("with no end"), std::string::npos);
+  EXPECT_TRUE(rig.song.Empty());
+  EXPECT_TRUE(rig.songs.LoadArrangement(good, true));
+
+  // A style whose file name no song file can hold: the song is asked about, never lost.
+  rig.style.StyleFileName = "/styles/" + std::string(170, 'x') + ".kvs";
+  rig.style.StyleLoaded = true;
+  rig.dialogs.Answers = {true};
+  EXPECT_TRUE(rig.songs.LoadArrangement(good, true));
+  EXPECT_EQ(rig.dialogs.Questions, Strings{"Replace current chords & melody ?"});
+}
+
 TEST(Songs, SavingNeedsASongAndAStoppedTransport) {
   TempDir dir("songs-save");
   const std::string path = dir.Path("empty.kva");
