@@ -62,7 +62,8 @@ class JackFilePlayer : public ::testing::Test {
   EngineLock lock;
   MidiFilePlayer player{ports, devices, dialogs};
   PacedThread clock{lock, kFileSampleRate, kFileBlockFrames,
-                    [this](int64_t frames) { player.Advance(frames); }};
+                    [this](int64_t frames) { player.Advance(frames); },
+                    [this] { player.EndSoundingNotes(); }};
   test::TempDir dir{"jack-file-player"};
   test::JackRecorder probe{"probe"};
 

@@ -202,7 +202,7 @@ TEST(Songs, SongsOfListsAndTheStartSongAreFoundByNameInAnyCase) {
   std::filesystem::create_directories(dir.Path("SONGS"));
   dir.Write("SONGS/Waltz.kva", ArrangementBytes(ThreeFourSong()));
   SongsRig rig;
-  EXPECT_TRUE(rig.songs.OpenSong("C:\\SONGS\\WALTZ.KVA", dir.Folder()));
+  EXPECT_EQ(rig.songs.OpenSong("C:\\SONGS\\WALTZ.KVA", dir.Folder()), SongOpening::Opened);
   EXPECT_EQ(rig.songs.FileName, dir.Path("SONGS/Waltz.kva"));
   std::filesystem::rename(dir.Path("SONGS/Waltz.kva"), dir.Path("SONGS/DEMO3.KVA"));
   SongsRig start;
