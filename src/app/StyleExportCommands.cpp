@@ -110,7 +110,7 @@ bool TestGeneratedStyle(Engine& engine, Dialogs& dialogs) {
   Style& style = engine.Style;
   if (engine.Generator.WorkEmpty() || style.SongLoaded) return false;
   const auto a = BuildStyleArrangement(style.Parts, style.Channels.MeasureLength(), engine.Keys,
-                                       kFullStyleExport, engine.Generator.PlayIntro);
+                                       kFullStyleExport, engine.Generator.PlayIntro, false);
   if (!a) return false;
   SongTransport& song = engine.Song;
   if (!song.Empty() && !dialogs.AskYesNo("Replace current chords ?")) return false;

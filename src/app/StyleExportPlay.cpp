@@ -29,9 +29,21 @@ OfflineStart StyleArrangementStart(const std::string& stylePath, int part, bool 
     song.LoadSong(a.Chords.Bytes.data(), static_cast<size_t>(a.SongEnd));
     song.SetFirstMeasure(1);
     song.SetLastMeasure(a.LastMeasure);
+    // The style counts a song's bars from its first beat, so a silent lead-in measure of the
+    // file is no measure of the song: the song starts with the first part, a measure late.
+    const int firstMeasure = a.Parts.front().FirstMeasure;
+    song.SetStartMeasure(firstMeasure);
     song.Play();
     if (!song.Running()) return {};
-    return [&engine] { return !engine.Song.Running(); };
+    const Transport& t = engine.Transport;
+    const int leadIn = (firstMeasure - 1) * t.MeasureSixteenths * t.ClocksPerBeat / 4;
+    return [&engine, leadIn, started = false]() mutable {
+      if (!started) {
+        started = true;
+        if (leadIn > 0) engine.Transport.StartDelay = leadIn + 1;
+      }
+      return !engine.Song.Running();
+    };
   };
 }
 

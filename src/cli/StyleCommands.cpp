@@ -127,8 +127,8 @@ int MakeStyle(const StyleCommands& c) {
     }
     // A part beyond the material would be an empty part in the style.
     if (set.StartPos() >= set.EndPos()) {
-      std::cerr << "The part " << StylePartName(r.Part) + 1 << " holds no material: "
-                << c.MidiFile << " ends before measure " << r.First << "\n";
+      std::cerr << "The part " << StylePartName(r.Part) + 1 << " holds no material: " << c.MidiFile
+                << " ends before measure " << r.First << "\n";
       return 1;
     }
   }

@@ -51,7 +51,7 @@ std::string StyleArrangement::Listing() const {
 std::optional<StyleArrangement> BuildStyleArrangement(const StylePartTable& parts,
                                                       int16_t measureLength,
                                                       const ControlKeys& keys, int part,
-                                                      bool playIntro) {
+                                                      bool playIntro, bool leadIn) {
   const bool single = part != kFullStyleExport;
   if (single && (part < 0 || part >= kStylePartCount)) return std::nullopt;
   StyleArrangement a;
@@ -61,7 +61,7 @@ std::optional<StyleArrangement> BuildStyleArrangement(const StylePartTable& part
   a.Chords.Clear();
   a.Chords.SetEntry(kFirstBeatPos, {});  // the empty memory's end mark goes
 
-  int measure = 2;  // measure 1 is a lead-in
+  int measure = leadIn ? 2 : 1;
   if (a.PlayIntro) {
     const int count = parts.Part(kIntro).MeasureCount();
     a.Parts.push_back({kIntro, 1, count});

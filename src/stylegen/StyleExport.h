@@ -48,11 +48,12 @@ struct StyleArrangement {
 int StyleMeasureBytes(int16_t measureLength);
 
 // `part` is kFullStyleExport or the one part (0..7) to export. Nothing when no part that is set
-// would be exported. Single exports never play the intro first.
+// would be exported. Single exports never play the intro first. Without `leadIn` the first part
+// starts in measure 1, as a style is tried out; a file gets a silent measure before it.
 std::optional<StyleArrangement> BuildStyleArrangement(const StylePartTable& parts,
                                                       int16_t measureLength,
                                                       const ControlKeys& keys, int part,
-                                                      bool playIntro);
+                                                      bool playIntro, bool leadIn = true);
 
 // "sty" + set number + "_" + the part's code + ".mid", below `folder` (which ends in a
 // separator or is empty).

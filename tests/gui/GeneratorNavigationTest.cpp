@@ -252,10 +252,9 @@ class GeneratorNavigationTest : public QObject {
     rig.dialogs.Answers.push_back(true);
     rig.Trigger(rig.window.TestStyleItem);
     QVERIFY(rig.engine.Song.Running());
-    // Silent lead-in, Basic from measure 2, the ending key at measure 4.
-    QVERIFY(!rig.engine.Song.Memory.Entry(kFirstBeatPos).HasChord());
-    QCOMPARE(rig.engine.Song.Memory.Entry(kFirstBeatPos + 16), (ChordEntry{48, 1, 0, 0}));
-    QCOMPARE(int{rig.engine.Song.Memory.Entry(kFirstBeatPos + 48).Control},
+    // Basic from measure 1 with its chord, the ending key at measure 3.
+    QCOMPARE(rig.engine.Song.Memory.Entry(kFirstBeatPos), (ChordEntry{48, 1, 0, 0}));
+    QCOMPARE(int{rig.engine.Song.Memory.Entry(kFirstBeatPos + 32).Control},
              int{rig.keys.EndingKey});
   }
 

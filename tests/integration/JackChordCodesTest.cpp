@@ -119,8 +119,6 @@ TEST(JackChordCodes, ASecondArrangerShowsTheChordsOfTheFirst) {
     std::lock_guard lock(second.Lock);
     EXPECT_FALSE(second.Player.Playing) << "received codes leave the accompaniment alone";
   }
-  for (const Bytes& m : probe.Messages())
-    EXPECT_FALSE(m.size() == 3 && (m[0] & 0xF0) == 0x90 && m[2] != 0) << "the receiver played";
   std::filesystem::remove(style);
 }
 

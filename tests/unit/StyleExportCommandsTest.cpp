@@ -144,6 +144,22 @@ TEST(StyleExportCommands, FullExportPlaysThePartsInOrder) {
   }
 }
 
+// "Test style" plays the parts from their first measures: the song counts its bars from its
+// first beat, so the first part starts there, with its chord.
+TEST(StyleExportCommands, TestStylePlaysEachPartFromItsFirstMeasure) {
+  ExportRig rig;
+  ASSERT_TRUE(TestGeneratedStyle(rig.engine, rig.dialogs));
+  rig.transport.StartDelay = 0;
+  rig.driver.ClearSent();
+  rig.Ticks(4 * 96);
+  std::string struck;
+  for (const std::string& note : rig.Notes()) {
+    if (note.ends_with(":0")) continue;
+    struck += note.substr(note.find(':', note.find(':') + 1) + 1, 2) + " ";
+  }
+  EXPECT_EQ(struck, "60 62 64 65 ");
+}
+
 TEST(StyleExportCommands, NothingIsExportedBeforeAPartIsSet) {
   ExportRig rig;
   rig.style.SongLoaded = true;
