@@ -139,7 +139,7 @@ std::optional<std::string> PartSetImport::FindPartFile(const std::string& folder
   // One fallback at most: a missing file, or one too short to hold a part, is skipped.
   for (const std::string& tried : {code, FallbackCode(code)}) {
     if (tried.empty()) continue;
-    const auto path = FindFileNoCase(folder, prefix + tried + ".mid");
+    const auto path = FindFileByName(prefix + tried + ".mid", folder);
     if (!path) continue;
     std::error_code error;
     const auto size = std::filesystem::file_size(*path, error);
@@ -155,7 +155,7 @@ PartSetReport PartSetImport::ImportFromFolder(const std::string& folder, const s
   const std::string set(1, item[0]);
   const std::string variation = item.substr(4, 2);
   const std::string probe = "sty" + set + "_v" + variation + ".mid";
-  if (!FindFileNoCase(folder, probe)) return report;
+  if (!FindFileByName(probe, folder)) return report;
   // The code is looked for in the file name only: a folder may hold anything.
   int group = 0;
   size_t at = std::string::npos;

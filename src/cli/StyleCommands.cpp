@@ -140,7 +140,7 @@ int StyleSet(const StyleCommands& c) {
   if (item.empty()) {
     for (const char* candidate : kPartSetItems) {
       const std::string probe = std::string("sty") + candidate[0] + "_v" + (candidate + 4) + ".mid";
-      if (FindFileNoCase(c.Folder, probe)) {
+      if (FindFileByName(probe, c.Folder)) {
         item = candidate;
         break;
       }
